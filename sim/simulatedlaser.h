@@ -1,0 +1,99 @@
+#pragma once
+
+// The far end of the serial line: a model of the laser's controller behind a pseudo-terminal.
+// Tests start it in-process (it runs on a thread of its own, standing for a separate device);
+// the tovra-sim executable runs it stand-alone. The program never knows whether this or a real
+// laser answers.
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+
+namespace tovra::sim {
+
+enum class Family { Standard, Micro, Mini };
+
+struct LaserConfig
+{
+    Family family = Family::Standard;
+    // Identity: "ID?" answers manufacturer,model,serial,version where version is
+    // firmware + "-" + fpga for the standard family and firmware alone otherwise.
+    QByteArray manufacturer = "RZ";
+    QByteArray model = "Tovra";          // may be a name the program must reject
+    int32_t serialNumber = 1042;
+    QByteArray firmware = "1.2.7";
+    QByteArray fpga = "1.25.0.3";
+    QByteArray identityOverride;          // when not empty, the whole "ID?" reply
+
+    // Fitted options.
+    bool heater0 = false;
+    bool heater1 = false;
+    bool heater2 = false;
+    bool attenuator = false;
+    int32_t cfg = 0;                      // micro and mini: bit 0 offers the enhanced energy mode
+    bool energyModes = true;              // standard family: "EM" known
+    bool passwordLocked = false;          // mini family only
+    QByteArray password = "tovra";
+    bool serviceOpen = false;             // "SEC?" answers 1
+
+    // Replies become readable no sooner than the wire time of request and reply at 57600 8E1.
+    bool pacing = true;
+};
+
+// One received line with the time it arrived (monotonic clock).
+struct ReceivedLine
+{
+    QByteArray line; // without its carriage return and line feed
+    std::chrono::steady_clock::time_point at;
+};
+
+class SimulatedLaser
+{
+public:
+    explicit SimulatedLaser(const LaserConfig &config = {});
+    ~SimulatedLaser(); // stops the thread, closes the pty, removes the link
+
+    // Opens a pty and links its device node at `linkPath` (replacing what is there).
+    bool start(const QString &linkPath);
+    void stop();
+    QString linkPath() const;
+    QString devicePath() const; // the pty's own node (/dev/pts/N)
+
+    // Every line received so far, in order, without line ends.
+    QList<QByteArray> transcript() const;
+    QList<ReceivedLine> timedTranscript() const;
+    void clearTranscript();
+    // Waits (up to `timeout`) until at least `count` lines were received.
+    bool waitForLines(int count, std::chrono::milliseconds timeout) const;
+    // Writes every line exchanged, with time stamps, to `path` as it happens.
+    bool setTranscriptFile(const QString &path);
+
+    // Faults on demand. All take effect for the next request.
+    void setSilent(bool silent);                       // read requests, answer nothing
+    void setReplyDelay(std::chrono::milliseconds delay); // answer late (on top of pacing)
+    void setGarbage(bool garbage);                     // answer unreadable bytes
+    void setNonNumeric(bool nonNumeric);               // numeric queries answer a word
+    void setSplitReplies(bool split, std::chrono::milliseconds gap = std::chrono::milliseconds(5));
+    void setTrailingBytes(const QByteArray &bytes);    // written right after each reply's CR
+    void setReplyOverride(const QByteArray &request, const QByteArray &reply); // exact line
+    void clearReplyOverrides();
+    void raiseStatusBits(uint32_t mask);   // fault bits (temperature, power) forced on
+    void clearStatusBits(uint32_t mask);
+    void dropEnable();                     // the unit disables itself
+    void vanish();                         // close the pty: the port hangs up and is gone
+
+    // State of the simulated laser, for assertions.
+    bool enabled() const;
+    bool firing() const;
+    uint32_t statusWord() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace tovra::sim

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+class QDialog;
+
+namespace tovra {
+
+// The buttons of the program's modal boxes. A box closed without a button answers None.
+enum class Button { None, Ok, Cancel, Yes, No, Ignore, Abort, Retry };
+
+enum class ButtonSet { Ok, AbortRetry, YesNo, YesNoIgnore };
+
+// Everything that waits for the operator or leaves the process goes through this one seam: modal
+// boxes and input dialogs run nested event loops, and a restart starts a new process. The program
+// installs the Qt implementation; tests install a scripted one that answers from a list and records
+// what was asked.
+class Desktop
+{
+public:
+    virtual ~Desktop() = default;
+
+    // A plain modal message with one confirming button.
+    virtual void message(const QString &text) = 0;
+    // A modal warning with the given buttons; returns the button chosen.
+    virtual Button warning(const QString &text, ButtonSet buttons) = 0;
+    // A modal one-line text input. Returns the text entered, or the default on Cancel.
+    virtual QString inputText(const QString &title, const QString &prompt, const QString &defaultText) = 0;
+    // A save-file dialog; an empty result means the operator cancelled.
+    virtual QString saveFileName(const QString &caption, const QString &filter) = 0;
+    // Hands a web location to the desktop's default handler.
+    virtual void openUrl(const QString &url) = 0;
+    // Runs a dialog of the program's own modally and returns its result code (QDialog::Accepted or
+    // Rejected). Tests answer it by working the dialog's controls instead.
+    virtual int execDialog(QDialog &dialog) = 0;
+    // Starts the program's own executable again as a new process, without arguments.
+    virtual void startNewInstance() = 0;
+};
+
+} // namespace tovra

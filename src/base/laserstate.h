@@ -1,0 +1,125 @@
+#pragma once
+
+#include "recordfile.h"
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+namespace tovra {
+
+// The one shared record of the control program: identity, family and options of the connected
+// laser, a mirror of its settings and limits, the latest measurements and the flags through which
+// the timers, the exchange functions and the windows keep out of each other's way. Exactly one
+// exists for the life of the process; the exchange functions, the main window's logic and the
+// service window all work on that same instance. Flags are plain bools: readers only ever test
+// them for true or false.
+struct LaserState
+{
+    // Identity, from the "ID" reply.
+    QString manufacturerCode;
+    QString modelName;
+    int32_t serialNumber = 0;
+    QString firmwareVersion;
+    QString fpgaVersion;
+
+    // Model family and fitted options.
+    bool isStandardModel = false;
+    bool isMicroModel = false;
+    bool isMiniModel = false;
+    bool hasHeater0 = false;
+    bool hasHeater1 = false;
+    bool hasHeater2 = false;
+    bool hasAttenuator = false;
+    bool hasEnhancedEnergy = false;
+
+    // Operating settings and limits, as last read from or sent to the controller.
+    double repRate = 0;
+    double repRateMax = 0;
+    double repRateMin = 0;
+    int32_t pulseMode = 0;
+    int32_t diodeTrigger = 0;
+    int32_t qswTrigger = 0;
+    int32_t burstCount = 0;
+    double diodeCurrent = 0;
+    double diodeCurrentMax = 0;
+    double diodeCurrentMin = 0;
+    double diodePulseWidth = 0;
+    double diodePulseWidthMax = 0;
+    double diodePulseWidthMin = 0;
+    double qswDelay = 0;
+    double qswDelayMax = 0;
+    int32_t syncOutput = 0;
+    int32_t qswWaitCount = 0;
+    int32_t divideByN = 0;
+    double attenuator = 0;
+    int32_t energyMode = 0;
+    double heater0Setpoint = 0;
+    double heater1Setpoint = 0;
+    double heater2Setpoint = 0;
+
+    // Measurements and counters, refreshed by every status poll.
+    int32_t statusWord = 0;
+    uint32_t shotCount = 0;
+    uint32_t userCount = 0;
+    double bankVoltage = 0;
+    double bankVoltageTarget = 0;
+    double fetVoltage = 0;
+    double fetDropVoltage = 0;
+    double fetDrainVoltage = 0;
+    double fetSourceVoltage = 0;
+    double fetTemperature = 0;
+    double diodeCurrentMeasured = 0;
+    double resonatorTempA = 0;
+    double resonatorTempB = 0;
+    double resonatorTemp = 0;
+    double heater0Temp = 0;
+    double heater1Temp = 0;
+    double heater2Temp = 0;
+    bool firing = false;
+    bool fireRequested = false;
+    bool enableDropped = false;
+    int32_t chartSeconds = 0;
+    bool chartDiodeTemp = false;
+    bool autoUpdateVoltages = false;
+
+    // Status poll bookkeeping.
+    int32_t setpointPollCount = 0;
+    bool setpointRefreshDue = false;
+    bool tempFaultShown = false;
+    bool electricalFaultShown = false;
+
+    // Process flags.
+    bool demoMode = false;
+    bool initializedOnce = false;
+    bool commandsInhibited = false;
+    bool energyModeChanging = false;
+    bool statusBusy = false;
+    bool taskBusy = false;
+    bool exitRequested = false;
+    bool recallPending = false;
+    int32_t recallBin = 0;
+    bool refreshPending = false;
+    bool serviceWindowPending = false;
+    bool laserUnlocked = false;
+    bool unlockPending = false;
+    bool skipStatusSync = false;
+    bool loggingEnabled = false;
+    bool dataCollectionEnabled = false;
+    QString userName;
+    QString startStamp;
+
+    // The two record files, open while their flag above is set.
+    RecordFile logFile;
+    RecordFile dataFile;
+
+    // Command queue: slots 1 to 100 are commandQueue[0] to commandQueue[99].
+    static constexpr int QueueSlots = 100;
+    std::array<QString, QueueSlots> commandQueue;
+    int32_t queueCount = 0;
+    bool queuePending = false;
+    bool queueRawLines = false;
+};
+
+} // namespace tovra

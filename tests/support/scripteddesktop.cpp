@@ -1,0 +1,66 @@
+#include "scripteddesktop.h"
+
+#include <QDialog>
+
+namespace tovra::test {
+
+void ScriptedDesktop::message(const QString &text)
+{
+    shown.append({QStringLiteral("message"), text});
+}
+
+Button ScriptedDesktop::warning(const QString &text, ButtonSet)
+{
+    shown.append({QStringLiteral("warning"), text});
+    if (whileWarningOpen)
+        whileWarningOpen(text);
+    return warningAnswers.isEmpty() ? defaultButton : warningAnswers.takeFirst();
+}
+
+QString ScriptedDesktop::inputText(const QString &title, const QString &prompt, const QString &defaultText)
+{
+    shown.append({QStringLiteral("input"), title + QLatin1Char('|') + prompt});
+    return inputAnswers.isEmpty() ? defaultText : inputAnswers.takeFirst();
+}
+
+QString ScriptedDesktop::saveFileName(const QString &caption, const QString &)
+{
+    shown.append({QStringLiteral("save"), caption});
+    return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
+}
+
+void ScriptedDesktop::openUrl(const QString &url)
+{
+    openedUrls.append(url);
+}
+
+int ScriptedDesktop::execDialog(QDialog &dialog)
+{
+    shown.append({QStringLiteral("dialog"), dialog.windowTitle()});
+    return dialogHandler ? dialogHandler(dialog) : int(QDialog::Rejected);
+}
+
+void ScriptedDesktop::startNewInstance()
+{
+    ++newInstances;
+}
+
+QStringList ScriptedDesktop::texts() const
+{
+    QStringList result;
+    for (const Shown &s : shown)
+        result.append(s.text);
+    return result;
+}
+
+QStringList ScriptedDesktop::textsOf(const QString &kind) const
+{
+    QStringList result;
+    for (const Shown &s : shown) {
+        if (s.kind == kind)
+            result.append(s.text);
+    }
+    return result;
+}
+
+} // namespace tovra::test

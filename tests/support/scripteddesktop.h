@@ -1,0 +1,48 @@
+#pragma once
+
+#include "desktop.h"
+
+#include <QList>
+#include <QStringList>
+
+#include <functional>
+
+namespace tovra::test {
+
+// The test side of the Desktop seam: answers boxes and dialogs from scripts and records what the
+// program asked, so that tests can assert on the texts and observe a restart without a process.
+class ScriptedDesktop : public Desktop
+{
+public:
+    struct Shown
+    {
+        QString kind; // "message", "warning", "input", "save", "dialog"
+        QString text;
+    };
+
+    void message(const QString &text) override;
+    Button warning(const QString &text, ButtonSet buttons) override;
+    QString inputText(const QString &title, const QString &prompt, const QString &defaultText) override;
+    QString saveFileName(const QString &caption, const QString &filter) override;
+    void openUrl(const QString &url) override;
+    int execDialog(QDialog &dialog) override;
+    void startNewInstance() override;
+
+    // Texts of every box shown, in order (all kinds).
+    QStringList texts() const;
+    QStringList textsOf(const QString &kind) const;
+
+    QList<Shown> shown;
+    // Answers given to warnings in order; once used up, `defaultButton` answers.
+    QList<Button> warningAnswers;
+    Button defaultButton = Button::None;
+    // Called while a warning is "open", before it answers (stands for the nested event loop).
+    std::function<void(const QString &text)> whileWarningOpen;
+    QStringList inputAnswers;   // once used up, the default text is returned (Cancel)
+    QStringList saveAnswers;    // once used up, the empty text (Cancel)
+    std::function<int(QDialog &)> dialogHandler; // without one, dialogs are rejected
+    QStringList openedUrls;
+    int newInstances = 0;
+};
+
+} // namespace tovra::test
