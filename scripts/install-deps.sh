@@ -7,10 +7,11 @@ packages=(
   cmake g++ make pkgconf
   qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6charts6 libqt6svg6
   qt6-image-formats-plugins qt6-qpa-plugins
-  libgl-dev libjpeg62-turbo-dev
+  libgl-dev libjpeg62-turbo-dev libx11-dev
   xvfb xauth x11-utils xdotool
   fonts-dejavu-core fonts-wine
   python3 python3-serial
+  libqt6opengl6-dev
 )
 
 sudo_if_needed() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

@@ -9,22 +9,30 @@ bool RecordFile::create(const QString &fileName, const QStringList &headerLines)
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         return false;
     for (const QString &line : headerLines) {
-        if (!writeLine(line))
+        if (!writeBytes(line)) {
+            close();
             return false;
+        }
     }
     return true;
+}
+
+bool RecordFile::writeBytes(const QString &line)
+{
+    const QByteArray bytes = line.toLatin1() + "\r\n";
+    return file.write(bytes) == bytes.size();
 }
 
 bool RecordFile::writeLine(const QString &line)
 {
     if (!file.isOpen())
         return false;
-    const QByteArray bytes = line.toLatin1() + "\r\n";
-    if (file.write(bytes) != bytes.size()) {
-        close();
-        return false;
-    }
-    return true;
+    if (writeBytes(line))
+        return true;
+    close();
+    if (onWriteFailure)
+        onWriteFailure();
+    return false;
 }
 
 void RecordFile::close()

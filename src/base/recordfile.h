@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QString>
 
+#include <functional>
+
 namespace tovra {
 
 // A text file of records, one per line, each ended by carriage return and line feed, stored as
@@ -15,6 +17,8 @@ public:
     // Creates the file afresh (an existing one is overwritten) and writes the header lines.
     // Returns false, with the file closed, when creation or a header write fails.
     bool create(const QString &fileName, const QStringList &headerLines);
+    // Called once when a line cannot be written; the file is closed by then.
+    void setWriteFailureHandler(std::function<void()> handler) { onWriteFailure = std::move(handler); }
     // Appends one line. Returns false when the write failed; the file is then closed.
     bool writeLine(const QString &line);
     void close();
@@ -22,7 +26,10 @@ public:
     QString fileName() const { return file.fileName(); }
 
 private:
+    bool writeBytes(const QString &line);
+
     QFile file;
+    std::function<void()> onWriteFailure;
 };
 
 } // namespace tovra

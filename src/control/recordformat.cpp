@@ -1,0 +1,116 @@
+#include "recordformat.h"
+
+#include "laserstate.h"
+
+#include <QLocale>
+#include <QRegularExpression>
+
+#include <cmath>
+
+namespace tovra {
+
+namespace {
+
+constexpr int SignificantDigits = 15;
+
+QString withoutTrailingZeros(QString number)
+{
+    if (!number.contains(QLatin1Char('.')))
+        return number;
+    while (number.endsWith(QLatin1Char('0')))
+        number.chop(1);
+    if (number.endsWith(QLatin1Char('.')))
+        number.chop(1);
+    return number;
+}
+
+QString scientific(double value)
+{
+    const QString text = QString::number(value, 'e', SignificantDigits - 1);
+    const qsizetype e = text.indexOf(QLatin1Char('e'));
+    return withoutTrailingZeros(text.left(e)) + QLatin1Char('E') + QString::number(text.mid(e + 1).toInt());
+}
+
+QString systemFormatWithoutZone(QLocale::FormatType type)
+{
+    QString format = QLocale::system().timeFormat(type);
+    static const QRegularExpression zone(QStringLiteral("\\s*\\bt+\\b"));
+    return format.remove(zone).trimmed();
+}
+
+bool isSmallFamily(const LaserState &state)
+{
+    return state.isMicroModel || state.isMiniModel;
+}
+
+} // namespace
+
+QString formatGeneral(double value)
+{
+    if (value == 0 || !std::isfinite(value))
+        return QStringLiteral("0");
+    const double magnitude = std::fabs(value);
+    if (magnitude < 1e-5 || magnitude >= 1e15)
+        return scientific(value);
+    const int integerDigits = int(std::floor(std::log10(magnitude))) + 1;
+    const int decimals = std::max(0, SignificantDigits - integerDigits);
+    const QString fixed = withoutTrailingZeros(QString::number(value, 'f', decimals));
+    // Rounding may carry into a sixteenth integer digit (999999999999999.9 and the like).
+    return fixed.size() - (value < 0 ? 1 : 0) > SignificantDigits && !fixed.contains(QLatin1Char('.'))
+        ? scientific(value)
+        : fixed;
+}
+
+QString longTimeText(const QTime &time)
+{
+    return QLocale::system().toString(time, systemFormatWithoutZone(QLocale::LongFormat));
+}
+
+QString fileHeaderLine(const QString &title, const QDateTime &when)
+{
+    return title + QLocale::system().toString(when.date(), QLocale::ShortFormat) + QLatin1Char(',')
+        + longTimeText(when.time());
+}
+
+QString logFileNameFor(const LaserState &state)
+{
+    return QStringLiteral("TovraLogFile_") + state.userName + QLatin1Char('_') + state.startStamp
+        + QStringLiteral(".txt");
+}
+
+QString dataFileNameFor(const LaserState &state)
+{
+    return QStringLiteral("TovraDataFile_") + state.userName + QLatin1Char('_') + state.startStamp
+        + QStringLiteral(".txt");
+}
+
+QString dataColumnHeader(const LaserState &state)
+{
+    return isSmallFamily(state)
+        ? QStringLiteral("Time,Bank V,FET V,FET Temp,Diode I,Resonator Temp, Heater 0 Temp")
+        : QStringLiteral("Time,Bank V,FET V,FET Temp,Diode I,Resonator Temp,Diode Temp, Heater 1 Temp, Heater 2 Temp");
+}
+
+QStringList dataRowValues(const LaserState &state)
+{
+    QList<double> values = {state.bankVoltage, state.fetVoltage, state.fetTemperature, state.diodeCurrentMeasured};
+    if (isSmallFamily(state)) {
+        values << state.resonatorTemp;
+        if (state.hasHeater0 || state.hasHeater1 || state.hasHeater2)
+            values << state.heater0Temp;
+    } else {
+        values << state.resonatorTempA << state.resonatorTempB;
+        if (state.hasHeater0)
+            values << state.heater0Temp;
+        else if (state.hasHeater2)
+            values << state.heater1Temp << state.heater2Temp;
+        else if (state.hasHeater1)
+            values << state.heater1Temp;
+    }
+    QStringList fields;
+    for (double value : values)
+        fields.append(formatGeneral(value));
+    return fields;
+}
+
+} // namespace tovra

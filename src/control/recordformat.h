@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+namespace tovra {
+
+struct LaserState;
+
+// Number in general format: the shortest form with at most 15 significant digits, "." as the
+// decimal separator, no group separator; fixed notation from 0.00001 up to 15 integer digits,
+// scientific ("1.5E-6", "2E20") otherwise; zero is "0".
+QString formatGeneral(double value);
+
+// "Tovra Communication Log File 12/10/26,5:17:00 AM" and its data file sibling: the user's short
+// date and long time formats.
+QString fileHeaderLine(const QString &title, const QDateTime &when);
+// The user's long time format, without a time-zone name (a data row's first field).
+QString longTimeText(const QTime &time);
+
+QString logFileNameFor(const LaserState &state);
+QString dataFileNameFor(const LaserState &state);
+QString dataColumnHeader(const LaserState &state);
+// The fields of one data row after its time, by model family and heaters present.
+QStringList dataRowValues(const LaserState &state);
+
+} // namespace tovra

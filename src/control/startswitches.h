@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QStringList>
+
+namespace tovra {
+
+// What the operator asked for when starting the program: the command-line switches, each a whole
+// argument of "-" or "/" and the switch name in any letter case ("/LOG", "-Log"; not "--log"),
+// and the Shift keys held at that moment. The "demo" switch stands in for Left Shift and
+// "pickport" for Right Shift where no keyboard state can be read.
+struct StartSwitches
+{
+    bool log = false;
+    bool data = false;
+    bool demo = false;
+    bool pickPort = false;
+
+    static StartSwitches fromArguments(const QStringList &arguments);
+};
+
+bool hasSwitch(const QStringList &arguments, const QString &name);
+
+struct ShiftKeys
+{
+    bool left = false;
+    bool right = false;
+};
+
+} // namespace tovra
