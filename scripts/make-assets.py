@@ -1,0 +1,302 @@
+#!/usr/bin/python3
+"""Draws the pictures of the Tovra main window into assets/.
+
+Needs Debian's python3-pil (Pillow) and the fonts of fonts-dejavu-core and
+fonts-liberation2; the build does not run this script, the pictures it writes
+are kept in the repository.  Run from anywhere:
+
+    /usr/bin/python3 scripts/make-assets.py
+
+The output is the same on every run: nothing here is random.
+"""
+
+from pathlib import Path
+
+from PIL import Image, ImageChops, ImageDraw, ImageFilter, ImageFont
+
+ASSETS = Path(__file__).resolve().parent.parent / "assets"
+
+DEJAVU = "/usr/share/fonts/truetype/dejavu/"
+LIBERATION = "/usr/share/fonts/truetype/liberation2/"
+TITLE_FONT = LIBERATION + "LiberationSans-Bold.ttf"
+CAPS_FONT = DEJAVU + "DejaVuSans-Bold.ttf"
+SMALL_FONT = DEJAVU + "DejaVuSansCondensed-Bold.ttf"
+
+# The banner's right half lies under the animation, so both share this colour
+# and the animation fades into it at its edges.
+BACKGROUND = (7, 13, 26)
+GLOW_BLUE = (24, 52, 104)
+GRID = (16, 30, 56)
+GRID_ROW = (26, 46, 84)
+TITLE_TOP = (255, 255, 255)
+TITLE_BOTTOM = (176, 196, 226)
+STEEL = (140, 164, 200)
+LASER_GREEN = (60, 255, 110)
+LASER_CORE = (225, 255, 230)
+
+BANNER_SIZE = (652, 101)
+ANIMATION_SIZE = (320, 90)
+LOGO_SIZE = (76, 17)
+# Everything that matters on the banner stays left of the animation.
+BANNER_CONTENT_WIDTH = 310
+
+FRAME_COUNT = 20
+FRAME_MS = 70
+PULSE_PERIOD = 10           # frames between two pulses
+PULSE_EMITTED_AT = 3        # so frame 12, the still picture, falls between pulses
+PULSE_SPEED = 32            # pixels per frame
+PULSE_TAIL = 80
+# Brightness of the aperture by frames since emission: the flash of the pulse,
+# then darkness, then the glow of the pump building up for the next one.
+APERTURE_FLASH = (1.0, 0.45, 0, 0, 0, 0, 0, 0.1, 0.2, 0.3)
+SUPERSAMPLE = 3
+BEAM_Y = 47
+APERTURE_X = 122
+
+METAL = [(128, 144, 172), (78, 92, 120), (46, 56, 78), (24, 30, 44)]
+RIM = (124, 142, 176)
+SLOT = (16, 22, 34)
+IDLE_BEAM = (16, 60, 30)
+HALO_TINT = (160, 255, 170)
+PLATE = (20, 28, 44)
+PLATE_EDGE = (70, 86, 116)
+PLATE_TEXT = (214, 226, 244)
+APERTURE = (8, 12, 18)
+APERTURE_RING = (160, 176, 204)
+LAMP_ON = (90, 255, 130)
+LAMP_STANDBY = (230, 150, 30)
+BADGE_EDGE = (56, 84, 130)
+
+JPEG_QUALITY = 95
+
+
+def font(path, size):
+    return ImageFont.truetype(path, size)
+
+
+def horizontal_fade(size, start, end):
+    """Mask that is opaque left of `start`, clear right of `end`, smooth between."""
+    mask = Image.new("L", size, 0)
+    draw = ImageDraw.Draw(mask)
+    draw.rectangle((0, 0, start, size[1]), fill=255)
+    for x in range(start, end):
+        t = (x - start) / (end - start)
+        draw.line([(x, 0), (x, size[1])], fill=round(255 * (1 - t * t * (3 - 2 * t))))
+    return mask
+
+
+def soft_glow(size, centre, radii, colour):
+    """Additive layer with an elliptical glow that falls off to black."""
+    glow = Image.radial_gradient("L").resize((2 * radii[0], 2 * radii[1]))
+    glow = glow.point(lambda v: max(0, 255 - v) ** 2 // 255)
+    layer = Image.new("RGB", size, (0, 0, 0))
+    layer.paste(Image.new("RGB", glow.size, colour),
+                (centre[0] - radii[0], centre[1] - radii[1]), glow)
+    return layer
+
+
+def tracked_width(text, face, tracking):
+    return sum(face.getlength(ch) for ch in text) + tracking * (len(text) - 1)
+
+
+def tracked_text(draw, origin, text, face, fill, tracking):
+    """Draws capitals with extra letter spacing, as small caps lines need."""
+    x, y = origin
+    for ch in text:
+        draw.text((x, y), ch, font=face, fill=fill)
+        x += face.getlength(ch) + tracking
+
+
+def gradient_text(image, origin, text, face, top, bottom):
+    """Paints text filled with a vertical gradient from `top` to `bottom`."""
+    mask = Image.new("L", image.size, 0)
+    ImageDraw.Draw(mask).text(origin, text, font=face, fill=255)
+    box = mask.getbbox()
+    fill = Image.linear_gradient("L").resize((image.width, box[3] - box[1]))
+    fill = Image.composite(Image.new("RGB", fill.size, bottom), Image.new("RGB", fill.size, top),
+                           fill)
+    layer = Image.new("RGB", image.size, top)
+    layer.paste(fill, (0, box[1]))
+    image.paste(layer, (0, 0), mask)
+    return box
+
+
+def technical_texture(size):
+    """Fine grid with two brighter rows, like a data sheet's drawing paper."""
+    texture = Image.new("RGB", size, BACKGROUND)
+    draw = ImageDraw.Draw(texture)
+    for x in range(0, size[0], 12):
+        draw.line([(x, 0), (x, size[1])], fill=GRID)
+    for y in range(4, size[1], 12):
+        draw.line([(0, y), (size[0], y)], fill=GRID)
+    for y in (28, 76):
+        draw.line([(0, y), (size[0], y)], fill=GRID_ROW)
+    return texture
+
+
+def draw_banner():
+    banner = Image.new("RGB", BANNER_SIZE, BACKGROUND)
+    banner.paste(technical_texture(BANNER_SIZE), (0, 0),
+                 horizontal_fade(BANNER_SIZE, 150, BANNER_CONTENT_WIDTH - 10))
+    banner = ImageChops.add(banner, soft_glow(BANNER_SIZE, (96, 54), (200, 80), GLOW_BLUE))
+
+    draw = ImageDraw.Draw(banner)
+    left = 18
+    tracked_text(draw, (left + 1, 9), "MAROVANE", font(CAPS_FONT, 10), LASER_GREEN, 3)
+    title = gradient_text(banner, (left - 3, 18), "Tovra", font(TITLE_FONT, 52),
+                          TITLE_TOP, TITLE_BOTTOM)
+    tracked_text(draw, (left + 1, title[3] + 8), "DIODE-PUMPED  Q-SWITCHED  LASER  CONTROL",
+                 font(SMALL_FONT, 9), STEEL, 1)
+
+    accent = Image.new("RGB", (BANNER_CONTENT_WIDTH, 2), LASER_GREEN)
+    fade = horizontal_fade(accent.size, 40, BANNER_CONTENT_WIDTH)
+    banner.paste(accent, (0, BANNER_SIZE[1] - 5), fade)
+    return banner
+
+
+def vertical_gradient(size, stops):
+    """Image whose rows blend evenly through the colours in `stops`."""
+    image = Image.new("RGB", size)
+    draw = ImageDraw.Draw(image)
+    spans = len(stops) - 1
+    for y in range(size[1]):
+        t = y / max(1, size[1] - 1) * spans
+        i = min(int(t), spans - 1)
+        a, b, f = stops[i], stops[i + 1], t - i
+        draw.line([(0, y), (size[0], y)], fill=tuple(round(p + (q - p) * f) for p, q in zip(a, b)))
+    return image
+
+
+def metal_part(scene, box, radius, s):
+    """Pastes a brushed-metal block with a light rim at `box` (final-scale pixels)."""
+    box = tuple(v * s for v in box)
+    size = (box[2] - box[0], box[3] - box[1])
+    mask = Image.new("L", size, 0)
+    ImageDraw.Draw(mask).rounded_rectangle((0, 0, size[0] - 1, size[1] - 1), radius * s, fill=255)
+    scene.paste(vertical_gradient(size, METAL), box[:2], mask)
+    ImageDraw.Draw(scene).rounded_rectangle(box, radius * s, outline=RIM, width=s)
+
+
+def draw_laser_head(scene, s):
+    """Housing, cooling slots, name plate, nozzle and aperture of the laser head."""
+    top, bottom = BEAM_Y - 20, BEAM_Y + 20
+    metal_part(scene, (10, top, 104, bottom), 5, s)
+    metal_part(scene, (102, BEAM_Y - 14, 110, BEAM_Y + 14), 2, s)
+    metal_part(scene, (110, BEAM_Y - 8, APERTURE_X, BEAM_Y + 8), 1, s)
+    draw = ImageDraw.Draw(scene)
+    for x in range(18, 54, 5):
+        draw.rounded_rectangle((x * s, (top + 7) * s, (x + 2) * s, (bottom - 7) * s), s, fill=SLOT)
+    draw.rounded_rectangle((58 * s, (top + 7) * s, 97 * s, (bottom - 7) * s), 2 * s,
+                           fill=PLATE, outline=PLATE_EDGE, width=s)
+    draw.text((77 * s, (BEAM_Y - 6) * s), "TOVRA", font=font(CAPS_FONT, 7 * s),
+              fill=PLATE_TEXT, anchor="mm")
+    draw.text((77 * s, (BEAM_Y + 5) * s), "532 nm", font=font(SMALL_FONT, 6 * s),
+              fill=LASER_GREEN, anchor="mm")
+    draw.ellipse(((APERTURE_X - 2) * s, (BEAM_Y - 4) * s, (APERTURE_X + 2) * s, (BEAM_Y + 4) * s),
+                 fill=APERTURE, outline=APERTURE_RING, width=s)
+
+
+def pulse_age(frame):
+    """Frames since the last pulse left the aperture."""
+    return (frame - PULSE_EMITTED_AT) % PULSE_PERIOD
+
+
+def scaled(colour, level):
+    return tuple(round(c * level) for c in colour)
+
+
+def draw_light(frame, s):
+    """Additive layer: idle beam, the travelling pulse and the aperture flash."""
+    w, h = ANIMATION_SIZE[0] * s, ANIMATION_SIZE[1] * s
+    beam = Image.new("RGB", (w, h), (0, 0, 0))
+    draw = ImageDraw.Draw(beam)
+    draw.line([(APERTURE_X * s, BEAM_Y * s), (w, BEAM_Y * s)], fill=IDLE_BEAM, width=s)
+    age = pulse_age(frame)
+    head = APERTURE_X + age * PULSE_SPEED
+    for x in range(max(APERTURE_X, head - PULSE_TAIL), head):
+        level = max(0.3, (1 - (head - x) / PULSE_TAIL) ** 2)
+        draw.rectangle((x * s, (BEAM_Y - 1) * s, (x + 1) * s - 1, (BEAM_Y + 1) * s - 1),
+                       fill=scaled(LASER_GREEN, level))
+    draw.ellipse(((head - 14) * s, (BEAM_Y - 1.5) * s, head * s, (BEAM_Y + 1.5) * s),
+                 fill=LASER_CORE)
+    flash = APERTURE_FLASH[age]
+    if flash:
+        r = 2 + 3 * flash
+        draw.ellipse(((APERTURE_X - r) * s, (BEAM_Y - r) * s, (APERTURE_X + r) * s,
+                      (BEAM_Y + r) * s), fill=scaled(LASER_CORE, flash))
+    halo = ImageChops.multiply(beam.filter(ImageFilter.GaussianBlur(3 * s)),
+                               Image.new("RGB", (w, h), HALO_TINT))
+    wide = beam.filter(ImageFilter.GaussianBlur(9 * s))
+    return ImageChops.add(ImageChops.add(beam, halo), ImageChops.add(wide, wide))
+
+
+def status_lamp(frame):
+    """The head's lamp: green as a pulse leaves, amber while the pump builds up."""
+    return LAMP_ON if pulse_age(frame) < 2 else LAMP_STANDBY
+
+
+def edge_fade(size):
+    """Mask that lets the animation melt into the banner background."""
+    w, h = size
+    mask = Image.new("L", size, 0)
+    ImageDraw.Draw(mask).rectangle((6, 8, w - 34, h - 9), fill=255)
+    return mask.filter(ImageFilter.GaussianBlur(6))
+
+
+def draw_frame(frame):
+    s = SUPERSAMPLE
+    scene = Image.new("RGB", (ANIMATION_SIZE[0] * s, ANIMATION_SIZE[1] * s), BACKGROUND)
+    draw_laser_head(scene, s)
+    lamp = (16 * s, (BEAM_Y + 14) * s, 19 * s, (BEAM_Y + 17) * s)
+    ImageDraw.Draw(scene).ellipse(lamp, fill=status_lamp(frame))
+    scene = ImageChops.add(scene, draw_light(frame, s))
+    scene = scene.resize(ANIMATION_SIZE, Image.Resampling.LANCZOS)
+    background = Image.new("RGB", ANIMATION_SIZE, BACKGROUND)
+    return Image.composite(scene, background, edge_fade(ANIMATION_SIZE))
+
+
+def draw_animation():
+    frames = [draw_frame(i) for i in range(FRAME_COUNT)]
+    sheet = Image.new("RGB", (ANIMATION_SIZE[0], ANIMATION_SIZE[1] * FRAME_COUNT))
+    for i, frame in enumerate(frames):
+        sheet.paste(frame, (0, i * ANIMATION_SIZE[1]))
+    # One palette for all frames keeps the still parts from flickering.  Pillow
+    # maps colours through a coarse cache, so the shades next to the background
+    # are folded into it to make the background match the banner exactly.
+    flat = sheet.quantize(256, method=Image.Quantize.MEDIANCUT).getpalette()
+    colours = [tuple(flat[i:i + 3]) for i in range(0, len(flat), 3)]
+    colours = [BACKGROUND if near_background(c) else c for c in colours]
+    palette = Image.new("P", (1, 1))
+    palette.putpalette([v for c in colours[:255] + [BACKGROUND] for v in c])
+    return [f.quantize(palette=palette, dither=Image.Dither.NONE) for f in frames]
+
+
+def near_background(colour):
+    return sum(abs(a - b) for a, b in zip(colour, BACKGROUND)) <= 12
+
+
+def draw_logo(word):
+    logo = Image.new("RGB", LOGO_SIZE, BACKGROUND)
+    draw = ImageDraw.Draw(logo)
+    w, h = LOGO_SIZE
+    draw.rounded_rectangle((0, 0, w - 1, h - 1), radius=3, outline=BADGE_EDGE)
+    draw.rectangle((3, 4, 4, h - 5), fill=LASER_GREEN)
+    face = font(CAPS_FONT, 11)
+    text = word.upper()
+    left = 7 + (w - 7 - tracked_width(text, face, 2)) / 2
+    tracked_text(draw, (left, 1), text, face, TITLE_TOP, 2)
+    return logo
+
+
+def main():
+    ASSETS.mkdir(exist_ok=True)
+    draw_banner().save(ASSETS / "banner.jpg", quality=JPEG_QUALITY, subsampling=0)
+    frames = draw_animation()
+    frames[0].save(ASSETS / "tovra_animation.gif", save_all=True, append_images=frames[1:],
+                   duration=FRAME_MS, loop=0, disposal=1, optimize=False)
+    for family in ("micro", "mini"):
+        draw_logo(family).save(ASSETS / f"{family}_logo.jpg", quality=JPEG_QUALITY, subsampling=0)
+
+
+if __name__ == "__main__":
+    main()
