@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -31,7 +32,9 @@ public:
     void Flush();
     bool Write(const QByteArray &data);
     bool WriteRaw(const char *data, int size);
-    // Collects one response into `text` (empty when the port is busy or cannot be opened).
+    // Collects one response into `text` (empty when the port is busy or cannot be opened). A line
+    // that hangs up meanwhile closes the port and ends the read as timed out, without OnTimeout
+    // and without a box: the next Open fails instead.
     void Read(QByteArray &text);
     // Reads every byte waiting into `buffer` (resized to what was read).
     void ReadRaw(QByteArray &buffer);
@@ -69,8 +72,17 @@ public:
     static QByteArray parseMarker(const QByteArray &marker);
 
 private:
-    void reopenIfOpen();
-    bool hangUp();
+    using Clock = std::chrono::steady_clock;
+    enum class Collection { Complete, DeadlinePassed, Disconnected };
+
+    void collectResponse(QByteArray &text);
+    Collection collectUntil(QByteArray &text, Clock::time_point deadline);
+    void appendWaiting(QByteArray &text);
+    bool refusedWhileInUse();
+    bool askRetry(const QString &text);
+    template <typename T>
+    void changeAndReopen(T &field, T value);
+    SerialDevice::LineSettings lineSettings() const;
 
     Desktop &desktop;
     std::unique_ptr<SerialDevice> device;

@@ -1,0 +1,341 @@
+#include "rzcomport.h"
+
+#include "desktop.h"
+#include "formpickport.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QScopedValueRollback>
+
+#include <algorithm>
+#include <optional>
+
+namespace tovra {
+
+namespace {
+
+// While a read lets the GUI run, it looks at the port and at the GUI at least this often: short
+// enough for the 5 ms task timer and for input to feel immediate, long enough not to load the CPU.
+constexpr auto eventSlice = std::chrono::milliseconds(5);
+
+constexpr int lastPortNumber = 100;
+
+// Marks the port in use for the life of one read, however the read ends.
+class InUseMark
+{
+public:
+    explicit InUseMark(bool &flag) : flag(flag) { flag = true; }
+    ~InUseMark() { flag = false; }
+    InUseMark(const InUseMark &) = delete;
+    InUseMark &operator=(const InUseMark &) = delete;
+
+private:
+    bool &flag;
+};
+
+// The character a "#" code of a marker stands for: decimal digits only, at most 255.
+std::optional<char> characterCode(QByteArrayView code)
+{
+    if (code.isEmpty())
+        return std::nullopt;
+    int value = 0;
+    for (char digit : code) {
+        if (digit < '0' || digit > '9')
+            return std::nullopt;
+        value = value * 10 + (digit - '0');
+        if (value > 255)
+            return std::nullopt;
+    }
+    return char(value);
+}
+
+QString pickEntryFor(int port)
+{
+    return QStringLiteral("COM") + QString::number(port) + QStringLiteral("  (")
+        + devicePathForPort(port) + QLatin1Char(')');
+}
+
+// The whole decimal number right after "COM" in an entry of the port list.
+std::optional<int> portNumberOf(const QString &entry)
+{
+    if (!entry.startsWith(QLatin1String("COM")))
+        return std::nullopt;
+    qsizetype end = 3;
+    while (end < entry.size() && entry.at(end).isDigit())
+        ++end;
+    bool ok = false;
+    const int port = entry.mid(3, end - 3).toInt(&ok);
+    return ok ? std::optional<int>(port) : std::nullopt;
+}
+
+} // namespace
+
+TRZComPort::TRZComPort(Desktop &desktop, QObject *owner, std::unique_ptr<SerialDevice> device)
+    : QObject(owner), desktop(desktop), device(std::move(device))
+{
+}
+
+TRZComPort::~TRZComPort()
+{
+    Close();
+}
+
+bool TRZComPort::Open()
+{
+    Close();
+    for (;;) {
+        SerialDevice::OpenError error = SerialDevice::OpenError::None;
+        QString reason;
+        if (device->open(FPortNumber, &error, &reason))
+            break;
+        if (!FShowErrors
+            || !askRetry(QStringLiteral("Error opening COM") + QString::number(FPortNumber)
+                         + QStringLiteral(": ") + reason)) {
+            return false;
+        }
+    }
+    // Ptys refuse modem lines and ignore parity; the port is usable all the same.
+    if (device->settingsReadable())
+        device->applySettings(lineSettings());
+    return device->isOpen();
+}
+
+void TRZComPort::Close()
+{
+    device->close();
+}
+
+void TRZComPort::Flush()
+{
+    if (Opened())
+        device->purge();
+}
+
+bool TRZComPort::Write(const QByteArray &data)
+{
+    return WriteRaw(data.constData(), int(data.size()));
+}
+
+bool TRZComPort::WriteRaw(const char *data, int size)
+{
+    if (!Opened() && !Open())
+        return false;
+    return device->write(data, size) == size;
+}
+
+void TRZComPort::Read(QByteArray &text)
+{
+    text.clear();
+    if (refusedWhileInUse())
+        return;
+    if (!Opened() && !Open())
+        return;
+    const InUseMark inUse(FPortInUse);
+    FTimedOut = false;
+    if (FEndOfResponseRaw.isEmpty())
+        appendWaiting(text);
+    else
+        collectResponse(text);
+}
+
+void TRZComPort::ReadRaw(QByteArray &buffer)
+{
+    buffer.clear();
+    if (refusedWhileInUse())
+        return;
+    if (!Opened() && !Open())
+        return;
+    const InUseMark inUse(FPortInUse);
+    const int waiting = InCount();
+    if (waiting <= 0)
+        return;
+    buffer.resize(waiting);
+    const int64_t got = device->read(buffer.data(), waiting);
+    if (got < 0)
+        desktop.message(QStringLiteral("Raw read error."));
+    buffer.resize(std::max<int64_t>(got, 0));
+}
+
+bool TRZComPort::Pick()
+{
+    TformPickPort dialog;
+    const QScopedValueRollback<TformPickPort *> showing(FPickPortDlg, &dialog);
+    const bool showErrors = FShowErrors;
+    const int32_t currentPort = FPortNumber;
+    FShowErrors = false;
+    for (int port = 1; port <= lastPortNumber; ++port) {
+        FPortNumber = port;
+        if (Open())
+            dialog.listPorts->addItem(pickEntryFor(port));
+    }
+    // The last probe would otherwise keep its port locked while the operator chooses.
+    Close();
+    FShowErrors = showErrors;
+    FPortNumber = currentPort;
+    dialog.listPorts->setCurrentIndex(dialog.listPorts->findText(pickEntryFor(currentPort)));
+
+    if (desktop.execDialog(dialog) != QDialog::Accepted || dialog.listPorts->currentIndex() < 0)
+        return false;
+    const std::optional<int> chosen = portNumberOf(dialog.listPorts->currentText());
+    if (!chosen)
+        return false;
+    FPortNumber = *chosen;
+    return true;
+}
+
+template <typename T>
+void TRZComPort::changeAndReopen(T &field, T value)
+{
+    if (field == value)
+        return;
+    field = value;
+    if (Opened())
+        Open();
+}
+
+void TRZComPort::setBaud(int32_t baud)
+{
+    changeAndReopen(FBaudRate, baud);
+}
+
+void TRZComPort::setEndOfResponse(const QByteArray &marker)
+{
+    FEndOfResponse = marker;
+    FEndOfResponseRaw = parseMarker(marker);
+}
+
+void TRZComPort::setHandshaking(THandshake handshake)
+{
+    changeAndReopen(FHandshake, handshake);
+}
+
+void TRZComPort::setParity(TParity parity)
+{
+    changeAndReopen(FParity, parity);
+}
+
+void TRZComPort::setPort(int32_t port)
+{
+    changeAndReopen(FPortNumber, port);
+}
+
+int32_t TRZComPort::InCount()
+{
+    return Opened() ? device->bytesWaiting() : 0;
+}
+
+bool TRZComPort::State() const
+{
+    return device->settingsReadable();
+}
+
+bool TRZComPort::Opened() const
+{
+    return device->isOpen();
+}
+
+QByteArray TRZComPort::parseMarker(const QByteArray &marker)
+{
+    const qsizetype firstCode = marker.indexOf('#');
+    if (firstCode < 0)
+        return marker;
+    QByteArray raw = marker.left(firstCode);
+    const QList<QByteArray> codes = marker.mid(firstCode + 1).split('#');
+    for (qsizetype i = 0; i < codes.size(); ++i) {
+        const bool trailingHash = i == codes.size() - 1 && codes.at(i).isEmpty();
+        if (trailingHash)
+            break;
+        const std::optional<char> character = characterCode(codes.at(i));
+        if (!character)
+            return marker;
+        raw.append(*character);
+    }
+    return raw;
+}
+
+// Collects until the marker arrives. A time-out is offered to the OnTimeout handler and, with
+// error boxes on, to the operator, whose Retry grants another full response time; the text
+// collected so far is kept either way.
+void TRZComPort::collectResponse(QByteArray &text)
+{
+    auto deadline = Clock::now() + std::chrono::milliseconds(FResponseTime);
+    for (;;) {
+        FTimedOut = false;
+        const Collection outcome = collectUntil(text, deadline);
+        if (outcome == Collection::Complete)
+            return;
+        FTimedOut = true;
+        // A vanished device is not a slow one: the next Open fails and asks its own question.
+        if (outcome == Collection::Disconnected)
+            return;
+        if (FAllowEvents && FOnTimeout) {
+            // A copy, so that the handler may replace itself.
+            const std::function<void()> onTimeout = FOnTimeout;
+            onTimeout();
+            if (!Opened())
+                return;
+        }
+        if (!FShowErrors || !askRetry(QStringLiteral("Timeout waiting for response.")))
+            return;
+        deadline = Clock::now() + std::chrono::milliseconds(FResponseTime);
+    }
+}
+
+// Waits in poll() for input, so that a reply is taken the moment it arrives and an idle wait costs
+// no CPU. With AllowEvents the wait is cut into slices with the GUI's events processed between
+// them; whatever runs there may close the port, which ends the collection.
+TRZComPort::Collection TRZComPort::collectUntil(QByteArray &text, Clock::time_point deadline)
+{
+    for (;;) {
+        appendWaiting(text);
+        if (text.contains(FEndOfResponseRaw))
+            return Collection::Complete;
+        if (!Opened())
+            return Collection::Disconnected;
+        const auto remaining = deadline - Clock::now();
+        if (remaining < Clock::duration::zero())
+            return Collection::DeadlinePassed;
+        auto wait = std::chrono::ceil<std::chrono::milliseconds>(remaining);
+        if (FAllowEvents)
+            wait = std::min<std::chrono::milliseconds>(wait, eventSlice);
+        if (device->waitReadable(wait) == SerialDevice::WaitResult::HungUp) {
+            appendWaiting(text);
+            Close();
+            continue;
+        }
+        if (FAllowEvents)
+            QCoreApplication::processEvents();
+    }
+}
+
+void TRZComPort::appendWaiting(QByteArray &text)
+{
+    const int waiting = InCount();
+    if (waiting <= 0)
+        return;
+    const qsizetype start = text.size();
+    text.resize(start + waiting);
+    const int64_t got = device->read(text.data() + start, waiting);
+    text.resize(start + std::max<int64_t>(got, 0));
+}
+
+bool TRZComPort::refusedWhileInUse()
+{
+    if (!FPortInUse)
+        return false;
+    if (FShowErrors)
+        desktop.message(QStringLiteral("Port is in use -- operation aborted"));
+    return true;
+}
+
+bool TRZComPort::askRetry(const QString &text)
+{
+    return desktop.warning(text, ButtonSet::AbortRetry) == Button::Retry;
+}
+
+SerialDevice::LineSettings TRZComPort::lineSettings() const
+{
+    return {FBaudRate, FParity, FHandshake};
+}
+
+} // namespace tovra

@@ -1,0 +1,154 @@
+#include "formpickport.h"
+#include "rawpty.h"
+#include "rzcomport.h"
+#include "scripteddesktop.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+
+namespace tovra::test {
+
+namespace {
+
+QString entryText(const PortFolder &folder, int port)
+{
+    return QStringLiteral("COM%1  (%2)").arg(port).arg(folder.pathOf(port));
+}
+
+QStringList entriesOf(const QComboBox &list)
+{
+    QStringList entries;
+    for (int i = 0; i < list.count(); ++i)
+        entries.append(list.itemText(i));
+    return entries;
+}
+
+} // namespace
+
+class PortPickerTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void dialogHasItsFixedLayout();
+    void pickOffersThePortsThatOpen_data();
+    void pickOffersThePortsThatOpen();
+};
+
+void PortPickerTest::dialogHasItsFixedLayout()
+{
+    TformPickPort dialog;
+
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Select Serial Port"));
+    QCOMPARE(dialog.minimumSize(), QSize(240, 93));
+    QCOMPARE(dialog.maximumSize(), QSize(240, 93));
+    QVERIFY(!(dialog.windowFlags() & Qt::WindowCloseButtonHint));
+    QVERIFY(dialog.font().bold());
+    QCOMPARE(dialog.findChild<QPushButton *>("OKBtn"), dialog.OKBtn);
+    QCOMPARE(dialog.OKBtn->geometry(), QRect(149, 14, 77, 27));
+    QVERIFY(dialog.OKBtn->isDefault());
+    QCOMPARE(dialog.findChild<QPushButton *>("CancelBtn"), dialog.CancelBtn);
+    QCOMPARE(dialog.CancelBtn->geometry(), QRect(149, 46, 77, 27));
+    QCOMPARE(dialog.findChild<QGroupBox *>("GroupBox1"), dialog.GroupBox1);
+    QCOMPARE(dialog.GroupBox1->title(), QStringLiteral("Serial Port"));
+    QCOMPARE(dialog.GroupBox1->geometry(), QRect(8, 8, 130, 67));
+    QVERIFY(!dialog.GroupBox1->font().bold());
+    QCOMPARE(dialog.GroupBox1->findChild<QComboBox *>("listPorts"), dialog.listPorts);
+    QCOMPARE(dialog.listPorts->geometry(), QRect(11, 25, 108, 24));
+    QVERIFY(!dialog.listPorts->isEditable());
+}
+
+void PortPickerTest::pickOffersThePortsThatOpen_data()
+{
+    QTest::addColumn<QList<int>>("plugged");
+    QTest::addColumn<int>("heldElsewhere");
+    QTest::addColumn<int>("currentPort");
+    QTest::addColumn<QList<int>>("listed");
+    QTest::addColumn<int>("preselected");
+    QTest::addColumn<int>("choice");
+    QTest::addColumn<QString>("closedWith");
+    QTest::addColumn<bool>("picked");
+    QTest::addColumn<int>("portNumber");
+
+    QTest::newRow("two ports, the second chosen")
+        << QList<int>{3, 12} << 0 << 1 << QList<int>{3, 12} << -1 << 1 << "OK" << true << 12;
+    QTest::newRow("current port preselected, OK alone")
+        << QList<int>{3} << 0 << 3 << QList<int>{3} << 0 << 0 << "OK" << true << 3;
+    QTest::newRow("port 100 chosen")
+        << QList<int>{100} << 0 << 1 << QList<int>{100} << -1 << 0 << "OK" << true << 100;
+    QTest::newRow("a port held elsewhere is missing")
+        << QList<int>{3, 12} << 3 << 1 << QList<int>{12} << -1 << 0 << "OK" << true << 12;
+    QTest::newRow("cancel keeps the port")
+        << QList<int>{3} << 0 << 1 << QList<int>{3} << -1 << 0 << "Cancel" << false << 1;
+    QTest::newRow("escape keeps the port")
+        << QList<int>{3} << 0 << 1 << QList<int>{3} << -1 << 0 << "Escape" << false << 1;
+    QTest::newRow("OK with nothing selected")
+        << QList<int>{3, 12} << 0 << 1 << QList<int>{3, 12} << -1 << -1 << "OK" << false << 1;
+    QTest::newRow("no port opens") << QList<int>{} << 0 << 7 << QList<int>{} << -1 << -1 << "OK"
+                                   << false << 7;
+}
+
+void PortPickerTest::pickOffersThePortsThatOpen()
+{
+    QFETCH(QList<int>, plugged);
+    QFETCH(int, heldElsewhere);
+    QFETCH(int, currentPort);
+    QFETCH(QList<int>, listed);
+    QFETCH(int, preselected);
+    QFETCH(int, choice);
+    QFETCH(QString, closedWith);
+    QFETCH(bool, picked);
+    QFETCH(int, portNumber);
+    PortFolder folder;
+    for (int number : plugged)
+        folder.plug(number);
+    ScriptedDesktop desktop;
+    TRZComPort holder(desktop);
+    if (heldElsewhere) {
+        holder.setPort(heldElsewhere);
+        QVERIFY(holder.Open());
+    }
+    QStringList offered;
+    int selectedWhenShown = -2;
+    QPointer<QDialog> shown;
+    int closedResult = -1;
+    desktop.dialogHandler = [&](QDialog &dialog) {
+        shown = &dialog;
+        auto *list = dialog.findChild<QComboBox *>("listPorts");
+        offered = entriesOf(*list);
+        selectedWhenShown = list->currentIndex();
+        list->setCurrentIndex(choice);
+        dialog.setResult(closedResult);
+        if (closedWith == QLatin1String("Escape"))
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+        else
+            dialog.findChild<QPushButton *>(closedWith + QLatin1String("Btn"))->click();
+        closedResult = dialog.result();
+        return closedResult;
+    };
+    TRZComPort port(desktop);
+    port.setPort(currentPort);
+
+    QCOMPARE(port.Pick(), picked);
+
+    const bool accepted = closedWith == QLatin1String("OK");
+    QCOMPARE(closedResult, accepted ? QDialog::Accepted : QDialog::Rejected);
+
+    QStringList expected;
+    for (int number : listed)
+        expected.append(entryText(folder, number));
+    QCOMPARE(offered, expected);
+    QCOMPARE(selectedWhenShown, preselected);
+    QCOMPARE(port.Port(), portNumber);
+    QVERIFY(!port.Opened());
+    QVERIFY(port.ShowErrors());
+    QVERIFY(shown.isNull());
+    QCOMPARE(desktop.texts(), QStringList{"Select Serial Port"});
+}
+
+} // namespace tovra::test
+
+QTEST_MAIN(tovra::test::PortPickerTest)
+#include "tst_portpicker.moc"
