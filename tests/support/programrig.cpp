@@ -1,0 +1,40 @@
+#include "programrig.h"
+
+#include "serialdevice.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace tovra::test {
+
+ProgramRig::ProgramRig()
+    : previousDir(QDir::currentPath())
+{
+    QDir::setCurrent(workDir.path());
+}
+
+ProgramRig::~ProgramRig()
+{
+    mainForm.reset();
+    QDir::setCurrent(previousDir);
+}
+
+TMainForm &ProgramRig::start(const QStringList &arguments)
+{
+    mainForm = std::make_unique<TMainForm>(
+        TMainForm::Environment{state, desktop, StartSwitches::fromArguments(arguments), keys, createSerialDevice()});
+    mainForm->FormCreate();
+    return *mainForm;
+}
+
+QStringList ProgramRig::fileLines(const QString &fileName) const
+{
+    QFile file(workDir.filePath(fileName));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines = QString::fromLatin1(file.readAll()).split(QStringLiteral("\r\n"));
+    lines.removeLast();
+    return lines;
+}
+
+} // namespace tovra::test

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "laserstate.h"
+#include "mainform.h"
+#include "scripteddesktop.h"
+#include "simport.h"
+
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace tovra::test {
+
+// The whole program as its entry point wires it, with the operator replaced by a scripted
+// desktop, the keyboard by `keys`, the laser by simulators on ports and the working folder by a
+// fresh temporary one (the record files land there).
+class ProgramRig
+{
+public:
+    ProgramRig();
+    ~ProgramRig();
+
+    // Creates the main window and runs its start-up with the given command-line arguments.
+    TMainForm &start(const QStringList &arguments = {});
+    TMainForm &form() { return *mainForm; }
+    QString workPath() const { return workDir.path(); }
+    // The lines of a record file in the working folder, without line ends.
+    QStringList fileLines(const QString &fileName) const;
+
+    SimPorts ports;
+    ScriptedDesktop desktop;
+    LaserState state;
+    std::function<ShiftKeys()> keys;
+
+private:
+    QTemporaryDir workDir;
+    QString previousDir;
+    std::unique_ptr<TMainForm> mainForm;
+};
+
+} // namespace tovra::test

@@ -1,0 +1,169 @@
+#include "commandqueue.h"
+#include "laserstate.h"
+#include "recordformat.h"
+#include "startswitches.h"
+
+#include <QTest>
+
+using namespace tovra;
+
+class ControlRulesTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void switchesCountOnlyAsWholeArgumentsAfterDashOrSlash_data();
+    void switchesCountOnlyAsWholeArgumentsAfterDashOrSlash();
+    void numbersAreWrittenInGeneralFormat_data();
+    void numbersAreWrittenInGeneralFormat();
+    void dataRowFieldsFollowFamilyAndHeaters_data();
+    void dataRowFieldsFollowFamilyAndHeaters();
+    void fileNamesCarryUserAndStartStamp();
+    void fullQueueKeepsTheLatestCommands_data();
+    void fullQueueKeepsTheLatestCommands();
+};
+
+void ControlRulesTest::switchesCountOnlyAsWholeArgumentsAfterDashOrSlash_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("log");
+    QTest::addColumn<bool>("data");
+    QTest::addColumn<bool>("demo");
+    QTest::addColumn<bool>("pickPort");
+
+    QTest::newRow("none") << QStringList{} << false << false << false << false;
+    QTest::newRow("/LOG") << QStringList{"/LOG"} << true << false << false << false;
+    QTest::newRow("-Log") << QStringList{"-Log"} << true << false << false << false;
+    QTest::newRow("--log") << QStringList{"--log"} << false << false << false << false;
+    QTest::newRow("log without lead") << QStringList{"log"} << false << false << false << false;
+    QTest::newRow("-logx") << QStringList{"-logx"} << false << false << false << false;
+    QTest::newRow("/data and -DEMO") << QStringList{"/data", "-DEMO"} << false << true << true << false;
+    QTest::newRow("/PickPort") << QStringList{"/PickPort"} << false << false << false << true;
+}
+
+void ControlRulesTest::switchesCountOnlyAsWholeArgumentsAfterDashOrSlash()
+{
+    QFETCH(QStringList, arguments);
+    const StartSwitches switches = StartSwitches::fromArguments(arguments);
+    QTEST(switches.log, "log");
+    QTEST(switches.data, "data");
+    QTEST(switches.demo, "demo");
+    QTEST(switches.pickPort, "pickPort");
+}
+
+void ControlRulesTest::numbersAreWrittenInGeneralFormat_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("zero") << 0.0 << "0";
+    QTest::newRow("integer") << 24.0 << "24";
+    QTest::newRow("fraction") << 12.5 << "12.5";
+    QTest::newRow("negative") << -3.25 << "-3.25";
+    QTest::newRow("fifteen digits") << 0.1 + 0.2 << "0.3";
+    QTest::newRow("smallest fixed") << 0.00001 << "0.00001";
+    QTest::newRow("below fixed range") << 0.0000015 << "1.5E-6";
+    QTest::newRow("fifteen integer digits") << 123456789012345.0 << "123456789012345";
+    QTest::newRow("sixteen integer digits") << 1e15 << "1E15";
+    QTest::newRow("large with fraction") << 2.5e20 << "2.5E20";
+}
+
+void ControlRulesTest::numbersAreWrittenInGeneralFormat()
+{
+    QFETCH(double, value);
+    QTEST(formatGeneral(value), "text");
+}
+
+void ControlRulesTest::dataRowFieldsFollowFamilyAndHeaters_data()
+{
+    QTest::addColumn<bool>("small");
+    QTest::addColumn<int>("heaters"); // bit n: heater n fitted
+    QTest::addColumn<QString>("fields");
+
+    // Values: bank 1, FET 2, FET temp 3, current 4, TR 5, TA 6, TB 7, heaters 10, 11, 12.
+    QTest::newRow("micro or mini with heater 0") << true << 1 << "1,2,3,4,5,10";
+    QTest::newRow("micro or mini with heater 2 only") << true << 4 << "1,2,3,4,5,10";
+    QTest::newRow("micro or mini without heaters") << true << 0 << "1,2,3,4,5";
+    QTest::newRow("full-size with heater 0") << false << 1 << "1,2,3,4,6,7,10";
+    QTest::newRow("full-size with heaters 0 and 2") << false << 5 << "1,2,3,4,6,7,10";
+    QTest::newRow("full-size with heaters 1 and 2") << false << 6 << "1,2,3,4,6,7,11,12";
+    QTest::newRow("full-size with heater 2 only") << false << 4 << "1,2,3,4,6,7,11,12";
+    QTest::newRow("full-size with heater 1 only") << false << 2 << "1,2,3,4,6,7,11";
+    QTest::newRow("full-size without heaters") << false << 0 << "1,2,3,4,6,7";
+}
+
+void ControlRulesTest::dataRowFieldsFollowFamilyAndHeaters()
+{
+    QFETCH(bool, small);
+    QFETCH(int, heaters);
+    LaserState state;
+    state.isMiniModel = small;
+    state.hasHeater0 = heaters & 1;
+    state.hasHeater1 = heaters & 2;
+    state.hasHeater2 = heaters & 4;
+    state.bankVoltage = 1;
+    state.fetVoltage = 2;
+    state.fetTemperature = 3;
+    state.diodeCurrentMeasured = 4;
+    state.resonatorTemp = 5;
+    state.resonatorTempA = 6;
+    state.resonatorTempB = 7;
+    state.heater0Temp = 10;
+    state.heater1Temp = 11;
+    state.heater2Temp = 12;
+    QTEST(dataRowValues(state).join(QLatin1Char(',')), "fields");
+}
+
+void ControlRulesTest::fileNamesCarryUserAndStartStamp()
+{
+    LaserState state;
+    state.startStamp = QStringLiteral("12-10-26_05-17-00");
+    QCOMPARE(logFileNameFor(state), QStringLiteral("TovraLogFile__12-10-26_05-17-00.txt"));
+    state.userName = QStringLiteral("ops");
+    QCOMPARE(dataFileNameFor(state), QStringLiteral("TovraDataFile_ops_12-10-26_05-17-00.txt"));
+}
+
+void ControlRulesTest::fullQueueKeepsTheLatestCommands_data()
+{
+    QTest::addColumn<QStringList>("queued");
+    QTest::addColumn<QString>("incoming");
+    QTest::addColumn<QString>("dropped");
+
+    QStringList distinct;
+    for (int i = 0; i < LaserState::QueueSlots; ++i)
+        distinct << QStringLiteral("X%1 1").arg(i);
+
+    QStringList withRepRate = distinct;
+    withRepRate[40] = QStringLiteral("RR 10.0");
+    QTest::newRow("superseded setting makes room") << withRepRate << "RR 12.0" << "RR 10.0";
+
+    QStringList withRepeats = distinct;
+    withRepeats[10] = QStringLiteral("DC 01.00");
+    withRepeats[60] = QStringLiteral("DC 02.00");
+    QTest::newRow("older of a repeated setting makes room") << withRepeats << "FL 0" << "DC 01.00";
+
+    QTest::newRow("oldest makes room otherwise") << distinct << "FL 0" << "X0 1";
+}
+
+void ControlRulesTest::fullQueueKeepsTheLatestCommands()
+{
+    QFETCH(QStringList, queued);
+    QFETCH(QString, incoming);
+    QFETCH(QString, dropped);
+    LaserState state;
+    CommandQueue queue(state);
+    for (const QString &command : queued)
+        queue.append(command);
+    queue.append(incoming);
+
+    QCOMPARE(state.queueCount, LaserState::QueueSlots);
+    const QStringList batch = queue.takeBatch();
+    QStringList expected = queued;
+    expected.removeOne(dropped);
+    expected << incoming;
+    QCOMPARE(batch, expected);
+    QCOMPARE(state.queueCount, 0);
+    QVERIFY(!state.queuePending);
+}
+
+QTEST_GUILESS_MAIN(ControlRulesTest)
+#include "tst_controlrules.moc"

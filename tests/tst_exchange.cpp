@@ -1,0 +1,304 @@
+#include "communication.h"
+#include "laserstate.h"
+#include "rzcomport.h"
+#include "scripteddesktop.h"
+#include "simport.h"
+#include "terminalview.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace tovra;
+using namespace std::chrono_literals;
+
+Q_DECLARE_METATYPE(tovra::Button)
+
+namespace {
+
+struct ShownLine
+{
+    QString text;
+    QColor colour;
+};
+
+class RecordingView : public TerminalView
+{
+public:
+    void appendTrafficLine(const QString &line, const QColor &colour) override { lines.append({line, colour}); }
+    void clearTraffic() override { lines.clear(); }
+    QList<ShownLine> lines;
+};
+
+const QColor Black(0, 0, 0);
+const QColor Green(0, 128, 0);
+const QString Stamp = QStringLiteral("\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d");
+
+// A port on a simulated laser with the exchange on top, as the program has them after start-up.
+struct ExchangeRig
+{
+    explicit ExchangeRig(const sim::LaserConfig &config = {})
+        : laser(ports.add(1, config))
+        , port(desktop)
+        , comm(port, state, view, desktop)
+    {
+        port.setBaud(57600);
+        port.setParity(TParity::parEven);
+        port.setEndOfResponse("\r");
+        port.setShowErrors(false);
+        port.setResponseTime(1000);
+        port.setOnTimeout([this] { comm.HandleTimeout(); });
+        comm.setTimeoutActions(&statusTimer, [this] { ++restarts; }, [this] { ++exits; });
+    }
+
+    void startLog()
+    {
+        state.loggingEnabled = state.logFile.create(logDir.filePath(QStringLiteral("log.txt")), {});
+        QVERIFY(state.loggingEnabled);
+    }
+
+    QStringList logLines()
+    {
+        QFile file(logDir.filePath(QStringLiteral("log.txt")));
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        QStringList lines = QString::fromLatin1(file.readAll()).split(QStringLiteral("\r\n"));
+        lines.removeLast(); // after the last line end
+        return lines;
+    }
+
+    test::SimPorts ports;
+    sim::SimulatedLaser &laser;
+    test::ScriptedDesktop desktop;
+    LaserState state;
+    RecordingView view;
+    TRZComPort port;
+    Communication comm;
+    QTimer statusTimer;
+    QTemporaryDir logDir;
+    int restarts = 0;
+    int exits = 0;
+};
+
+bool matches(const QString &pattern, const QString &text)
+{
+    return QRegularExpression(QRegularExpression::anchoredPattern(pattern)).match(text).hasMatch();
+}
+
+} // namespace
+
+class ExchangeTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void eachKindOfLineIsFramedForTheWire();
+    void queryTrafficIsLoggedButNotShown();
+    void commandTrafficIsShownAndLogged();
+    void rawLineIsShownWithoutTrailingBlanks();
+    void typedQueriesConvertOrGiveZero_data();
+    void typedQueriesConvertOrGiveZero();
+    void inhibitedCommandsAreRefusedWhileQueriesGoOn();
+    void exchangeStartedDuringAReplyWaitIsRefused();
+    void timeoutQuestionDecidesHowToGoOn_data();
+    void timeoutQuestionDecidesHowToGoOn();
+    void nothingIsWrittenToAFileWithLoggingOff();
+    void detachedExchangeTouchesNothing();
+};
+
+void ExchangeTest::eachKindOfLineIsFramedForTheWire()
+{
+    ExchangeRig rig;
+    rig.comm.SendAndReceive(QStringLiteral("RR"));
+    rig.comm.SendCommand(QStringLiteral("QE 1"));
+    rig.comm.SendRawLine(QStringLiteral(";LC:XL 0"));
+    QCOMPARE(rig.laser.transcript(), (QList<QByteArray>{";LA:RR?", ";LA:QE 1", ";LC:XL 0"}));
+}
+
+void ExchangeTest::queryTrafficIsLoggedButNotShown()
+{
+    ExchangeRig rig;
+    rig.laser.setReplyOverride(";LA:RR?", "10.0");
+    rig.startLog();
+    QCOMPARE(rig.comm.SendAndReceive(QStringLiteral("RR")), QStringLiteral("10.0"));
+    QVERIFY(rig.view.lines.isEmpty());
+    const QStringList log = rig.logLines();
+    QCOMPARE(log.size(), 2);
+    QVERIFY2(matches(QStringLiteral("Sent    \\(") + Stamp + QStringLiteral("\\): ;LA:RR\\?"), log[0]), qPrintable(log[0]));
+    QVERIFY2(matches(QStringLiteral("Received\\(") + Stamp + QStringLiteral("\\): 10\\.0"), log[1]), qPrintable(log[1]));
+}
+
+void ExchangeTest::commandTrafficIsShownAndLogged()
+{
+    ExchangeRig rig;
+    rig.laser.setReplyOverride(";LA:QE 1", "OK  ");
+    rig.startLog();
+    QCOMPARE(rig.comm.SendCommand(QStringLiteral("QE 1")), QStringLiteral("OK"));
+
+    QCOMPARE(rig.view.lines.size(), 2);
+    QVERIFY(matches(QStringLiteral("\\(") + Stamp + QStringLiteral("\\) ;LA:QE 1"), rig.view.lines[0].text));
+    QCOMPARE(rig.view.lines[0].colour, Black);
+    QVERIFY(matches(QStringLiteral("\\(") + Stamp + QStringLiteral("\\) OK"), rig.view.lines[1].text));
+    QCOMPARE(rig.view.lines[1].colour, Green);
+
+    const QStringList log = rig.logLines();
+    QCOMPARE(log.size(), 2);
+    QVERIFY(matches(QStringLiteral("Sent    \\(") + Stamp + QStringLiteral("\\): ;LA:QE 1"), log[0]));
+    QVERIFY(matches(QStringLiteral("Received\\(") + Stamp + QStringLiteral("\\): OK"), log[1]));
+}
+
+void ExchangeTest::rawLineIsShownWithoutTrailingBlanks()
+{
+    ExchangeRig rig;
+    rig.startLog();
+    rig.comm.SendRawLine(QStringLiteral("  SS  "));
+    QCOMPARE(rig.laser.transcript(), QList<QByteArray>{"  SS  "});
+    QVERIFY(matches(QStringLiteral("\\(") + Stamp + QStringLiteral("\\)   SS"), rig.view.lines.value(0).text));
+    QVERIFY(matches(QStringLiteral("Sent    \\(") + Stamp + QStringLiteral("\\):   SS  "), rig.logLines().value(0)));
+}
+
+void ExchangeTest::typedQueriesConvertOrGiveZero_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<qint64>("asInt");
+    QTest::addColumn<double>("asFloat");
+    QTest::addColumn<quint32>("asCount");
+    QTest::addColumn<bool>("conversionError");
+
+    QTest::newRow("only a carriage return") << QByteArray() << qint64(0) << 0.0 << 0u << false;
+    QTest::newRow("question mark") << QByteArray("?") << qint64(0) << 0.0 << 0u << true;
+    QTest::newRow("leading blank") << QByteArray(" 12") << qint64(12) << 12.0 << 12u << false;
+    QTest::newRow("decimal") << QByteArray("12.5") << qint64(0) << 12.5 << 0u << true;
+    QTest::newRow("exponent") << QByteArray("1.5e3") << qint64(0) << 1500.0 << 0u << true;
+    QTest::newRow("count above 2^32") << QByteArray("4294967298") << qint64(0) << 4294967298.0 << 2u << true;
+    QTest::newRow("negative") << QByteArray("-7") << qint64(-7) << -7.0 << 4294967289u << false;
+    QTest::newRow("word") << QByteArray("nan") << qint64(0) << 0.0 << 0u << true;
+}
+
+void ExchangeTest::typedQueriesConvertOrGiveZero()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(bool, conversionError);
+    ExchangeRig rig;
+    rig.laser.setReplyOverride(";LA:XX?", reply);
+    rig.startLog();
+
+    QTEST(qint64(rig.comm.QueryInt(QStringLiteral("XX"))), "asInt");
+    QTEST(rig.comm.QueryFloat(QStringLiteral("XX")), "asFloat");
+    QTEST(rig.comm.QueryCount(QStringLiteral("XX")), "asCount");
+
+    // Each conversion that fails leaves one "Exception Error (" line with nothing after the time.
+    const QStringList errors = rig.logLines().filter(QStringLiteral("Exception Error ("));
+    for (const QString &line : errors)
+        QVERIFY2(matches(QStringLiteral("Exception Error \\(") + Stamp, line), qPrintable(line));
+    if (!conversionError)
+        QVERIFY(errors.isEmpty());
+    else
+        QVERIFY(!errors.isEmpty());
+}
+
+void ExchangeTest::inhibitedCommandsAreRefusedWhileQueriesGoOn()
+{
+    ExchangeRig rig;
+    rig.startLog();
+    rig.state.commandsInhibited = true;
+    QCOMPARE(rig.comm.SendCommand(QStringLiteral("QE 1")), QString());
+    rig.comm.SendRawLine(QStringLiteral(";LC:XL 0"));
+    rig.laser.setReplyOverride(";LA:RR?", "20.0");
+    QCOMPARE(rig.comm.QueryFloat(QStringLiteral("RR")), 20.0);
+
+    QCOMPARE(rig.laser.transcript(), QList<QByteArray>{";LA:RR?"});
+    const QStringList log = rig.logLines();
+    QVERIFY2(matches(QStringLiteral("Command Disabled:    \\(") + Stamp + QStringLiteral("\\): QE 1"), log.value(0)),
+             qPrintable(log.value(0)));
+    QCOMPARE(log.size(), 3); // the refusal, then the query's two lines; the raw line leaves none
+}
+
+void ExchangeTest::exchangeStartedDuringAReplyWaitIsRefused()
+{
+    ExchangeRig rig;
+    rig.startLog();
+    rig.port.setAllowEvents(true);
+    rig.laser.setReplyOverride(";LA:RR?", "30.0");
+    rig.laser.setReplyDelay(150ms);
+
+    QString nestedQuery = QStringLiteral("untouched");
+    QString nestedCommand = QStringLiteral("untouched");
+    QTimer::singleShot(30, [&] {
+        nestedQuery = rig.comm.SendAndReceive(QStringLiteral("SS"));
+        nestedCommand = rig.comm.SendCommand(QStringLiteral("QE 1"));
+        rig.comm.SendRawLine(QStringLiteral("SS"));
+    });
+    QCOMPARE(rig.comm.SendAndReceive(QStringLiteral("RR")), QStringLiteral("30.0"));
+
+    QCOMPARE(nestedQuery, QString());
+    QCOMPARE(nestedCommand, QString());
+    QCOMPARE(rig.laser.transcript(), QList<QByteArray>{";LA:RR?"});
+    QCOMPARE(rig.logLines().filter(QStringLiteral("Comport in use:    (")).size(), 1);
+    QVERIFY(rig.logLines().filter(QStringLiteral("Comport in use:    (")).first().endsWith(QStringLiteral("): QE 1")));
+}
+
+void ExchangeTest::timeoutQuestionDecidesHowToGoOn_data()
+{
+    QTest::addColumn<Button>("answer");
+    QTest::addColumn<int>("restarts");
+    QTest::addColumn<int>("exits");
+    QTest::addColumn<bool>("pollingOn");
+
+    QTest::newRow("Yes restarts") << Button::Yes << 1 << 0 << false;
+    QTest::newRow("No exits") << Button::No << 0 << 1 << false;
+    QTest::newRow("Ignore polls again") << Button::Ignore << 0 << 0 << true;
+    QTest::newRow("closed box leaves polling off") << Button::None << 0 << 0 << false;
+}
+
+void ExchangeTest::timeoutQuestionDecidesHowToGoOn()
+{
+    QFETCH(Button, answer);
+    ExchangeRig rig;
+    rig.startLog();
+    rig.port.setAllowEvents(true);
+    rig.port.setResponseTime(100);
+    rig.laser.setSilent(true);
+    rig.statusTimer.start(1000);
+    rig.desktop.warningAnswers = {answer};
+
+    QCOMPARE(rig.comm.QueryInt(QStringLiteral("SS")), 0);
+
+    QCOMPARE(rig.desktop.textsOf(QStringLiteral("warning")), QStringList{QStringLiteral("Communications lost. Restart?")});
+    QTEST(rig.restarts, "restarts");
+    QTEST(rig.exits, "exits");
+    QTEST(rig.statusTimer.isActive(), "pollingOn");
+    const QStringList timeouts = rig.logLines().filter(QStringLiteral("Timeout Error("));
+    QCOMPARE(timeouts.size(), 1);
+    QVERIFY(matches(QStringLiteral("Timeout Error\\(") + Stamp + QStringLiteral("\\)"), timeouts.first()));
+    QVERIFY(rig.logLines().filter(QStringLiteral("Exception Error")).isEmpty());
+}
+
+void ExchangeTest::nothingIsWrittenToAFileWithLoggingOff()
+{
+    ExchangeRig rig;
+    rig.startLog();
+    rig.state.loggingEnabled = false;
+    rig.comm.SendCommand(QStringLiteral("QE 1"));
+    rig.comm.QueryInt(QStringLiteral("SS"));
+    QVERIFY(rig.logLines().isEmpty());
+    QCOMPARE(rig.view.lines.size(), 2);
+}
+
+void ExchangeTest::detachedExchangeTouchesNothing()
+{
+    ExchangeRig rig;
+    rig.startLog();
+    rig.comm.detach();
+    QCOMPARE(rig.comm.SendAndReceive(QStringLiteral("RR")), QString());
+    QCOMPARE(rig.comm.SendCommand(QStringLiteral("FL 0")), QString());
+    rig.comm.SendRawLine(QStringLiteral(";LC:XL 0"));
+    QVERIFY(!rig.port.Opened());
+    QVERIFY(rig.laser.transcript().isEmpty());
+    QVERIFY(rig.view.lines.isEmpty());
+    QVERIFY(rig.logLines().isEmpty());
+}
+
+QTEST_MAIN(ExchangeTest)
+#include "tst_exchange.moc"

@@ -1,0 +1,191 @@
+#include "programrig.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDialog>
+#include <QDir>
+#include <QFileInfo>
+#include <QTest>
+#include <QRegularExpression>
+#include <QTimer>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace tovra;
+
+namespace {
+
+const QString LogFailure = QStringLiteral(
+    "Log file cannot be written to. Please run program from writable location. Logging will be disabled.");
+const QString DataFailure = QStringLiteral(
+    "Data file cannot be written to. Please run program from writable location. Logging will be disabled.");
+const QString FullSizeColumns = QStringLiteral(
+    "Time,Bank V,FET V,FET Temp,Diode I,Resonator Temp,Diode Temp, Heater 1 Temp, Heater 2 Temp");
+const QString SmallFamilyColumns = QStringLiteral("Time,Bank V,FET V,FET Temp,Diode I,Resonator Temp, Heater 0 Temp");
+
+// Limits how large a file this process may write, for the length of a test.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &previous);
+        ::signal(SIGXFSZ, SIG_IGN); // a write past the limit then fails with EFBIG instead
+        rlimit limit = previous;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &previous);
+        ::signal(SIGXFSZ, SIG_DFL);
+    }
+
+private:
+    rlimit previous = {};
+};
+
+} // namespace
+
+class RecordFilesTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void switchingTheLogOffAndOnStartsItAfresh();
+    void fileNamesCarryTheUserName_data();
+    void fileNamesCarryTheUserName();
+    void unwritableFolderIsReportedAndLeavesTheCheckMark_data();
+    void unwritableFolderIsReportedAndLeavesTheCheckMark();
+    void failingWriteSwitchesTheLogOffAndPollingGoesOn();
+    void dataHeaderFollowsTheFamilyKnownAtCreation();
+};
+
+void RecordFilesTest::switchingTheLogOffAndOnStartsItAfresh()
+{
+    test::ProgramRig rig;
+    rig.ports.add(1);
+    TMainForm &form = rig.start();
+    form.StatusTimer->stop();
+
+    form.EnableLoggingMenu->trigger();
+    QVERIFY(form.EnableLoggingMenu->isChecked());
+    form.communication().SendCommand(QStringLiteral("QE 1"));
+    form.EnableLoggingMenu->trigger();
+    QVERIFY(!form.EnableLoggingMenu->isChecked());
+    QVERIFY(!rig.state.loggingEnabled);
+    form.communication().SendCommand(QStringLiteral("QE 0"));
+    form.EnableLoggingMenu->trigger();
+    form.communication().SendCommand(QStringLiteral("DE 1"));
+
+    const QStringList log = rig.fileLines(form.logFileName());
+    QCOMPARE(log.size(), 3);
+    QVERIFY(log[0].startsWith(QStringLiteral("Tovra Communication Log File ")));
+    QVERIFY(log[1].endsWith(QStringLiteral("): ;LA:DE 1")));
+    QVERIFY(log[2].startsWith(QStringLiteral("Received(")));
+}
+
+void RecordFilesTest::fileNamesCarryTheUserName_data()
+{
+    QTest::addColumn<bool>("set");
+    QTest::addColumn<QString>("prefix");
+    QTest::newRow("USERNAME unset") << false << "TovraLogFile__";
+    QTest::newRow("USERNAME set") << true << "TovraLogFile_ops_";
+}
+
+void RecordFilesTest::fileNamesCarryTheUserName()
+{
+    QFETCH(bool, set);
+    QFETCH(QString, prefix);
+    const QByteArray previous = qgetenv("USERNAME");
+    if (set)
+        qputenv("USERNAME", "ops");
+    else
+        qunsetenv("USERNAME");
+    test::ProgramRig rig;
+    rig.ports.add(1);
+    TMainForm &form = rig.start({QStringLiteral("/log")});
+    qputenv("USERNAME", previous);
+
+    const QString name = form.logFileName();
+    QVERIFY2(name.startsWith(prefix), qPrintable(name));
+    QVERIFY(QFileInfo::exists(name));
+    QVERIFY(QRegularExpression(QStringLiteral("_\\d\\d-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d\\.txt$")).match(name).hasMatch());
+}
+
+void RecordFilesTest::unwritableFolderIsReportedAndLeavesTheCheckMark_data()
+{
+    QTest::addColumn<bool>("logFile");
+    QTest::newRow("log") << true;
+    QTest::newRow("data") << false;
+}
+
+void RecordFilesTest::unwritableFolderIsReportedAndLeavesTheCheckMark()
+{
+    QFETCH(bool, logFile);
+    test::ProgramRig rig;
+    TMainForm &form = rig.start({QStringLiteral("-demo")});
+    // A folder that no longer exists cannot take a file, not even for root.
+    QDir gone(rig.workPath() + QStringLiteral("/gone"));
+    QVERIFY(gone.mkpath(QStringLiteral(".")));
+    QDir::setCurrent(gone.path());
+    QVERIFY(gone.removeRecursively());
+
+    QAction *item = logFile ? form.EnableLoggingMenu : form.EnableDataCollectionMenu;
+    item->trigger();
+    item->trigger();
+
+    const QString failure = logFile ? LogFailure : DataFailure;
+    QCOMPARE(rig.desktop.textsOf(QStringLiteral("message")).count(failure), 2);
+    QVERIFY(item->isChecked());
+    QVERIFY(!rig.state.loggingEnabled && !rig.state.dataCollectionEnabled);
+    QDir::setCurrent(rig.workPath());
+}
+
+void RecordFilesTest::failingWriteSwitchesTheLogOffAndPollingGoesOn()
+{
+    test::ProgramRig rig;
+    rig.ports.add(1);
+    TMainForm &form = rig.start({QStringLiteral("-log")});
+    const qint64 size = QFileInfo(form.logFileName()).size();
+    {
+        FileSizeLimit limit(rlim_t(size + 20));
+        form.communication().SendCommand(QStringLiteral("QE 1"));
+    }
+    QVERIFY(!rig.state.loggingEnabled);
+    QVERIFY(!form.EnableLoggingMenu->isChecked());
+    QTRY_COMPARE(rig.desktop.textsOf(QStringLiteral("message")), QStringList{LogFailure});
+    QVERIFY(form.StatusTimer->isActive());
+    const qint64 sizeAtFailure = QFileInfo(form.logFileName()).size();
+    form.communication().SendCommand(QStringLiteral("QE 0")); // nothing more reaches the file
+    QCOMPARE(QFileInfo(form.logFileName()).size(), sizeAtFailure);
+}
+
+void RecordFilesTest::dataHeaderFollowsTheFamilyKnownAtCreation()
+{
+    sim::LaserConfig micro;
+    micro.family = sim::Family::Micro;
+    micro.model = "uTovra";
+    micro.firmware = "3.04";
+
+    // Picked by hand, the data file is made before the identity is read.
+    test::ProgramRig picked;
+    picked.ports.add(2, micro);
+    picked.desktop.dialogHandler = [](QDialog &dialog) {
+        auto *list = dialog.findChild<QComboBox *>(QStringLiteral("listPorts"));
+        list->setCurrentIndex(0);
+        return int(QDialog::Accepted);
+    };
+    TMainForm &pickedForm = picked.start({QStringLiteral("/pickport"), QStringLiteral("/data")});
+    QCOMPARE(picked.fileLines(pickedForm.dataFileName()).value(1), FullSizeColumns);
+
+    test::ProgramRig found;
+    found.ports.add(2, micro);
+    TMainForm &foundForm = found.start({QStringLiteral("/DATA")});
+    const QStringList lines = found.fileLines(foundForm.dataFileName());
+    QVERIFY(lines.value(0).startsWith(QStringLiteral("Tovra Data File ")));
+    QCOMPARE(lines.value(1), SmallFamilyColumns);
+}
+
+QTEST_MAIN(RecordFilesTest)
+#include "tst_recordfiles.moc"
