@@ -1,4 +1,5 @@
 #include "commandqueue.h"
+#include "displayformat.h"
 #include "laserstate.h"
 #include "recordformat.h"
 #include "startswitches.h"
@@ -20,6 +21,11 @@ private slots:
     void fileNamesCarryUserAndStartStamp();
     void fullQueueKeepsTheLatestCommands_data();
     void fullQueueKeepsTheLatestCommands();
+    void readOutsShowFourSignificantDigitsWithTwoDecimals_data();
+    void readOutsShowFourSignificantDigitsWithTwoDecimals();
+    void commandArgumentsFollowTheirPatterns_data();
+    void commandArgumentsFollowTheirPatterns();
+    void countersAreRightAlignedInTenCharacters();
 };
 
 void ControlRulesTest::switchesCountOnlyAsWholeArgumentsAfterDashOrSlash_data()
@@ -163,6 +169,69 @@ void ControlRulesTest::fullQueueKeepsTheLatestCommands()
     QCOMPARE(batch, expected);
     QCOMPARE(state.queueCount, 0);
     QVERIFY(!state.queuePending);
+}
+
+void ControlRulesTest::readOutsShowFourSignificantDigitsWithTwoDecimals_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("345.67") << 345.67 << "345.70";
+    QTest::newRow("3.14159") << 3.14159 << "3.14";
+    QTest::newRow("5") << 5.0 << "5.00";
+    QTest::newRow("25.456") << 25.456 << "25.46";
+    QTest::newRow("123.456") << 123.456 << "123.50";
+    QTest::newRow("negative") << -12.345 << "-12.35";
+    QTest::newRow("four integer digits") << 9999.4 << "9999.00";
+    QTest::newRow("five integer digits") << 12345.6 << "1.235E+04";
+    QTest::newRow("zero") << 0.0 << "0.00";
+    QTest::newRow("tiny negative") << -0.001 << "0.00";
+}
+
+void ControlRulesTest::readOutsShowFourSignificantDigitsWithTwoDecimals()
+{
+    QFETCH(double, value);
+    QTEST(twoDecimalText(value), "text");
+}
+
+void ControlRulesTest::commandArgumentsFollowTheirPatterns_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("0.0 of 10") << "0.0" << 10.0 << "10.0";
+    QTest::newRow("0.0 of 12.34") << "0.0" << 12.34 << "12.3";
+    QTest::newRow("0.0 of 20") << "0.0" << 20.0 << "20.0";
+    QTest::newRow("00.00 of 5.5") << "00.00" << 5.5 << "05.50";
+    QTest::newRow("00.00 of 7.5") << "00.00" << 7.5 << "07.50";
+    QTest::newRow("00.00 of 125.3") << "00.00" << 125.3 << "125.30";
+    QTest::newRow("0.0000000 of 0.000001") << "0.0000000" << 0.000001 << "0.0000010";
+    QTest::newRow("0.0000000 of 0.00012") << "0.0000000" << 0.00012 << "0.0001200";
+    QTest::newRow("0.0000000 of 150") << "0.0000000" << 150.0 << "150.0000000";
+    QTest::newRow("integer of 12") << "integer" << 12.0 << "12";
+    QTest::newRow("integer ties to even 2.5") << "integer" << 2.5 << "2";
+    QTest::newRow("integer ties to even 3.5") << "integer" << 3.5 << "4";
+}
+
+void ControlRulesTest::commandArgumentsFollowTheirPatterns()
+{
+    QFETCH(QString, pattern);
+    QFETCH(double, value);
+    QString text;
+    if (pattern == QLatin1String("0.0"))
+        text = oneDecimalArgument(value);
+    else if (pattern == QLatin1String("00.00"))
+        text = twoDecimalArgument(value);
+    else if (pattern == QLatin1String("0.0000000"))
+        text = sevenDecimalArgument(value);
+    else
+        text = integerArgument(value);
+    QTEST(text, "text");
+}
+
+void ControlRulesTest::countersAreRightAlignedInTenCharacters()
+{
+    QCOMPARE(counterText(42), QStringLiteral("        42"));
+    QCOMPARE(counterText(4294967295u), QStringLiteral("4294967295"));
 }
 
 QTEST_GUILESS_MAIN(ControlRulesTest)
