@@ -5,6 +5,8 @@
 // the tovra-sim executable runs it stand-alone. The program never knows whether this or a real
 // laser answers.
 
+#include "laserconfig.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -14,35 +16,6 @@
 #include <memory>
 
 namespace tovra::sim {
-
-enum class Family { Standard, Micro, Mini };
-
-struct LaserConfig
-{
-    Family family = Family::Standard;
-    // Identity: "ID?" answers manufacturer,model,serial,version where version is
-    // firmware + "-" + fpga for the standard family and firmware alone otherwise.
-    QByteArray manufacturer = "RZ";
-    QByteArray model = "Tovra";          // may be a name the program must reject
-    int32_t serialNumber = 1042;
-    QByteArray firmware = "1.2.7";
-    QByteArray fpga = "1.25.0.3";
-    QByteArray identityOverride;          // when not empty, the whole "ID?" reply
-
-    // Fitted options.
-    bool heater0 = false;
-    bool heater1 = false;
-    bool heater2 = false;
-    bool attenuator = false;
-    int32_t cfg = 0;                      // micro and mini: bit 0 offers the enhanced energy mode
-    bool energyModes = true;              // standard family: "EM" known
-    bool passwordLocked = false;          // mini family only
-    QByteArray password = "tovra";
-    bool serviceOpen = false;             // "SEC?" answers 1
-
-    // Replies become readable no sooner than the wire time of request and reply at 57600 8E1.
-    bool pacing = true;
-};
 
 // One received line with the time it arrived (monotonic clock).
 struct ReceivedLine
@@ -90,6 +63,8 @@ public:
     bool enabled() const;
     bool firing() const;
     uint32_t statusWord() const;
+    uint64_t shotCount() const;
+    uint64_t userCount() const;
 
 private:
     struct Impl;

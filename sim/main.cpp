@@ -1,0 +1,185 @@
+// tovra-sim: a simulated laser on a pseudo-terminal, for running the program without hardware.
+// The laser sits at --link PATH (or at the path of --port N under TOVRA_PORT_PATTERN) until
+// SIGINT or SIGTERM.
+
+#include "simulatedlaser.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <csignal>
+#include <limits>
+#include <map>
+#include <optional>
+
+using tovra::sim::Family;
+using tovra::sim::LaserConfig;
+using tovra::sim::SimulatedLaser;
+
+namespace {
+
+struct Options
+{
+    QCommandLineOption link {"link", "Link the laser's port at <path>.", "path"};
+    QCommandLineOption port {"port", "Link it at port <n> of TOVRA_PORT_PATTERN (%d stands for n).",
+                             "n"};
+    QCommandLineOption family {"family", "Model family: standard, micro or mini.", "family",
+                               "standard"};
+    QCommandLineOption model {"model",
+                              "Model name in the identity (default by family: Tovra, "
+                              "MicroTovra, MiniTovra).",
+                              "name"};
+    QCommandLineOption manufacturer {"manufacturer", "Manufacturer code.", "code", "RZ"};
+    QCommandLineOption serial {"serial", "Serial number.", "n", "1042"};
+    QCommandLineOption firmware {"firmware", "Firmware version.", "text", "1.2.7"};
+    QCommandLineOption fpga {"fpga", "FPGA version (standard family).", "text", "1.25.0.3"};
+    QCommandLineOption identity {"identity", "Answer \"ID?\" with exactly <text>.", "text"};
+    QCommandLineOption heaters {"heaters", "Fitted heater modules, e.g. 0,2.", "list"};
+    QCommandLineOption attenuator {"attenuator", "An attenuator is fitted."};
+    QCommandLineOption cfg {"cfg",
+                            "Configuration bits of the micro and mini families "
+                            "(bit 0: enhanced energy mode).",
+                            "n", "0"};
+    QCommandLineOption noEnergyModes {"no-energy-modes", "Standard family without \"EM\"."};
+    QCommandLineOption locked {"locked", "Mini family: locked until \"PW <password>\".",
+                               "password"};
+    QCommandLineOption service {"service", "Start with service mode open."};
+    QCommandLineOption shotCount {"shot-count", "Shot counter at start (may exceed 2^32).", "n",
+                                  "0"};
+    QCommandLineOption noPacing {"no-pacing", "Answer at once instead of at line speed."};
+    QCommandLineOption transcript {"transcript", "Write all traffic, time-stamped, to <file>.",
+                                   "file"};
+
+    void addTo(QCommandLineParser &parser) const
+    {
+        parser.addOptions({link, port, family, model, manufacturer, serial, firmware, fpga,
+                           identity, heaters, attenuator, cfg, noEnergyModes, locked, service,
+                           shotCount, noPacing, transcript});
+    }
+};
+
+struct Invalid
+{
+    QString message;
+};
+
+template<typename Number>
+Number numberOption(const QCommandLineParser &parser, const QCommandLineOption &option)
+{
+    bool ok = false;
+    const QString text = parser.value(option);
+    const qulonglong value = text.toULongLong(&ok);
+    if (!ok || value > qulonglong(std::numeric_limits<Number>::max()))
+        throw Invalid {QStringLiteral("--%1: not a number: %2").arg(option.names().first(), text)};
+    return Number(value);
+}
+
+void setHeaters(LaserConfig &config, const QString &list)
+{
+    const std::map<QString, bool LaserConfig::*> heaters {{"0", &LaserConfig::heater0},
+                                                          {"1", &LaserConfig::heater1},
+                                                          {"2", &LaserConfig::heater2}};
+    for (const QString &item : list.split(',', Qt::SkipEmptyParts)) {
+        const auto heater = heaters.find(item.trimmed());
+        if (heater == heaters.end())
+            throw Invalid {QStringLiteral("--heaters: no heater module %1 (0, 1 or 2)").arg(item)};
+        config.*(heater->second) = true;
+    }
+}
+
+LaserConfig configFrom(const QCommandLineParser &parser, const Options &options)
+{
+    const std::map<QString, std::pair<Family, QByteArray>> families {
+            {"standard", {Family::Standard, "Tovra"}},
+            {"micro", {Family::Micro, "MicroTovra"}},
+            {"mini", {Family::Mini, "MiniTovra"}},
+    };
+    const auto family = families.find(parser.value(options.family));
+    if (family == families.end())
+        throw Invalid {"--family: standard, micro or mini"};
+
+    LaserConfig config;
+    config.family = family->second.first;
+    config.model = parser.isSet(options.model) ? parser.value(options.model).toUtf8()
+                                               : family->second.second;
+    config.manufacturer = parser.value(options.manufacturer).toUtf8();
+    config.serialNumber = numberOption<int32_t>(parser, options.serial);
+    config.firmware = parser.value(options.firmware).toUtf8();
+    config.fpga = parser.value(options.fpga).toUtf8();
+    config.identityOverride = parser.value(options.identity).toUtf8();
+    setHeaters(config, parser.value(options.heaters));
+    config.attenuator = parser.isSet(options.attenuator);
+    config.cfg = numberOption<int32_t>(parser, options.cfg);
+    config.energyModes = !parser.isSet(options.noEnergyModes);
+    if (parser.isSet(options.locked)) {
+        config.passwordLocked = true;
+        config.password = parser.value(options.locked).toUtf8();
+    }
+    config.serviceOpen = parser.isSet(options.service);
+    config.shotCount = numberOption<uint64_t>(parser, options.shotCount);
+    config.pacing = !parser.isSet(options.noPacing);
+    return config;
+}
+
+QString linkFrom(const QCommandLineParser &parser, const Options &options)
+{
+    if (parser.isSet(options.link) == parser.isSet(options.port))
+        throw Invalid {"give either --link PATH or --port N"};
+    if (parser.isSet(options.link))
+        return parser.value(options.link);
+    const QString pattern = qEnvironmentVariable("TOVRA_PORT_PATTERN");
+    if (!pattern.contains(QLatin1String("%d")))
+        throw Invalid {"--port needs TOVRA_PORT_PATTERN with %d for the port number"};
+    const int port = numberOption<int32_t>(parser, options.port);
+    return QString(pattern).replace(QLatin1String("%d"), QString::number(port));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName("tovra-sim");
+    QTextStream err(stderr);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription("A simulated Tovra laser controller on a pseudo-terminal.");
+    parser.addHelpOption();
+    const Options options;
+    options.addTo(parser);
+    parser.process(app);
+
+    LaserConfig config;
+    QString link;
+    try {
+        config = configFrom(parser, options);
+        link = linkFrom(parser, options);
+    } catch (const Invalid &invalid) {
+        err << "tovra-sim: " << invalid.message << Qt::endl;
+        return 2;
+    }
+
+    // The laser's thread inherits the mask, so the signals wait for sigwait below.
+    sigset_t endSignals;
+    sigemptyset(&endSignals);
+    sigaddset(&endSignals, SIGINT);
+    sigaddset(&endSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &endSignals, nullptr);
+
+    SimulatedLaser laser(config);
+    if (parser.isSet(options.transcript)
+        && !laser.setTranscriptFile(parser.value(options.transcript))) {
+        err << "tovra-sim: cannot write " << parser.value(options.transcript) << Qt::endl;
+        return 1;
+    }
+    if (!laser.start(link))
+        return 1;
+    err << "tovra-sim: " << config.model << " at " << link << " (" << laser.devicePath() << ")"
+        << Qt::endl;
+
+    int received = 0;
+    sigwait(&endSignals, &received);
+    laser.stop();
+    return 0;
+}
