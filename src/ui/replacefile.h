@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace tovra {
+
+// Writes contents to path, replacing an existing file only once everything is written, so a
+// failure never leaves a half-written file behind. On failure returns false and, if error is
+// given, sets it to a message naming the file and the reason.
+bool replaceFile(const QString &path, const QByteArray &contents, QString *error = nullptr);
+
+} // namespace tovra
