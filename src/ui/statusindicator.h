@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QColor>
+#include <QWidget>
+
+namespace tovra {
+
+// A round lamp: a red ring filled with a colour that shows one state bit.
+class StatusIndicator : public QWidget
+{
+    Q_OBJECT
+    Q_PROPERTY(QColor fillColour READ fillColour WRITE setFillColour)
+
+public:
+    explicit StatusIndicator(QWidget *parent = nullptr);
+
+    QColor fillColour() const { return fill; }
+    void setFillColour(const QColor &colour);
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QColor fill = Qt::white;
+};
+
+} // namespace tovra
