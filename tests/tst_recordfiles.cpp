@@ -68,14 +68,14 @@ void RecordFilesTest::switchingTheLogOffAndOnStartsItAfresh()
     TMainForm &form = rig.start();
     form.StatusTimer->stop();
 
-    form.EnableLoggingMenu->trigger();
-    QVERIFY(form.EnableLoggingMenu->isChecked());
+    form.ui.EnableLoggingMenu->trigger();
+    QVERIFY(form.ui.EnableLoggingMenu->isChecked());
     form.communication().SendCommand(QStringLiteral("QE 1"));
-    form.EnableLoggingMenu->trigger();
-    QVERIFY(!form.EnableLoggingMenu->isChecked());
+    form.ui.EnableLoggingMenu->trigger();
+    QVERIFY(!form.ui.EnableLoggingMenu->isChecked());
     QVERIFY(!rig.state.loggingEnabled);
     form.communication().SendCommand(QStringLiteral("QE 0"));
-    form.EnableLoggingMenu->trigger();
+    form.ui.EnableLoggingMenu->trigger();
     form.communication().SendCommand(QStringLiteral("DE 1"));
 
     const QStringList log = rig.fileLines(form.logFileName());
@@ -131,7 +131,7 @@ void RecordFilesTest::unwritableFolderIsReportedAndLeavesTheCheckMark()
     QDir::setCurrent(gone.path());
     QVERIFY(gone.removeRecursively());
 
-    QAction *item = logFile ? form.EnableLoggingMenu : form.EnableDataCollectionMenu;
+    QAction *item = logFile ? form.ui.EnableLoggingMenu : form.ui.EnableDataCollectionMenu;
     item->trigger();
     item->trigger();
 
@@ -153,7 +153,7 @@ void RecordFilesTest::failingWriteSwitchesTheLogOffAndPollingGoesOn()
         form.communication().SendCommand(QStringLiteral("QE 1"));
     }
     QVERIFY(!rig.state.loggingEnabled);
-    QVERIFY(!form.EnableLoggingMenu->isChecked());
+    QVERIFY(!form.ui.EnableLoggingMenu->isChecked());
     QTRY_COMPARE(rig.desktop.textsOf(QStringLiteral("message")), QStringList{LogFailure});
     QVERIFY(form.StatusTimer->isActive());
     const qint64 sizeAtFailure = QFileInfo(form.logFileName()).size();

@@ -1,4 +1,4 @@
-// The mini family's password lock.
+// Service access and the mini family's password lock.
 
 #include "mainform.h"
 
@@ -9,19 +9,48 @@
 
 namespace tovra {
 
-bool TMainForm::UnlockLaser()
+namespace {
+
+const QString ServiceCode = QStringLiteral("53871");
+
+} // namespace
+
+// The code is compared exactly, blanks included; a cancelled dialog counts as a wrong code.
+void TMainForm::Service1Click()
+{
+    const QString code = desktop.inputText(QStringLiteral("Unsecure Form"), QStringLiteral("Enter Code:"), QString());
+    if (code == ServiceCode) {
+        desktop.message(QStringLiteral("System Unsecured"));
+        state.serviceWindowPending = true; // the next status tick opens the window
+        return;
+    }
+    desktop.message(QStringLiteral("Incorrect Code"));
+    ui.ServiceWindowMenu->setVisible(false);
+    closeServiceWindow();
+}
+
+void TMainForm::ServiceWindowMenuClick()
+{
+    openServiceWindow();
+}
+
+// "PW" answers a text with "?" when the laser has no password lock, otherwise 1 when unlocked.
+// A reply that is no number (nothing came in time, or noise) cannot prove the laser unlocked, so
+// it counts as locked and the operator is offered the password.
+TMainForm::PasswordLock TMainForm::queryPasswordLock()
 {
     const QString reply = comm->SendAndReceive(QStringLiteral("PW"));
-    if (reply.contains(QLatin1Char('?'))) {
-        state.laserUnlocked = true;
-    } else {
-        // A reply that is no number (nothing came in time, or noise) cannot prove the laser
-        // unlocked, so it counts as locked and the operator is offered the password dialog.
-        bool isNumber = false;
-        const double lockState = reply.trimmed().toDouble(&isNumber);
-        state.laserUnlocked = isNumber && lockState == 1;
-    }
-    UnlockLaserMenu->setVisible(!state.laserUnlocked);
+    if (reply.contains(QLatin1Char('?')))
+        return PasswordLock::Absent;
+    bool isNumber = false;
+    const double lockState = reply.trimmed().toDouble(&isNumber);
+    return isNumber && lockState == 1 ? PasswordLock::Unlocked : PasswordLock::Locked;
+}
+
+bool TMainForm::UnlockLaser()
+{
+    state.laserUnlocked = queryPasswordLock() != PasswordLock::Locked;
+    ui.UnlockLaserMenu->setVisible(!state.laserUnlocked);
     if (state.laserUnlocked)
         return true;
 
@@ -33,7 +62,7 @@ bool TMainForm::UnlockLaser()
         desktop.message(QStringLiteral("Incorrect Password"));
         state.laserUnlocked = false;
     }
-    UnlockLaserMenu->setVisible(!state.laserUnlocked);
+    ui.UnlockLaserMenu->setVisible(!state.laserUnlocked);
     return state.laserUnlocked;
 }
 

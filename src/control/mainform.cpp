@@ -2,16 +2,22 @@
 
 #include "desktop.h"
 #include "laserstate.h"
+#include "plusspinedit.h"
 #include "rzcomport.h"
 #include "serialdevice.h"
+#include "serviceform.h"
 #include "trafficview.h"
 #include "versioninfo.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTimer>
-#include <QVBoxLayout>
 
 namespace tovra {
 
@@ -33,46 +39,21 @@ TMainForm::TMainForm(Environment environment, QWidget *parent)
     VersionInfo = new TrpVersionInfo(this);
     VersionInfo->setObjectName(QStringLiteral("VersionInfo"));
 
-    buildWindow();
-    buildMenus();
+    ResponseList = new TrafficView(this);
+    ui.setupUi(this, ResponseList);
+    // The terminal keeps every entry, duplicates included, and adds them itself.
+    ui.SendEdit->setDuplicatesEnabled(true);
+    ui.SendEdit->setInsertPolicy(QComboBox::NoInsert);
+    ui.SendEdit->lineEdit()->installEventFilter(this);
+
     comm = std::make_unique<Communication>(*ComPort, state, *ResponseList, desktop);
+    ServiceForm = new TServiceForm(*this, state, desktop);
     wireComponents();
+    connectControls();
+    connectMenus();
 }
 
 TMainForm::~TMainForm() = default;
-
-void TMainForm::buildWindow()
-{
-    auto *central = new QWidget(this);
-    auto *layout = new QVBoxLayout(central);
-    ResponseList = new TrafficView(central);
-    layout->addWidget(ResponseList);
-    setCentralWidget(central);
-    resize(827, 665);
-}
-
-void TMainForm::buildMenus()
-{
-    QMenu *file = menuBar()->addMenu(QStringLiteral("File"));
-    file->setObjectName(QStringLiteral("File1"));
-    Exit1 = file->addAction(QStringLiteral("Exit"), this, &TMainForm::Exit1Click);
-    Exit1->setObjectName(QStringLiteral("Exit1"));
-    R1 = file->addAction(QStringLiteral("Restart App"), this, &TMainForm::R1Click);
-    R1->setObjectName(QStringLiteral("R1"));
-
-    QMenu *tools = menuBar()->addMenu(QStringLiteral("Tools"));
-    tools->setObjectName(QStringLiteral("ools1"));
-    EnableLoggingMenu = tools->addAction(QStringLiteral("Logging Enabled"), this, &TMainForm::EnableLoggingMenuClick);
-    EnableLoggingMenu->setObjectName(QStringLiteral("EnableLoggingMenu"));
-    EnableLoggingMenu->setCheckable(true);
-    EnableDataCollectionMenu = tools->addAction(QStringLiteral("Data Collection Enabled"), this,
-                                                &TMainForm::EnableDataCollectionMenuClick);
-    EnableDataCollectionMenu->setObjectName(QStringLiteral("EnableDataCollectionMenu"));
-    EnableDataCollectionMenu->setCheckable(true);
-    UnlockLaserMenu = tools->addAction(QStringLiteral("Unlock Laser"), this, &TMainForm::UnlockLaserMenuClick);
-    UnlockLaserMenu->setObjectName(QStringLiteral("UnlockLaserMenu"));
-    UnlockLaserMenu->setVisible(false);
-}
 
 void TMainForm::wireComponents()
 {
@@ -89,6 +70,117 @@ void TMainForm::wireComponents()
     ComPort->setOnTimeout([this] { ComPortTimeout(); });
     comm->setTimeoutActions(StatusTimer, [this] { RestartApp(); }, [this] { ExitApp(); });
     watchRecordFiles();
+}
+
+// Spin edits and check boxes report every change of their value, the program's own included;
+// drop-downs report only the operator's choices.
+void TMainForm::connectControls()
+{
+    const struct
+    {
+        TPlusSpinEdit *control;
+        void (TMainForm::*handler)();
+    } spins[] = {
+        {ui.RepRateAdj, &TMainForm::RepRateAdjChange},
+        {ui.BurstCountAdj, &TMainForm::BurstCountAdjChange},
+        {ui.DiodeCurrentAdj, &TMainForm::DiodeCurrentAdjChange},
+        {ui.DiodePulseWidthAdj, &TMainForm::DiodePulseWidthAdjChange},
+        {ui.QSWDelayAdj, &TMainForm::QSWDelayAdjChange},
+        {ui.QSWWaitCountAdj, &TMainForm::QSWWaitCountAdjChange},
+        {ui.DivideByNAdj, &TMainForm::DivideByNAdjChange},
+        {ui.AttenuatorAdj, &TMainForm::AttenuatorAdjChange},
+    };
+    for (const auto &spin : spins) {
+        connect(spin.control, &TPlusSpinEdit::OnChange, this, spin.handler);
+        connect(spin.control, &TPlusSpinEdit::inputRejected, this, [this](const QString &message) { desktop.message(message); });
+    }
+
+    const struct
+    {
+        QComboBox *control;
+        void (TMainForm::*handler)();
+    } lists[] = {
+        {ui.SystemModeSel, &TMainForm::SystemModeSelChange},
+        {ui.SyncSettingsSel, &TMainForm::SyncSettingsSelChange},
+        {ui.DiodeTriggerSel, &TMainForm::DiodeTriggerSelChange},
+        {ui.QSWTriggerSel, &TMainForm::QSWTriggerSelChange},
+        {ui.EnergyModeSel, &TMainForm::EnergyModeSelChange},
+        {ui.EnhEnergyModeSel, &TMainForm::EnhEnergyModeSelChange},
+    };
+    for (const auto &list : lists)
+        connect(list.control, &QComboBox::activated, this, list.handler);
+
+    connect(ui.QSwitchEnableBtn, &QCheckBox::toggled, this, &TMainForm::QSwitchEnableBtnClick);
+    connect(ui.DivideByNEnable, &QCheckBox::toggled, this, &TMainForm::DivideByNEnableClick);
+    connect(ui.LaserEnableBtn, &QCheckBox::toggled, this, &TMainForm::LaserEnableBtnClick);
+    connect(ui.UpdateVoltagesEn, &QCheckBox::toggled, this, &TMainForm::UpdateVoltagesEnClick);
+    connect(ui.FireStopbtn, &QPushButton::clicked, this, &TMainForm::FireStopbtnClick);
+    connect(ui.ClearUserCountbtn, &QPushButton::clicked, this, &TMainForm::ClearUserCountbtnClick);
+    connect(ui.SendBtn, &QPushButton::clicked, this, &TMainForm::SendBtnClick);
+}
+
+void TMainForm::connectMenus()
+{
+    connect(ui.Exit1, &QAction::triggered, this, &TMainForm::Exit1Click);
+    connect(ui.R1, &QAction::triggered, this, &TMainForm::R1Click);
+    for (int bin = 1; bin <= 6; ++bin) {
+        connect(ui.SaveBin[size_t(bin - 1)], &QAction::triggered, this, [this, bin] { SaveBinClick(bin); });
+        connect(ui.RestoreBin[size_t(bin - 1)], &QAction::triggered, this, [this, bin] { RestoreBinClick(bin); });
+    }
+    connect(ui.DefaultBin0, &QAction::triggered, this, [this] { RestoreBinClick(0); });
+    connect(ui.Up1, &QAction::triggered, this, &TMainForm::Up1Click);
+    connect(ui.Calculator1, &QAction::triggered, this, &TMainForm::Calculator1Click);
+    connect(ui.CaptureScreenShot1, &QAction::triggered, this, &TMainForm::CaptureScreenShot1Click);
+    connect(ui.EnableLoggingMenu, &QAction::triggered, this, &TMainForm::EnableLoggingMenuClick);
+    connect(ui.EnableDataCollectionMenu, &QAction::triggered, this, &TMainForm::EnableDataCollectionMenuClick);
+    connect(ui.Service1, &QAction::triggered, this, &TMainForm::Service1Click);
+    connect(ui.ServiceWindowMenu, &QAction::triggered, this, &TMainForm::ServiceWindowMenuClick);
+    connect(ui.UnlockLaserMenu, &QAction::triggered, this, &TMainForm::UnlockLaserMenuClick);
+    connect(ui.WebSite1, &QAction::triggered, this, &TMainForm::WebSite1Click);
+    connect(ui.About1, &QAction::triggered, this, &TMainForm::About1Click);
+}
+
+bool TMainForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ui.SendEdit->lineEdit() && event->type() == QEvent::KeyPress)
+        return SendEditKeyPress(static_cast<QKeyEvent *>(event));
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// Sizes are given for the outer window, as the operator sees it; the window system's frame
+// (borders and title bar) is taken off before the client area is fixed. Before the window was
+// first shown the frame is not known and a common one is assumed.
+void TMainForm::setOuterWidth(int width)
+{
+    const int frameWidth = isVisible() ? frameGeometry().width() - this->width() : 8;
+    setFixedSize(width - frameWidth, height());
+}
+
+void TMainForm::setOuterHeight(int height)
+{
+    const int frameHeight = isVisible() ? frameGeometry().height() - this->height() : 31;
+    setFixedSize(width(), height - frameHeight);
+}
+
+bool TMainForm::serviceWindowVisible() const
+{
+    return ServiceForm->isVisible();
+}
+
+void TMainForm::addChartPoint(int series, double y)
+{
+    ServiceForm->addChartPoint(series, state.chartSeconds, y);
+}
+
+void TMainForm::openServiceWindow()
+{
+    ServiceForm->ServiceInitialize();
+    ServiceForm->show();
+}
+
+void TMainForm::closeServiceWindow()
+{
+    ServiceForm->hide();
 }
 
 // The operator's close request only asks for the exit; the task timer tells the laser to stop

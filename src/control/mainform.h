@@ -2,6 +2,7 @@
 
 #include "commandqueue.h"
 #include "communication.h"
+#include "mainformlayout.h"
 #include "startswitches.h"
 
 #include <QMainWindow>
@@ -9,8 +10,9 @@
 #include <functional>
 #include <memory>
 
-class QAction;
-class QMenu;
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
 class QTimer;
 
 namespace tovra {
@@ -18,13 +20,15 @@ namespace tovra {
 class Desktop;
 class SerialDevice;
 class TRZComPort;
+class TServiceForm;
 class TrafficView;
 class TrpVersionInfo;
 struct LaserState;
 
 // The operator's main window and the logic behind it. The class builds and wires the window; the
-// logic of each concern lives in its own source file (start-up and shutdown, the task queue,
-// identity and settings load, the record files, ...). Handler names follow the window's controls.
+// logic of each concern lives in its own source file (start-up and shutdown, the task queue, the
+// settings load, parameter controls, bins and terminal, status poll, fire control, record files,
+// access, tools). Handler names follow the window's controls.
 class TMainForm : public QMainWindow
 {
     Q_OBJECT
@@ -60,13 +64,44 @@ public:
     void ParseIDN();
     void Initialize();
 
-    // Service access and laser unlock.
-    bool UnlockLaser();
-    void UnlockLaserMenuClick();
+    // Operating parameter controls.
+    void RepRateAdjChange();
+    void SystemModeSelChange();
+    void BurstCountAdjChange();
+    void SyncSettingsSelChange();
+    void DiodeCurrentAdjChange();
+    void DiodePulseWidthAdjChange();
+    void DiodeTriggerSelChange();
+    void QSwitchEnableBtnClick();
+    void QSWDelayAdjChange();
+    void QSWTriggerSelChange();
+    void QSWWaitCountAdjChange();
+    void DivideByNEnableClick();
+    void DivideByNAdjChange();
+    void AttenuatorAdjChange();
+    void EnergyModeSelChange();
+    void EnhEnergyModeSelChange();
+
+    // Settings bins, refresh and the terminal.
+    void SaveBinClick(int bin);    // SaveBin1Click .. SaveBin6Click
+    void RestoreBinClick(int bin); // DefaultBin0Click, RestoreBin1Click .. RestoreBin6Click
+    void Up1Click();
+    void ClearUserCountbtnClick();
+    void SendBtnClick();
+    // Returns true when the key was consumed.
+    bool SendEditKeyPress(QKeyEvent *event);
 
     // Status polling.
     void StatusTimerTimer();
     void UpdateStatus();
+    void UpdateVoltagesEnClick();
+
+    // Enable and fire.
+    void FireStopbtnClick();
+    bool LaserFire(bool fire);
+    void LaserEnableBtnClick();
+    void LaserEnable(bool enable);
+    void CheckFireEnableState();
 
     // Record files.
     void ToggleLoggingState();
@@ -79,30 +114,77 @@ public:
     // A note in the communication log without time stamp ("Temperature Fault").
     void appendLogNote(const QString &line);
 
+    // Service access and laser unlock.
+    void Service1Click();
+    void ServiceWindowMenuClick();
+    bool UnlockLaser();
+    void UnlockLaserMenuClick();
+
+    // About box and tools.
+    void About1Click();
+    void WebSite1Click();
+    void Calculator1Click();
+    void CaptureScreenShot1Click();
+
     LaserState &laserState() { return state; }
     Communication &communication() { return *comm; }
+    MainFormLayout ui;
     TRZComPort *ComPort = nullptr;
     QTimer *TaskTimer = nullptr;
     QTimer *StatusTimer = nullptr;
     TrpVersionInfo *VersionInfo = nullptr;
     TrafficView *ResponseList = nullptr;
-    QAction *Exit1 = nullptr;
-    QAction *R1 = nullptr;
-    QAction *EnableLoggingMenu = nullptr;
-    QAction *EnableDataCollectionMenu = nullptr;
-    QAction *UnlockLaserMenu = nullptr;
+    TServiceForm *ServiceForm = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void buildWindow();
-    void buildMenus();
+    void connectControls();
+    void connectMenus();
     void wireComponents();
+
     ShiftKeys shiftKeysNow() const;
     void enterDemoMode();
     void openPickedPort();
     void endInstance();
+
+    void loadLimitedSettings();
+    void loadModesAndTriggers();
+    void loadHeater0();
+    void loadAttenuator();
+    void loadSmallFamily();
+    void arrangeForSmallFamily();
+    void loadFullSizeFamily();
+    bool loadExtraHeater(int heater, QLabel *targetLabel, QLabel *temperatureLabel, double &setpoint);
+    void loadPasswordLock();
+    enum class PasswordLock { Absent, Unlocked, Locked };
+    PasswordLock queryPasswordLock();
+    void showHeaterTarget(QLabel *label, int heater, double setpoint);
+    void setStatusCaptions(const QStringList &captions);
+    void setOuterWidth(int width);
+    void setOuterHeight(int height);
+
+    void endPresetEnergyMode();
+    void readBackEnergyModeValue();
+    void sendTerminalText();
+
+    bool pollMustStop() const;
+    double pollFloat(const char *query, QLineEdit *readOut, const char *unit);
+    void synchroniseFireAndEnable(uint32_t status);
+    void showStatusTiles(uint32_t status);
+    void announceFaults(uint32_t status);
+    bool pollHeaters();
+    bool serviceWindowVisible() const;
+    void addChartPoint(int series, double y);
+    void openServiceWindow();
+    void closeServiceWindow();
+
+    void showFiringLook();
+    void showReadyLook();
+    void restartStatusTimer();
+
     void watchRecordFiles();
 
     LaserState &state;
@@ -112,6 +194,7 @@ private:
     std::unique_ptr<Communication> comm;
     CommandQueue queue;
     bool ended = false;
+    bool energyModeReadBackDue = false;
 };
 
 } // namespace tovra

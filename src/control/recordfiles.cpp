@@ -36,12 +36,12 @@ void TMainForm::ToggleLoggingState()
 {
     if (state.loggingEnabled) {
         state.loggingEnabled = false;
-        EnableLoggingMenu->setChecked(false);
+        ui.EnableLoggingMenu->setChecked(false);
         state.logFile.close();
         return;
     }
     state.loggingEnabled = true;
-    EnableLoggingMenu->setChecked(true);
+    ui.EnableLoggingMenu->setChecked(true);
     const QDateTime now = QDateTime::currentDateTime();
     if (!state.logFile.create(logFileName(), {fileHeaderLine(QStringLiteral("Tovra Communication Log File "), now)})) {
         // The check mark stays: choosing the item again tries again.
@@ -54,12 +54,12 @@ void TMainForm::ToggleDataCollection()
 {
     if (state.dataCollectionEnabled) {
         state.dataCollectionEnabled = false;
-        EnableDataCollectionMenu->setChecked(false);
+        ui.EnableDataCollectionMenu->setChecked(false);
         state.dataFile.close();
         return;
     }
     state.dataCollectionEnabled = true;
-    EnableDataCollectionMenu->setChecked(true);
+    ui.EnableDataCollectionMenu->setChecked(true);
     const QDateTime now = QDateTime::currentDateTime();
     if (!state.dataFile.create(dataFileName(), {fileHeaderLine(QStringLiteral("Tovra Data File "), now),
                                                  dataColumnHeader(state)})) {
@@ -85,12 +85,12 @@ void TMainForm::watchRecordFiles()
 {
     state.logFile.setWriteFailureHandler([this] {
         state.loggingEnabled = false;
-        EnableLoggingMenu->setChecked(false);
+        ui.EnableLoggingMenu->setChecked(false);
         QTimer::singleShot(0, this, [this] { desktop.message(LogFileFailure); });
     });
     state.dataFile.setWriteFailureHandler([this] {
         state.dataCollectionEnabled = false;
-        EnableDataCollectionMenu->setChecked(false);
+        ui.EnableDataCollectionMenu->setChecked(false);
         QTimer::singleShot(0, this, [this] { desktop.message(DataFileFailure); });
     });
 }

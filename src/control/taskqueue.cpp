@@ -65,6 +65,11 @@ void TMainForm::ProcessTasks()
         }
     }
 
+    if (energyModeReadBackDue) {
+        energyModeReadBackDue = false;
+        readBackEnergyModeValue();
+    }
+
     if (state.exitRequested) {
         comm->SendCommand(QStringLiteral("FL 0"));
         ExitApp();

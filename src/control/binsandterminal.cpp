@@ -1,0 +1,78 @@
+// Settings bins, refresh, the user counter, and the command terminal: requests that the task
+// timer carries out.
+
+#include "mainform.h"
+
+#include "labeledreadout.h"
+#include "plusspinedit.h"
+#include "statusindicator.h"
+
+#include "laserstate.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMovie>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+namespace tovra {
+
+void TMainForm::SaveBinClick(int bin)
+{
+    QueuedCommandToPort(QStringLiteral("SV ") + QString::number(bin));
+}
+
+// Bin 0 holds the defaults; several requests before one task tick recall only the last bin.
+void TMainForm::RestoreBinClick(int bin)
+{
+    state.recallBin = bin;
+    state.recallPending = true;
+}
+
+void TMainForm::Up1Click()
+{
+    state.refreshPending = true;
+}
+
+void TMainForm::ClearUserCountbtnClick()
+{
+    QueuedCommandToPort(QStringLiteral("UC 0"));
+}
+
+void TMainForm::SendBtnClick()
+{
+    sendTerminalText();
+}
+
+// Typed text goes out exactly as typed, without the command prefix; the history keeps every
+// entry, duplicates and empty ones included.
+void TMainForm::sendTerminalText()
+{
+    const QString text = ui.SendEdit->currentText();
+    state.queueRawLines = true;
+    QueuedCommandToPort(text);
+    ui.SendEdit->addItem(text);
+    ui.SendEdit->setEditText(text);
+}
+
+bool TMainForm::SendEditKeyPress(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        sendTerminalText();
+        return true;
+    }
+    if (event->key() == Qt::Key_Backspace && event->modifiers().testFlag(Qt::ControlModifier)) {
+        const int selected = ui.SendEdit->currentIndex();
+        if (selected >= 0) {
+            const QString text = ui.SendEdit->currentText();
+            ui.SendEdit->removeItem(selected);
+            ui.SendEdit->setEditText(text);
+        }
+        return true;
+    }
+    return false;
+}
+
+} // namespace tovra

@@ -1,0 +1,241 @@
+#include "serviceform.h"
+
+#include "desktop.h"
+#include "displayformat.h"
+#include "laserstate.h"
+#include "mainform.h"
+#include "plusspinedit.h"
+#include "temperaturechart.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+
+namespace tovra {
+
+namespace {
+
+const QString ServiceCode = QStringLiteral("SEC 53871");
+
+} // namespace
+
+TServiceForm::TServiceForm(TMainForm &mainForm, LaserState &state, Desktop &desktop)
+    : QWidget(&mainForm, Qt::Window)
+    , mainForm(mainForm)
+    , state(state)
+    , desktop(desktop)
+{
+    ui.setupUi(this);
+    connectControls();
+}
+
+void TServiceForm::connectControls()
+{
+    const struct
+    {
+        TPlusSpinEdit *control;
+        void (TServiceForm::*handler)();
+    } spins[] = {
+        {ui.MaxRepRateAdj, &TServiceForm::MaxRepRateAdjChange},
+        {ui.MaxDiodeCurrentAdj, &TServiceForm::MaxDiodeCurrentAdjChange},
+        {ui.MaxDiodePulseWidthAdj, &TServiceForm::MaxDiodePulseWidthAdjChange},
+        {ui.MaxQSWDelayAdj, &TServiceForm::MaxQSWDelayAdjChange},
+        {ui.Heater0TempAdj, &TServiceForm::Heater0TempAdjChange},
+        {ui.Heater1TempAdj, &TServiceForm::Heater1TempAdjChange},
+        {ui.Heater2TempAdj, &TServiceForm::Heater2TempAdjChange},
+        {ui.DiodeCurrentAdj, &TServiceForm::DiodeCurrentAdjChange},
+        {ui.DiodePulseWidthAdj, &TServiceForm::DiodePulseWidthAdjChange},
+    };
+    for (const auto &spin : spins)
+        connect(spin.control, &TPlusSpinEdit::OnChange, this, spin.handler);
+    connect(ui.Refreshbtn, &QPushButton::clicked, this, &TServiceForm::RefreshbtnClick);
+    connect(ui.ClearShotCountbtn, &QPushButton::clicked, this, &TServiceForm::ClearShotCountbtnClick);
+    connect(ui.SaveBin0btn, &QPushButton::clicked, this, &TServiceForm::SaveBin0btnClick);
+    connect(ui.SaveAllBinsbtn, &QPushButton::clicked, this, &TServiceForm::SaveAllBinsbtnClick);
+    connect(ui.LSCSleepbtn, &QPushButton::clicked, this, &TServiceForm::LSCSleepbtnClick);
+    connect(ui.ClearChartbtn, &QPushButton::clicked, this, &TServiceForm::ClearChartbtnClick);
+    connect(ui.SaveChartbtn, &QPushButton::clicked, this, &TServiceForm::SaveChartbtnClick);
+    connect(ui.DiodeTempEn, &QCheckBox::toggled, this, &TServiceForm::DiodeTempEnClick);
+}
+
+// Loads the window from the laser state. The value writes run the change handlers like an
+// operator's edit would; with commands inhibited they queue nothing, but the limits still carry
+// over to the main window.
+void TServiceForm::ServiceInitialize()
+{
+    mainForm.communication().SendCommand(ServiceCode);
+    state.commandsInhibited = true;
+    ui.MaxRepRateAdj->setValue(state.repRateMax);
+    ui.MaxDiodeCurrentAdj->setValue(state.diodeCurrentMax);
+    ui.DiodeCurrentAdj->setMaxValue(state.diodeCurrentMax);
+    ui.MaxDiodePulseWidthAdj->setValue(state.diodePulseWidthMax);
+    ui.MaxQSWDelayAdj->setValue(state.qswDelayMax);
+    ui.Heater0TempAdj->setValue(state.heater0Setpoint);
+    ui.Heater1TempAdj->setValue(state.heater1Setpoint);
+    ui.Heater2TempAdj->setValue(state.heater2Setpoint);
+    ui.DiodeCurrentAdj->setValue(state.diodeCurrent);
+    ui.DiodePulseWidthAdj->setValue(state.diodePulseWidth);
+
+    const bool smallFamily = state.isMicroModel || state.isMiniModel;
+    ui.QSWDelayGrp->setVisible(!smallFamily);
+    ui.ServiceCurrentAdjgrp->setVisible(smallFamily);
+    ui.ServiceDiodePulseWidthAdjgrp->setVisible(smallFamily);
+
+    for (int series = 1; series <= TemperatureChart::SeriesCount; ++series)
+        ui.TempChart->setSeriesActive(series, false);
+    const bool anyHeater = state.hasHeater0 || state.hasHeater1 || state.hasHeater2;
+    ui.Chartgrp->setVisible(anyHeater);
+    setOuterSize(anyHeater ? QSize(1026, 480) : QSize(330, 464));
+    showHeaterControls(state.hasHeater0, ui.Heater0Tempgrp, 1, 4);
+    showHeaterControls(state.hasHeater1, ui.Heater1Tempgrp, 2, 5);
+    showHeaterControls(state.hasHeater2, ui.Heater2Tempgrp, 3, 6);
+    state.commandsInhibited = false;
+}
+
+void TServiceForm::showHeaterControls(bool present, QWidget *group, int temperatureSeries, int setpointSeries)
+{
+    group->setVisible(present);
+    if (!present)
+        return;
+    ui.TempChart->setSeriesActive(temperatureSeries, true);
+    ui.TempChart->setSeriesActive(setpointSeries, true);
+}
+
+// The window's outer size includes the title bar and borders the window system adds; before the
+// window was first shown they are not known and a common frame is assumed.
+void TServiceForm::setOuterSize(const QSize &outer)
+{
+    const QSize frame = isVisible() ? frameGeometry().size() - size() : QSize(8, 31);
+    resize(outer - frame);
+}
+
+void TServiceForm::MaxRepRateAdjChange()
+{
+    state.repRateMax = ui.MaxRepRateAdj->Value();
+    mainForm.QueuedCommandToPort(QStringLiteral("RR:CAL:MAX ") + sevenDecimalArgument(state.repRateMax));
+    mainForm.ui.RepRateAdj->setMaxValue(state.repRateMax);
+}
+
+void TServiceForm::MaxDiodeCurrentAdjChange()
+{
+    state.diodeCurrentMax = ui.MaxDiodeCurrentAdj->Value();
+    mainForm.QueuedCommandToPort(QStringLiteral("DC:CAL:MAX ") + sevenDecimalArgument(state.diodeCurrentMax));
+    mainForm.ui.DiodeCurrentAdj->setMaxValue(state.diodeCurrentMax);
+    ui.DiodeCurrentAdj->setMaxValue(state.diodeCurrentMax);
+}
+
+// The service window's own pulse width keeps its design limit.
+void TServiceForm::MaxDiodePulseWidthAdjChange()
+{
+    state.diodePulseWidthMax = ui.MaxDiodePulseWidthAdj->Value();
+    mainForm.QueuedCommandToPort(QStringLiteral("DW:CAL:MAX ") + sevenDecimalArgument(state.diodePulseWidthMax));
+    mainForm.ui.DiodePulseWidthAdj->setMaxValue(state.diodePulseWidthMax);
+}
+
+void TServiceForm::MaxQSWDelayAdjChange()
+{
+    state.qswDelayMax = ui.MaxQSWDelayAdj->Value();
+    mainForm.QueuedCommandToPort(QStringLiteral("QD:CAL:MAX ") + sevenDecimalArgument(state.qswDelayMax));
+    mainForm.ui.QSWDelayAdj->setMaxValue(state.qswDelayMax);
+}
+
+void TServiceForm::Heater0TempAdjChange()
+{
+    state.heater0Setpoint = ui.Heater0TempAdj->Value();
+    mainForm.QueuedCommandToPort(QStringLiteral("H0:CAL:SP ") + oneDecimalArgument(state.heater0Setpoint));
+    mainForm.ui.Heater1Targetlbl->setText(QStringLiteral("Heater 0 Target:  ") + twoDecimalText(state.heater0Setpoint)
+                                          + QStringLiteral(" C"));
+}
+
+void TServiceForm::Heater1TempAdjChange()
+{
+    state.heater1Setpoint = ui.Heater1TempAdj->Value();
+    mainForm.QueuedCommandToPort(QStringLiteral("H1:CAL:SP ") + oneDecimalArgument(state.heater1Setpoint));
+    mainForm.ui.Heater1Targetlbl->setText(QStringLiteral("Heater 1 Target:  ") + twoDecimalText(state.heater1Setpoint)
+                                          + QStringLiteral(" C"));
+}
+
+// Heater 2's target label follows at once too, like those of heaters 0 and 1, instead of
+// waiting for the status poll's next set point read.
+void TServiceForm::Heater2TempAdjChange()
+{
+    state.heater2Setpoint = ui.Heater2TempAdj->Value();
+    mainForm.QueuedCommandToPort(QStringLiteral("H2:CAL:SP ") + sevenDecimalArgument(state.heater2Setpoint));
+    mainForm.ui.Heater2Targetlbl->setText(QStringLiteral("Heater 2 Target:  ") + twoDecimalText(state.heater2Setpoint)
+                                          + QStringLiteral(" C"));
+}
+
+void TServiceForm::DiodeCurrentAdjChange()
+{
+    state.diodeCurrent = ui.DiodeCurrentAdj->Value();
+    if (state.energyModeChanging)
+        return;
+    mainForm.QueuedCommandToPort(QStringLiteral("DC ") + twoDecimalArgument(state.diodeCurrent));
+    state.energyMode = 0;
+}
+
+void TServiceForm::DiodePulseWidthAdjChange()
+{
+    state.diodePulseWidth = ui.DiodePulseWidthAdj->Value();
+    mainForm.QueuedCommandToPort(QStringLiteral("DW ") + sevenDecimalArgument(state.diodePulseWidth));
+}
+
+void TServiceForm::RefreshbtnClick()
+{
+    ServiceInitialize();
+}
+
+void TServiceForm::ClearShotCountbtnClick()
+{
+    mainForm.QueuedCommandToPort(QStringLiteral("SC:CL"));
+}
+
+void TServiceForm::SaveBin0btnClick()
+{
+    mainForm.QueuedCommandToPort(QStringLiteral("SV 0"));
+}
+
+// The small families have bins 1 to 4 only.
+void TServiceForm::SaveAllBinsbtnClick()
+{
+    if (state.statusBusy)
+        return;
+    const int lastBin = state.isMicroModel || state.isMiniModel ? 4 : 6;
+    for (int bin = 1; bin <= lastBin; ++bin)
+        mainForm.QueuedCommandToPort(QStringLiteral("SV ") + QString::number(bin));
+}
+
+void TServiceForm::LSCSleepbtnClick()
+{
+    state.queueRawLines = true;
+    mainForm.QueuedCommandToPort(QStringLiteral(";LC:SL 406"));
+}
+
+void TServiceForm::ClearChartbtnClick()
+{
+    state.chartSeconds = 0;
+    ui.TempChart->clearAll();
+}
+
+void TServiceForm::SaveChartbtnClick()
+{
+    ui.TempChart->saveBitmapAs(desktop);
+}
+
+// Unchecking only stops the diode points; the heater view comes back with the next Refresh or
+// opening of the window.
+void TServiceForm::DiodeTempEnClick()
+{
+    state.chartDiodeTemp = ui.DiodeTempEn->isChecked();
+    if (!state.chartDiodeTemp)
+        return;
+    ui.TempChart->showDiodeTemperatureOnly();
+}
+
+void TServiceForm::addChartPoint(int series, double x, double y)
+{
+    ui.TempChart->addPoint(series, x, y);
+}
+
+} // namespace tovra

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "serviceformlayout.h"
+
+#include <QWidget>
+
+namespace tovra {
+
+class Desktop;
+class TMainForm;
+struct LaserState;
+
+// The service window: calibration limits (carried over to the main window's controls), heater
+// set points, direct diode settings for the small families, bin and counter maintenance, and the
+// temperature chart. Every change becomes a command in the main window's queue; only the service
+// code goes to the port directly. Closing the window only hides it.
+class TServiceForm : public QWidget
+{
+    Q_OBJECT
+public:
+    // A window of its own, destroyed with the main window.
+    TServiceForm(TMainForm &mainForm, LaserState &state, Desktop &desktop);
+
+    void ServiceInitialize();
+
+    void MaxRepRateAdjChange();
+    void MaxDiodeCurrentAdjChange();
+    void MaxDiodePulseWidthAdjChange();
+    void MaxQSWDelayAdjChange();
+    void Heater0TempAdjChange();
+    void Heater1TempAdjChange();
+    void Heater2TempAdjChange();
+    void DiodeCurrentAdjChange();
+    void DiodePulseWidthAdjChange();
+
+    void RefreshbtnClick();
+    void ClearShotCountbtnClick();
+    void SaveBin0btnClick();
+    void SaveAllBinsbtnClick();
+    void LSCSleepbtnClick();
+
+    void ClearChartbtnClick();
+    void SaveChartbtnClick();
+    void DiodeTempEnClick();
+
+    // The status poll feeds the chart through this while the window is visible.
+    void addChartPoint(int series, double x, double y);
+
+    ServiceFormLayout ui;
+
+private:
+    void connectControls();
+    void showHeaterControls(bool present, QWidget *group, int temperatureSeries, int setpointSeries);
+    void setOuterSize(const QSize &outer);
+
+    TMainForm &mainForm;
+    LaserState &state;
+    Desktop &desktop;
+};
+
+} // namespace tovra

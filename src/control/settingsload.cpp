@@ -1,0 +1,330 @@
+// Identity of the connected laser and the load of its settings into the window: the only place
+// where the program reads the laser's configuration.
+
+#include "mainform.h"
+
+#include "labeledreadout.h"
+#include "plusspinedit.h"
+#include "statusindicator.h"
+
+#include "displayformat.h"
+#include "identity.h"
+#include "laserstate.h"
+#include "rzcomport.h"
+#include "versioninfo.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMovie>
+#include <QGroupBox>
+#include <QLabel>
+#include <QTimer>
+
+namespace tovra {
+
+namespace {
+
+const QStringList StandardStatusCaptions = {
+    "Enabled",      "Firing",         "Q-SW Enable", "Diode Ext Trig", "Q-SW Ext Trig",
+    "Shutter Closed", "Ext Intlk",    "Diode-Temp",  "Elect-Temp",     "Power Fail",
+    "Ok to Enable", "Ok to Fire",     "Low Pwr Mode", "High Pwr Mode",
+};
+
+const QStringList SmallFamilyStatusCaptions = {
+    "Enabled",      "Firing",     "Unused",     "Diode Ext Trig", "Unused",
+    "Unused",       "Ext Intlk",  "Diode-Temp", "Elect-Temp",     "Power Fail",
+    "Ok to Enable", "Ok to Fire", "Normal Energy", "Unused",
+};
+
+int bottomOf(const QWidget *widget)
+{
+    return widget->y() + widget->height();
+}
+
+// A reply that names a fitted option: a number, or a text with "?" when the laser does not know
+// the query. A reply that is neither (nothing came in time, or noise) does not prove the option
+// either, so it counts as absent as well.
+std::optional<int> optionAnswer(const QString &reply)
+{
+    if (reply.contains(QLatin1Char('?')))
+        return std::nullopt;
+    bool isNumber = false;
+    const int value = reply.trimmed().toInt(&isNumber);
+    return isNumber ? std::optional<int>(value) : std::nullopt;
+}
+
+} // namespace
+
+void TMainForm::ParseIDN()
+{
+    parseIdentityReply(comm->SendAndReceive(QStringLiteral("ID")), state);
+}
+
+void TMainForm::Initialize()
+{
+    state.laserUnlocked = false;
+    ui.ShotCountlbl->setText(QStringLiteral("Shot Count: ----"));
+    if (state.demoMode) {
+        StatusTimer->stop();
+        setWindowTitle(QStringLiteral(" Tovra  SW Version: ") + VersionInfo->FileVersion()
+                       + QStringLiteral(" ComPort: Demo"));
+        ui.SerialNumberlbl->setText(QStringLiteral("Serial Number: 1234"));
+        ui.FWVersionlbl->setText(QStringLiteral("Firmware Ver: 1.00"));
+        ui.FPGAVersionlbl->setText(QStringLiteral("FPGA Ver: 1.25"));
+        return;
+    }
+
+    StatusTimer->stop();
+    state.commandsInhibited = true;
+    ParseIDN();
+    const QString maker = state.manufacturerCode == QLatin1String("RZ") ? QStringLiteral("Marovane")
+                                                                         : QStringLiteral("Unknown");
+    setWindowTitle(maker + QStringLiteral(" Model ") + state.modelName + QStringLiteral("  SW Version: ")
+                   + VersionInfo->FileVersion() + QStringLiteral(" ComPort: ") + QString::number(ComPort->Port()));
+    ui.SerialNumberlbl->setText(QStringLiteral("Serial Number: ") + QString::number(state.serialNumber));
+    ui.FWVersionlbl->setText(QStringLiteral("Firmware Ver: ") + state.firmwareVersion);
+
+    ui.ServiceWindowMenu->setVisible(comm->QueryInt(QStringLiteral("SEC")) == 1);
+    loadLimitedSettings();
+    loadModesAndTriggers();
+    loadHeater0();
+    loadAttenuator();
+    setOuterWidth(665);
+    state.hasEnhancedEnergy = false;
+    if (state.isMicroModel || state.isMiniModel)
+        loadSmallFamily();
+    else
+        loadFullSizeFamily();
+    if (state.isMiniModel)
+        loadPasswordLock();
+
+    state.commandsInhibited = false;
+    if (!ended)
+        StatusTimer->start();
+}
+
+// Each value, then its limits: the control limits the new value to the range it has now (the
+// previous load's, or the design range), and the new limits then re-apply to the control's
+// value, not to the reply.
+void TMainForm::loadLimitedSettings()
+{
+    state.repRate = comm->QueryFloat(QStringLiteral("RR"));
+    ui.RepRateAdj->setValue(state.repRate);
+    state.repRateMax = comm->QueryFloat(QStringLiteral("RR:MAX"));
+    ui.RepRateAdj->setMaxValue(state.repRateMax);
+    state.repRateMin = comm->QueryFloat(QStringLiteral("RR:MIN"));
+    ui.RepRateAdj->setMinValue(state.repRateMin);
+
+    // The diode current's handler ends with the inhibit switched off; the load keeps it on.
+    state.diodeCurrent = comm->QueryFloat(QStringLiteral("DC"));
+    ui.DiodeCurrentAdj->setValue(state.diodeCurrent);
+    state.commandsInhibited = true;
+    state.diodeCurrentMax = comm->QueryFloat(QStringLiteral("DC:MAX"));
+    ui.DiodeCurrentAdj->setMaxValue(state.diodeCurrentMax);
+    state.commandsInhibited = true;
+    state.diodeCurrentMin = comm->QueryFloat(QStringLiteral("DC:MIN"));
+    ui.DiodeCurrentAdj->setMinValue(state.diodeCurrentMin);
+    state.commandsInhibited = true;
+
+    state.diodePulseWidth = comm->QueryFloat(QStringLiteral("DW"));
+    ui.DiodePulseWidthAdj->setValue(state.diodePulseWidth);
+    state.diodePulseWidthMax = comm->QueryFloat(QStringLiteral("DW:MAX"));
+    ui.DiodePulseWidthAdj->setMaxValue(state.diodePulseWidthMax);
+    state.diodePulseWidthMin = comm->QueryFloat(QStringLiteral("DW:MIN"));
+    ui.DiodePulseWidthAdj->setMinValue(state.diodePulseWidthMin);
+}
+
+void TMainForm::loadModesAndTriggers()
+{
+    ui.LaserEnableBtn->setChecked(comm->QueryInt(QStringLiteral("EN")) == 1);
+    state.burstCount = comm->QueryInt(QStringLiteral("BC"));
+    ui.BurstCountAdj->setValue(state.burstCount);
+    state.pulseMode = comm->QueryInt(QStringLiteral("PM"));
+    ui.SystemModeSel->setCurrentIndex(state.pulseMode);
+    state.diodeTrigger = comm->QueryInt(QStringLiteral("DT"));
+    ui.DiodeTriggerSel->setCurrentIndex(state.diodeTrigger);
+    ui.SystemModeSel->setEnabled(state.diodeTrigger != 1);
+}
+
+void TMainForm::loadHeater0()
+{
+    ui.Heatergrp->hide();
+    state.hasHeater0 = comm->QueryInt(QStringLiteral("H0")) == 1;
+    ui.Heater1Targetlbl->setVisible(state.hasHeater0);
+    ui.Heater1Templbl->setVisible(state.hasHeater0);
+    if (!state.hasHeater0)
+        return;
+    ui.Heater2Targetlbl->hide();
+    ui.Heater2Templbl->hide();
+    ui.Heatergrp->show();
+    state.heater0Setpoint = comm->QueryFloat(QStringLiteral("H0:SP"));
+    showHeaterTarget(ui.Heater1Targetlbl, 0, state.heater0Setpoint);
+    ui.Heater1Templbl->setText(QStringLiteral("Heater 0 Temp:   ? C"));
+}
+
+void TMainForm::showHeaterTarget(QLabel *label, int heater, double setpoint)
+{
+    label->setText(QStringLiteral("Heater %1 Target:  ").arg(heater) + twoDecimalText(setpoint) + QStringLiteral(" C"));
+}
+
+// The attenuator group is shown on every load of a laser that has one, so that a refresh or
+// recall of a micro or mini laser keeps it in view.
+void TMainForm::loadAttenuator()
+{
+    const bool fullSize = state.isStandardModel;
+    const std::optional<int> fitted = optionAnswer(comm->SendAndReceive(fullSize ? QStringLiteral("AT") : QStringLiteral("AT:EN")));
+    state.hasAttenuator = fitted.value_or(0) != 0;
+    ui.AttenGrp->setVisible(state.hasAttenuator);
+    if (!state.hasAttenuator)
+        return;
+    state.attenuator = comm->QueryFloat(fullSize ? QStringLiteral("AT") : QStringLiteral("AT:AP"));
+    ui.AttenuatorAdj->setValue(state.attenuator);
+    state.commandsInhibited = true;
+}
+
+void TMainForm::loadSmallFamily()
+{
+    ui.EnergyModegrp->hide();
+    const std::optional<int> configuration = optionAnswer(comm->SendAndReceive(QStringLiteral("CFG")));
+    state.hasEnhancedEnergy = configuration && (*configuration & 1);
+    ui.EnhEnergyModegrp->setVisible(state.hasEnhancedEnergy);
+    if (state.hasEnhancedEnergy) {
+        const std::optional<int> mode = optionAnswer(comm->SendAndReceive(QStringLiteral("EM")));
+        state.energyMode = mode.value_or(0);
+        ui.EnhEnergyModeSel->setCurrentIndex(state.energyMode);
+    } else {
+        state.energyModeChanging = false;
+    }
+
+    ui.DiodeCurrentGrp->hide();
+    ui.DiodePulseWidthGrp->hide();
+    ui.FPGAVersionlbl->hide();
+    ui.SyncSettingsGrp->setEnabled(false);
+    ui.SyncSettingsGrp->hide();
+    setStatusCaptions(SmallFamilyStatusCaptions);
+    if (state.hasEnhancedEnergy)
+        ui.Statuslbl[13]->setText(QStringLiteral("Enh. Energy"));
+    ui.QSwitchSettingsGrp->setEnabled(false);
+    ui.QSwitchSettingsGrp->hide();
+    ui.ResTempBlbl->setVisible(false);
+    ui.ResTempAlbl->setCaption(QStringLiteral("Diode Temp:"));
+
+    if (!state.initializedOnce) {
+        state.initializedOnce = true;
+        arrangeForSmallFamily();
+    }
+
+    ui.TovraMovie->jumpToFrame(MainFormLayout::idleAnimationFrame);
+    ui.microLogo->setVisible(state.isMicroModel);
+    ui.miniLogo->setVisible(state.isMiniModel);
+    for (QAction *item : {ui.SaveBin[4], ui.SaveBin[5], ui.RestoreBin[4], ui.RestoreBin[5]})
+        item->setVisible(false);
+}
+
+// The micro and mini families have fewer controls: the window closes up around the groups that
+// remain, once per run.
+void TMainForm::arrangeForSmallFamily()
+{
+    ui.SystemSettingsGrp->resize(ui.SystemSettingsGrp->width(), 195);
+    ui.Temperaturegrp->move(ui.Temperaturegrp->x(), bottomOf(ui.SystemSettingsGrp) + 2);
+    ui.FETTemplbl->move(ui.FETTemplbl->x(), ui.ResTempBlbl->y());
+    ui.DiodeSettingsGrp->resize(ui.DiodeSettingsGrp->width(), 139);
+    ui.DiodeTriggerGrp->move(ui.DiodeTriggerGrp->x(), ui.DiodeCurrentGrp->y());
+    ui.Currentgrp->move(ui.DiodeSettingsGrp->x(), bottomOf(ui.DiodeSettingsGrp) + 1);
+    ui.ShotCountgrp->move(ui.ShotCountgrp->x(), bottomOf(ui.Currentgrp) + 1);
+    ui.Voltagegrp->move(ui.Voltagegrp->x(), ui.DiodeSettingsGrp->y());
+    ui.Heatergrp->move(ui.Heatergrp->x(), bottomOf(ui.Voltagegrp) + 2);
+    ui.Heatergrp->resize(ui.Heatergrp->width(), ui.Heatergrp->height() - 2 * ui.Heater2Targetlbl->height());
+    ui.SystemInfoGrp->setGeometry(ui.Heatergrp->x(), bottomOf(ui.Heatergrp) + 2, ui.Heatergrp->width(), 56);
+    if (state.hasAttenuator) {
+        ui.TerminalBoxgrp->move(ui.TerminalBoxgrp->x(), bottomOf(ui.Temperaturegrp) + 1);
+        ui.AttenGrp->setGeometry(ui.Voltagegrp->x(), ui.TerminalBoxgrp->y(), ui.Voltagegrp->width(), ui.AttenGrp->height());
+        ui.AttenGrp->show();
+        if (state.hasEnhancedEnergy)
+            ui.EnhEnergyModegrp->setGeometry(ui.AttenGrp->x(), bottomOf(ui.AttenGrp) + 1, ui.AttenGrp->width(),
+                                             ui.EnhEnergyModegrp->height());
+        else
+            ui.EnhEnergyModegrp->move(ui.Voltagegrp->x(), bottomOf(ui.Temperaturegrp) + 1);
+    } else {
+        ui.TerminalBoxgrp->move(ui.TerminalBoxgrp->x(), bottomOf(ui.Temperaturegrp) + 1);
+        ui.EnhEnergyModegrp->move(ui.Voltagegrp->x(), bottomOf(ui.Temperaturegrp) + 1);
+    }
+    setOuterHeight(600);
+}
+
+void TMainForm::loadFullSizeFamily()
+{
+    ui.TovraMovie->jumpToFrame(MainFormLayout::idleAnimationFrame);
+    ui.microLogo->hide();
+    ui.miniLogo->hide();
+    setStatusCaptions(StandardStatusCaptions);
+    ui.FPGAVersionlbl->setText(QStringLiteral("FPGA Ver: ") + state.fpgaVersion);
+    ui.FPGAVersionlbl->show();
+
+    state.qswDelay = comm->QueryFloat(QStringLiteral("QD"));
+    ui.QSWDelayAdj->setValue(state.qswDelay);
+    state.qswDelayMax = comm->QueryFloat(QStringLiteral("QD:MAX"));
+    ui.QSWDelayAdj->setMaxValue(state.qswDelayMax);
+    comm->QueryFloat(QStringLiteral("QD:MIN")); // asked, but the control keeps its own minimum
+
+    ui.QSwitchEnableBtn->setChecked(comm->QueryInt(QStringLiteral("QE")) == 1);
+    state.qswWaitCount = comm->QueryInt(QStringLiteral("QW"));
+    ui.QSWWaitCountAdj->setValue(state.qswWaitCount);
+    state.qswTrigger = comm->QueryInt(QStringLiteral("QT"));
+    ui.QSWTriggerSel->setCurrentIndex(state.qswTrigger);
+    ui.DivideByNEnable->setChecked(comm->QueryInt(QStringLiteral("DE")) == 1);
+    state.divideByN = comm->QueryInt(QStringLiteral("DN"));
+    ui.DivideByNAdj->setValue(state.divideByN);
+
+    const std::optional<int> mode = optionAnswer(comm->SendAndReceive(QStringLiteral("EM")));
+    if (mode) {
+        state.energyMode = *mode;
+        ui.EnergyModeSel->setCurrentIndex(state.energyMode);
+    } else {
+        ui.EnergyModegrp->hide();
+        state.energyModeChanging = false;
+    }
+
+    if (!state.hasHeater0) {
+        state.hasHeater1 = loadExtraHeater(1, ui.Heater1Targetlbl, ui.Heater1Templbl, state.heater1Setpoint);
+        state.hasHeater2 = loadExtraHeater(2, ui.Heater2Targetlbl, ui.Heater2Templbl, state.heater2Setpoint);
+    }
+
+    state.syncOutput = comm->QueryInt(QStringLiteral("SY"));
+    ui.SyncSettingsSel->setCurrentIndex(state.syncOutput);
+}
+
+bool TMainForm::loadExtraHeater(int heater, QLabel *targetLabel, QLabel *temperatureLabel, double &setpoint)
+{
+    const bool fitted = comm->QueryInt(QStringLiteral("H%1").arg(heater)) == 1;
+    targetLabel->setVisible(fitted);
+    temperatureLabel->setVisible(fitted);
+    if (!fitted)
+        return false;
+    ui.Heatergrp->show();
+    setpoint = comm->QueryFloat(QStringLiteral("H%1:SP").arg(heater));
+    showHeaterTarget(targetLabel, heater, setpoint);
+    return true;
+}
+
+void TMainForm::loadPasswordLock()
+{
+    const PasswordLock lock = queryPasswordLock();
+    state.laserUnlocked = lock != PasswordLock::Locked;
+    if (lock == PasswordLock::Absent)
+        ui.UnlockLaserMenu->setVisible(false);
+    else if (lock == PasswordLock::Locked)
+        ui.UnlockLaserMenu->setVisible(true);
+}
+
+void TMainForm::setStatusCaptions(const QStringList &captions)
+{
+    for (int bit = 0; bit < 14; ++bit)
+        ui.Statuslbl[size_t(bit)]->setText(captions.at(bit));
+}
+
+} // namespace tovra
