@@ -90,6 +90,7 @@ void TServiceForm::ServiceInitialize()
     showHeaterControls(state.hasHeater0, ui.Heater0Tempgrp, 1, 4);
     showHeaterControls(state.hasHeater1, ui.Heater1Tempgrp, 2, 5);
     showHeaterControls(state.hasHeater2, ui.Heater2Tempgrp, 3, 6);
+    ui.stackShownSpinGroups();
     state.commandsInhibited = false;
 }
 
@@ -102,12 +103,25 @@ void TServiceForm::showHeaterControls(bool present, QWidget *group, int temperat
     ui.TempChart->setSeriesActive(setpointSeries, true);
 }
 
-// The window's outer size includes the title bar and borders the window system adds; before the
-// window was first shown they are not known and a common frame is assumed.
+// The window's outer size includes the title bar and borders the window system adds. They are
+// known once the window is shown; until then a common frame is assumed, and showing the window
+// sets the size again with its real frame.
 void TServiceForm::setOuterSize(const QSize &outer)
 {
-    const QSize frame = isVisible() ? frameGeometry().size() - size() : QSize(8, 31);
-    resize(outer - frame);
+    outerSize = outer;
+    resize(outerSize - frameExtent());
+}
+
+QSize TServiceForm::frameExtent() const
+{
+    return isVisible() ? frameGeometry().size() - size() : QSize(8, 31);
+}
+
+void TServiceForm::showEvent(QShowEvent *event)
+{
+    if (outerSize.isValid())
+        resize(outerSize - frameExtent());
+    QWidget::showEvent(event);
 }
 
 void TServiceForm::MaxRepRateAdjChange()

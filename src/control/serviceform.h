@@ -48,14 +48,19 @@ public:
 
     ServiceFormLayout ui;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     void connectControls();
     void showHeaterControls(bool present, QWidget *group, int temperatureSeries, int setpointSeries);
     void setOuterSize(const QSize &outer);
+    QSize frameExtent() const;
 
     TMainForm &mainForm;
     LaserState &state;
     Desktop &desktop;
+    QSize outerSize; // as ServiceInitialize asked for it, frame included
 };
 
 } // namespace tovra

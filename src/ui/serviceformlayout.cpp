@@ -28,12 +28,25 @@ struct SpinSettings
     QChar separator;
 };
 
-TPlusSpinEdit *addSpinGroup(QWidget *parent, QGroupBox *&group, const SpinSettings &settings, int x, int y)
+// The two columns of spin groups; a group's top is ColumnTop + row * GroupPitch.
+struct Column
+{
+    int x;
+    int width;
+};
+constexpr Column LeftColumn {8, 150};
+constexpr Column MiddleColumn {174, 107};
+constexpr int ColumnTop = 4;
+constexpr int GroupPitch = 54;
+constexpr int GroupHeight = 50;
+
+// The spin edit fills its group's width, inside the group's frame.
+TPlusSpinEdit *addSpinGroup(QWidget *parent, QGroupBox *&group, const SpinSettings &settings, Column column, int row)
 {
     group = new QGroupBox(QString::fromLatin1(settings.caption), parent);
     group->setObjectName(QString::fromLatin1(settings.groupName));
     group->setFont(tahomaFont(13));
-    group->setGeometry(x, y, 150, 50);
+    group->setGeometry(column.x, ColumnTop + row * GroupPitch, column.width, GroupHeight);
     if (settings.tooltip)
         group->setToolTip(QString::fromLatin1(settings.tooltip));
 
@@ -49,8 +62,19 @@ TPlusSpinEdit *addSpinGroup(QWidget *parent, QGroupBox *&group, const SpinSettin
     spin->setValueSilently(settings.value);
     spin->setLeadingDigits(settings.leadingDigits);
     spin->setThousandSeparator(settings.separator);
-    spin->setGeometry(8, 20, 134, 24);
+    spin->setGeometry(8, 20, column.width - 16, 24);
     return spin;
+}
+
+void stackShownGroups(std::initializer_list<QGroupBox *> column)
+{
+    int y = ColumnTop;
+    for (QGroupBox *group : column) {
+        if (group->isHidden())
+            continue;
+        group->move(group->x(), y);
+        y += GroupPitch;
+    }
 }
 
 QPushButton *addButton(QWidget *parent, const char *name, const char *caption, const QRect &geometry)
@@ -76,41 +100,41 @@ void ServiceFormLayout::setupUi(QWidget *window)
     // Left column: calibration limits and the direct diode settings of the small families.
     DiodeCurrentAdj = addSpinGroup(window, ServiceCurrentAdjgrp,
                                    {"ServiceCurrentAdjgrp", "Diode Current", "Adjusts the diode current",
-                                    "DiodeCurrentAdj", 2, 0.01, 0, 150, 0, 3, none}, 8, 4);
+                                    "DiodeCurrentAdj", 2, 0.01, 0, 150, 0, 3, none}, LeftColumn, 0);
     MaxDiodeCurrentAdj = addSpinGroup(window, DiodeCurrentGrp,
                                       {"DiodeCurrentGrp", "Max Diode Current", "Adjusts the diode current",
-                                       "MaxDiodeCurrentAdj", 2, 0.01, 0, 200, 0, 3, none}, 8, 58);
+                                       "MaxDiodeCurrentAdj", 2, 0.01, 0, 200, 0, 3, none}, LeftColumn, 1);
     MaxRepRateAdj = addSpinGroup(window, RepRateGrp,
                                  {"RepRateGrp", "Max Rep Rate", "Sets the pulse frequency", "MaxRepRateAdj", 1, 0.1,
-                                  0.1, 1000, 0.1, 3, none}, 8, 112);
+                                  0.1, 1000, 0.1, 3, none}, LeftColumn, 2);
     DiodePulseWidthAdj = addSpinGroup(window, ServiceDiodePulseWidthAdjgrp,
                                       {"ServiceDiodePulseWidthAdjgrp", "Diode Pulse Width", "Sets the diode pulse width",
-                                       "DiodePulseWidthAdj", 7, 0.0000001, 0.000001, 0.1, 0.000001, 1, comma}, 8, 166);
+                                       "DiodePulseWidthAdj", 7, 0.0000001, 0.000001, 0.1, 0.000001, 1, comma},
+                                      LeftColumn, 3);
     MaxDiodePulseWidthAdj = addSpinGroup(window, DiodePulseWidthGrp,
                                          {"DiodePulseWidthGrp", "Max Diode Pulse Width", "Sets the diode pulse width",
                                           "MaxDiodePulseWidthAdj", 7, 0.0000001, 0.000001, 0.1, 0.000001, 1, comma},
-                                         8, 220);
+                                         LeftColumn, 4);
     MaxQSWDelayAdj = addSpinGroup(window, QSWDelayGrp,
                                   {"QSWDelayGrp", "Max Q-Switch Delay", nullptr, "MaxQSWDelayAdj", 7, 0.0000001,
-                                   0.000001, 1.0, 0.000001, 1, comma}, 8, 274);
-    LSCSleepbtn = addButton(window, "LSCSleepbtn", "LSC To Sleep", QRect(8, 400, 150, 30));
+                                   0.000001, 1.0, 0.000001, 1, comma}, LeftColumn, 5);
+    LSCSleepbtn = addButton(window, "LSCSleepbtn", "LSC To Sleep", QRect(LeftColumn.x, 400, LeftColumn.width, 30));
 
     // Middle column: heater set points and maintenance.
     Heater0TempAdj = addSpinGroup(window, Heater0Tempgrp,
                                   {"Heater0Tempgrp", "Heater 0 Temp", nullptr, "Heater0TempAdj", 1, 0.1, 0.1, 100, 0.1,
-                                   3, none}, 170, 4);
+                                   3, none}, MiddleColumn, 0);
     Heater1TempAdj = addSpinGroup(window, Heater1Tempgrp,
                                   {"Heater1Tempgrp", "Heater 1 Temp", nullptr, "Heater1TempAdj", 1, 0.1, 0.1, 100, 0.1,
-                                   3, none}, 170, 58);
+                                   3, none}, MiddleColumn, 1);
     Heater2TempAdj = addSpinGroup(window, Heater2Tempgrp,
                                   {"Heater2Tempgrp", "Heater 2 Temp", nullptr, "Heater2TempAdj", 1, 0.1, 0.1, 100, 0.1,
-                                   3, none}, 170, 112);
-    for (QGroupBox *group : {Heater0Tempgrp, Heater1Tempgrp, Heater2Tempgrp})
-        group->resize(111, group->height());
-    Refreshbtn = addButton(window, "Refreshbtn", "Refresh", QRect(174, 180, 107, 30));
-    ClearShotCountbtn = addButton(window, "ClearShotCountbtn", "Clear Shot Count", QRect(174, 216, 107, 30));
-    SaveBin0btn = addButton(window, "SaveBin0btn", "Save Bin 0", QRect(174, 252, 107, 30));
-    SaveAllBinsbtn = addButton(window, "SaveAllBinsbtn", "Save to all bins", QRect(174, 288, 107, 30));
+                                   3, none}, MiddleColumn, 2);
+    const auto middleButton = [](int y) { return QRect(MiddleColumn.x, y, MiddleColumn.width, 30); };
+    Refreshbtn = addButton(window, "Refreshbtn", "Refresh", middleButton(180));
+    ClearShotCountbtn = addButton(window, "ClearShotCountbtn", "Clear Shot Count", middleButton(216));
+    SaveBin0btn = addButton(window, "SaveBin0btn", "Save Bin 0", middleButton(252));
+    SaveAllBinsbtn = addButton(window, "SaveAllBinsbtn", "Save to all bins", middleButton(288));
 
     // Right: the temperature chart.
     Chartgrp = new QGroupBox(window);
@@ -125,6 +149,13 @@ void ServiceFormLayout::setupUi(QWidget *window)
     DiodeTempEn->setObjectName(QStringLiteral("DiodeTempEn"));
     DiodeTempEn->setFont(tahomaFont(13));
     DiodeTempEn->setGeometry(232, 402, 120, 22);
+}
+
+void ServiceFormLayout::stackShownSpinGroups()
+{
+    stackShownGroups({ServiceCurrentAdjgrp, DiodeCurrentGrp, RepRateGrp, ServiceDiodePulseWidthAdjgrp,
+                      DiodePulseWidthGrp, QSWDelayGrp});
+    stackShownGroups({Heater0Tempgrp, Heater1Tempgrp, Heater2Tempgrp});
 }
 
 } // namespace tovra

@@ -18,6 +18,9 @@ class TemperatureChart;
 struct ServiceFormLayout
 {
     void setupUi(QWidget *window);
+    // Moves the shown groups of the left and middle columns up against each other, so that the
+    // groups hidden for the connected laser leave no gaps.
+    void stackShownSpinGroups();
 
     QGroupBox *ServiceCurrentAdjgrp = nullptr;
     TPlusSpinEdit *DiodeCurrentAdj = nullptr;

@@ -1,0 +1,386 @@
+// The service window end to end: what opening it sends and shows for each family and heater
+// fit, the commands its controls queue, and the chart as the status poll feeds it.
+
+#include "programrig.h"
+#include "serviceform.h"
+#include "temperaturechart.h"
+
+#include "plusspinedit.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+using namespace tovra;
+
+Q_DECLARE_METATYPE(tovra::sim::LaserConfig)
+
+namespace {
+
+const QByteArray ServiceCodeLine = ";LA:SEC 53871";
+
+sim::LaserConfig laserOf(sim::Family family, std::initializer_list<int> heaters = {})
+{
+    sim::LaserConfig laser;
+    laser.family = family;
+    laser.model = family == sim::Family::Micro ? "MicroTovra" : family == sim::Family::Mini ? "MiniTovra" : "Tovra";
+    for (int heater : heaters)
+        (heater == 0 ? laser.heater0 : heater == 1 ? laser.heater1 : laser.heater2) = true;
+    return laser;
+}
+
+bool shown(const QWidget *widget)
+{
+    return !widget->isHidden();
+}
+
+// The tops of the shown groups of a column, in the column's order.
+QList<int> topsOfShown(std::initializer_list<const QGroupBox *> column)
+{
+    QList<int> tops;
+    for (const QGroupBox *group : column) {
+        if (shown(group))
+            tops.append(group->y());
+    }
+    return tops;
+}
+
+// Groups standing one under the other from the top of the window.
+QList<int> stackedTops(qsizetype count)
+{
+    QList<int> tops;
+    for (int row = 0; row < count; ++row)
+        tops.append(4 + row * 54);
+    return tops;
+}
+
+QList<QPointF> pointsOf(const TServiceForm &window, int series)
+{
+    return window.ui.TempChart->series(series)->points();
+}
+
+// A running program on port 1 whose status timer is held, so that each test decides when a poll
+// runs; the task timer runs as usual and sends what the controls queue.
+class ServiceWindowRig
+{
+public:
+    explicit ServiceWindowRig(const sim::LaserConfig &config)
+        : laser(rig.ports.add(1, config))
+        , form(rig.start())
+        , window(*form.ServiceForm)
+    {
+        form.StatusTimer->stop();
+        laser.clearTranscript();
+    }
+
+    // Opens the window from its menu item and forgets the service code it sent.
+    void open()
+    {
+        form.ServiceWindowMenuClick();
+        laser.clearTranscript();
+    }
+
+    void poll()
+    {
+        form.StatusTimerTimer();
+        form.StatusTimer->stop();
+    }
+
+    test::ProgramRig rig;
+    sim::SimulatedLaser &laser;
+    TMainForm &form;
+    TServiceForm &window;
+};
+
+} // namespace
+
+class ServiceWindowTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void openingSendsTheServiceCodeAndQueuesNothing_data();
+    void openingSendsTheServiceCodeAndQueuesNothing();
+    void openingShowsTheGroupsOfTheFamilyAndHeaters_data();
+    void openingShowsTheGroupsOfTheFamilyAndHeaters();
+    void loweringMaxRepRateBelowTheRateAlsoSendsTheClampedRate();
+    void heaterSetpointIsQueuedAndShownOnTheMainWindow_data();
+    void heaterSetpointIsQueuedAndShownOnTheMainWindow();
+    void diodeCurrentIsQueuedUnlessAnEnergyModeChangeRuns_data();
+    void diodeCurrentIsQueuedUnlessAnEnergyModeChangeRuns();
+    void saveToAllBinsSavesEveryBinOfTheFamily_data();
+    void saveToAllBinsSavesEveryBinOfTheFamily();
+    void saveToAllBinsQueuesNothingDuringAPoll();
+    void lscToSleepGoesOutAsRawLine();
+    void pollAfterClearPlacesDiodePointBeforeHeaterPoints_data();
+    void pollAfterClearPlacesDiodePointBeforeHeaterPoints();
+    void hiddenWindowTakesNoPointsAndStopsTheClock();
+    void saveChartCancelledWritesNothing();
+};
+
+void ServiceWindowTest::openingSendsTheServiceCodeAndQueuesNothing_data()
+{
+    QTest::addColumn<sim::LaserConfig>("config");
+    QTest::newRow("standard with heaters") << laserOf(sim::Family::Standard, {0, 1, 2});
+    QTest::newRow("micro without heaters") << laserOf(sim::Family::Micro);
+    QTest::newRow("mini with heater 0") << laserOf(sim::Family::Mini, {0});
+}
+
+// The value writes of the opening run every change handler; none of their commands may survive.
+void ServiceWindowTest::openingSendsTheServiceCodeAndQueuesNothing()
+{
+    QFETCH(sim::LaserConfig, config);
+    ServiceWindowRig service(config);
+
+    service.form.ServiceWindowMenuClick();
+
+    QCOMPARE(service.laser.transcript(), QList<QByteArray>{ServiceCodeLine});
+    QCOMPARE(service.rig.state.queueCount, 0);
+    QVERIFY(!service.rig.state.queuePending);
+    QVERIFY(!service.rig.state.commandsInhibited);
+    QVERIFY(service.window.isVisible());
+    QCOMPARE(service.window.ui.MaxRepRateAdj->Value(), service.rig.state.repRateMax);
+    QCOMPARE(service.window.ui.MaxDiodeCurrentAdj->Value(), service.rig.state.diodeCurrentMax);
+}
+
+void ServiceWindowTest::openingShowsTheGroupsOfTheFamilyAndHeaters_data()
+{
+    QTest::addColumn<sim::LaserConfig>("config");
+    QTest::addColumn<bool>("smallFamily");
+    QTest::addColumn<QList<bool>>("heaters");
+    QTest::addColumn<QSize>("outerSize");
+
+    const QSize withChart(1026, 480);
+    const QSize withoutChart(330, 464);
+    QTest::newRow("standard without heaters")
+            << laserOf(sim::Family::Standard) << false << QList<bool>{false, false, false} << withoutChart;
+    QTest::newRow("standard with heater 0")
+            << laserOf(sim::Family::Standard, {0}) << false << QList<bool>{true, false, false} << withChart;
+    QTest::newRow("standard with heaters 1 and 2")
+            << laserOf(sim::Family::Standard, {1, 2}) << false << QList<bool>{false, true, true} << withChart;
+    QTest::newRow("micro with heater 0")
+            << laserOf(sim::Family::Micro, {0}) << true << QList<bool>{true, false, false} << withChart;
+    QTest::newRow("mini without heaters")
+            << laserOf(sim::Family::Mini) << true << QList<bool>{false, false, false} << withoutChart;
+}
+
+void ServiceWindowTest::openingShowsTheGroupsOfTheFamilyAndHeaters()
+{
+    QFETCH(sim::LaserConfig, config);
+    QFETCH(bool, smallFamily);
+    QFETCH(QList<bool>, heaters);
+    QFETCH(QSize, outerSize);
+    ServiceWindowRig service(config);
+    const ServiceFormLayout &ui = service.window.ui;
+
+    service.open();
+
+    QCOMPARE(shown(ui.QSWDelayGrp), !smallFamily);
+    QCOMPARE(shown(ui.ServiceCurrentAdjgrp), smallFamily);
+    QCOMPARE(shown(ui.ServiceDiodePulseWidthAdjgrp), smallFamily);
+    QCOMPARE(shown(ui.Chartgrp), heaters.contains(true));
+    const QGroupBox *heaterGroups[] = {ui.Heater0Tempgrp, ui.Heater1Tempgrp, ui.Heater2Tempgrp};
+    for (int heater = 0; heater < 3; ++heater) {
+        QCOMPARE(shown(heaterGroups[heater]), heaters[heater]);
+        QCOMPARE(ui.TempChart->isSeriesActive(heater + 1), heaters[heater]);
+        QCOMPARE(ui.TempChart->isSeriesActive(heater + 4), heaters[heater]);
+    }
+    QCOMPARE(service.window.frameGeometry().size(), outerSize);
+
+    // The groups hidden for this laser leave no gaps in their columns.
+    QCOMPARE(topsOfShown({ui.ServiceCurrentAdjgrp, ui.DiodeCurrentGrp, ui.RepRateGrp, ui.ServiceDiodePulseWidthAdjgrp,
+                          ui.DiodePulseWidthGrp, ui.QSWDelayGrp}),
+             stackedTops(smallFamily ? 5 : 4));
+    QCOMPARE(topsOfShown({ui.Heater0Tempgrp, ui.Heater1Tempgrp, ui.Heater2Tempgrp}), stackedTops(heaters.count(true)));
+}
+
+// The limit comes down first; the main window's rate control then clamps to it and queues its own
+// setter right behind.
+void ServiceWindowTest::loweringMaxRepRateBelowTheRateAlsoSendsTheClampedRate()
+{
+    ServiceWindowRig service(laserOf(sim::Family::Standard));
+    service.open();
+    QCOMPARE(service.form.ui.RepRateAdj->Value(), 10.0);
+
+    service.window.ui.MaxRepRateAdj->setValue(5);
+
+    QTRY_COMPARE(service.laser.transcript(), (QList<QByteArray>{";LA:RR:CAL:MAX 5.0000000", ";LA:RR 5.0"}));
+    QCOMPARE(service.rig.state.repRateMax, 5.0);
+    QCOMPARE(service.form.ui.RepRateAdj->MaxValue(), 5.0);
+    QCOMPARE(service.rig.state.repRate, 5.0);
+}
+
+void ServiceWindowTest::heaterSetpointIsQueuedAndShownOnTheMainWindow_data()
+{
+    QTest::addColumn<int>("heater");
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QString>("targetText");
+    QTest::newRow("heater 0") << 0 << QByteArray(";LA:H0:CAL:SP 45.0") << "Heater 0 Target:  45.00 C";
+    QTest::newRow("heater 1") << 1 << QByteArray(";LA:H1:CAL:SP 45.0") << "Heater 1 Target:  45.00 C";
+    QTest::newRow("heater 2") << 2 << QByteArray(";LA:H2:CAL:SP 45.0000000") << "Heater 2 Target:  45.00 C";
+}
+
+void ServiceWindowTest::heaterSetpointIsQueuedAndShownOnTheMainWindow()
+{
+    QFETCH(int, heater);
+    ServiceWindowRig service(laserOf(sim::Family::Standard, {heater}));
+    service.open();
+    const ServiceFormLayout &ui = service.window.ui;
+    TPlusSpinEdit *setpoints[] = {ui.Heater0TempAdj, ui.Heater1TempAdj, ui.Heater2TempAdj};
+    const QLabel *targetLabel = heater == 2 ? service.form.ui.Heater2Targetlbl : service.form.ui.Heater1Targetlbl;
+
+    setpoints[heater]->setValue(45);
+
+    QTEST(targetLabel->text(), "targetText");
+    QFETCH(QByteArray, line);
+    QTRY_COMPARE(service.laser.transcript(), QList<QByteArray>{line});
+}
+
+void ServiceWindowTest::diodeCurrentIsQueuedUnlessAnEnergyModeChangeRuns_data()
+{
+    QTest::addColumn<bool>("energyModeChanging");
+    QTest::addColumn<QList<QByteArray>>("lines");
+    QTest::addColumn<int>("energyMode");
+    QTest::newRow("operator's change") << false << QList<QByteArray>{";LA:DC 05.50"} << 0;
+    QTest::newRow("during an energy mode change") << true << QList<QByteArray>{} << 1;
+}
+
+void ServiceWindowTest::diodeCurrentIsQueuedUnlessAnEnergyModeChangeRuns()
+{
+    QFETCH(bool, energyModeChanging);
+    ServiceWindowRig service(laserOf(sim::Family::Micro));
+    service.open();
+    service.rig.state.energyMode = 1;
+    service.rig.state.energyModeChanging = energyModeChanging;
+
+    service.window.ui.DiodeCurrentAdj->setValue(5.5);
+
+    QCOMPARE(service.rig.state.diodeCurrent, 5.5);
+    QTEST(service.rig.state.energyMode, "energyMode");
+    QCOMPARE(service.rig.state.queueCount, energyModeChanging ? 0 : 1);
+    service.rig.state.energyModeChanging = false;
+    QFETCH(QList<QByteArray>, lines);
+    QTRY_COMPARE(service.laser.transcript(), lines);
+}
+
+void ServiceWindowTest::saveToAllBinsSavesEveryBinOfTheFamily_data()
+{
+    QTest::addColumn<sim::LaserConfig>("config");
+    QTest::addColumn<QList<QByteArray>>("lines");
+    const QList<QByteArray> fourBins = {";LA:SV 1", ";LA:SV 2", ";LA:SV 3", ";LA:SV 4"};
+    QTest::newRow("standard") << laserOf(sim::Family::Standard) << fourBins + QList<QByteArray>{";LA:SV 5", ";LA:SV 6"};
+    QTest::newRow("micro") << laserOf(sim::Family::Micro) << fourBins;
+    QTest::newRow("mini") << laserOf(sim::Family::Mini) << fourBins;
+}
+
+void ServiceWindowTest::saveToAllBinsSavesEveryBinOfTheFamily()
+{
+    QFETCH(sim::LaserConfig, config);
+    ServiceWindowRig service(config);
+    service.open();
+
+    service.window.ui.SaveAllBinsbtn->click();
+
+    QFETCH(QList<QByteArray>, lines);
+    QTRY_COMPARE(service.laser.transcript(), lines);
+}
+
+void ServiceWindowTest::saveToAllBinsQueuesNothingDuringAPoll()
+{
+    ServiceWindowRig service(laserOf(sim::Family::Standard));
+    service.open();
+
+    service.rig.state.statusBusy = true;
+    service.window.ui.SaveAllBinsbtn->click();
+    service.rig.state.statusBusy = false;
+
+    QCOMPARE(service.rig.state.queueCount, 0);
+}
+
+void ServiceWindowTest::lscToSleepGoesOutAsRawLine()
+{
+    ServiceWindowRig service(laserOf(sim::Family::Micro));
+    service.open();
+
+    service.window.ui.LSCSleepbtn->click();
+
+    QTRY_COMPARE(service.laser.transcript(), QList<QByteArray>{";LC:SL 406"});
+    QVERIFY(!service.rig.state.queueRawLines);
+}
+
+void ServiceWindowTest::pollAfterClearPlacesDiodePointBeforeHeaterPoints_data()
+{
+    QTest::addColumn<sim::LaserConfig>("config");
+    QTest::addColumn<bool>("diodeTemp");
+    QTest::addColumn<QList<qreal>>("temperatureXs");
+    QTest::addColumn<QList<QPointF>>("setpointPoints");
+
+    QTest::newRow("diode temperature at x 0")
+            << laserOf(sim::Family::Micro, {0}) << true << QList<qreal>{0} << QList<QPointF>{};
+    QTest::newRow("heater point at x 2")
+            << laserOf(sim::Family::Standard, {0}) << false << QList<qreal>{2} << QList<QPointF>{{2, 25}};
+    // Two heaters share the x of their update; the set points plotted are those held before the
+    // poll, the simulator's 30.0 and 35.0.
+    QTest::newRow("heaters 1 and 2 at x 2")
+            << laserOf(sim::Family::Standard, {1, 2}) << false << QList<qreal>{2, 2}
+            << QList<QPointF>{{2, 30}, {2, 35}};
+}
+
+void ServiceWindowTest::pollAfterClearPlacesDiodePointBeforeHeaterPoints()
+{
+    QFETCH(sim::LaserConfig, config);
+    QFETCH(bool, diodeTemp);
+    ServiceWindowRig service(config);
+    service.open();
+    service.window.ui.DiodeTempEn->setChecked(diodeTemp);
+    service.poll();
+    service.window.ui.ClearChartbtn->click();
+    QCOMPARE(service.rig.state.chartSeconds, 0);
+
+    service.poll();
+
+    QCOMPARE(service.rig.state.chartSeconds, 2);
+    QList<qreal> temperatureXs;
+    QList<QPointF> setpointPoints;
+    for (int series = 1; series <= 3; ++series) {
+        for (const QPointF &point : pointsOf(service.window, series))
+            temperatureXs.append(point.x());
+        setpointPoints += pointsOf(service.window, series + 3);
+    }
+    QTEST(temperatureXs, "temperatureXs");
+    QTEST(setpointPoints, "setpointPoints");
+}
+
+void ServiceWindowTest::hiddenWindowTakesNoPointsAndStopsTheClock()
+{
+    ServiceWindowRig service(laserOf(sim::Family::Standard, {0}));
+    service.open();
+    service.poll();
+    service.window.close();
+
+    service.poll();
+
+    QVERIFY(!service.window.isVisible());
+    QCOMPARE(pointsOf(service.window, 1).size(), 1);
+    QCOMPARE(service.rig.state.chartSeconds, 2);
+}
+
+void ServiceWindowTest::saveChartCancelledWritesNothing()
+{
+    ServiceWindowRig service(laserOf(sim::Family::Standard, {0}));
+    service.open();
+    service.poll();
+
+    service.window.ui.SaveChartbtn->click();
+
+    QCOMPARE(service.rig.desktop.textsOf(QStringLiteral("save")).size(), 1);
+    QCOMPARE(QDir(service.rig.workPath()).entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList{});
+    QVERIFY(service.rig.desktop.textsOf(QStringLiteral("message")).isEmpty());
+}
+
+QTEST_MAIN(ServiceWindowTest)
+#include "tst_servicewindow.moc"
