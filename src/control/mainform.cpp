@@ -149,17 +149,31 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *event)
 
 // Sizes are given for the outer window, as the operator sees it; the window system's frame
 // (borders and title bar) is taken off before the client area is fixed. Before the window was
-// first shown the frame is not known and a common one is assumed.
+// first shown the frame is not known: a common one is assumed, and the requested outer size is
+// applied again once the window is on screen.
 void TMainForm::setOuterWidth(int width)
 {
-    const int frameWidth = isVisible() ? frameGeometry().width() - this->width() : 8;
-    setFixedSize(width - frameWidth, height());
+    requestedOuterSize.setWidth(width);
+    applyOuterSize();
 }
 
 void TMainForm::setOuterHeight(int height)
 {
-    const int frameHeight = isVisible() ? frameGeometry().height() - this->height() : 31;
-    setFixedSize(width(), height - frameHeight);
+    requestedOuterSize.setHeight(height);
+    applyOuterSize();
+}
+
+void TMainForm::applyOuterSize()
+{
+    const QSize frame = isVisible() ? frameGeometry().size() - size() : QSize(8, 31);
+    setFixedSize(requestedOuterSize.width() > 0 ? requestedOuterSize.width() - frame.width() : width(),
+                 requestedOuterSize.height() > 0 ? requestedOuterSize.height() - frame.height() : height());
+}
+
+void TMainForm::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    applyOuterSize();
 }
 
 bool TMainForm::serviceWindowVisible() const

@@ -138,6 +138,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -165,6 +166,7 @@ private:
     void setStatusCaptions(const QStringList &captions);
     void setOuterWidth(int width);
     void setOuterHeight(int height);
+    void applyOuterSize();
 
     void endPresetEnergyMode();
     void readBackEnergyModeValue();
@@ -195,6 +197,7 @@ private:
     CommandQueue queue;
     bool ended = false;
     bool energyModeReadBackDue = false;
+    QSize requestedOuterSize; // an invalid part means "as designed"
 };
 
 } // namespace tovra
