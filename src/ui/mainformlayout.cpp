@@ -2,6 +2,7 @@
 
 #include "labeledreadout.h"
 #include "plusspinedit.h"
+#include "spineditsettings.h"
 #include "statusindicator.h"
 #include "tahomafont.h"
 
@@ -57,17 +58,6 @@ const QColor readyCaptionColour(0, 128, 0);
 
 const QString pictures = QStringLiteral(":/tovra/");
 
-struct SpinSettings
-{
-    int decimals;
-    double increment;
-    double minValue;
-    double maxValue;
-    double value;
-    int leadingDigits;
-    QChar separator;
-};
-
 QGroupBox *addGroup(QWidget *parent, const char *name, const char *caption, const QRect &geometry)
 {
     auto *group = new QGroupBox(QString::fromLatin1(caption), parent);
@@ -100,26 +90,10 @@ QGroupBox *addFrame(QWidget *parent, const char *name, const char *caption, cons
     return frame;
 }
 
-TPlusSpinEdit *addSpinEdit(QWidget *parent, const char *name, const SpinSettings &settings,
+TPlusSpinEdit *addSpinEdit(QWidget *parent, const char *name, const SpinEditSettings &settings,
                            const QRect &geometry = frameControl)
 {
-    auto *spin = new TPlusSpinEdit(parent);
-    spin->setObjectName(QString::fromLatin1(name));
-    spin->setAutoSize(false);
-    spin->setBorderStyle(TBorderStyle::bsNone);
-    spin->setFont(tahomaFont(spinFontPx));
-    QPalette colours = spin->palette();
-    colours.setColor(QPalette::Text, Qt::black);
-    spin->setPalette(colours);
-    spin->setDecimals(settings.decimals);
-    spin->setIncrement(settings.increment);
-    spin->setMaxValue(settings.maxValue);
-    spin->setMinValue(settings.minValue);
-    spin->setValueSilently(settings.value);
-    spin->setLeadingDigits(settings.leadingDigits);
-    spin->setThousandSeparator(settings.separator);
-    spin->setGeometry(geometry);
-    return spin;
+    return createSpinEdit(parent, name, settings, geometry);
 }
 
 // A fixed list: an index the logic reads must always name an item, so there is no free text.

@@ -1,6 +1,7 @@
 #include "serviceformlayout.h"
 
 #include "plusspinedit.h"
+#include "spineditsettings.h"
 #include "tahomafont.h"
 #include "temperaturechart.h"
 
@@ -13,19 +14,13 @@ namespace tovra {
 
 namespace {
 
-struct SpinSettings
+struct SpinGroup
 {
     const char *groupName;
     const char *caption;
     const char *tooltip;
     const char *controlName;
-    int decimals;
-    double increment;
-    double minValue;
-    double maxValue;
-    double value;
-    int leadingDigits;
-    QChar separator;
+    SpinEditSettings spin;
 };
 
 // The two columns of spin groups; a group's top is ColumnTop + row * GroupPitch.
@@ -41,7 +36,7 @@ constexpr int GroupPitch = 54;
 constexpr int GroupHeight = 50;
 
 // The spin edit fills its group's width, inside the group's frame.
-TPlusSpinEdit *addSpinGroup(QWidget *parent, QGroupBox *&group, const SpinSettings &settings, Column column, int row)
+TPlusSpinEdit *addSpinGroup(QWidget *parent, QGroupBox *&group, const SpinGroup &settings, Column column, int row)
 {
     group = new QGroupBox(QString::fromLatin1(settings.caption), parent);
     group->setObjectName(QString::fromLatin1(settings.groupName));
@@ -50,20 +45,7 @@ TPlusSpinEdit *addSpinGroup(QWidget *parent, QGroupBox *&group, const SpinSettin
     if (settings.tooltip)
         group->setToolTip(QString::fromLatin1(settings.tooltip));
 
-    auto *spin = new TPlusSpinEdit(group);
-    spin->setObjectName(QString::fromLatin1(settings.controlName));
-    spin->setFont(tahomaFont(15));
-    spin->setAutoSize(false);
-    spin->setBorderStyle(TBorderStyle::bsNone);
-    spin->setDecimals(settings.decimals);
-    spin->setIncrement(settings.increment);
-    spin->setMinValue(settings.minValue);
-    spin->setMaxValue(settings.maxValue);
-    spin->setValueSilently(settings.value);
-    spin->setLeadingDigits(settings.leadingDigits);
-    spin->setThousandSeparator(settings.separator);
-    spin->setGeometry(8, 20, column.width - 16, 24);
-    return spin;
+    return createSpinEdit(group, settings.controlName, settings.spin, QRect(8, 20, column.width - 16, 24));
 }
 
 void stackShownGroups(std::initializer_list<QGroupBox *> column)
