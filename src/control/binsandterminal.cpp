@@ -53,7 +53,11 @@ void TMainForm::sendTerminalText()
     const QString text = ui.SendEdit->currentText();
     state.queueRawLines = true;
     QueuedCommandToPort(text);
+    // The first entry of an empty list would become the selected one; only the operator's pick
+    // selects an entry, and Ctrl+Backspace deletes what is selected.
+    const int selected = ui.SendEdit->currentIndex();
     ui.SendEdit->addItem(text);
+    ui.SendEdit->setCurrentIndex(selected);
     ui.SendEdit->setEditText(text);
 }
 

@@ -8,6 +8,8 @@
 
 #include <QTimer>
 
+#include <utility>
+
 namespace tovra {
 
 void TMainForm::QueuedCommandToPort(const QString &command)
@@ -52,6 +54,9 @@ void TMainForm::ProcessTasks()
         state.unlockPending = false;
     }
 
+    // The read-back of an energy-mode choice follows the batch that carries its "EM" command; a
+    // choice made while this batch is being sent is read back after the next one.
+    const bool energyModeReadBack = std::exchange(energyModeReadBackDue, false);
     if (state.queuePending) {
         // The raw flag belongs to the batch taken now; a terminal line queued while this batch is
         // being sent sets it again for the next one.
@@ -65,10 +70,8 @@ void TMainForm::ProcessTasks()
         }
     }
 
-    if (energyModeReadBackDue) {
-        energyModeReadBackDue = false;
+    if (energyModeReadBack)
         readBackEnergyModeValue();
-    }
 
     if (state.exitRequested) {
         comm->SendCommand(QStringLiteral("FL 0"));

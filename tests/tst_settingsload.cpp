@@ -1,0 +1,308 @@
+// The settings load end to end: what it asks a simulated laser of each family, and how the window
+// follows the answers.
+
+#include "loadqueries.h"
+#include "runningprogram.h"
+
+#include "plusspinedit.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QTest>
+
+using namespace tovra;
+
+Q_DECLARE_METATYPE(tovra::sim::LaserConfig)
+
+namespace {
+
+// Where every widget of the window stands, in a fixed order, and the window's own size.
+QList<std::pair<QString, QRect>> arrangementOf(const QWidget &window)
+{
+    QList<std::pair<QString, QRect>> places = {{QStringLiteral("window"), QRect(QPoint(), window.size())}};
+    for (const QWidget *widget : window.findChildren<QWidget *>())
+        places.append({widget->objectName(), widget->geometry()});
+    return places;
+}
+
+bool shown(const QWidget *widget)
+{
+    return !widget->isHidden();
+}
+
+} // namespace
+
+class SettingsLoadTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void loadAsksTheFamilysQueriesInOrder_data();
+    void loadAsksTheFamilysQueriesInOrder();
+    void standardOptionsShowTheirGroupsOnlyWhenKnownAndFitted_data();
+    void standardOptionsShowTheirGroupsOnlyWhenKnownAndFitted();
+    void oddCfgOffersTheEnhancedEnergyMode_data();
+    void oddCfgOffersTheEnhancedEnergyMode();
+    void miniPasswordReplyDecidesTheUnlockMenu_data();
+    void miniPasswordReplyDecidesTheUnlockMenu();
+    void heaterZeroUsesTheFirstLabelPairAlone();
+    void externalDiodeTriggerLeavesPulseModeDisabled_data();
+    void externalDiodeTriggerLeavesPulseModeDisabled();
+    void unknownModelNameKeepsThePreviousFamily_data();
+    void unknownModelNameKeepsThePreviousFamily();
+    void secondLoadOfASmallLaserMovesNoControl();
+    void loadQueuesNothingWhileFillingControls();
+    void repRateIsLimitedBeforeTheNewMaximumApplies();
+};
+
+void SettingsLoadTest::loadAsksTheFamilysQueriesInOrder_data()
+{
+    QTest::addColumn<sim::LaserConfig>("laser");
+
+    QTest::newRow("standard, nothing fitted") << sim::LaserConfig();
+    sim::LaserConfig heater0;
+    heater0.heater0 = true;
+    heater0.heater2 = true;
+    QTest::newRow("standard with heater 0 never asks for heaters 1 and 2") << heater0;
+    sim::LaserConfig everything;
+    everything.heater1 = true;
+    everything.heater2 = true;
+    everything.attenuator = true;
+    QTest::newRow("standard with heaters 1 and 2 and an attenuator") << everything;
+    sim::LaserConfig unknownOptions;
+    unknownOptions.energyModes = false;
+    QTest::newRow("standard answering ? to AT and EM") << unknownOptions;
+
+    sim::LaserConfig microOdd = test::laserOfFamily(sim::Family::Micro);
+    microOdd.cfg = 3;
+    microOdd.attenuator = true;
+    microOdd.heater0 = true;
+    QTest::newRow("micro with odd CFG, attenuator and heater 0") << microOdd;
+    sim::LaserConfig microEven = test::laserOfFamily(sim::Family::Micro);
+    microEven.cfg = 2;
+    QTest::newRow("micro with even CFG") << microEven;
+    QTest::newRow("mini unlocked") << test::laserOfFamily(sim::Family::Mini);
+    sim::LaserConfig miniLocked = test::laserOfFamily(sim::Family::Mini);
+    miniLocked.passwordLocked = true;
+    QTest::newRow("mini locked") << miniLocked;
+}
+
+void SettingsLoadTest::loadAsksTheFamilysQueriesInOrder()
+{
+    QFETCH(sim::LaserConfig, laser);
+    test::RunningProgram program(laser);
+    program.start();
+    QCOMPARE(program.firstLoad(), test::loadQueries(laser));
+}
+
+void SettingsLoadTest::standardOptionsShowTheirGroupsOnlyWhenKnownAndFitted_data()
+{
+    QTest::addColumn<sim::LaserConfig>("laser");
+    QTest::addColumn<QByteArray>("attenuatorReply"); // empty: the laser's own
+    QTest::addColumn<bool>("attenuatorShown");
+    QTest::addColumn<bool>("energyModeShown");
+
+    sim::LaserConfig fitted;
+    fitted.attenuator = true;
+    QTest::newRow("attenuator and energy modes") << fitted << QByteArray() << true << true;
+    sim::LaserConfig unknown;
+    unknown.energyModes = false;
+    QTest::newRow("? to AT and EM") << unknown << QByteArray("?") << false << false;
+    QTest::newRow("0 to AT") << sim::LaserConfig() << QByteArray("0") << false << true;
+}
+
+void SettingsLoadTest::standardOptionsShowTheirGroupsOnlyWhenKnownAndFitted()
+{
+    QFETCH(sim::LaserConfig, laser);
+    QFETCH(QByteArray, attenuatorReply);
+    QFETCH(bool, attenuatorShown);
+    QFETCH(bool, energyModeShown);
+    test::RunningProgram program(laser);
+    if (!attenuatorReply.isEmpty())
+        program.laser.setReplyOverride(";LA:AT?", attenuatorReply);
+    TMainForm &form = program.start();
+
+    QCOMPARE(program.state().hasAttenuator, attenuatorShown);
+    QCOMPARE(shown(form.ui.AttenGrp), attenuatorShown);
+    QCOMPARE(shown(form.ui.EnergyModegrp), energyModeShown);
+    QVERIFY(!program.state().energyModeChanging);
+    QCOMPARE(form.ui.Statuslbl[13]->text(), QStringLiteral("High Pwr Mode"));
+}
+
+void SettingsLoadTest::oddCfgOffersTheEnhancedEnergyMode_data()
+{
+    QTest::addColumn<int>("cfg");
+    QTest::addColumn<bool>("offered");
+    QTest::addColumn<QString>("lastCaption");
+    QTest::newRow("3") << 3 << true << "Enh. Energy";
+    QTest::newRow("2") << 2 << false << "Unused";
+}
+
+void SettingsLoadTest::oddCfgOffersTheEnhancedEnergyMode()
+{
+    QFETCH(int, cfg);
+    QFETCH(bool, offered);
+    QFETCH(QString, lastCaption);
+    sim::LaserConfig laser = test::laserOfFamily(sim::Family::Micro);
+    laser.cfg = cfg;
+    test::RunningProgram program(laser);
+    program.laser.setReplyOverride(";LA:EM?", "1");
+    TMainForm &form = program.start();
+
+    QCOMPARE(program.state().hasEnhancedEnergy, offered);
+    QCOMPARE(shown(form.ui.EnhEnergyModegrp), offered);
+    QVERIFY(!shown(form.ui.EnergyModegrp));
+    QCOMPARE(form.ui.EnhEnergyModeSel->currentIndex(), offered ? 1 : 0);
+    QCOMPARE(form.ui.Statuslbl[12]->text(), QStringLiteral("Normal Energy"));
+    QCOMPARE(form.ui.Statuslbl[13]->text(), lastCaption);
+}
+
+void SettingsLoadTest::miniPasswordReplyDecidesTheUnlockMenu_data()
+{
+    QTest::addColumn<bool>("locked");
+    QTest::addColumn<QByteArray>("passwordReply"); // empty: the laser's own
+    QTest::addColumn<bool>("unlocked");
+    QTest::addColumn<bool>("menuShown");
+    QTest::newRow("1: unlocked") << false << QByteArray() << true << false;
+    QTest::newRow("0: locked") << true << QByteArray() << false << true;
+    QTest::newRow("?: no lock") << false << QByteArray("?") << true << false;
+}
+
+void SettingsLoadTest::miniPasswordReplyDecidesTheUnlockMenu()
+{
+    QFETCH(bool, locked);
+    QFETCH(QByteArray, passwordReply);
+    QFETCH(bool, unlocked);
+    QFETCH(bool, menuShown);
+    sim::LaserConfig laser = test::laserOfFamily(sim::Family::Mini);
+    laser.passwordLocked = locked;
+    test::RunningProgram program(laser);
+    if (!passwordReply.isEmpty())
+        program.laser.setReplyOverride(";LA:PW?", passwordReply);
+    TMainForm &form = program.start();
+
+    QCOMPARE(program.state().laserUnlocked, unlocked);
+    QCOMPARE(form.ui.UnlockLaserMenu->isVisible(), menuShown);
+}
+
+void SettingsLoadTest::heaterZeroUsesTheFirstLabelPairAlone()
+{
+    sim::LaserConfig laser;
+    laser.heater0 = true;
+    test::RunningProgram program(laser);
+    TMainForm &form = program.start();
+
+    QVERIFY(program.state().hasHeater0);
+    QVERIFY(shown(form.ui.Heatergrp));
+    QCOMPARE(form.ui.Heater1Targetlbl->text(), QStringLiteral("Heater 0 Target:  25.00 C"));
+    QCOMPARE(form.ui.Heater1Templbl->text(), QStringLiteral("Heater 0 Temp:   ? C"));
+    QVERIFY(!shown(form.ui.Heater2Targetlbl));
+    QVERIFY(!shown(form.ui.Heater2Templbl));
+}
+
+void SettingsLoadTest::externalDiodeTriggerLeavesPulseModeDisabled_data()
+{
+    QTest::addColumn<QByteArray>("trigger");
+    QTest::addColumn<bool>("pulseModeEnabled");
+    QTest::newRow("internal") << QByteArray("0") << true;
+    QTest::newRow("external") << QByteArray("1") << false;
+}
+
+void SettingsLoadTest::externalDiodeTriggerLeavesPulseModeDisabled()
+{
+    QFETCH(QByteArray, trigger);
+    QFETCH(bool, pulseModeEnabled);
+    test::RunningProgram program;
+    program.laser.setReplyOverride(";LA:DT?", trigger);
+    TMainForm &form = program.start();
+
+    QCOMPARE(form.ui.DiodeTriggerSel->currentIndex(), trigger.toInt());
+    QCOMPARE(form.ui.SystemModeSel->isEnabled(), pulseModeEnabled);
+}
+
+void SettingsLoadTest::unknownModelNameKeepsThePreviousFamily_data()
+{
+    QTest::addColumn<sim::LaserConfig>("laser");
+    QTest::addColumn<QByteArray>("identity");
+    QTest::newRow("after a standard laser") << sim::LaserConfig() << QByteArray("RZ,Widget,77,1.2.7-1.25.0.3");
+    QTest::newRow("after a micro laser") << test::laserOfFamily(sim::Family::Micro) << QByteArray("RZ,Widget,77,3.04");
+}
+
+void SettingsLoadTest::unknownModelNameKeepsThePreviousFamily()
+{
+    QFETCH(sim::LaserConfig, laser);
+    QFETCH(QByteArray, identity);
+    test::RunningProgram program(laser);
+    TMainForm &form = program.start();
+
+    program.laser.setReplyOverride(";LA:ID?", identity);
+    form.ui.Up1->trigger();
+    QVERIFY(program.tasksDone());
+
+    QCOMPARE(program.laser.transcript(), test::loadQueries(laser));
+    QVERIFY2(form.windowTitle().startsWith(QStringLiteral("Marovane Model Widget  SW Version: ")),
+             qPrintable(form.windowTitle()));
+    QCOMPARE(form.ui.SerialNumberlbl->text(), QStringLiteral("Serial Number: 77"));
+}
+
+void SettingsLoadTest::secondLoadOfASmallLaserMovesNoControl()
+{
+    sim::LaserConfig laser = test::laserOfFamily(sim::Family::Micro);
+    laser.attenuator = true;
+    laser.cfg = 1;
+    test::RunningProgram program(laser);
+    TMainForm &form = program.start();
+    QCOMPARE(form.ui.SystemSettingsGrp->height(), 195); // the first load closed the window up
+    const auto arranged = arrangementOf(form);
+
+    form.ui.Up1->trigger();
+    QVERIFY(program.tasksDone());
+
+    QCOMPARE(program.laser.transcript(), test::loadQueries(laser));
+    QCOMPARE(arrangementOf(form), arranged);
+}
+
+void SettingsLoadTest::loadQueuesNothingWhileFillingControls()
+{
+    sim::LaserConfig laser;
+    laser.attenuator = true;
+    test::RunningProgram program(laser);
+    TMainForm &form = program.start();
+    // The laser's values differ from the window's design values, so the first load ran the
+    // handlers already.
+    QCOMPARE(program.state().queueCount, 0);
+
+    // Every value and check box changes at the next load, so every handler runs again.
+    const std::pair<QByteArray, QByteArray> changed[] = {
+        {"RR", "20.0"}, {"DC", "30.00"}, {"DW", "0.0002000"}, {"EN", "1"}, {"BC", "25"}, {"AT", "30"},
+        {"QD", "0.0003000"}, {"QE", "0"}, {"QW", "5"}, {"DE", "1"}, {"DN", "4"},
+    };
+    for (const auto &[query, reply] : changed)
+        program.laser.setReplyOverride(";LA:" + query + '?', reply);
+    form.ui.Up1->trigger();
+    QVERIFY(program.tasksDone());
+
+    QCOMPARE(program.laser.transcript(), test::loadQueries(laser));
+    QCOMPARE(form.ui.RepRateAdj->Value(), 20.0);
+    QCOMPARE(form.ui.AttenuatorAdj->Value(), 30.0);
+    QVERIFY(form.ui.DivideByNEnable->isChecked());
+    QVERIFY(!program.state().commandsInhibited);
+}
+
+void SettingsLoadTest::repRateIsLimitedBeforeTheNewMaximumApplies()
+{
+    test::RunningProgram program;
+    program.laser.setReplyOverride(";LA:RR?", "150.0");
+    program.laser.setReplyOverride(";LA:RR:MAX?", "200.0");
+    TMainForm &form = program.start();
+
+    QCOMPARE(form.ui.RepRateAdj->Value(), 100.0);
+    QCOMPARE(program.state().repRate, 100.0);
+    QCOMPARE(form.ui.RepRateAdj->MaxValue(), 200.0);
+    QCOMPARE(program.state().repRateMax, 200.0);
+}
+
+QTEST_MAIN(SettingsLoadTest)
+#include "tst_settingsload.moc"
