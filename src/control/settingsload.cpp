@@ -109,33 +109,36 @@ void TMainForm::Initialize()
 
 // Each value, then its limits: the control limits the new value to the range it has now (the
 // previous load's, or the design range), and the new limits then re-apply to the control's
-// value, not to the reply.
+// value, not to the reply. Some handlers (the diode current's) end with the inhibit switched
+// off; the load keeps it on after every write.
 void TMainForm::loadLimitedSettings()
 {
-    state.repRate = comm->QueryFloat(QStringLiteral("RR"));
-    ui.RepRateAdj->setValue(state.repRate);
-    state.repRateMax = comm->QueryFloat(QStringLiteral("RR:MAX"));
-    ui.RepRateAdj->setMaxValue(state.repRateMax);
-    state.repRateMin = comm->QueryFloat(QStringLiteral("RR:MIN"));
-    ui.RepRateAdj->setMinValue(state.repRateMin);
-
-    // The diode current's handler ends with the inhibit switched off; the load keeps it on.
-    state.diodeCurrent = comm->QueryFloat(QStringLiteral("DC"));
-    ui.DiodeCurrentAdj->setValue(state.diodeCurrent);
-    state.commandsInhibited = true;
-    state.diodeCurrentMax = comm->QueryFloat(QStringLiteral("DC:MAX"));
-    ui.DiodeCurrentAdj->setMaxValue(state.diodeCurrentMax);
-    state.commandsInhibited = true;
-    state.diodeCurrentMin = comm->QueryFloat(QStringLiteral("DC:MIN"));
-    ui.DiodeCurrentAdj->setMinValue(state.diodeCurrentMin);
-    state.commandsInhibited = true;
-
-    state.diodePulseWidth = comm->QueryFloat(QStringLiteral("DW"));
-    ui.DiodePulseWidthAdj->setValue(state.diodePulseWidth);
-    state.diodePulseWidthMax = comm->QueryFloat(QStringLiteral("DW:MAX"));
-    ui.DiodePulseWidthAdj->setMaxValue(state.diodePulseWidthMax);
-    state.diodePulseWidthMin = comm->QueryFloat(QStringLiteral("DW:MIN"));
-    ui.DiodePulseWidthAdj->setMinValue(state.diodePulseWidthMin);
+    const struct
+    {
+        const char *mnemonic;
+        double LaserState::*value;
+        double LaserState::*maximum;
+        double LaserState::*minimum;
+        TPlusSpinEdit *control;
+    } settings[] = {
+        {"RR", &LaserState::repRate, &LaserState::repRateMax, &LaserState::repRateMin, ui.RepRateAdj},
+        {"DC", &LaserState::diodeCurrent, &LaserState::diodeCurrentMax, &LaserState::diodeCurrentMin,
+         ui.DiodeCurrentAdj},
+        {"DW", &LaserState::diodePulseWidth, &LaserState::diodePulseWidthMax, &LaserState::diodePulseWidthMin,
+         ui.DiodePulseWidthAdj},
+    };
+    for (const auto &setting : settings) {
+        const QString mnemonic = QString::fromLatin1(setting.mnemonic);
+        state.*setting.value = comm->QueryFloat(mnemonic);
+        setting.control->setValue(state.*setting.value);
+        state.commandsInhibited = true;
+        state.*setting.maximum = comm->QueryFloat(mnemonic + QStringLiteral(":MAX"));
+        setting.control->setMaxValue(state.*setting.maximum);
+        state.commandsInhibited = true;
+        state.*setting.minimum = comm->QueryFloat(mnemonic + QStringLiteral(":MIN"));
+        setting.control->setMinValue(state.*setting.minimum);
+        state.commandsInhibited = true;
+    }
 }
 
 void TMainForm::loadModesAndTriggers()
