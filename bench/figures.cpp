@@ -1,0 +1,50 @@
+#include "figures.h"
+
+#include <QTextStream>
+
+#include <algorithm>
+
+namespace tovra::bench {
+
+namespace {
+
+QString verdict(double value, double target)
+{
+    return value <= target ? QStringLiteral("met") : QStringLiteral("MISSED");
+}
+
+} // namespace
+
+double median(QList<double> values)
+{
+    if (values.isEmpty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const qsizetype middle = values.size() / 2;
+    return values.size() % 2 ? values.at(middle) : (values.at(middle - 1) + values.at(middle)) / 2;
+}
+
+QString milliseconds(double ms)
+{
+    return QString::number(ms, 'f', 2) + QStringLiteral(" ms");
+}
+
+QString ratioAgainst(double ratio, double target)
+{
+    return QStringLiteral("ratio %1 (target <= %2, %3)")
+        .arg(QString::number(ratio, 'f', 2), QString::number(target, 'f', 2), verdict(ratio, target));
+}
+
+QString percentAgainst(double percent, double target)
+{
+    return QStringLiteral("ratio %1 % (target <= %2 %, %3)")
+        .arg(QString::number(percent, 'f', 2), QString::number(target), verdict(percent, target));
+}
+
+void report(const QString &line)
+{
+    QTextStream out(stdout);
+    out << line << Qt::endl;
+}
+
+} // namespace tovra::bench

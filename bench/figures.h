@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+namespace tovra::bench {
+
+// The middle value (the mean of the two middle ones for an even count); 0 for no values.
+double median(QList<double> values);
+
+// "3.21 ms"
+QString milliseconds(double ms);
+// "ratio 1.05 (target <= 1.10, met)": a figure set against its target, never a failure.
+QString ratioAgainst(double ratio, double target);
+// "ratio 2.1 % (target <= 5 %, met)"
+QString percentAgainst(double percent, double target);
+
+// One result line on standard output, flushed at once so that a long run shows its progress.
+void report(const QString &line);
+
+} // namespace tovra::bench

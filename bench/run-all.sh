@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds (when needed) and runs the three benchmarks with their usual settings and prints every
+# figure. Each figure is a ratio measured side by side in the same run; a missed target is
+# reported, never failed on.
+#   bench/run-all.sh [BUILD_DIR]        (default: build-bench, RelWithDebInfo)
+# STEADY_SECONDS (30) and EXCHANGES (500) change the length of the runs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=${1:-build-bench}
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
+cmake --build "$build" -j2 --target bench_exchange bench_statusupdate bench_steadystate >/dev/null
+
+export QT_QPA_PLATFORM=offscreen
+echo "== bench_exchange"
+"$build/bench/bench_exchange" --count "${EXCHANGES:-500}"
+echo
+echo "== bench_statusupdate"
+"$build/bench/bench_statusupdate"
+echo
+echo "== bench_steadystate"
+"$build/bench/bench_steadystate" --seconds "${STEADY_SECONDS:-30}"
