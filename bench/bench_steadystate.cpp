@@ -3,6 +3,7 @@
 // timer every 5 ms. Its CPU time as a share of one core, and its peak memory set against an empty
 // Qt Widgets + Charts window measured in the same run.
 
+#include "childprocess.h"
 #include "figures.h"
 #include "processusage.h"
 #include "simtranscript.h"
@@ -86,6 +87,7 @@ SteadyState measureProgram(int seconds)
     program.setWorkingDirectory(lab.path());
     program.setStandardOutputFile(QProcess::nullDevice());
     program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    endWithThisProcess(program);
     program.start(QStringLiteral(TOVRA_EXECUTABLE), {});
     if (!program.waitForStarted() || !waitForFirstPoll(transcript, program))
         qFatal("the program did not start polling the simulated laser");
@@ -114,6 +116,7 @@ double emptyWindowPeakMiB()
     QProcess window;
     window.setProcessEnvironment(offscreenEnvironment());
     window.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    endWithThisProcess(window);
     window.start(QStringLiteral(EMPTY_WINDOW_EXECUTABLE), {QString::number(EmptyWindowSeconds)});
     if (!window.waitForStarted() || !window.waitForReadyRead(30000))
         qFatal("the empty window did not come up");

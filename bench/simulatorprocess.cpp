@@ -1,5 +1,7 @@
 #include "simulatorprocess.h"
 
+#include "childprocess.h"
+
 #include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QThread>
@@ -10,6 +12,7 @@ SimulatorProcess::SimulatorProcess(const QString &linkPath, const QStringList &o
 {
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.setStandardOutputFile(QProcess::nullDevice());
+    endWithThisProcess(process);
     process.start(QStringLiteral(TOVRA_SIM_EXECUTABLE), QStringList{QStringLiteral("--link"), linkPath} + options);
     if (!process.waitForStarted())
         qFatal("cannot start %s", TOVRA_SIM_EXECUTABLE);
