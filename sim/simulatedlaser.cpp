@@ -39,12 +39,15 @@ bool isNumber(const QByteArray &text)
     return ok;
 }
 
-int pollTimeout(std::optional<Clock::time_point> due)
+// The wait until the next reply is due, to the nanosecond: a reply paced at line speed must not
+// come up to a millisecond late. Null means no reply is waiting.
+std::optional<timespec> pollTimeout(std::optional<Clock::time_point> due)
 {
     if (!due)
-        return -1;
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*due - Clock::now());
-    return int(std::max<int64_t>(wait.count(), 0));
+        return std::nullopt;
+    const auto wait = std::max(std::chrono::nanoseconds(0),
+                               std::chrono::duration_cast<std::chrono::nanoseconds>(*due - Clock::now()));
+    return timespec{time_t(wait.count() / 1000000000), long(wait.count() % 1000000000)};
 }
 
 struct Faults
@@ -113,7 +116,8 @@ void SimulatedLaser::Impl::serve(int master, int wake)
     ReplyOutbox outbox;
     for (;;) {
         pollfd watched[] = {{master, POLLIN, 0}, {wake, POLLIN, 0}};
-        if (poll(watched, 2, pollTimeout(outbox.nextDue())) < 0 && errno != EINTR)
+        const std::optional<timespec> timeout = pollTimeout(outbox.nextDue());
+        if (ppoll(watched, 2, timeout ? &*timeout : nullptr, nullptr) < 0 && errno != EINTR)
             return;
         if (watched[1].revents != 0)
             return;

@@ -278,7 +278,12 @@ bool PosixSerialDevice::applySettings(const LineSettings &line)
     } else {
         applied = false; // the port keeps the speed it had
     }
-    applied = ::tcsetattr(fd, TCSANOW, &settings) == 0 && applied;
+    if (::tcsetattr(fd, TCSANOW, &settings) != 0) {
+        // Some devices (pseudo-terminals among them) refuse a parity setting and with it the
+        // whole request; the rest of the settings, raw mode above all, must still apply.
+        settings.c_cflag &= ~tcflag_t(PARENB | PARODD);
+        applied = ::tcsetattr(fd, TCSANOW, &settings) == 0 && line.parity == TParity::parNone && applied;
+    }
     setModemLines(line.handshake);
     return applied;
 }
