@@ -8,6 +8,7 @@
 #include "statusindicator.h"
 
 #include "laserstate.h"
+#include "statusword.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -16,14 +17,6 @@
 #include <QTimer>
 
 namespace tovra {
-
-namespace {
-
-constexpr uint32_t OkToFireBit = 0x0800;
-const QColor ReadyGreen(0, 128, 0);
-const QColor FiringRed(255, 0, 0);
-
-} // namespace
 
 void TMainForm::FireStopbtnClick()
 {
@@ -85,14 +78,14 @@ void TMainForm::LaserEnable(bool enable)
 
 void TMainForm::CheckFireEnableState()
 {
-    ui.FireStopbtn->setEnabled(uint32_t(state.statusWord) & OkToFireBit);
+    ui.FireStopbtn->setEnabled(uint32_t(state.statusWord) & StatusBit::OkToFire);
     ui.LaserEnableBtn->setEnabled(true);
 }
 
 void TMainForm::showFiringLook()
 {
     ui.FireStopbtn->setText(QStringLiteral("Stop"));
-    setButtonCaptionColour(ui.FireStopbtn, FiringRed);
+    setButtonCaptionColour(ui.FireStopbtn, FiringCaptionColour);
     if (!ui.animationRunning()) {
         ui.TovraAnimate->setEnabled(true);
         ui.startAnimation(MainFormLayout::idleAnimationFrame);
@@ -102,7 +95,7 @@ void TMainForm::showFiringLook()
 void TMainForm::showReadyLook()
 {
     ui.FireStopbtn->setText(QStringLiteral("Fire"));
-    setButtonCaptionColour(ui.FireStopbtn, ReadyGreen);
+    setButtonCaptionColour(ui.FireStopbtn, ReadyCaptionColour);
     if (ui.animationRunning())
         ui.stopAnimation(MainFormLayout::idleAnimationFrame);
 }

@@ -11,6 +11,7 @@
 #include "identity.h"
 #include "laserstate.h"
 #include "rzcomport.h"
+#include "statusword.h"
 #include "versioninfo.h"
 
 #include <QAction>
@@ -326,7 +327,7 @@ void TMainForm::loadPasswordLock()
 
 void TMainForm::setStatusCaptions(const QStringList &captions)
 {
-    for (int bit = 0; bit < 14; ++bit)
+    for (int bit = 0; bit < StatusTileCount; ++bit)
         ui.Statuslbl[size_t(bit)]->setText(captions.at(bit));
 }
 

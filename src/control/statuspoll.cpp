@@ -11,6 +11,7 @@
 #include "displayformat.h"
 #include "laserstate.h"
 #include "rzcomport.h"
+#include "statusword.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -21,15 +22,6 @@
 namespace tovra {
 
 namespace {
-
-constexpr uint32_t FiringBit = 0x0002;
-constexpr uint32_t EnabledBit = 0x0001;
-constexpr uint32_t DiodeTempFaultBit = 0x0080;
-constexpr uint32_t ElectricalTempFaultBit = 0x0100;
-constexpr uint32_t PowerFailBit = 0x0200;
-
-const QColor FaultRed(255, 0, 0);
-const QColor ClearWhite(255, 255, 255);
 
 struct HeaterRow
 {
@@ -168,7 +160,7 @@ void TMainForm::UpdateStatus()
         return;
 
     const uint32_t status = uint32_t(state.statusWord);
-    state.firing = status & FiringBit;
+    state.firing = status & StatusBit::Firing;
     if (!state.firing && state.diodeTrigger == 0)
         state.fireRequested = false;
     synchroniseFireAndEnable(status);
@@ -200,13 +192,13 @@ void TMainForm::synchroniseFireAndEnable(uint32_t status)
         return;
     }
     if (state.diodeTrigger == 0) {
-        if (status & FiringBit) {
+        if (status & StatusBit::Firing) {
             showFiringLook();
         } else {
             showReadyLook();
         }
     }
-    if (!(status & EnabledBit) && ui.LaserEnableBtn->isChecked()) {
+    if (!(status & StatusBit::Enabled) && ui.LaserEnableBtn->isChecked()) {
         state.enableDropped = true;
         ui.LaserEnableBtn->setEnabled(false);
         ui.LaserEnableBtn->setChecked(false);
@@ -216,24 +208,24 @@ void TMainForm::synchroniseFireAndEnable(uint32_t status)
 
 void TMainForm::showStatusTiles(uint32_t status)
 {
-    for (int bit = 0; bit < 14; ++bit)
-        ui.StatusInd[size_t(bit)]->setFillColour((status & (1u << bit)) ? FaultRed : ClearWhite);
+    for (int bit = 0; bit < StatusTileCount; ++bit)
+        ui.StatusInd[size_t(bit)]->setFillColour((status & (1u << bit)) ? SetBitColour : ClearBitColour);
 }
 
 // A fault is announced once per episode: until an update finds its bits clear again.
 void TMainForm::announceFaults(uint32_t status)
 {
-    if (status & (DiodeTempFaultBit | ElectricalTempFaultBit)) {
+    if (status & (StatusBit::DiodeTempFault | StatusBit::ElectricalTempFault)) {
         if (!state.tempFaultShown) {
             state.tempFaultShown = true;
-            desktop.message((status & DiodeTempFaultBit) ? QStringLiteral("Temperature Fault - Diode")
+            desktop.message((status & StatusBit::DiodeTempFault) ? QStringLiteral("Temperature Fault - Diode")
                                                          : QStringLiteral("Temperature Fault - Electrical"));
             appendLogNote(QStringLiteral("Temperature Fault"));
         }
     } else {
         state.tempFaultShown = false;
     }
-    if (status & PowerFailBit) {
+    if (status & StatusBit::PowerFail) {
         if (!state.electricalFaultShown) {
             state.electricalFaultShown = true;
             desktop.message(QStringLiteral("Electrical Fault"));
