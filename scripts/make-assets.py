@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Draws the pictures of the Tovra main window into assets/.
+"""Draws the pictures of the Tovra main window and the desktop icon into assets/.
 
 Needs Debian's python3-pil (Pillow) and the fonts of fonts-dejavu-core and
 fonts-liberation2; the build does not run this script, the pictures it writes
