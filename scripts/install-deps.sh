@@ -13,7 +13,7 @@ packages=(
   fonts-dejavu-core fonts-wine
   python3 python3-serial
   libqt6opengl6-dev
-  dpkg-dev lintian appstream desktop-file-utils
+  dpkg-dev file lintian appstream desktop-file-utils
 )
 
 sudo_if_needed() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
