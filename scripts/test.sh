@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs the whole test suite twice: once as the program is
-# shipped, once built with AddressSanitizer and UndefinedBehaviorSanitizer.
+# shipped, once built with AddressSanitizer and UndefinedBehaviorSanitizer. Between the two it
+# builds the Debian package and checks it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,6 +13,10 @@ export QT_QPA_PLATFORM=offscreen
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure)
+
+# --- The Debian package, made from the build above and checked as installed -------------------
+scripts/check-package.sh build
+# -------------------------------------------------------------------------------------------------
 
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTOVRA_SANITIZE=ON
 cmake --build build-sanitize -j"$jobs"

@@ -10,6 +10,8 @@
 #include <QTimer>
 
 #include <csignal>
+#include <optional>
+#include <vector>
 #include <sys/resource.h>
 
 using namespace tovra;
@@ -87,29 +89,56 @@ void RecordFilesTest::switchingTheLogOffAndOnStartsItAfresh()
 
 void RecordFilesTest::fileNamesCarryTheUserName_data()
 {
-    QTest::addColumn<bool>("set");
+    // A null text leaves the variable unset.
+    QTest::addColumn<QByteArray>("userName");
+    QTest::addColumn<QByteArray>("user");
+    QTest::addColumn<QByteArray>("logName");
     QTest::addColumn<QString>("prefix");
-    QTest::newRow("USERNAME unset") << false << "TovraLogFile__";
-    QTest::newRow("USERNAME set") << true << "TovraLogFile_ops_";
+    const QByteArray unset;
+    QTest::newRow("USERNAME unset") << unset << unset << unset << "TovraLogFile__";
+    QTest::newRow("USERNAME set") << QByteArray("ops") << QByteArray("root") << QByteArray("root") << "TovraLogFile_ops_";
+    QTest::newRow("USER where USERNAME is unset") << unset << QByteArray("ops") << QByteArray("root") << "TovraLogFile_ops_";
+    QTest::newRow("USER where USERNAME is empty") << QByteArray("") << QByteArray("ops") << unset << "TovraLogFile_ops_";
+    QTest::newRow("LOGNAME where USERNAME and USER are unset") << unset << unset << QByteArray("ops") << "TovraLogFile_ops_";
+    QTest::newRow("path separators become underscores")
+        << QByteArray("../../tmp/x") << unset << unset << "TovraLogFile_______tmp_x_";
+    QTest::newRow("a backslash becomes an underscore") << QByteArray("lab\\ops") << unset << unset << "TovraLogFile_lab_ops_";
+    QTest::newRow("two dots alone become underscores") << unset << QByteArray("..") << unset << "TovraLogFile____";
+    QTest::newRow("control characters become underscores")
+        << QByteArray("op\ns\t\x7f") << unset << unset << "TovraLogFile_op_s___";
+    QTest::newRow("one dot and letters beyond ASCII stay")
+        << QByteArray("j.m\xc3\xbcller") << unset << unset << QStringLiteral("TovraLogFile_j.m\u00fcller_");
 }
 
 void RecordFilesTest::fileNamesCarryTheUserName()
 {
-    QFETCH(bool, set);
+    QFETCH(QByteArray, userName);
+    QFETCH(QByteArray, user);
+    QFETCH(QByteArray, logName);
     QFETCH(QString, prefix);
-    const QByteArray previous = qgetenv("USERNAME");
-    if (set)
-        qputenv("USERNAME", "ops");
-    else
-        qunsetenv("USERNAME");
+    const std::pair<const char *, QByteArray> variables[] = {{"USERNAME", userName}, {"USER", user}, {"LOGNAME", logName}};
+    std::vector<std::pair<const char *, std::optional<QByteArray>>> previous;
+    for (const auto &[name, value] : variables) {
+        previous.emplace_back(name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    }
     test::ProgramRig rig;
     rig.ports.add(1);
     TMainForm &form = rig.start({QStringLiteral("/log")});
-    qputenv("USERNAME", previous);
+    for (const auto &[name, value] : previous) {
+        if (value)
+            qputenv(name, *value);
+        else
+            qunsetenv(name);
+    }
 
     const QString name = form.logFileName();
     QVERIFY2(name.startsWith(prefix), qPrintable(name));
     QVERIFY(QFileInfo::exists(name));
+    QCOMPARE(QFileInfo(name).absolutePath(), QDir(rig.workPath()).canonicalPath());
     QVERIFY(QRegularExpression(QStringLiteral("_\\d\\d-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d\\.txt$")).match(name).hasMatch());
 }
 

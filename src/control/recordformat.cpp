@@ -72,16 +72,35 @@ QString fileHeaderLine(const QString &title, const QDateTime &when)
         + longTimeText(when.time());
 }
 
+QString userNameFromEnvironment()
+{
+    for (const char *variable : {"USERNAME", "USER", "LOGNAME"}) {
+        if (!qEnvironmentVariableIsEmpty(variable))
+            return qEnvironmentVariable(variable);
+    }
+    return QString();
+}
+
+QString userNameForFileName(const QString &userName)
+{
+    QString safe = userName;
+    for (QChar &c : safe) {
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control)
+            c = QLatin1Char('_');
+    }
+    return safe.replace(QStringLiteral(".."), QStringLiteral("__"));
+}
+
 QString logFileNameFor(const LaserState &state)
 {
-    return QStringLiteral("TovraLogFile_") + state.userName + QLatin1Char('_') + state.startStamp
-        + QStringLiteral(".txt");
+    return QStringLiteral("TovraLogFile_") + userNameForFileName(state.userName) + QLatin1Char('_')
+        + state.startStamp + QStringLiteral(".txt");
 }
 
 QString dataFileNameFor(const LaserState &state)
 {
-    return QStringLiteral("TovraDataFile_") + state.userName + QLatin1Char('_') + state.startStamp
-        + QStringLiteral(".txt");
+    return QStringLiteral("TovraDataFile_") + userNameForFileName(state.userName) + QLatin1Char('_')
+        + state.startStamp + QStringLiteral(".txt");
 }
 
 QString dataColumnHeader(const LaserState &state)

@@ -5,6 +5,7 @@
 
 #include "desktop.h"
 #include "laserstate.h"
+#include "recordformat.h"
 #include "rzcomport.h"
 #include "trafficview.h"
 
@@ -62,7 +63,7 @@ void TMainForm::FormCreate()
         enterDemoMode();
     }
 
-    state.userName = qEnvironmentVariable("USERNAME");
+    state.userName = userNameFromEnvironment();
     state.startStamp = QDateTime::currentDateTime().toString(QStringLiteral("MM-dd-yy_hh-mm-ss"));
 
     if (switches.log)
