@@ -3,6 +3,8 @@
 
 #include "mainform.h"
 
+#include "deferredmessages.h"
+
 #include "desktop.h"
 #include "laserstate.h"
 #include "rzcomport.h"
@@ -135,6 +137,7 @@ void TMainForm::endInstance()
 {
     ended = true;
     state.exitRequested = true;
+    fileMessages->discard();
     TaskTimer->stop();
     StatusTimer->stop();
     comm->detach();
