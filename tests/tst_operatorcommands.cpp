@@ -124,6 +124,7 @@ private slots:
     void ctrlBackspaceDeletesTheSelectedHistoryEntry_data();
     void ctrlBackspaceDeletesTheSelectedHistoryEntry();
     void exitSendsQueuedCommandsThenStopsFiring();
+    void energyModeValueNotReadLeavesTheControlAsItWas();
     void longReplyIsCutInTheViewAndLoggedWhole();
     void terminalViewKeepsItsLastLines();
 };
@@ -444,6 +445,22 @@ void OperatorCommandsTest::exitSendsQueuedCommandsThenStopsFiring()
     QTRY_VERIFY(form.hasEnded());
 
     QCOMPARE(program.laser.transcript(), (Lines{";LA:RR 20.0", ";LA:QE 0", ";LA:FL 0"}));
+}
+
+void OperatorCommandsTest::energyModeValueNotReadLeavesTheControlAsItWas()
+{
+    test::RunningProgram program;
+    TMainForm &form = program.start();
+    const double before = form.ui.DiodeCurrentAdj->Value();
+    program.laser.setReplyOverride(";LA:DC?", "BUSY");
+
+    choose(form.ui.EnergyModeSel, 1);
+    QVERIFY(program.tasksDone());
+
+    QCOMPARE(program.laser.transcript(), (Lines{";LA:EM 1", ";LA:DC?"}));
+    QCOMPARE(form.ui.DiodeCurrentAdj->Value(), before);
+    QCOMPARE(program.state().diodeCurrent, before);
+    QVERIFY(!program.state().commandsInhibited);
 }
 
 void OperatorCommandsTest::longReplyIsCutInTheViewAndLoggedWhole()
