@@ -1,3 +1,4 @@
+#include "polledprogram.h"
 #include "programrig.h"
 #include "rzcomport.h"
 
@@ -62,6 +63,7 @@ private slots:
     void unwritableFolderIsReportedAndLeavesTheCheckMark();
     void failingWriteSwitchesTheLogOffAndPollingGoesOn();
     void fileMessageOpensBetweenUpdatesAndPollingGoesOnBehindIt();
+    void logSwitchedOnDuringAReplyWaitReportsItsFailureAfterTheUpdate();
     void recordFileIsNeverTakenOverFromSomethingPlanted_data();
     void recordFileIsNeverTakenOverFromSomethingPlanted();
     void dataHeaderFollowsTheFamilyKnownAtCreation();
@@ -199,6 +201,25 @@ void RecordFilesTest::fileMessageOpensBetweenUpdatesAndPollingGoesOnBehindIt()
     QVERIFY(content.endsWith("\r\n"));
     const QList<QByteArray> records = content.chopped(2).split('\n');
     QVERIFY2(records.last().startsWith("Sent    (") || records.last().startsWith("Received("), records.last());
+}
+
+void RecordFilesTest::logSwitchedOnDuringAReplyWaitReportsItsFailureAfterTheUpdate()
+{
+    test::PolledProgram program;
+    QDir gone(program.rig.workPath() + QStringLiteral("/gone"));
+    QVERIFY(gone.mkpath(QStringLiteral(".")));
+    QDir::setCurrent(gone.path());
+    QVERIFY(gone.removeRecursively());
+    bool openedDuringTheUpdate = true;
+    program.rig.desktop.whileMessageOpen = [&](const QString &) {
+        openedDuringTheUpdate = program.state().statusBusy || program.form.ComPort->InUse();
+    };
+
+    program.pollRunningWhileAnswering(test::queryLine("FT"), [&] { program.form.ui.EnableLoggingMenu->trigger(); });
+    QVERIFY(program.laser.transcript().contains(test::queryLine("SS")));
+    QTRY_COMPARE(program.rig.desktop.textsOf(QStringLiteral("message")), QStringList{LogFailure});
+    QVERIFY(!openedDuringTheUpdate);
+    QDir::setCurrent(program.rig.workPath());
 }
 
 void RecordFilesTest::recordFileIsNeverTakenOverFromSomethingPlanted_data()

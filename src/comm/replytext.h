@@ -19,10 +19,10 @@ QString trimmedReply(const QString &reply);
 // - a count: a whole decimal number from 0 up to the signed 64-bit maximum, of which the low
 //   32 bits are the count (the shot counter outgrows 32 bits); a negative count is no count;
 // - a decimal: a finite number with "." as the separator (an exponent is accepted) whose
-//   magnitude is at most PlausibleDecimalLimit. Every decimal the laser reports (a setting, a
-//   limit, a voltage, a current, a temperature, a delay, a percentage) lies far inside the
-//   controller's 32-bit range, so a reply beyond it ("1e300", "-12345678901234") is not the value
-//   asked for but noise or a stray reply, and is not taken as a measurement.
+//   magnitude is at most PlausibleDecimalLimit, the largest signed 32-bit integer. Every decimal
+//   the laser reports (a setting, a limit, a voltage, a current, a temperature, a delay, a
+//   percentage) lies far inside that range, so a reply beyond it ("1e300", "-12345678901234") is
+//   not the value asked for but noise or a stray reply, and is not taken for a value.
 std::optional<int32_t> replyAsInt(const QString &reply);
 std::optional<uint32_t> replyAsCount(const QString &reply);
 std::optional<double> replyAsDecimal(const QString &reply);

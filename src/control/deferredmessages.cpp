@@ -31,14 +31,21 @@ void DeferredMessages::post(const QString &text)
         retry.start(0);
 }
 
+void DeferredMessages::showNowOrLater(const QString &text)
+{
+    post(text);
+    if (!showing && !busy()) {
+        retry.stop();
+        showWaiting();
+    }
+}
+
 void DeferredMessages::discard()
 {
     waiting.clear();
     retry.stop();
 }
 
-// The open box's own event loop may bring further messages: they are shown one after the other,
-// never one inside another.
 void DeferredMessages::showWhenIdle()
 {
     if (showing)
@@ -47,6 +54,12 @@ void DeferredMessages::showWhenIdle()
         retry.start(retryInterval);
         return;
     }
+    showWaiting();
+}
+
+// The open box's own event loop may bring further messages: they follow once it is closed.
+void DeferredMessages::showWaiting()
+{
     showing = true;
     while (!waiting.isEmpty())
         desktop.message(waiting.takeFirst());

@@ -4,7 +4,6 @@
 #include "mainform.h"
 
 #include "deferredmessages.h"
-#include "desktop.h"
 #include "laserstate.h"
 #include "recordformat.h"
 #include "rzcomport.h"
@@ -47,7 +46,7 @@ void TMainForm::ToggleLoggingState()
     if (!state.logFile.create(logFileName(), {fileHeaderLine(QStringLiteral("Tovra Communication Log File "), now)})) {
         // The check mark stays: choosing the item again tries again.
         state.loggingEnabled = false;
-        desktop.message(LogFileFailure);
+        fileMessages->showNowOrLater(LogFileFailure);
     }
 }
 
@@ -65,7 +64,7 @@ void TMainForm::ToggleDataCollection()
     if (!state.dataFile.create(dataFileName(), {fileHeaderLine(QStringLiteral("Tovra Data File "), now),
                                                  dataColumnHeader(state)})) {
         state.dataCollectionEnabled = false;
-        desktop.message(DataFileFailure);
+        fileMessages->showNowOrLater(DataFileFailure);
     }
 }
 
@@ -82,7 +81,8 @@ void TMainForm::EnableDataCollectionMenuClick()
 // A write that fails after the file was created (disk full, file-size limit, medium removed)
 // switches that file off as its menu item would. The operator is told once no exchange, status
 // update or task is running: a box opened inside one would hold the poll until answered, and the
-// other file would miss what happens meanwhile. Polling goes on behind the box.
+// other file would miss what happens meanwhile. Polling goes on behind the box. A file that
+// cannot be created is reported the same way (its menu item may be chosen during a reply wait).
 void TMainForm::watchRecordFiles()
 {
     fileMessages = new DeferredMessages(
