@@ -29,7 +29,10 @@ QString userNameForFileName(const QString &userName);
 QString logFileNameFor(const LaserState &state);
 QString dataFileNameFor(const LaserState &state);
 QString dataColumnHeader(const LaserState &state);
-// The fields of one data row after its time, by model family and heaters present.
-QStringList dataRowValues(const LaserState &state);
+// A measurement of the laser state, named by its field.
+using Measurement = double LaserState::*;
+// The fields of one data row after its time, by model family and heaters present. A measurement
+// in `unread` (the update could not read it) gives an empty field in its place.
+QStringList dataRowValues(const LaserState &state, const QList<Measurement> &unread = {});
 
 } // namespace tovra

@@ -3,6 +3,8 @@
 
 #include "mainform.h"
 
+#include "deferredmessages.h"
+
 #include "desktop.h"
 #include "laserstate.h"
 #include "recordformat.h"
@@ -136,6 +138,7 @@ void TMainForm::endInstance()
 {
     ended = true;
     state.exitRequested = true;
+    fileMessages->discard();
     TaskTimer->stop();
     StatusTimer->stop();
     comm->detach();
