@@ -18,14 +18,15 @@ int main(int argc, char *argv[])
     // the last window must not end the program by itself.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    tovra::StopSignals stopSignals;
     tovra::LaserState state;
     tovra::QtDesktop desktop;
     tovra::TMainForm mainForm({state, desktop, tovra::StartSwitches::fromArguments(app.arguments().mid(1)),
-                               &tovra::readShiftKeysFromDisplay, tovra::createSerialDevice()});
+                               &tovra::readShiftKeysFromDisplay, tovra::createSerialDevice(),
+                               &tovra::StopSignals::received});
     desktop.setParentWindow(&mainForm);
-
-    tovra::StopSignals stopSignals;
-    QObject::connect(&stopSignals, &tovra::StopSignals::stopRequested, &mainForm, &tovra::TMainForm::Exit1Click);
+    QObject::connect(&stopSignals, &tovra::StopSignals::stopRequested, &mainForm,
+                     &tovra::TMainForm::StopSignalReceived);
 
     mainForm.FormCreate();
     if (mainForm.hasEnded())

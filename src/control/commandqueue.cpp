@@ -29,6 +29,15 @@ QStringList CommandQueue::takeBatch()
     return batch;
 }
 
+void CommandQueue::withdraw(const QString &mnemonic)
+{
+    for (int i = state.queueCount - 1; i >= 0; --i) {
+        if (mnemonicOf(state.commandQueue[size_t(i)]) == mnemonic)
+            removeSlot(i);
+    }
+    state.queuePending = state.queueCount > 0;
+}
+
 void CommandQueue::makeRoomFor(const QString &command)
 {
     const QString mnemonic = mnemonicOf(command);

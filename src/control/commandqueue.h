@@ -21,6 +21,9 @@ public:
     // Takes the whole waiting batch out of the queue, oldest first. Commands queued while the
     // batch is being sent land in the emptied queue and wait for the next batch.
     QStringList takeBatch();
+    // Removes every waiting command of `mnemonic`: a stop command, sent ahead of the queue,
+    // countermands the earlier ones of its kind ("FL 1" waiting when "FL 0" is asked for).
+    void withdraw(const QString &mnemonic);
 
 private:
     void makeRoomFor(const QString &command);
