@@ -88,6 +88,8 @@ private slots:
     void stopDuringASettingsLoadGoesOutAtTheNextExchange_data();
     void stopDuringASettingsLoadGoesOutAtTheNextExchange();
     void stopDuringAStatusUpdateGoesOutBeforeItsNextQueryAndAheadOfTheQueue();
+    void stopWhileABatchIsSentWithdrawsTheFireCommandStillWaiting();
+    void stopSignalDuringTheScanEndsItWithoutAQuestionOrAStop();
     void stopSignalDuringTheStartUpLoadEndsItAtTheNextQuery();
     void silentLaserOnTheWayOutAsksNoQuestion();
     void stopSignalClosesTheOpenQuestionAndEnds();
@@ -161,6 +163,41 @@ void StopCommandsTest::stopDuringAStatusUpdateGoesOutBeforeItsNextQueryAndAheadO
     QCOMPARE(lines.value(lines.indexOf(answering) + 1), QByteArray(";LA:FL 0"));
     QVERIFY(lines.indexOf(";LA:RR 20.0") > lines.indexOf(test::queryLine("SS")));
     QVERIFY(!program.laser.firing());
+}
+
+// Fire, then Stop: the stop overtakes the queue, so the "FL 1" it overtakes must not follow it.
+void StopCommandsTest::stopWhileABatchIsSentWithdrawsTheFireCommandStillWaiting()
+{
+    test::PolledProgram program;
+    QVERIFY(program.enableLaser());
+    program.laser.clearTranscript();
+
+    program.form.ui.RepRateAdj->setValue(20);
+    program.form.ui.FireStopbtn->click();
+    program.laser.setReplyDelay(100ms);
+    const WhenLaserHears operatorActs(program.laser, ";LA:RR 20.0", [&] { program.form.ui.FireStopbtn->click(); });
+    QVERIFY(program.tasksDone());
+
+    QCOMPARE(program.laser.transcript(), (Lines{";LA:RR 20.0", ";LA:FL 0"}));
+    QVERIFY(!program.laser.firing());
+    QCOMPARE(program.form.ui.FireStopbtn->text(), QStringLiteral("Fire"));
+}
+
+// The signal is found while the scan greets the first port; no laser has been identified.
+void StopCommandsTest::stopSignalDuringTheScanEndsItWithoutAQuestionOrAStop()
+{
+    test::ProgramRig rig;
+    sim::SimulatedLaser &first = rig.ports.add(3);
+    sim::SimulatedLaser &second = rig.ports.add(5);
+    rig.stopSignalled = [] { return true; };
+
+    TMainForm &form = rig.start();
+
+    QVERIFY(form.hasEnded());
+    QVERIFY(rig.desktop.shown.isEmpty());
+    QVERIFY(!first.transcript().contains(";LA:ID?"));
+    QVERIFY(!first.transcript().contains(";LA:FL 0"));
+    QVERIFY(second.transcript().isEmpty());
 }
 
 void StopCommandsTest::stopSignalDuringTheStartUpLoadEndsItAtTheNextQuery()

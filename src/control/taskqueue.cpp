@@ -98,11 +98,12 @@ void TMainForm::ProcessTasks()
         // being sent sets it again for the next one.
         const bool raw = state.queueRawLines;
         state.queueRawLines = false;
-        for (const QString &command : queue.takeBatch()) {
+        queue.beginSending();
+        while (const std::optional<QString> command = queue.nextToSend()) {
             if (raw)
-                comm->SendRawLine(command);
+                comm->SendRawLine(*command);
             else
-                comm->SendCommand(command);
+                comm->SendCommand(*command);
         }
     }
 
