@@ -208,7 +208,8 @@ void StopCommandsTest::stopSignalDuringTheStartUpLoadEndsItAtTheNextQuery()
     rig.stopSignalled = [&laser] { return laser.transcript().contains(test::queryLine("DC")); };
 
     TMainForm &form = rig.start();
-    QTRY_VERIFY(form.hasEnded());
+    QVERIFY(form.hasEnded());
+    QVERIFY(!form.isVisible());
 
     const Lines lines = laser.transcript();
     QCOMPARE(lines.mid(lines.indexOf(test::queryLine("DC"))), (Lines{test::queryLine("DC"), ";LA:FL 0"}));

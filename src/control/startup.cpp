@@ -85,6 +85,9 @@ void TMainForm::FormCreate()
     StatusTimer->start();
     TaskTimer->start();
     ComPort->setAllowEvents(true);
+    // A stop signal found during the load: the exit follows at once and the window never shows.
+    if (state.exitRequested)
+        ProcessTasks();
 }
 
 void TMainForm::openPickedPort()
