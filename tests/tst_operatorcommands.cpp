@@ -9,6 +9,8 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -123,6 +125,8 @@ private slots:
     void terminalHistoryKeepsDuplicatesAndEmptyEntries();
     void ctrlBackspaceDeletesTheSelectedHistoryEntry_data();
     void ctrlBackspaceDeletesTheSelectedHistoryEntry();
+    void terminalRefusesALineWithControlCharacters_data();
+    void terminalRefusesALineWithControlCharacters();
     void exitSendsQueuedCommandsThenStopsFiring();
     void energyModeValueNotReadLeavesTheControlAsItWas();
     void longReplyIsCutInTheViewAndLoggedWhole();
@@ -432,6 +436,39 @@ void OperatorCommandsTest::ctrlBackspaceDeletesTheSelectedHistoryEntry()
 
     QCOMPARE(historyOf(form.ui.SendEdit), history);
     QCOMPARE(program.laser.transcript(), (Lines{"RR", "SS", "BC"}));
+}
+
+void OperatorCommandsTest::terminalRefusesALineWithControlCharacters_data()
+{
+    QTest::addColumn<QString>("pasted");
+    QTest::newRow("three commands on three lines") << QStringLiteral("SS\r\nEN 1\nFL 1");
+    QTest::newRow("a carriage return") << QStringLiteral("FL 1\rFL 0");
+    QTest::newRow("a tab") << QStringLiteral("RR\t20");
+    QTest::newRow("an escape sequence") << QStringLiteral("\x1b[2JSS");
+    QTest::newRow("a delete") << QStringLiteral("SS\x7f");
+}
+
+// Pasted text may hold line breaks; one entry is one line on the wire, or nothing.
+void OperatorCommandsTest::terminalRefusesALineWithControlCharacters()
+{
+    QFETCH(QString, pasted);
+    test::RunningProgram program;
+    TMainForm &form = program.start();
+    const qsizetype shownBefore = form.ResponseList->lines().size();
+
+    QApplication::clipboard()->setText(pasted);
+    QLineEdit *edit = form.ui.SendEdit->lineEdit();
+    edit->clear();
+    QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(edit->text(), pasted);
+    form.ui.SendBtn->click();
+    QVERIFY(program.tasksDone());
+
+    QVERIFY(program.laser.transcript().isEmpty());
+    QVERIFY(historyOf(form.ui.SendEdit).isEmpty());
+    const QStringList shown = form.ResponseList->lines();
+    QCOMPARE(shown.mid(shownBefore), QStringList{QStringLiteral("Not sent: the line holds control characters")});
+    QCOMPARE(form.ui.SendEdit->currentText(), pasted); // left to be mended
 }
 
 void OperatorCommandsTest::exitSendsQueuedCommandsThenStopsFiring()

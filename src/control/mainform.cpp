@@ -27,6 +27,7 @@ TMainForm::TMainForm(Environment environment, QWidget *parent)
     , desktop(environment.desktop)
     , switches(environment.switches)
     , readShiftKeys(std::move(environment.readShiftKeys))
+    , stopSignalled(std::move(environment.stopSignalled))
     , queue(environment.state)
 {
     setObjectName(QStringLiteral("MainForm"));
@@ -70,6 +71,10 @@ void TMainForm::wireComponents()
 
     ComPort->setOnTimeout([this] { ComPortTimeout(); });
     comm->setTimeoutActions(StatusTimer, [this] { RestartApp(); }, [this] { ExitApp(); });
+    comm->setBoundaryCheck([this] {
+        if (stopSignalled && stopSignalled() && !state.exitRequested)
+            StopSignalReceived();
+    });
     watchRecordFiles();
 }
 

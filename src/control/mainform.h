@@ -44,6 +44,9 @@ public:
         StartSwitches switches;
         std::function<ShiftKeys()> readShiftKeys; // the real key state; may be empty
         std::unique_ptr<SerialDevice> serialDevice;
+        // True once a stop signal (SIGINT, SIGTERM) has arrived; may be empty. Asked at every
+        // exchange boundary, so that a signal is acted on also while no events are processed.
+        std::function<bool()> stopSignalled = {};
     };
 
     explicit TMainForm(Environment environment, QWidget *parent = nullptr);
@@ -52,6 +55,8 @@ public:
     // Start-up and shutdown.
     void FormCreate();
     void Exit1Click();
+    // A stop signal: the exit as from File > Exit, at once, with any open box closed.
+    void StopSignalReceived();
     void R1Click();
     void RestartApp();
     void ExitApp();
@@ -154,6 +159,8 @@ private:
     void enterDemoMode();
     void openPickedPort();
     void endInstance();
+    void sendExitStop();
+    void wakeTaskTimer();
 
     // The range a limited control was built with: it stays when the laser's limits cannot be used.
     struct LimitRange
@@ -188,6 +195,7 @@ private:
     void endPresetEnergyMode();
     void readBackEnergyModeValue();
     void sendTerminalText();
+    void refuseTerminalText();
 
     bool pollMustStop() const;
     bool pollMeasurement(const char *query, double LaserState::*field);
@@ -211,6 +219,7 @@ private:
     Desktop &desktop;
     const StartSwitches switches;
     const std::function<ShiftKeys()> readShiftKeys;
+    const std::function<bool()> stopSignalled;
     std::unique_ptr<Communication> comm;
     CommandQueue queue;
     std::map<const TPlusSpinEdit *, LimitRange> designRanges;
@@ -218,6 +227,9 @@ private:
     // The measurements that the running status update could not read.
     QList<double LaserState::*> unreadInPoll;
     bool ended = false;
+    // Set once the port is known to be the laser's (identified by the scan, or picked by the
+    // operator): only then does the exit send its "FL 0".
+    bool onLaserPort = false;
     bool energyModeReadBackDue = false;
     QSize requestedOuterSize; // an invalid part means "as designed"
 };

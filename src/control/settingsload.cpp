@@ -22,6 +22,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMovie>
+#include <QSignalBlocker>
 #include <QGroupBox>
 #include <QLabel>
 #include <QTimer>
@@ -176,7 +177,12 @@ void TMainForm::loadLimitedSettings()
 
 void TMainForm::loadModesAndTriggers()
 {
-    ui.LaserEnableBtn->setChecked(comm->QueryInt(QStringLiteral("EN")) == 1);
+    {
+        // The box shows what the laser said; the program's own change of it is no operator's
+        // "EN 0" (which, being a stop command, would go out even now).
+        const QSignalBlocker quiet(ui.LaserEnableBtn);
+        ui.LaserEnableBtn->setChecked(comm->QueryInt(QStringLiteral("EN")) == 1);
+    }
     state.burstCount = comm->QueryInt(QStringLiteral("BC"));
     ui.BurstCountAdj->setValue(state.burstCount);
     state.pulseMode = comm->QueryInt(QStringLiteral("PM"));

@@ -1,6 +1,6 @@
 #include "qtdesktop.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
@@ -91,6 +91,19 @@ void QtDesktop::openUrl(const QString &url)
 int QtDesktop::execDialog(QDialog &dialog)
 {
     return dialog.exec();
+}
+
+// A message box's result is the standard button chosen; 0 (no button) answers None.
+void QtDesktop::closeOpenBoxes()
+{
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (!window->isVisible() || !window->isModal())
+            continue;
+        if (auto *dialog = qobject_cast<QDialog *>(window))
+            dialog->done(0);
+        else
+            window->close();
+    }
 }
 
 void QtDesktop::startNewInstance()
