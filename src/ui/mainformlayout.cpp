@@ -2,9 +2,11 @@
 
 #include "labeledreadout.h"
 #include "plusspinedit.h"
+#include "screenfit.h"
 #include "spineditsettings.h"
 #include "statusindicator.h"
 #include "tahomafont.h"
+#include "wheelguard.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -47,7 +49,7 @@ constexpr int readOutStep = 19;
 
 // Fonts, in pixels.
 constexpr int baseFontPx = 11;
-constexpr int columnCaptionPx = 13;
+constexpr int captionFontPx = 13; // group boxes and labels
 constexpr int choiceFontPx = 13;
 constexpr int spinFontPx = 15;
 constexpr int tileFontPx = 13;
@@ -62,15 +64,14 @@ QGroupBox *addGroup(QWidget *parent, const char *name, const char *caption, cons
 {
     auto *group = new QGroupBox(QString::fromLatin1(caption), parent);
     group->setObjectName(QString::fromLatin1(name));
+    group->setFont(tahomaFont(captionFontPx));
     group->setGeometry(geometry);
     return group;
 }
 
 QGroupBox *addColumn(QWidget *parent, const char *name, const char *caption, int x, int height)
 {
-    QGroupBox *column = addGroup(parent, name, caption, QRect(x, columnTop, columnWidth, height));
-    column->setFont(tahomaFont(columnCaptionPx));
-    return column;
+    return addGroup(parent, name, caption, QRect(x, columnTop, columnWidth, height));
 }
 
 // The place of a frame in a setting column.
@@ -106,6 +107,7 @@ QComboBox *addChoice(QWidget *parent, const char *name, const QStringList &items
     choice->addItems(items);
     choice->setCurrentIndex(0);
     choice->setGeometry(geometry);
+    takeWheelOnlyWhenFocused(choice);
     return choice;
 }
 
@@ -148,6 +150,9 @@ public:
     {
         auto *readOut = new LabeledReadOut(QString::fromLatin1(caption), group);
         readOut->setObjectName(QString::fromLatin1(name));
+        // Read-outs are window text; their captions keep the edits' size so the columns align.
+        readOut->setFont(tahomaFont(baseFontPx));
+        readOut->EditLabel()->setFont(tahomaFont(baseFontPx));
         readOut->EditLabel()->setObjectName(QString::fromLatin1(name) + QStringLiteral("Caption"));
         readOut->setText(QString::fromLatin1(text));
         readOut->setGeometry(editX, y, group->width() - editX - 6, readOutHeight);
@@ -238,9 +243,11 @@ void MainFormLayout::setupUi(QMainWindow *window, QWidget *responseList)
     buildIdentity();
     buildStatus();
     buildTerminal(responseList);
+    chainTabOrder();
 
     window->move(windowPosition);
     window->setFixedSize(clientSize.width(), clientSize.height() + MainMenu1->sizeHint().height());
+    keepFrameOnScreen(window);
 }
 
 void MainFormLayout::buildMenu(QMainWindow *window)
@@ -512,6 +519,7 @@ void MainFormLayout::buildTerminal(QWidget *responseList)
     SendEdit = new QComboBox(TerminalBoxgrp);
     SendEdit->setObjectName(QStringLiteral("SendEdit"));
     SendEdit->setEditable(true);
+    SendEdit->setFont(tahomaFont(baseFontPx));
     SendEdit->setGeometry(8, 18, 262, 23);
     SendBtn = addButton(TerminalBoxgrp, "SendBtn", "Send", QRect(274, 18, 61, 23));
 
@@ -519,13 +527,37 @@ void MainFormLayout::buildTerminal(QWidget *responseList)
     ResponseList->setParent(TerminalBoxgrp);
     ResponseList->setFont(tahomaFont(baseFontPx));
     ResponseList->setGeometry(8, 45, 327, 115);
+    // The view is read-only but takes the focus for scrolling and copying by keys; the style
+    // draws no focus on its plain frame, so a frame in the highlight colour shows it.
+    ResponseList->setStyleSheet(QStringLiteral("QTextEdit { border: 1px solid palette(mid); }"
+                                               "QTextEdit:focus { border: 2px solid palette(highlight); }"));
     ResponseList->show();
 }
 
+// Tab walks the window as it reads: the settings columns left to right, each top to bottom,
+// then the groups below them, then the terminal, and Laser Enable and Fire last, so that no
+// early Tab lands on Fire. Hidden controls drop out of the walk by themselves.
+void MainFormLayout::chainTabOrder()
+{
+    const QList<QWidget *> chain{
+        SystemModeSel,      RepRateAdj,      BurstCountAdj,   SyncSettingsSel,
+        DiodeCurrentAdj,    EnergyModeSel,   DiodePulseWidthAdj, DiodeTriggerSel,
+        QSwitchEnableBtn,   QSWDelayAdj,     QSWTriggerSel,   QSWWaitCountAdj, DivideByNEnable, DivideByNAdj,
+        ClearUserCountbtn,  AttenuatorAdj,   EnhEnergyModeSel,
+        SendEdit,           SendBtn,         ResponseList,
+        LaserEnableBtn,     FireStopbtn,
+    };
+    for (qsizetype i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
+}
+
+// The disabled caption keeps the style's own greyed colour, so that a button that takes no click
+// never looks as if it did.
 void setButtonCaptionColour(QPushButton *button, const QColor &colour)
 {
     QPalette colours = button->palette();
-    colours.setColor(QPalette::ButtonText, colour);
+    colours.setColor(QPalette::Active, QPalette::ButtonText, colour);
+    colours.setColor(QPalette::Inactive, QPalette::ButtonText, colour);
     button->setPalette(colours);
 }
 
