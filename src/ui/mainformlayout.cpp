@@ -480,14 +480,15 @@ void MainFormLayout::buildStatus()
     // Tiles overlap by one pixel so that neighbours share their bevel edge.
     constexpr QSize tileSize(120, 23);
     constexpr int tileStep = 22;
-    constexpr int firstTileY = 30;
+    constexpr int firstTileY = 34;
     constexpr QRect indicatorPlace(5, 4, 15, 15);
     constexpr QRect labelPlace(25, 1, 93, 21);
 
     SystemStatusGrp = addGroup(ClientArea, "SystemStatusGrp", "System Status",
-                               QRect(rightColumnX, 195, rightColumnWidth, 341));
+                               QRect(rightColumnX, 195, rightColumnWidth, 345));
+    // Below the group's caption and frame line, clear of both.
     SystemStatuslbl = addLabel(SystemStatusGrp, "SystemStatuslbl", QStringLiteral("Status: "),
-                               QRect(8, 18, rightColumnWidth - 14, 12));
+                               QRect(8, 18, rightColumnWidth - 14, 16));
 
     const int tileX = (rightColumnWidth - tileSize.width()) / 2;
     for (int row = 0; row < int(StatusTiles.size()); ++row) {
@@ -549,6 +550,8 @@ void MainFormLayout::chainTabOrder()
     };
     for (qsizetype i = 1; i < chain.size(); ++i)
         QWidget::setTabOrder(chain[i - 1], chain[i]);
+    // The window opens with the focus at the start of the walk.
+    SystemModeSel->setFocus();
 }
 
 // The disabled caption keeps the style's own greyed colour, so that a button that takes no click

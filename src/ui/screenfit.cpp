@@ -63,6 +63,10 @@ protected:
             fitOnScreen(window);
             break;
         case QEvent::Move:
+        case QEvent::Paint:
+        case QEvent::WindowActivate:
+            // The window system tells the frame's size without an event of its own; one of
+            // these follows once the window is framed and on screen.
             if (!framed && isFramed(window)) {
                 framed = true;
                 fitOnScreen(window);

@@ -1,7 +1,7 @@
 #include "wheelguard.h"
 
 #include <QComboBox>
-#include <QEvent>
+#include <QFocusEvent>
 
 namespace tovra {
 
@@ -15,11 +15,20 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() != QEvent::Wheel || static_cast<QWidget *>(watched)->hasFocus())
+        if (event->type() == QEvent::FocusIn) {
+            const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+            focusedByOperator = reason == Qt::MouseFocusReason || reason == Qt::TabFocusReason
+                                || reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason;
+            return false;
+        }
+        if (event->type() != QEvent::Wheel || (focusedByOperator && static_cast<QWidget *>(watched)->hasFocus()))
             return false;
         event->ignore();
         return true;
     }
+
+private:
+    bool focusedByOperator = false;
 };
 
 } // namespace
