@@ -4,6 +4,7 @@
 #include "statusindicator.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
@@ -16,6 +17,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTextEdit>
+#include <QWheelEvent>
 
 #include <memory>
 
@@ -60,6 +62,12 @@ private slots:
     void readOutGroupsIgnoreClicks();
     void enhancedEnergyModeStandsBeyondRunTimeWidth();
     void fireButtonIsReadyInGreenAndTurnsRed();
+    void disabledFireButtonLooksDisabledInEitherLook();
+    void dropDownIgnoresTheWheelUntilTheOperatorFocusedIt();
+    void tabWalksTheSettingsThenLowerGroupsTerminalEnableAndFireLast();
+    void groupCaptionsAndLabelsAreThirteenPixels_data();
+    void groupCaptionsAndLabelsAreThirteenPixels();
+    void statusNumberStandsBelowItsGroupsCaption();
     void animationWaitsAndRunsFromTheIdleFrame();
     void windowHasFixedSizeEmptyCaptionAndTheTerminalView();
     void windowPictureForVisualCheck();
@@ -377,6 +385,98 @@ void MainFormLayoutTest::fireButtonIsReadyInGreenAndTurnsRed()
 
     QCOMPARE(ui.LaserEnableBtn->text(), QStringLiteral("Laser Enable"));
     QCOMPARE(ui.LaserEnableBtn->toolTip(), QStringLiteral("Enables the laser and diodes. "));
+}
+
+void MainFormLayoutTest::disabledFireButtonLooksDisabledInEitherLook()
+{
+    for (const QColor &look : {green, red}) {
+        tovra::setButtonCaptionColour(ui.FireStopbtn, look);
+        ui.FireStopbtn->setEnabled(false);
+        const QColor disabled = ui.FireStopbtn->palette().color(QPalette::ButtonText);
+        QVERIFY2(disabled != look, qPrintable(disabled.name()));
+        QCOMPARE(disabled, ui.ClearUserCountbtn->palette().color(QPalette::Disabled, QPalette::ButtonText));
+        ui.FireStopbtn->setEnabled(true);
+        QCOMPARE(ui.FireStopbtn->palette().color(QPalette::ButtonText), look);
+    }
+}
+
+// A wheel notch as the mouse delivers it: to the widget under the pointer.
+static void rollWheelOver(QWidget *widget)
+{
+    const QPointF centre = QRectF(widget->rect()).center();
+    QWheelEvent notch(centre, widget->mapToGlobal(centre), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(widget, &notch);
+}
+
+void MainFormLayoutTest::dropDownIgnoresTheWheelUntilTheOperatorFocusedIt()
+{
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    QComboBox *choice = ui.SyncSettingsSel;
+
+    rollWheelOver(choice);
+    QCOMPARE(choice->currentIndex(), 0);
+    QVERIFY(!choice->hasFocus()); // the wheel alone gives no focus
+
+    choice->setFocus(Qt::OtherFocusReason); // the window's own choice, not the operator's
+    rollWheelOver(choice);
+    QCOMPARE(choice->currentIndex(), 0);
+
+    QTest::keyClick(choice, Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QCOMPARE(QApplication::focusWidget(), choice);
+    rollWheelOver(choice);
+    QCOMPARE(choice->currentIndex(), 1);
+}
+
+void MainFormLayoutTest::tabWalksTheSettingsThenLowerGroupsTerminalEnableAndFireLast()
+{
+    const QStringList expected{
+        "SystemModeSel",    "RepRateAdj",    "BurstCountAdj",      "SyncSettingsSel", "DiodeCurrentAdj",
+        "EnergyModeSel",    "DiodePulseWidthAdj", "DiodeTriggerSel", "QSwitchEnableBtn", "QSWDelayAdj",
+        "QSWTriggerSel",    "QSWWaitCountAdj", "DivideByNEnable",  "DivideByNAdj",    "ClearUserCountbtn",
+        "AttenuatorAdj",    "EnhEnergyModeSel", "SendEdit",        "SendBtn",         "ResponseList",
+        "LaserEnableBtn",   "FireStopbtn",
+    };
+    responseList->setObjectName(QStringLiteral("ResponseList"));
+    QStringList walked;
+    QWidget *stop = ui.SystemModeSel;
+    do {
+        if (stop->focusPolicy() & Qt::TabFocus && stop->isEnabled() && !stop->focusProxy())
+            walked << stop->objectName();
+        stop = stop->nextInFocusChain();
+    } while (stop != ui.SystemModeSel && walked.size() <= expected.size());
+    // Widgets outside the settings (the menu bar, the window) take no Tab and drop out.
+    QCOMPARE(walked, expected);
+}
+
+void MainFormLayoutTest::groupCaptionsAndLabelsAreThirteenPixels_data()
+{
+    QTest::addColumn<QString>("name");
+    for (const char *name : {"SystemSettingsGrp", "DiodeSettingsGrp", "QSwitchSettingsGrp", "Temperaturegrp",
+                             "ShotCountgrp", "Voltagegrp", "Currentgrp", "Heatergrp", "TerminalBoxgrp",
+                             "SystemStatusGrp", "SystemInfoGrp", "Heater1Targetlbl", "ShotCountlbl",
+                             "SerialNumberlbl", "SystemStatuslbl"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+void MainFormLayoutTest::groupCaptionsAndLabelsAreThirteenPixels()
+{
+    QFETCH(QString, name);
+    QCOMPARE(control(name)->font().pixelSize(), 13);
+}
+
+void MainFormLayoutTest::statusNumberStandsBelowItsGroupsCaption()
+{
+    const QFontMetrics caption(ui.SystemStatusGrp->font());
+    const QLabel *status = ui.SystemStatuslbl;
+    QVERIFY2(status->y() >= caption.height(), qPrintable(QString::number(status->y())));
+    QVERIFY(status->height() >= QFontMetrics(status->font()).height());
+    QVERIFY(status->geometry().bottom() < ui.StatusTiles[0]->y());
+    QVERIFY(ui.StatusTiles[13]->geometry().bottom() < ui.SystemStatusGrp->height() - 1);
+    QVERIFY(ui.SystemStatusGrp->geometry().bottom() < ui.SystemInfoGrp->y());
 }
 
 void MainFormLayoutTest::animationWaitsAndRunsFromTheIdleFrame()

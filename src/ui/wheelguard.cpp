@@ -15,11 +15,20 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::FocusIn) {
+        switch (event->type()) {
+        case QEvent::FocusIn: {
             const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
             focusedByOperator = reason == Qt::MouseFocusReason || reason == Qt::TabFocusReason
                                 || reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason;
             return false;
+        }
+        // A click or a key on a control that already had the focus makes it the operator's too.
+        case QEvent::MouseButtonPress:
+        case QEvent::KeyPress:
+            focusedByOperator = true;
+            return false;
+        default:
+            break;
         }
         if (event->type() != QEvent::Wheel || (focusedByOperator && static_cast<QWidget *>(watched)->hasFocus()))
             return false;
