@@ -1,6 +1,7 @@
 #include "labeledreadout.h"
 #include "mainformlayout.h"
 #include "plusspinedit.h"
+#include "screenfit.h"
 #include "statusindicator.h"
 
 #include <QAction>
@@ -68,6 +69,8 @@ private slots:
     void groupCaptionsAndLabelsAreThirteenPixels_data();
     void groupCaptionsAndLabelsAreThirteenPixels();
     void statusNumberStandsBelowItsGroupsCaption();
+    void frameKeepsItsPlaceWhereItFitsElseShowsTopLeftFirst_data();
+    void frameKeepsItsPlaceWhereItFitsElseShowsTopLeftFirst();
     void animationWaitsAndRunsFromTheIdleFrame();
     void windowHasFixedSizeEmptyCaptionAndTheTerminalView();
     void windowPictureForVisualCheck();
@@ -477,6 +480,31 @@ void MainFormLayoutTest::statusNumberStandsBelowItsGroupsCaption()
     QVERIFY(status->geometry().bottom() < ui.StatusTiles[0]->y());
     QVERIFY(ui.StatusTiles[13]->geometry().bottom() < ui.SystemStatusGrp->height() - 1);
     QVERIFY(ui.SystemStatusGrp->geometry().bottom() < ui.SystemInfoGrp->y());
+}
+
+void MainFormLayoutTest::frameKeepsItsPlaceWhereItFitsElseShowsTopLeftFirst_data()
+{
+    QTest::addColumn<QRect>("frame");
+    QTest::addColumn<QRect>("available");
+    QTest::addColumn<QPoint>("place");
+    const QRect designed(520, 160, 673, 715);
+    QTest::newRow("fits where designed") << designed << QRect(0, 0, 1920, 1080) << QPoint(520, 160);
+    QTest::newRow("1024x768: moved left and up just enough")
+        << designed << QRect(0, 0, 1024, 768) << QPoint(1024 - 673, 768 - 715);
+    QTest::newRow("taller than the area: title bar at its top")
+        << QRect(520, 160, 1000, 1400) << QRect(0, 0, 1600, 1200) << QPoint(520, 0);
+    QTest::newRow("larger both ways: top-left corner at the area's")
+        << QRect(520, 160, 1400, 1400) << QRect(0, 30, 1024, 738) << QPoint(0, 30);
+    QTest::newRow("left of a second screen: moved onto it")
+        << QRect(1900, 160, 673, 715) << QRect(1920, 0, 1280, 1024) << QPoint(1920, 160);
+}
+
+void MainFormLayoutTest::frameKeepsItsPlaceWhereItFitsElseShowsTopLeftFirst()
+{
+    QFETCH(QRect, frame);
+    QFETCH(QRect, available);
+    QFETCH(QPoint, place);
+    QCOMPARE(tovra::fittedFramePosition(frame, available), place);
 }
 
 void MainFormLayoutTest::animationWaitsAndRunsFromTheIdleFrame()
