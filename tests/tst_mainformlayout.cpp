@@ -69,6 +69,7 @@ private slots:
     void groupCaptionsAndLabelsAreThirteenPixels_data();
     void groupCaptionsAndLabelsAreThirteenPixels();
     void statusNumberStandsBelowItsGroupsCaption();
+    void picturesHaveThePixelsOfTheScreensScale();
     void frameKeepsItsPlaceWhereItFitsElseShowsTopLeftFirst_data();
     void frameKeepsItsPlaceWhereItFitsElseShowsTopLeftFirst();
     void animationWaitsAndRunsFromTheIdleFrame();
@@ -480,6 +481,19 @@ void MainFormLayoutTest::statusNumberStandsBelowItsGroupsCaption()
     QVERIFY(status->geometry().bottom() < ui.StatusTiles[0]->y());
     QVERIFY(ui.StatusTiles[13]->geometry().bottom() < ui.SystemStatusGrp->height() - 1);
     QVERIFY(ui.SystemStatusGrp->geometry().bottom() < ui.SystemInfoGrp->y());
+}
+
+// Also run on a screen scaled by 2, where the pictures must bring twice the pixels, not be blown up.
+void MainFormLayoutTest::picturesHaveThePixelsOfTheScreensScale()
+{
+    const qreal ratio = qApp->devicePixelRatio();
+    const QPixmap banner = ui.RZLogo->pixmap();
+    QCOMPARE(banner.devicePixelRatio(), ratio);
+    QCOMPARE(banner.size(), QSize(652, 101) * ratio);
+    const QImage frame = ui.TovraMovie->currentImage();
+    QCOMPARE(frame.size(), QSize(320, 90) * ratio);
+    QCOMPARE(frame.devicePixelRatio(), ratio);
+    QCOMPARE(ui.microLogo->pixmap().size(), QSize(76, 17) * ratio);
 }
 
 void MainFormLayoutTest::frameKeepsItsPlaceWhereItFitsElseShowsTopLeftFirst_data()

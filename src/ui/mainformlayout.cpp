@@ -8,6 +8,7 @@
 #include "tahomafont.h"
 #include "wheelguard.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -190,11 +191,24 @@ private:
     const int step;
 };
 
+// The picture as drawn for the screen: on a screen scaled by more than 1 its "@2x" version, so
+// that it stays sharp instead of being blown up.
+QString pictureFor(const QString &file)
+{
+    if (qApp->devicePixelRatio() <= 1.0)
+        return pictures + file;
+    const qsizetype dot = file.lastIndexOf(QLatin1Char('.'));
+    return pictures + file.left(dot) + QStringLiteral("@2x") + file.mid(dot);
+}
+
 QLabel *addPicture(QWidget *parent, const char *name, const QString &file, const QRect &geometry)
 {
     QLabel *picture = addLabel(parent, name, QString(), geometry);
-    picture->setPixmap(QPixmap(pictures + file).scaled(geometry.size(), Qt::KeepAspectRatio,
-                                                       Qt::SmoothTransformation));
+    const qreal ratio = qApp->devicePixelRatio();
+    QPixmap pixels = QPixmap(pictureFor(file)).scaled(geometry.size() * ratio, Qt::KeepAspectRatio,
+                                                       Qt::SmoothTransformation);
+    pixels.setDevicePixelRatio(ratio);
+    picture->setPixmap(pixels);
     picture->setAlignment(Qt::AlignCenter);
     return picture;
 }
@@ -301,7 +315,7 @@ void MainFormLayout::buildBanner()
 
     TovraAnimate = addLabel(ClientArea, "TovraAnimate", QString(), QRect(316, 4, 313, 92));
     TovraAnimate->setAlignment(Qt::AlignCenter);
-    TovraMovie = new QMovie(pictures + QStringLiteral("tovra_animation.gif"), QByteArray(), TovraAnimate);
+    TovraMovie = new QMovie(pictureFor(QStringLiteral("tovra_animation.gif")), QByteArray(), TovraAnimate);
     TovraMovie->setObjectName(QStringLiteral("TovraMovie"));
     // GIF frames can only be read in order; kept frames let the animation jump to any frame.
     TovraMovie->setCacheMode(QMovie::CacheAll);
