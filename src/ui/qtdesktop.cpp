@@ -70,15 +70,17 @@ int widthForTitle(const QString &title)
     return QFontMetrics(titleFont).horizontalAdvance(title) + iconAndButtons;
 }
 
-// A message box sizes itself to its text and ignores a minimum width; an empty row as wide as
-// the title holds it open instead.
-void widenForTitle(QMessageBox &box)
+// Message and input boxes size themselves to their contents and override a minimum width; an
+// empty row as wide as the title holds them open instead.
+void widenForTitle(QDialog &box)
 {
-    auto *grid = qobject_cast<QGridLayout *>(box.layout());
-    if (!grid)
-        return;
-    grid->addItem(new QSpacerItem(widthForTitle(box.windowTitle()), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
-                  grid->rowCount(), 0, 1, grid->columnCount());
+    auto *row = new QSpacerItem(widthForTitle(box.windowTitle()), 0, QSizePolicy::Minimum, QSizePolicy::Fixed);
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
+        grid->addItem(row, grid->rowCount(), 0, 1, grid->columnCount());
+    else if (box.layout())
+        box.layout()->addItem(row);
+    else
+        delete row;
 }
 
 int runBox(QMessageBox &box)
@@ -109,7 +111,8 @@ QString QtDesktop::inputText(const QString &title, const QString &prompt, const 
     dialog.setWindowTitle(title);
     dialog.setLabelText(prompt);
     dialog.setTextValue(defaultText);
-    dialog.setMinimumWidth(widthForTitle(title));
+    dialog.sizeHint(); // the input dialog builds its layout on the first question about its size
+    widenForTitle(dialog);
     keepFrameOnScreen(&dialog);
     return dialog.exec() == QDialog::Accepted ? dialog.textValue() : defaultText;
 }
