@@ -7,6 +7,10 @@
 #include "mainformlayout.h"
 
 #include <QComboBox>
+#include <QFile>
+#include <QImage>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMainWindow>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -148,6 +152,7 @@ private slots:
     void wheelOverADropDownChangesNothingUntilTheOperatorFocusedIt();
     void tabAndDownReachOnlyVisibleControlsInLayoutOrder_data();
     void tabAndDownReachOnlyVisibleControlsInLayoutOrder();
+    void screenShotFromTheMenuShowsTheWindowNotTheMenu();
     void windowFrameOpensInsideTheScreen_data();
     void windowFrameOpensInsideTheScreen();
 
@@ -262,6 +267,37 @@ void OperatorHandsTest::tabAndDownReachOnlyVisibleControlsInLayoutOrder()
         heard << (expected.contains(line) ? line : line.section(QLatin1Char(' '), 0, 0));
     }
     QCOMPARE(heard, expected);
+}
+
+void OperatorHandsTest::screenShotFromTheMenuShowsTheWindowNotTheMenu()
+{
+    ProgramOnScreen program(*session);
+    QVERIFY(program.ready());
+    places.window.show(); // lays out the menu bar
+    const QRect tools = places.ui.MainMenu1->actionGeometry(places.ui.ools1->menuAction());
+    const QRect client = session->clientGeometry(program.window);
+
+    // The Tools menu opens over the banner; Down three times reaches "Capture Screen Shot".
+    program.moveMouseTo(client.topLeft() + tools.center());
+    program.click();
+    program.key({QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Return")});
+    const QString file = program.workDir.filePath(QStringLiteral("Tovra_ScreenShot.jpg"));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(file), 5000);
+    QTest::qWait(500); // written in one go, but give the writer its moment
+    const QImage picture(file);
+    QVERIFY(!picture.isNull());
+
+    // Under the menu's place the picture shows the banner's dark background, not the light menu.
+    const QRect frame = session->frameGeometry(program.window);
+    const QPoint bannerInPicture = client.topLeft() - frame.topLeft() + QPoint(0, client.height() - standardClientHeight);
+    const QRect underTheMenu(tools.left() + 50, 10, 80, 50);
+    qint64 brightness = 0;
+    for (int y = underTheMenu.top(); y <= underTheMenu.bottom(); ++y) {
+        for (int x = underTheMenu.left(); x <= underTheMenu.right(); ++x)
+            brightness += qGray(picture.pixel(bannerInPicture + QPoint(x, y)));
+    }
+    brightness /= underTheMenu.width() * underTheMenu.height();
+    QVERIFY2(brightness < 80, qPrintable(QString::number(brightness)));
 }
 
 void OperatorHandsTest::windowFrameOpensInsideTheScreen_data()
