@@ -66,6 +66,7 @@ private slots:
     void disabledFireButtonLooksDisabledInEitherLook();
     void dropDownIgnoresTheWheelUntilTheOperatorFocusedIt();
     void tabWalksTheSettingsThenLowerGroupsTerminalEnableAndFireLast();
+    void everyStopOfTheTabWalkShowsItsFocus();
     void groupCaptionsAndLabelsAreThirteenPixels_data();
     void groupCaptionsAndLabelsAreThirteenPixels();
     void statusNumberStandsBelowItsGroupsCaption();
@@ -454,6 +455,30 @@ void MainFormLayoutTest::tabWalksTheSettingsThenLowerGroupsTerminalEnableAndFire
     } while (stop != ui.SystemModeSel && walked.size() <= expected.size());
     // Widgets outside the settings (the menu bar, the window) take no Tab and drop out.
     QCOMPARE(walked, expected);
+}
+
+// Walked with the Tab key itself: styles mark the focus once the keyboard has moved it.
+void MainFormLayoutTest::everyStopOfTheTabWalkShowsItsFocus()
+{
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    ui.SystemModeSel->setFocus();
+    QTest::keyClick(ui.SystemModeSel, Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QStringList unmarked;
+    QStringList walked;
+    do {
+        QWidget *stop = QApplication::focusWidget();
+        QVERIFY(stop);
+        walked << stop->objectName();
+        const QImage focused = stop->grab().toImage();
+        QTest::keyClick(stop, Qt::Key_Tab);
+        if (stop->grab().toImage() == focused)
+            unmarked << stop->objectName();
+    } while (QApplication::focusWidget() != ui.SystemModeSel && walked.size() < 40);
+    QCOMPARE(walked.size(), 22); // and the walk comes round: no stop keeps the Tab key
+    QCOMPARE(unmarked.join(QLatin1Char(' ')), QString());
 }
 
 void MainFormLayoutTest::groupCaptionsAndLabelsAreThirteenPixels_data()

@@ -220,7 +220,8 @@ void OperatorHandsTest::tabAndDownReachOnlyVisibleControlsInLayoutOrder_data()
     // button or check box, where Down passes the focus on as Tab does.
     QTest::addColumn<sim::LaserConfig>("config");
     QTest::addColumn<QStringList>("chain");
-    const QStringList terminalThenEnableAndFire{"-", ">", "-", ">", ">"};
+    // Fire is disabled while the laser does not report "Ok to Fire", so it is no stop.
+    const QStringList terminalThenEnableAndFire{"-", ">", "-", ">"};
     const QStringList standardSettings{"PM 1", "RR", "BC", "SY 1", "DC", "EM 1", "DW", "DT 1",
                                        ">",    "QD", "QT 1", "-", ">", "-"};
     QTest::newRow("standard with attenuator") << laser(sim::Family::Standard, true, 0)
@@ -258,6 +259,10 @@ void OperatorHandsTest::tabAndDownReachOnlyVisibleControlsInLayoutOrder()
         }
         keys << QStringLiteral("Tab");
     }
+    // The walk has come round to the start: no stop kept the Tab key. The external diode trigger
+    // chosen on the way disabled Pulse Mode, so Rep Rate is the first stop now.
+    keys << QStringLiteral("Down");
+    expected << QStringLiteral("RR");
     program.key(keys);
     QTest::qWait(1500); // long enough for the task timer to have sent everything queued
 
@@ -266,7 +271,7 @@ void OperatorHandsTest::tabAndDownReachOnlyVisibleControlsInLayoutOrder()
         const QString line = QString::fromLatin1(command);
         heard << (expected.contains(line) ? line : line.section(QLatin1Char(' '), 0, 0));
     }
-    QCOMPARE(heard, expected);
+    QCOMPARE(heard.join(QLatin1Char('|')), expected.join(QLatin1Char('|')));
 }
 
 void OperatorHandsTest::screenShotFromTheMenuShowsTheWindowNotTheMenu()

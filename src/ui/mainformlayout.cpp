@@ -17,6 +17,7 @@
 #include <QMenuBar>
 #include <QMovie>
 #include <QPushButton>
+#include <QTextEdit>
 
 namespace tovra {
 
@@ -544,6 +545,9 @@ void MainFormLayout::buildTerminal(QWidget *responseList)
     ResponseList->setGeometry(8, 45, 327, 115);
     // The view is read-only but takes the focus for scrolling and copying by keys; the style
     // draws no focus on its plain frame, so a frame in the highlight colour shows it.
+    // Tab walks on from the view instead of being swallowed by it.
+    if (auto *view = qobject_cast<QTextEdit *>(ResponseList))
+        view->setTabChangesFocus(true);
     ResponseList->setStyleSheet(QStringLiteral("QTextEdit { border: 1px solid palette(mid); }"
                                                "QTextEdit:focus { border: 2px solid palette(highlight); }"));
     ResponseList->show();
