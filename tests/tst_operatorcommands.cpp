@@ -75,13 +75,29 @@ Lines commandsIn(const Lines &lines)
     return commands;
 }
 
+// Clicks into the terminal's edit as the operator does and returns the widget that now takes the
+// keys: the one keys really reach, whichever that is.
+QWidget *clickIntoTerminal(TMainForm &form)
+{
+    if (!form.isActiveWindow()) {
+        form.show();
+        QApplication::setActiveWindow(&form);
+        if (!QTest::qWaitForWindowActive(&form))
+            return nullptr;
+    }
+    QLineEdit *edit = form.ui.SendEdit->lineEdit();
+    QTest::mouseClick(edit, Qt::LeftButton, {}, edit->rect().center());
+    return QApplication::focusWidget();
+}
+
 // Types `text` into the terminal's edit and presses Enter.
 void typeAndEnter(TMainForm &form, const QString &text)
 {
-    QLineEdit *edit = form.ui.SendEdit->lineEdit();
-    edit->clear();
-    QTest::keyClicks(edit, text);
-    QTest::keyClick(edit, Qt::Key_Return);
+    form.ui.SendEdit->clearEditText();
+    QWidget *keys = clickIntoTerminal(form);
+    QVERIFY(keys);
+    QTest::keyClicks(keys, text);
+    QTest::keyClick(keys, Qt::Key_Return);
 }
 
 QStringList historyOf(const QComboBox *edit)
@@ -432,7 +448,9 @@ void OperatorCommandsTest::ctrlBackspaceDeletesTheSelectedHistoryEntry()
 
     if (selected >= 0)
         form.ui.SendEdit->setCurrentIndex(selected);
-    QTest::keyClick(form.ui.SendEdit->lineEdit(), Qt::Key_Backspace, Qt::ControlModifier);
+    QWidget *keys = clickIntoTerminal(form);
+    QVERIFY(keys);
+    QTest::keyClick(keys, Qt::Key_Backspace, Qt::ControlModifier);
 
     QCOMPARE(historyOf(form.ui.SendEdit), history);
     QCOMPARE(program.laser.transcript(), (Lines{"RR", "SS", "BC"}));

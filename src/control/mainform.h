@@ -188,6 +188,7 @@ private:
     PasswordLock queryPasswordLock();
     void showHeaterTarget(QLabel *label, int heater, double setpoint);
     void setStatusCaptions(const QStringList &captions);
+    void hideControlsOutOfSight();
     void setOuterWidth(int width);
     void setOuterHeight(int height);
     void applyOuterSize();

@@ -179,6 +179,7 @@ private:
     void buildIdentity();
     void buildStatus();
     void buildTerminal(QWidget *responseList);
+    void chainTabOrder();
 };
 
 // Sets the colour of a button's caption (the fire button's ready and firing looks).
