@@ -74,6 +74,11 @@ QString Communication::trimTrailing(const QString &text)
     return text.left(end);
 }
 
+bool Communication::portBusy() const
+{
+    return port.InUse();
+}
+
 bool Communication::mayExchange() const
 {
     return !detached && !port.InUse();
@@ -172,15 +177,15 @@ QString Communication::SendCommand(const QString &command)
     return ReadAndShowReply();
 }
 
-void Communication::SendRawLine(const QString &line)
+QString Communication::SendRawLine(const QString &line)
 {
     if (state.commandsInhibited || !mayExchange())
-        return;
+        return QString();
     settleAndPurge(port);
     writeLine(line);
     show(line, false);
     log(QStringLiteral("Sent    (") + timeStamp() + QStringLiteral("): ") + line);
-    ReadAndShowReply();
+    return ReadAndShowReply();
 }
 
 QString Communication::ReadReply()

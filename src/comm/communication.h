@@ -34,7 +34,8 @@ public:
     double QueryFloat(const QString &query);
     uint32_t QueryCount(const QString &query);
     QString SendCommand(const QString &command);
-    void SendRawLine(const QString &line);
+    // The reply; empty when the line could not be sent or no reply came.
+    QString SendRawLine(const QString &line);
     QString ReadReply();
     QString ReadAndShowReply();
     void HandleTimeout();
@@ -45,6 +46,8 @@ public:
     // exchange then returns at once without touching the port, the log or the terminal view.
     void detach() { detached = true; }
     bool isDetached() const { return detached; }
+    // Another exchange waits for its reply on the port.
+    bool portBusy() const;
 
     // The time stamp of traffic lines: hh:nn:ss.zzz.
     static QString timeStamp();

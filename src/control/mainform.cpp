@@ -4,6 +4,7 @@
 #include "laserstate.h"
 #include "plusspinedit.h"
 #include "rzcomport.h"
+#include "scriptsettings.h"
 #include "serialdevice.h"
 #include "serviceform.h"
 #include "trafficview.h"
@@ -51,6 +52,7 @@ TMainForm::TMainForm(Environment environment, QWidget *parent)
     wireComponents();
     connectControls();
     connectMenus();
+    wireSharing();
 }
 
 TMainForm::~TMainForm() = default;

@@ -18,6 +18,8 @@ class QTimer;
 namespace tovra {
 
 class Desktop;
+class ScriptBridge;
+class ScriptSettingsFollower;
 class SerialDevice;
 class TRZComPort;
 class TServiceForm;
@@ -126,6 +128,10 @@ public:
     void Calculator1Click();
     void CaptureScreenShot1Click();
 
+    // The shared port for scripts.
+    void SharePortMenuClick();
+    void AllowRemoteFiringMenuClick();
+
     LaserState &laserState() { return state; }
     Communication &communication() { return *comm; }
     MainFormLayout ui;
@@ -135,6 +141,7 @@ public:
     TrpVersionInfo *VersionInfo = nullptr;
     TrafficView *ResponseList = nullptr;
     TServiceForm *ServiceForm = nullptr;
+    ScriptBridge *ScriptLines = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -189,12 +196,17 @@ private:
 
     void watchRecordFiles();
 
+    void wireSharing();
+    void startSharingIfAsked();
+    void showSharingInCaption();
+
     LaserState &state;
     Desktop &desktop;
     const StartSwitches switches;
     const std::function<ShiftKeys()> readShiftKeys;
     std::unique_ptr<Communication> comm;
     CommandQueue queue;
+    std::unique_ptr<ScriptSettingsFollower> scriptSettings;
     bool ended = false;
     bool energyModeReadBackDue = false;
     QSize requestedOuterSize; // an invalid part means "as designed"

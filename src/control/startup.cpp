@@ -6,6 +6,7 @@
 #include "desktop.h"
 #include "laserstate.h"
 #include "rzcomport.h"
+#include "scriptbridge.h"
 #include "trafficview.h"
 
 #include <QCoreApplication>
@@ -77,6 +78,7 @@ void TMainForm::FormCreate()
     StatusTimer->start();
     TaskTimer->start();
     ComPort->setAllowEvents(true);
+    startSharingIfAsked();
 }
 
 void TMainForm::openPickedPort()
@@ -138,6 +140,7 @@ void TMainForm::endInstance()
     TaskTimer->stop();
     StatusTimer->stop();
     comm->detach();
+    ScriptLines->stop();
     ComPort->setAllowEvents(false);
     ComPort->setShowErrors(false);
     ComPort->Close();

@@ -5,6 +5,7 @@
 #include "mainform.h"
 
 #include "laserstate.h"
+#include "scriptbridge.h"
 
 #include <QTimer>
 
@@ -72,6 +73,8 @@ void TMainForm::ProcessTasks()
 
     if (energyModeReadBack)
         readBackEnergyModeValue();
+
+    ScriptLines->sendWaitingLines();
 
     if (state.exitRequested) {
         comm->SendCommand(QStringLiteral("FL 0"));
