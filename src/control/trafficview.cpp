@@ -8,6 +8,8 @@ namespace tovra {
 
 namespace {
 
+constexpr int ShowDelayMs = 40;
+
 // A line must stay one line: control characters become the symbols of the Unicode
 // "Control Pictures" block (a carriage return shows as U+240D).
 QString visibleText(const QString &line)
@@ -33,32 +35,53 @@ TrafficView::TrafficView(QWidget *parent)
     setLineWrapMode(QTextEdit::NoWrap);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setUndoRedoEnabled(false);
+    showTimer.setSingleShot(true);
+    showTimer.setInterval(ShowDelayMs);
+    connect(&showTimer, &QTimer::timeout, this, &TrafficView::showWaitingLines);
 }
 
 void TrafficView::appendTrafficLine(const QString &line, const QColor &colour)
 {
+    waiting.append({visibleText(line), colour});
+    if (!showTimer.isActive())
+        showTimer.start();
+}
+
+void TrafficView::showWaitingLines()
+{
+    if (waiting.isEmpty())
+        return;
     QTextCursor cursor(document());
+    cursor.beginEditBlock();
     cursor.movePosition(QTextCursor::End);
-    if (!document()->isEmpty())
-        cursor.insertBlock();
-    QTextCharFormat format;
-    format.setForeground(colour);
-    cursor.insertText(visibleText(line), format);
+    for (const WaitingLine &line : std::as_const(waiting)) {
+        if (!document()->isEmpty())
+            cursor.insertBlock();
+        QTextCharFormat format;
+        format.setForeground(line.colour);
+        cursor.insertText(line.text, format);
+    }
+    cursor.endEditBlock();
+    waiting.clear();
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
 
 void TrafficView::clearTraffic()
 {
+    waiting.clear();
+    showTimer.stop();
     clear();
 }
 
 QStringList TrafficView::lines() const
 {
     QStringList result;
-    if (document()->isEmpty())
-        return result;
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
-        result.append(block.text());
+    if (!document()->isEmpty()) {
+        for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
+            result.append(block.text());
+    }
+    for (const WaitingLine &line : waiting)
+        result.append(line.text);
     return result;
 }
 

@@ -2,13 +2,19 @@
 
 #include "terminalview.h"
 
+#include <QList>
 #include <QTextEdit>
+#include <QTimer>
 
 namespace tovra {
 
 // The terminal view `ResponseList`: a read-only list of traffic lines, black for what was sent
 // and green for replies. Reply text comes from the laser and is untrusted, so it is inserted as
 // plain text only; control characters inside a line are shown as their visible symbols.
+//
+// Lines reach the document in small batches, a few dozen milliseconds after they came: laying out
+// and painting the view for every single line would cost a busy exchange (a script sending at line
+// rate) more time than the line takes on the wire.
 class TrafficView : public QTextEdit, public TerminalView
 {
     Q_OBJECT
@@ -17,8 +23,19 @@ public:
 
     void appendTrafficLine(const QString &line, const QColor &colour) override;
     void clearTraffic() override;
-    // The lines shown, in order (for the About box's neighbours and for tests).
+    // The lines shown or about to be, in order (for the About box's neighbours and for tests).
     QStringList lines() const;
+
+private:
+    void showWaitingLines();
+
+    struct WaitingLine
+    {
+        QString text;
+        QColor colour;
+    };
+    QList<WaitingLine> waiting;
+    QTimer showTimer;
 };
 
 } // namespace tovra
