@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 using namespace tovra;
@@ -54,6 +55,7 @@ private slots:
     void onlyAStaleLinkOfOursIsReplaced_data();
     void onlyAStaleLinkOfOursIsReplaced();
     void oneLinkServesOneProgram();
+    void atMostSixteenLinesWaitAndNoneIsLost();
     void demoModeOffersNoSharing();
 };
 
@@ -387,6 +389,47 @@ void SharedPortTest::oneLinkServesOneProgram()
     QVERIFY(!second.open(path, &error));
     QVERIFY(error.contains(QLatin1String("already shares")));
     QCOMPARE(QFileInfo(path).symLinkTarget(), firstTarget);
+}
+
+// The port's own rule, without the program: past 16 unanswered lines the pty is left unread, and
+// every line still comes, in order, as answers go out.
+void SharedPortTest::atMostSixteenLinesWaitAndNoneIsLost()
+{
+    QTemporaryDir folder;
+    SharedPort port;
+    QString error;
+    QVERIFY2(port.open(folder.filePath(QStringLiteral("port")), &error), qPrintable(error));
+    const int script = ::open(QFile::encodeName(port.linkPath()).constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    QVERIFY(script >= 0);
+    QByteArray lines;
+    for (int n = 1; n <= 40; ++n)
+        lines += "line " + QByteArray::number(n) + "\r\n";
+    QCOMPARE(::write(script, lines.constData(), size_t(lines.size())), lines.size());
+
+    QTRY_COMPARE(port.waitingLines(), SharedPort::MaxWaitingLines);
+    QTest::qWait(50);
+    QCOMPARE(port.waitingLines(), SharedPort::MaxWaitingLines);
+
+    QList<QByteArray> received;
+    while (received.size() < 40) {
+        QTRY_VERIFY(port.hasLine());
+        received.append(port.takeLine());
+        QVERIFY(port.waitingLines() <= SharedPort::MaxWaitingLines);
+        port.answer("reply " + received.last().mid(5));
+    }
+    for (int n = 1; n <= 40; ++n)
+        QCOMPARE(received.at(n - 1), "line " + QByteArray::number(n));
+
+    QByteArray replies;
+    char buffer[1024];
+    while (replies.count('\n') < 40) {
+        const ssize_t got = ::read(script, buffer, sizeof buffer);
+        QVERIFY(got > 0);
+        replies.append(buffer, got);
+    }
+    QVERIFY(replies.startsWith("reply 1\r\nreply 2\r\n"));
+    QVERIFY(replies.endsWith("reply 40\r\n"));
+    ::close(script);
 }
 
 void SharedPortTest::demoModeOffersNoSharing()
