@@ -100,6 +100,9 @@ bool SharedPort::open(const QString &linkPath, QString *error)
         close();
         return fail(error, QStringLiteral("Cannot open ") + device + QStringLiteral(": ") + reason);
     }
+    // Only this user's scripts: the terminal group's write access (for "wall" and "write") would
+    // let other users put lines on it.
+    fchmod(terminal, 0600);
     // Raw until the script sets its own line settings: no echo, no line-end translation.
     cfmakeraw(&settings);
     tcsetattr(terminal, TCSANOW, &settings);
