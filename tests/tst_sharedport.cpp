@@ -278,9 +278,10 @@ print('seconds', time.monotonic() - start)
     for (int n = 1; n <= 700; ++n)
         expected << "BC " + QByteArray::number(n) << "BC?";
     QCOMPARE(scriptLinesHeard(heard), expected);
-    // A poll takes a little time of its own after each second.
+    // A poll takes a little time of its own after each second, more on a busy machine; without
+    // the script giving way to it, hardly any poll would come at all.
     const int polls = int(heard.count(";LA:SS?"));
-    QVERIFY2(polls >= int(seconds / 1.2), qPrintable(QStringLiteral("%1 polls in %2 s").arg(polls).arg(seconds)));
+    QVERIFY2(polls >= int(seconds / 1.5), qPrintable(QStringLiteral("%1 polls in %2 s").arg(polls).arg(seconds)));
 }
 
 void SharedPortTest::badInputReachesTheLaserOnlyAsCompleteLines()
