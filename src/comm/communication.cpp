@@ -61,6 +61,11 @@ QString Communication::trimTrailing(const QString &text)
     return text.left(end);
 }
 
+bool Communication::portBusy() const
+{
+    return port.InUse();
+}
+
 bool Communication::mayExchange() const
 {
     return !detached && !port.InUse();
@@ -222,19 +227,19 @@ QString Communication::exchangeCommand(const QString &command)
     return ReadAndShowReply();
 }
 
-void Communication::SendRawLine(const QString &line)
+QString Communication::SendRawLine(const QString &line)
 {
     if (state.commandsInhibited || !mayExchange())
-        return;
+        return QString();
     atExchangeBoundary();
     if (!mayExchange())
-        return;
+        return QString();
     settleAndPurge(port);
     if (!writeLine(line))
-        return;
+        return QString();
     show(line, false);
     log(QStringLiteral("Sent    (") + timeStamp() + QStringLiteral("): ") + line);
-    ReadAndShowReply();
+    return ReadAndShowReply();
 }
 
 QString Communication::ReadReply()

@@ -44,7 +44,8 @@ public:
     std::optional<double> TryQueryFloat(const QString &query);
     std::optional<uint32_t> TryQueryCount(const QString &query);
     QString SendCommand(const QString &command);
-    void SendRawLine(const QString &line);
+    // The reply; empty when the line could not be sent or no reply came.
+    QString SendRawLine(const QString &line);
     QString ReadReply();
     QString ReadAndShowReply();
     void HandleTimeout();
@@ -68,6 +69,8 @@ public:
     // exchange then returns at once without touching the port, the log or the terminal view.
     void detach() { detached = true; }
     bool isDetached() const { return detached; }
+    // Another exchange waits for its reply on the port.
+    bool portBusy() const;
 
     // The time stamp of traffic lines: hh:nn:ss.zzz.
     static QString timeStamp();

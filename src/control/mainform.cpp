@@ -4,6 +4,7 @@
 #include "laserstate.h"
 #include "plusspinedit.h"
 #include "rzcomport.h"
+#include "scriptsettings.h"
 #include "serialdevice.h"
 #include "serviceform.h"
 #include "trafficview.h"
@@ -54,6 +55,7 @@ TMainForm::TMainForm(Environment environment, QWidget *parent)
     wireComponents();
     connectControls();
     connectMenus();
+    wireSharing();
 }
 
 TMainForm::~TMainForm() = default;

@@ -21,6 +21,8 @@ namespace tovra {
 
 class DeferredMessages;
 class Desktop;
+class ScriptBridge;
+class ScriptSettingsFollower;
 class SerialDevice;
 class TPlusSpinEdit;
 class TRZComPort;
@@ -135,6 +137,10 @@ public:
     void Calculator1Click();
     void CaptureScreenShot1Click();
 
+    // The shared port for scripts.
+    void SharePortMenuClick();
+    void AllowRemoteFiringMenuClick();
+
     LaserState &laserState() { return state; }
     Communication &communication() { return *comm; }
     MainFormLayout ui;
@@ -144,6 +150,7 @@ public:
     TrpVersionInfo *VersionInfo = nullptr;
     TrafficView *ResponseList = nullptr;
     TServiceForm *ServiceForm = nullptr;
+    ScriptBridge *ScriptLines = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -216,6 +223,10 @@ private:
 
     void watchRecordFiles();
 
+    void wireSharing();
+    void startSharingIfAsked();
+    void showSharingInCaption();
+
     LaserState &state;
     Desktop &desktop;
     const StartSwitches switches;
@@ -227,6 +238,7 @@ private:
     DeferredMessages *fileMessages = nullptr;
     // The measurements that the running status update could not read.
     QList<double LaserState::*> unreadInPoll;
+    std::unique_ptr<ScriptSettingsFollower> scriptSettings;
     bool ended = false;
     // Set once the port is known to be the laser's (identified by the scan, or picked by the
     // operator): only then does the exit send its "FL 0".

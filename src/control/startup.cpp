@@ -9,6 +9,7 @@
 #include "laserstate.h"
 #include "recordformat.h"
 #include "rzcomport.h"
+#include "scriptbridge.h"
 #include "trafficview.h"
 
 #include <QCoreApplication>
@@ -89,8 +90,11 @@ void TMainForm::FormCreate()
     TaskTimer->start();
     ComPort->setAllowEvents(true);
     // A stop signal found during the load: the exit follows at once and the window never shows.
-    if (state.exitRequested)
+    if (state.exitRequested) {
         ProcessTasks();
+        return;
+    }
+    startSharingIfAsked();
 }
 
 void TMainForm::openPickedPort()
@@ -161,6 +165,7 @@ void TMainForm::endInstance()
     TaskTimer->stop();
     StatusTimer->stop();
     comm->detach();
+    ScriptLines->stop();
     ComPort->setAllowEvents(false);
     ComPort->setShowErrors(false);
     ComPort->Close();

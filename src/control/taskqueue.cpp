@@ -6,6 +6,7 @@
 
 #include "laserstate.h"
 #include "rzcomport.h"
+#include "scriptbridge.h"
 
 #include <QTimer>
 
@@ -109,6 +110,8 @@ void TMainForm::ProcessTasks()
 
     if (energyModeReadBack)
         readBackEnergyModeValue();
+
+    ScriptLines->sendWaitingLines();
 
     if (state.exitRequested) {
         sendExitStop();

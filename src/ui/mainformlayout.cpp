@@ -296,6 +296,11 @@ void MainFormLayout::buildMenu(QMainWindow *window)
     EnableDataCollectionMenu = addItem(ools1, QStringLiteral("EnableDataCollectionMenu"),
                                        QStringLiteral("Data Collection Enabled"));
     EnableDataCollectionMenu->setCheckable(true);
+    SharePortMenu = addItem(ools1, QStringLiteral("SharePortMenu"), QStringLiteral("Share Port"));
+    SharePortMenu->setCheckable(true);
+    AllowRemoteFiringMenu = addItem(ools1, QStringLiteral("AllowRemoteFiringMenu"), QStringLiteral("Allow Remote Firing"));
+    AllowRemoteFiringMenu->setCheckable(true);
+    AllowRemoteFiringMenu->setEnabled(false);
     Service1 = addItem(ools1, QStringLiteral("Service1"), QStringLiteral("Service"));
     ServiceWindowMenu = addItem(ools1, QStringLiteral("ServiceWindowMenu"), QStringLiteral("Service Window"));
     ServiceWindowMenu->setVisible(false);

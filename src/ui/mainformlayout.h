@@ -64,6 +64,8 @@ struct MainFormLayout
     QAction *CaptureScreenShot1 = nullptr;
     QAction *EnableLoggingMenu = nullptr;
     QAction *EnableDataCollectionMenu = nullptr;
+    QAction *SharePortMenu = nullptr;
+    QAction *AllowRemoteFiringMenu = nullptr;
     QAction *Service1 = nullptr;
     QAction *ServiceWindowMenu = nullptr;
     QAction *UnlockLaserMenu = nullptr;
