@@ -1,23 +1,19 @@
 #include "communication.h"
 
-#include "desktop.h"
 #include "identity.h"
 #include "laserstate.h"
+#include "linkprompts.h"
 #include "rzcomport.h"
 #include "terminalview.h"
 
 #include <QThread>
 #include <QTime>
-#include <QTimer>
 
 #include <cmath>
 
 namespace tovra {
 
 namespace {
-
-const QColor SentColour(0, 0, 0);
-const QColor ReplyColour(0, 128, 0);
 
 QByteArray toWire(const QString &text)
 {
@@ -46,19 +42,12 @@ void settleAndPurge(TRZComPort &port)
 
 } // namespace
 
-Communication::Communication(TRZComPort &port, LaserState &state, TerminalView &view, Desktop &desktop)
+Communication::Communication(TRZComPort &port, LaserState &state, TerminalView &view, LinkPrompts &prompts)
     : port(port)
     , state(state)
     , view(view)
-    , desktop(desktop)
+    , prompts(prompts)
 {
-}
-
-void Communication::setTimeoutActions(QTimer *timer, std::function<void()> restart, std::function<void()> exit)
-{
-    statusTimer = timer;
-    restartApp = std::move(restart);
-    exitApp = std::move(exit);
 }
 
 QString Communication::timeStamp()
@@ -96,7 +85,7 @@ void Communication::show(const QString &line, bool isReply)
     if (detached)
         return;
     view.appendTrafficLine(QLatin1Char('(') + timeStamp() + QStringLiteral(") ") + trimTrailing(line),
-                           isReply ? ReplyColour : SentColour);
+                           isReply ? TrafficDirection::Received : TrafficDirection::Sent);
 }
 
 QString Communication::SendAndReceive(const QString &query)
@@ -205,27 +194,27 @@ void Communication::HandleTimeout()
         return;
     log(QStringLiteral("Timeout Error(") + timeStamp() + QLatin1Char(')'));
     port.Flush();
-    if (statusTimer)
-        statusTimer->stop();
+    if (timeoutActions.stopPolling)
+        timeoutActions.stopPolling();
 
-    const Button answer = desktop.warning(QStringLiteral("Communications lost. Restart?"), ButtonSet::YesNoIgnore);
+    const LostLinkAnswer answer = prompts.communicationsLost();
     if (detached)
         return; // the program was ended while the question was open
     switch (answer) {
-    case Button::Yes:
-        if (restartApp)
-            restartApp();
+    case LostLinkAnswer::Restart:
+        if (timeoutActions.restartApp)
+            timeoutActions.restartApp();
         break;
-    case Button::No:
-        if (exitApp)
-            exitApp();
+    case LostLinkAnswer::Exit:
+        if (timeoutActions.exitApp)
+            timeoutActions.exitApp();
         break;
-    case Button::Ignore:
+    case LostLinkAnswer::Ignore:
         port.Flush();
-        if (statusTimer)
-            statusTimer->start();
+        if (timeoutActions.resumePolling)
+            timeoutActions.resumePolling();
         break;
-    default:
+    case LostLinkAnswer::Dismissed:
         break; // closed without a button: polling stays off until a recall or refresh
     }
 }

@@ -5,11 +5,9 @@
 #include <cstdint>
 #include <functional>
 
-class QTimer;
-
 namespace tovra {
 
-class Desktop;
+class LinkPrompts;
 class TRZComPort;
 class TerminalView;
 struct LaserState;
@@ -22,12 +20,20 @@ struct LaserState;
 class Communication
 {
 public:
-    Communication(TRZComPort &port, LaserState &state, TerminalView &view, Desktop &desktop);
+    // What the answers to "Communications lost. Restart?" do to the program. Polling is stopped
+    // while the question is open and resumed on Ignore; restart and exit are wound down by their
+    // owner.
+    struct TimeoutActions
+    {
+        std::function<void()> stopPolling;
+        std::function<void()> resumePolling;
+        std::function<void()> restartApp;
+        std::function<void()> exitApp;
+    };
 
-    // What a time-out question may do to the program. Restart and exit are wound down by their
-    // owner; the status timer is switched off while the question is open.
-    void setTimeoutActions(QTimer *statusTimer, std::function<void()> restartApp,
-                           std::function<void()> exitApp);
+    Communication(TRZComPort &port, LaserState &state, TerminalView &view, LinkPrompts &prompts);
+
+    void setTimeoutActions(TimeoutActions actions) { timeoutActions = std::move(actions); }
 
     QString SendAndReceive(const QString &query);
     int32_t QueryInt(const QString &query);
@@ -62,10 +68,8 @@ private:
     TRZComPort &port;
     LaserState &state;
     TerminalView &view;
-    Desktop &desktop;
-    QTimer *statusTimer = nullptr;
-    std::function<void()> restartApp;
-    std::function<void()> exitApp;
+    LinkPrompts &prompts;
+    TimeoutActions timeoutActions;
     QString lastLine;
     bool detached = false;
 };

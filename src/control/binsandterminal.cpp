@@ -29,11 +29,13 @@ void TMainForm::RestoreBinClick(int bin)
 {
     state.recallBin = bin;
     state.recallPending = true;
+    requestTasks();
 }
 
 void TMainForm::Up1Click()
 {
     state.refreshPending = true;
+    requestTasks();
 }
 
 void TMainForm::ClearUserCountbtnClick()

@@ -2,6 +2,7 @@
 
 #include "commandqueue.h"
 #include "communication.h"
+#include "desktoplinkprompts.h"
 #include "mainformlayout.h"
 #include "startswitches.h"
 
@@ -10,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+class QAction;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
@@ -18,6 +20,7 @@ class QTimer;
 namespace tovra {
 
 class Desktop;
+class RecordFile;
 class SerialDevice;
 class TRZComPort;
 class TServiceForm;
@@ -54,7 +57,9 @@ public:
     // True once ExitApp or RestartApp has run: the instance is ending.
     bool hasEnded() const { return ended; }
 
-    // Command queue and task timer.
+    // Command queue and task timer. The timer runs only while a task is pending: whatever sets a
+    // pending flag or queues a command calls requestTasks.
+    void requestTasks();
     void QueuedCommandToPort(const QString &command);
     void TaskTimerTimer();
     void ProcessTasks();
@@ -187,10 +192,23 @@ private:
     void showReadyLook();
     void restartStatusTimer();
 
+    // One record file as its menu item switches it.
+    struct RecordFileSwitch
+    {
+        bool &enabled;
+        RecordFile &file;
+        QAction *menuItem;
+        QString name;
+        QString failure;
+    };
+    RecordFileSwitch logFileSwitch();
+    RecordFileSwitch dataFileSwitch();
+    void toggleRecordFile(RecordFileSwitch file, const QStringList &header);
     void watchRecordFiles();
 
     LaserState &state;
     Desktop &desktop;
+    DesktopLinkPrompts linkPrompts;
     const StartSwitches switches;
     const std::function<ShiftKeys()> readShiftKeys;
     std::unique_ptr<Communication> comm;

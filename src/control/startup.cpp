@@ -75,7 +75,6 @@ void TMainForm::FormCreate()
     ComPort->setResponseTime(5000);
     Initialize();
     StatusTimer->start();
-    TaskTimer->start();
     ComPort->setAllowEvents(true);
 }
 
@@ -102,7 +101,7 @@ void TMainForm::enterDemoMode()
 void TMainForm::Exit1Click()
 {
     state.exitRequested = true;
-    TaskTimer->start();
+    requestTasks();
 }
 
 void TMainForm::R1Click()

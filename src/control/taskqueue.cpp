@@ -1,6 +1,7 @@
-// The task timer: every 5 ms, whenever no status poll runs, it carries out what the operator's
-// handlers asked for, in a fixed order: a recall or refresh, the unlock dialog, the queued
-// commands, and last the exit.
+// The task timer: 5 ms after a handler asked for something, whenever no status poll runs, it
+// carries out what the operator's handlers asked for, in a fixed order: a recall or refresh, the
+// unlock dialog, the queued commands, and last the exit. With nothing pending it stays off, so
+// the idle program sleeps between status polls.
 
 #include "mainform.h"
 
@@ -12,12 +13,30 @@
 
 namespace tovra {
 
+namespace {
+
+bool tasksPending(const LaserState &state, bool energyModeReadBackDue)
+{
+    return state.recallPending || state.refreshPending || state.unlockPending || state.queuePending
+        || state.exitRequested || energyModeReadBackDue;
+}
+
+} // namespace
+
+// A running timer is left alone, so that a stream of requests does not keep pushing the first
+// one's tick away.
+void TMainForm::requestTasks()
+{
+    if (!ended && !TaskTimer->isActive())
+        TaskTimer->start();
+}
+
 void TMainForm::QueuedCommandToPort(const QString &command)
 {
     if (state.commandsInhibited)
         return;
     queue.append(command);
-    TaskTimer->start();
+    requestTasks();
 }
 
 void TMainForm::TaskTimerTimer()
@@ -33,7 +52,8 @@ void TMainForm::ProcessTasks()
         return;
     TaskTimer->stop();
     if (state.statusBusy) {
-        TaskTimer->start();
+        if (tasksPending(state, energyModeReadBackDue))
+            requestTasks();
         return;
     }
     state.taskBusy = true;
@@ -80,8 +100,9 @@ void TMainForm::ProcessTasks()
     }
 
     state.taskBusy = false;
-    if (!ended)
-        TaskTimer->start();
+    // What a handler asked for while this batch was being sent waits for the next tick.
+    if (tasksPending(state, energyModeReadBackDue))
+        requestTasks();
 }
 
 void TMainForm::ComPortTimeout()

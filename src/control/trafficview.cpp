@@ -8,6 +8,9 @@ namespace tovra {
 
 namespace {
 
+const QColor SentColour(0, 0, 0);
+const QColor ReceivedColour(0, 128, 0);
+
 // A line must stay one line: control characters become the symbols of the Unicode
 // "Control Pictures" block (a carriage return shows as U+240D).
 QString visibleText(const QString &line)
@@ -35,14 +38,14 @@ TrafficView::TrafficView(QWidget *parent)
     setUndoRedoEnabled(false);
 }
 
-void TrafficView::appendTrafficLine(const QString &line, const QColor &colour)
+void TrafficView::appendTrafficLine(const QString &line, TrafficDirection direction)
 {
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
     if (!document()->isEmpty())
         cursor.insertBlock();
     QTextCharFormat format;
-    format.setForeground(colour);
+    format.setForeground(direction == TrafficDirection::Received ? ReceivedColour : SentColour);
     cursor.insertText(visibleText(line), format);
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }

@@ -15,7 +15,7 @@ class TrafficView : public QTextEdit, public TerminalView
 public:
     explicit TrafficView(QWidget *parent = nullptr);
 
-    void appendTrafficLine(const QString &line, const QColor &colour) override;
+    void appendTrafficLine(const QString &line, TrafficDirection direction) override;
     void clearTraffic() override;
     // The lines shown, in order (for the About box's neighbours and for tests).
     QStringList lines() const;
