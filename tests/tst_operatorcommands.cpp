@@ -92,7 +92,7 @@ QStringList historyOf(const QComboBox *edit)
 
 sim::LaserConfig laserWithOptions(sim::Family family)
 {
-    sim::LaserConfig laser = test::laserOfFamily(family);
+    sim::LaserConfig laser = test::laserOf(family);
     laser.attenuator = true;
     laser.cfg = 1;
     return laser;
@@ -350,7 +350,7 @@ void OperatorCommandsTest::smallFamiliesOfferBinsOneToFour()
 {
     QFETCH(sim::Family, family);
     QFETCH(bool, binsFiveAndSix);
-    test::RunningProgram program(test::laserOfFamily(family));
+    test::RunningProgram program(test::laserOf(family));
     TMainForm &form = program.start();
 
     for (int bin = 0; bin < 6; ++bin) {
