@@ -44,6 +44,8 @@ public:
     explicit RunningProgram(const sim::LaserConfig &config = {}, Pacing pacing = Pacing::Off)
         : laser(rig.ports.add(1, paced(config, pacing)))
     {
+        if (pacing == Pacing::Off)
+            rig.scanPause = std::chrono::milliseconds(0);
     }
 
     // Runs the start-up with the status poll held. The transcript then starts empty.

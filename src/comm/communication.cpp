@@ -231,9 +231,9 @@ bool Communication::ConnectToLaser()
         port.setPort(n);
         if (!port.Open())
             continue;
-        QThread::msleep(100);
+        QThread::msleep(quint32(scanPause.count()));
         SendRawLine(QStringLiteral(";LC:SEC 4093716"));
-        QThread::msleep(100);
+        QThread::msleep(quint32(scanPause.count()));
         SendCommand(QStringLiteral("EC 0"));
         if (!SendAndReceive(QStringLiteral("ID")).isEmpty()) {
             parseIdentityReply(SendAndReceive(QStringLiteral("ID")), state);

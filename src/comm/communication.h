@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 
@@ -46,6 +47,9 @@ public:
     void HandleTimeout();
     // Finds the laser on ports 1 to 100; true with the port left open on the laser.
     bool ConnectToLaser();
+    // The scan gives a laser this long to settle after its port opens and after the unlock line.
+    // A device that answers at once (a simulated laser without pacing) needs none.
+    void setScanPause(std::chrono::milliseconds pause) { scanPause = pause; }
 
     // Cuts this instance off the laser for good (demo mode, or the program is ending): every
     // exchange then returns at once without touching the port, the log or the terminal view.
@@ -70,6 +74,7 @@ private:
     TerminalView &view;
     LinkPrompts &prompts;
     TimeoutActions timeoutActions;
+    std::chrono::milliseconds scanPause{100};
     QString lastLine;
     bool detached = false;
 };

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <chrono>
 #include <memory>
 
 namespace tovra::test {
@@ -32,6 +33,8 @@ public:
     ScriptedDesktop desktop;
     LaserState state;
     std::function<ShiftKeys()> keys;
+    // How long the connection scan lets the laser settle; a laser without pacing needs no pause.
+    std::chrono::milliseconds scanPause{100};
 
 private:
     QTemporaryDir workDir;
