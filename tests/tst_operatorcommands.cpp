@@ -23,6 +23,7 @@ using namespace std::chrono_literals;
 
 Q_DECLARE_METATYPE(tovra::sim::LaserConfig)
 Q_DECLARE_METATYPE(tovra::sim::Family)
+Q_DECLARE_METATYPE(std::function<void(tovra::TMainForm &)>)
 
 namespace {
 
@@ -104,6 +105,8 @@ class OperatorCommandsTest : public QObject
 {
     Q_OBJECT
 private slots:
+    void taskTimerSleepsUntilAHandlerAsks_data();
+    void taskTimerSleepsUntilAHandlerAsks();
     void everyControlQueuesItsCommandInItsFormat_data();
     void everyControlQueuesItsCommandInItsFormat();
     void editsDuringAStatusPollGoOutInOrderAfterIt();
@@ -314,6 +317,39 @@ void OperatorCommandsTest::recallOfBinThreeReloadsBeforeTheQueuedCommands()
     QCOMPARE(program.laser.transcript(), Lines{";LA:RC 3"} + test::loadQueries({}) + queuedBefore);
     QCOMPARE(form.ui.DiodeCurrentAdj->Value(), 30.0);
     QVERIFY(form.StatusTimer->isActive());
+}
+
+void OperatorCommandsTest::taskTimerSleepsUntilAHandlerAsks_data()
+{
+    QTest::addColumn<std::function<void(TMainForm &)>>("ask");
+    QTest::addColumn<QByteArray>("firstLine");
+
+    QTest::newRow("a queued command") << std::function<void(TMainForm &)>([](TMainForm &form) {
+        form.ui.ClearUserCountbtn->click();
+    }) << QByteArray(";LA:UC 0");
+    QTest::newRow("a bin recall") << std::function<void(TMainForm &)>([](TMainForm &form) {
+        form.ui.RestoreBin[1]->trigger();
+    }) << QByteArray(";LA:RC 2");
+    QTest::newRow("a refresh") << std::function<void(TMainForm &)>([](TMainForm &form) {
+        form.ui.Up1->trigger();
+    }) << test::loadQueries({}).value(0);
+}
+
+// Idle, the program has no timer ticking but the status poll's; what a handler asks for starts
+// the 5 ms task timer, and once it is done the timer sleeps again.
+void OperatorCommandsTest::taskTimerSleepsUntilAHandlerAsks()
+{
+    QFETCH(std::function<void(TMainForm &)>, ask);
+    test::RunningProgram program;
+    TMainForm &form = program.start();
+    QVERIFY(!form.TaskTimer->isActive());
+
+    ask(form);
+    QVERIFY(form.TaskTimer->isActive());
+    QCOMPARE(form.TaskTimer->interval(), 5);
+    QVERIFY(program.tasksDone());
+    QTEST(program.laser.transcript().value(0), "firstLine");
+    QTRY_VERIFY(!form.TaskTimer->isActive());
 }
 
 void OperatorCommandsTest::onlyBinRecallsSendRc_data()
