@@ -63,6 +63,7 @@ private slots:
     void closeRequestWaitsForTheLaserToStopFiring();
     void restartFromTheTimeoutQuestionWritesNothingMore();
     void exitFromTheTimeoutQuestionClosesTheFilesForGood();
+    void timeoutQuestionClosedWithoutAButtonKeepsTheProgramWithPollingOff();
     void vanishedPortAsksThePortQuestion();
 };
 
@@ -254,6 +255,30 @@ void StartupTest::exitFromTheTimeoutQuestionClosesTheFilesForGood()
     const QStringList log = rig.fileLines(form.logFileName());
     QVERIFY2(log.last().startsWith(QStringLiteral("Timeout Error(")), qPrintable(log.last()));
     QCOMPARE(rig.desktop.newInstances, 0);
+}
+
+void StartupTest::timeoutQuestionClosedWithoutAButtonKeepsTheProgramWithPollingOff()
+{
+    test::ProgramRig rig;
+    sim::SimulatedLaser &laser = rig.ports.add(1);
+    TMainForm &form = rig.start();
+    form.ComPort->setResponseTime(200);
+    laser.setSilent(true);
+    rig.desktop.warningAnswers = {Button::None};
+    form.QueuedCommandToPort(QStringLiteral("QE 1"));
+
+    QTRY_COMPARE_WITH_TIMEOUT(rig.desktop.textsOf(QStringLiteral("warning")),
+                              QStringList{QStringLiteral("Communications lost. Restart?")}, 5000);
+    QTRY_VERIFY(!rig.state.taskBusy);
+    QVERIFY(!form.hasEnded());
+    QVERIFY(!form.StatusTimer->isActive());
+    QCOMPARE(rig.desktop.newInstances, 0);
+
+    // Still the operator's program: the exit tells the laser to stop firing.
+    laser.setSilent(false);
+    form.Exit1Click();
+    QTRY_VERIFY(form.hasEnded());
+    QCOMPARE(laser.transcript().last(), QByteArray(";LA:FL 0"));
 }
 
 void StartupTest::vanishedPortAsksThePortQuestion()
