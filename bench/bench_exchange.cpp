@@ -10,6 +10,7 @@
 #include "communication.h"
 #include "laserstate.h"
 #include "rzcomport.h"
+#include "desktoplinkprompts.h"
 #include "scripteddesktop.h"
 #include "simport.h"
 #include "terminalview.h"
@@ -85,7 +86,7 @@ private:
 class UnseenView : public TerminalView
 {
 public:
-    void appendTrafficLine(const QString &, const QColor &) override { }
+    void appendTrafficLine(const QString &, TrafficDirection) override { }
     void clearTraffic() override { }
 };
 
@@ -108,8 +109,9 @@ class OwnExchange
 {
 public:
     explicit OwnExchange(bool allowEvents)
-        : port(desktop)
-        , comm(port, state, view, desktop)
+        : prompts(desktop)
+        , port(prompts)
+        , comm(port, state, view, prompts)
     {
         port.setPort(LaserPort);
         port.setBaud(57600);
@@ -132,6 +134,7 @@ public:
 
 private:
     test::ScriptedDesktop desktop;
+    DesktopLinkPrompts prompts;
     LaserState state;
     UnseenView view;
     TRZComPort port;

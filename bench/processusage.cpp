@@ -1,6 +1,7 @@
 #include "processusage.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QList>
 
@@ -61,6 +62,20 @@ std::optional<double> cpuSecondsOf(qint64 pid)
         return std::nullopt;
     const double ticks = double(fields.at(utimeIndex).toLongLong() + fields.at(stimeIndex).toLongLong());
     return ticks / double(sysconf(_SC_CLK_TCK));
+}
+
+std::optional<double> runSecondsOf(qint64 pid)
+{
+    const QStringList threads = QDir(QStringLiteral("/proc/%1/task").arg(pid)).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    if (threads.isEmpty())
+        return std::nullopt;
+    qint64 nanoseconds = 0;
+    for (const QString &thread : threads) {
+        QFile file(QStringLiteral("/proc/%1/task/%2/schedstat").arg(pid).arg(thread));
+        if (file.open(QIODevice::ReadOnly))
+            nanoseconds += file.readAll().split(' ').value(0).toLongLong();
+    }
+    return double(nanoseconds) / 1e9;
 }
 
 std::optional<double> peakResidentMiB(qint64 pid)

@@ -12,6 +12,9 @@ double ownCpuSeconds();
 
 // What another running process has used, from /proc; empty once it is gone.
 std::optional<double> cpuSecondsOf(qint64 pid);
+// The same to the nanosecond, from the scheduler's run time of every thread: fine enough for
+// stretches of a few milliseconds.
+std::optional<double> runSecondsOf(qint64 pid);
 std::optional<double> peakResidentMiB(qint64 pid);       // VmHWM
 std::optional<qint64> voluntarySwitchesOf(qint64 pid);   // wake-ups of its main thread
 

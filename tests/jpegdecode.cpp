@@ -1,35 +1,20 @@
 #include "jpegdecode.h"
 
+#include "jpegerrors.h"
+
 #include <QFile>
 
 #include <csetjmp>
-#include <cstdio>
-
-#include <jpeglib.h>
 
 namespace tovra::test {
 
 namespace {
 
-struct ErrorManager
-{
-    jpeg_error_mgr library;
-    std::jmp_buf failed;
-    char message[JMSG_LENGTH_MAX];
-};
-
-[[noreturn]] void jumpBack(j_common_ptr info)
-{
-    auto *errors = reinterpret_cast<ErrorManager *>(info->err);
-    (*info->err->format_message)(info, errors->message);
-    std::longjmp(errors->failed, 1);
-}
-
 // Kept with the caller of decode(): after a longjmp the locals of the function that called
 // setjmp may not be relied on.
 struct Decompression
 {
-    ErrorManager errors;
+    JpegErrorManager errors;
     jpeg_decompress_struct info {};
 };
 
@@ -37,10 +22,9 @@ struct Decompression
 // belongs to the caller's result.
 bool decode(const QByteArray &bytes, DecodedJpeg &result, Decompression &job)
 {
-    ErrorManager &errors = job.errors;
+    JpegErrorManager &errors = job.errors;
     jpeg_decompress_struct &info = job.info;
-    info.err = jpeg_std_error(&errors.library);
-    errors.library.error_exit = jumpBack;
+    info.err = errors.install();
     if (setjmp(errors.failed)) {
         jpeg_destroy_decompress(&info);
         return false;

@@ -1,37 +1,57 @@
 #pragma once
 
 // The whole program started on one simulated laser, for tests that act as the operator and read
-// what the laser heard.
+// what the laser heard. The status timer is held: the test runs each status update itself, so the
+// laser hears exactly the updates and commands the test makes happen.
 
 #include "programrig.h"
 
+#include <QCheckBox>
 #include <QTest>
 #include <QTimer>
 
+#include <chrono>
+#include <functional>
+
 namespace tovra::test {
 
-// A laser of `family` that names itself as that family's lasers do.
-inline sim::LaserConfig laserOfFamily(sim::Family family)
+// A laser of `family` with the model name its family answers and the given heaters fitted.
+inline sim::LaserConfig laserOf(sim::Family family, const QList<int> &heaters = {})
 {
     sim::LaserConfig laser;
     laser.family = family;
     laser.model = family == sim::Family::Micro ? "MicroTovra" : family == sim::Family::Mini ? "MiniTovra" : "Tovra";
+    laser.heater0 = heaters.contains(0);
+    laser.heater1 = heaters.contains(1);
+    laser.heater2 = heaters.contains(2);
     return laser;
 }
+
+// What the program sends for the query `mnemonic`.
+inline QByteArray queryLine(const QByteArray &mnemonic)
+{
+    return ";LA:" + mnemonic + '?';
+}
+
+// Whether the simulated laser answers at the line's own rate. These tests judge what the laser
+// hears, not when: replies come at once unless timing is the point, and a test that needs the
+// program to wait for a reply delays it on purpose.
+enum class Pacing { Off, LineRate };
 
 class RunningProgram
 {
 public:
-    explicit RunningProgram(const sim::LaserConfig &config = {})
-        : laser(rig.ports.add(1, unpaced(config)))
+    explicit RunningProgram(const sim::LaserConfig &config = {}, Pacing pacing = Pacing::Off)
+        : laser(rig.ports.add(1, paced(config, pacing)))
     {
+        if (pacing == Pacing::Off)
+            rig.scanPause = std::chrono::milliseconds(0);
     }
 
-    // Runs the start-up with the status poll kept off, so that afterwards the laser hears only
-    // what the test makes the program send. The transcript then starts empty.
-    TMainForm &start()
+    // Runs the start-up with the status poll held. The transcript then starts empty.
+    TMainForm &start(const QStringList &arguments = {})
     {
-        TMainForm &form = rig.start();
+        TMainForm &form = rig.start(arguments);
         form.StatusTimer->stop();
         startLines = laser.transcript();
         laser.clearTranscript();
@@ -44,16 +64,45 @@ public:
         return startLines.mid(startLines.indexOf(";LC:XL 0") + 1);
     }
 
-    // Waits until the task timer has carried out every request and sent every queued command.
+    // One status tick, now. The tick starts the timer again; it is held once more so that no tick
+    // of its own comes between the test's steps.
+    void poll()
+    {
+        rig.form().StatusTimerTimer();
+        rig.form().StatusTimer->stop();
+    }
+
+    // One status tick during which `action` runs while the program waits for the reply to
+    // `line`: the reply comes late enough for the GUI to run in between.
+    void pollRunningWhileAnswering(const QByteArray &line, const std::function<void()> &action)
+    {
+        QTimer watch;
+        watch.setInterval(1);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (laser.transcript().contains(line)) {
+                watch.stop();
+                action();
+            }
+        });
+        laser.setReplyDelay(std::chrono::milliseconds(50));
+        watch.start();
+        poll();
+        laser.setReplyDelay(std::chrono::milliseconds(0));
+    }
+
+    // Lets the task timer carry out every request and send every queued command.
     bool tasksDone()
     {
         const LaserState &flags = rig.state;
         const Communication &exchange = rig.form().communication();
         return QTest::qWaitFor([&] {
-            return !flags.queuePending && !flags.recallPending && !flags.refreshPending && !flags.taskBusy
-                && !exchange.stopPending();
+            return !flags.queuePending && !flags.recallPending && !flags.refreshPending && !flags.unlockPending
+                && !flags.taskBusy && !exchange.stopPending();
         });
     }
+
+    // From now on the laser answers "SS" with `word`.
+    void reportStatus(int32_t word) { laser.setReplyOverride(queryLine("SS"), QByteArray::number(word)); }
 
     LaserState &state() { return rig.state; }
     TMainForm &form() { return rig.form(); }
@@ -62,15 +111,47 @@ public:
     sim::SimulatedLaser &laser;
 
 private:
-    // These tests judge what the laser hears, not when: replies come at once, and a test that needs
-    // the program to wait for a reply delays it on purpose.
-    static sim::LaserConfig unpaced(sim::LaserConfig laser)
+    static sim::LaserConfig paced(sim::LaserConfig laser, Pacing pacing)
     {
-        laser.pacing = false;
+        laser.pacing = pacing == Pacing::LineRate;
         return laser;
     }
 
     QList<QByteArray> startLines;
+};
+
+// The program running from construction on, for the tests that take it through status updates
+// step by step (`form` stands for the started window).
+class PolledProgram : public RunningProgram
+{
+public:
+    explicit PolledProgram(const sim::LaserConfig &config = {}, const QStringList &arguments = {},
+                           Pacing pacing = Pacing::Off)
+        : RunningProgram(config, pacing)
+        , form(start(arguments))
+    {
+    }
+
+    // As RunningProgram::tasksDone. An action on the fire or enable control starts the status
+    // timer again; it is held once more.
+    bool tasksDone()
+    {
+        const bool done = RunningProgram::tasksDone();
+        form.StatusTimer->stop();
+        return done;
+    }
+
+    // The operator checks the enable box and the next update, which leaves the controls alone,
+    // passes; the laser is then enabled and the fire button follows its status word.
+    bool enableLaser()
+    {
+        form.ui.LaserEnableBtn->click();
+        const bool sent = tasksDone();
+        poll();
+        return sent && laser.enabled();
+    }
+
+    TMainForm &form;
 };
 
 } // namespace tovra::test

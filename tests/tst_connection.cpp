@@ -1,4 +1,5 @@
 #include "communication.h"
+#include "desktoplinkprompts.h"
 #include "laserstate.h"
 #include "rzcomport.h"
 #include "scripteddesktop.h"
@@ -25,14 +26,16 @@ sim::LaserConfig modelNamed(const QByteArray &model)
 struct ScanRig
 {
     ScanRig()
-        : port(desktop)
-        , comm(port, state, view, desktop)
+        : prompts(desktop)
+        , port(prompts)
+        , comm(port, state, view, prompts)
     {
         port.setParity(TParity::parEven);
     }
 
     test::SimPorts ports;
     test::ScriptedDesktop desktop;
+    DesktopLinkPrompts prompts;
     LaserState state;
     TrafficView view;
     TRZComPort port;

@@ -1,4 +1,5 @@
 #include "communication.h"
+#include "desktoplinkprompts.h"
 #include "laserstate.h"
 #include "replytext.h"
 #include "rzcomport.h"
@@ -25,19 +26,17 @@ namespace {
 struct ShownLine
 {
     QString text;
-    QColor colour;
+    TrafficDirection direction;
 };
 
 class RecordingView : public TerminalView
 {
 public:
-    void appendTrafficLine(const QString &line, const QColor &colour) override { lines.append({line, colour}); }
+    void appendTrafficLine(const QString &line, TrafficDirection direction) override { lines.append({line, direction}); }
     void clearTraffic() override { lines.clear(); }
     QList<ShownLine> lines;
 };
 
-const QColor Black(0, 0, 0);
-const QColor Green(0, 128, 0);
 const QString Stamp = QStringLiteral("\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d");
 
 // A port on a simulated laser with the exchange on top, as the program has them after start-up.
@@ -45,8 +44,9 @@ struct ExchangeRig
 {
     explicit ExchangeRig(const sim::LaserConfig &config = {})
         : laser(ports.add(1, config))
-        , port(desktop)
-        , comm(port, state, view, desktop)
+        , prompts(desktop)
+        , port(prompts)
+        , comm(port, state, view, prompts)
     {
         port.setBaud(57600);
         port.setParity(TParity::parEven);
@@ -54,7 +54,12 @@ struct ExchangeRig
         port.setShowErrors(false);
         port.setResponseTime(1000);
         port.setOnTimeout([this] { comm.HandleTimeout(); });
-        comm.setTimeoutActions(&statusTimer, [this] { ++restarts; }, [this] { ++exits; });
+        comm.setTimeoutActions({
+            .stopPolling = [this] { statusTimer.stop(); },
+            .resumePolling = [this] { statusTimer.start(); },
+            .restartApp = [this] { ++restarts; },
+            .exitApp = [this] { ++exits; },
+        });
     }
 
     void startLog()
@@ -76,6 +81,7 @@ struct ExchangeRig
     test::SimPorts ports;
     sim::SimulatedLaser &laser;
     test::ScriptedDesktop desktop;
+    DesktopLinkPrompts prompts;
     LaserState state;
     RecordingView view;
     TRZComPort port;
@@ -150,9 +156,9 @@ void ExchangeTest::commandTrafficIsShownAndLogged()
 
     QCOMPARE(rig.view.lines.size(), 2);
     QVERIFY(matches(QStringLiteral("\\(") + Stamp + QStringLiteral("\\) ;LA:QE 1"), rig.view.lines[0].text));
-    QCOMPARE(rig.view.lines[0].colour, Black);
+    QCOMPARE(rig.view.lines[0].direction, TrafficDirection::Sent);
     QVERIFY(matches(QStringLiteral("\\(") + Stamp + QStringLiteral("\\) OK"), rig.view.lines[1].text));
-    QCOMPARE(rig.view.lines[1].colour, Green);
+    QCOMPARE(rig.view.lines[1].direction, TrafficDirection::Received);
 
     const QStringList log = rig.logLines();
     QCOMPARE(log.size(), 2);

@@ -1,7 +1,7 @@
 // Enable and fire end to end: the commands the two controls send through the task timer, the looks
 // of the fire button, and how the status poll confirms or corrects them.
 
-#include "polledprogram.h"
+#include "runningprogram.h"
 
 #include <QAction>
 #include <QCheckBox>

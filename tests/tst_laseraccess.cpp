@@ -1,7 +1,7 @@
 // The Tools and Help menus end to end: the service code, the mini family's password lock, the
 // About box, the web site and the screen shot.
 
-#include "programrig.h"
+#include "runningprogram.h"
 #include "serviceform.h"
 
 #include <QAction>
@@ -29,30 +29,18 @@ sim::LaserConfig miniLaser(bool locked)
     return laser;
 }
 
-// A running program on port 1 whose status timer is held: each test runs the ticks it needs.
-class AccessRig
+// The running program with the boxes of its start-up forgotten: each test runs the status ticks
+// it needs.
+class AccessRig : public test::PolledProgram
 {
 public:
     explicit AccessRig(const sim::LaserConfig &config = {})
-        : laser(rig.ports.add(1, config))
-        , form(rig.start())
+        : PolledProgram(config)
     {
-        form.StatusTimer->stop();
-        laser.clearTranscript();
         rig.desktop.shown.clear();
     }
 
-    void tick()
-    {
-        form.StatusTimerTimer();
-        form.StatusTimer->stop();
-    }
-
     bool serviceWindowOpen() const { return form.ServiceForm->isVisible(); }
-
-    test::ProgramRig rig;
-    sim::SimulatedLaser &laser;
-    TMainForm &form;
 };
 
 } // namespace
@@ -94,7 +82,7 @@ void LaserAccessTest::serviceCodeMustMatchExactly()
 
     access.form.ui.Service1->trigger();
     QCOMPARE(access.rig.state.serviceWindowPending, accepted);
-    access.tick();
+    access.poll();
 
     QCOMPARE(access.rig.desktop.textsOf(QStringLiteral("input")), QStringList{CodeDialog});
     QCOMPARE(access.rig.desktop.textsOf(QStringLiteral("message")),
@@ -110,7 +98,7 @@ void LaserAccessTest::wrongCodeClosesTheOpenServiceWindow()
     AccessRig access;
     access.rig.desktop.inputAnswers = {ServiceCode};
     access.form.Service1Click();
-    access.tick();
+    access.poll();
     QVERIFY(access.serviceWindowOpen());
 
     access.form.Service1Click(); // cancelled: no answer left
@@ -127,7 +115,7 @@ void LaserAccessTest::wrongCodeAfterRightOneKeepsThePendingOpening()
     access.form.Service1Click();
     access.form.Service1Click();
     QVERIFY(!access.form.ui.ServiceWindowMenu->isVisible());
-    access.tick();
+    access.poll();
 
     QCOMPARE(access.rig.desktop.textsOf(QStringLiteral("message")),
              (QStringList{QStringLiteral("System Unsecured"), QStringLiteral("Incorrect Code")}));

@@ -25,6 +25,7 @@ using namespace std::chrono_literals;
 
 Q_DECLARE_METATYPE(tovra::sim::LaserConfig)
 Q_DECLARE_METATYPE(tovra::sim::Family)
+Q_DECLARE_METATYPE(std::function<void(tovra::TMainForm &)>)
 
 namespace {
 
@@ -110,7 +111,7 @@ QStringList historyOf(const QComboBox *edit)
 
 sim::LaserConfig laserWithOptions(sim::Family family)
 {
-    sim::LaserConfig laser = test::laserOfFamily(family);
+    sim::LaserConfig laser = test::laserOf(family);
     laser.attenuator = true;
     laser.cfg = 1;
     return laser;
@@ -122,6 +123,8 @@ class OperatorCommandsTest : public QObject
 {
     Q_OBJECT
 private slots:
+    void taskTimerSleepsUntilAHandlerAsks_data();
+    void taskTimerSleepsUntilAHandlerAsks();
     void everyControlQueuesItsCommandInItsFormat_data();
     void everyControlQueuesItsCommandInItsFormat();
     void editsDuringAStatusPollGoOutInOrderAfterIt();
@@ -339,6 +342,39 @@ void OperatorCommandsTest::recallOfBinThreeReloadsBeforeTheQueuedCommands()
     QVERIFY(form.StatusTimer->isActive());
 }
 
+void OperatorCommandsTest::taskTimerSleepsUntilAHandlerAsks_data()
+{
+    QTest::addColumn<std::function<void(TMainForm &)>>("ask");
+    QTest::addColumn<QByteArray>("firstLine");
+
+    QTest::newRow("a queued command") << std::function<void(TMainForm &)>([](TMainForm &form) {
+        form.ui.ClearUserCountbtn->click();
+    }) << QByteArray(";LA:UC 0");
+    QTest::newRow("a bin recall") << std::function<void(TMainForm &)>([](TMainForm &form) {
+        form.ui.RestoreBin[1]->trigger();
+    }) << QByteArray(";LA:RC 2");
+    QTest::newRow("a refresh") << std::function<void(TMainForm &)>([](TMainForm &form) {
+        form.ui.Up1->trigger();
+    }) << test::loadQueries({}).value(0);
+}
+
+// Idle, the program has no timer ticking but the status poll's; what a handler asks for starts
+// the 5 ms task timer, and once it is done the timer sleeps again.
+void OperatorCommandsTest::taskTimerSleepsUntilAHandlerAsks()
+{
+    QFETCH(std::function<void(TMainForm &)>, ask);
+    test::RunningProgram program;
+    TMainForm &form = program.start();
+    QVERIFY(!form.TaskTimer->isActive());
+
+    ask(form);
+    QVERIFY(form.TaskTimer->isActive());
+    QCOMPARE(form.TaskTimer->interval(), 5);
+    QVERIFY(program.tasksDone());
+    QTEST(program.laser.transcript().value(0), "firstLine");
+    QTRY_VERIFY(!form.TaskTimer->isActive());
+}
+
 void OperatorCommandsTest::onlyBinRecallsSendRc_data()
 {
     QTest::addColumn<QString>("item");
@@ -373,7 +409,7 @@ void OperatorCommandsTest::smallFamiliesOfferBinsOneToFour()
 {
     QFETCH(sim::Family, family);
     QFETCH(bool, binsFiveAndSix);
-    test::RunningProgram program(test::laserOfFamily(family));
+    test::RunningProgram program(test::laserOf(family));
     TMainForm &form = program.start();
 
     for (int bin = 0; bin < 6; ++bin) {

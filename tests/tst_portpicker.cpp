@@ -1,28 +1,32 @@
 #include "formpickport.h"
 #include "rawpty.h"
+#include "desktoplinkprompts.h"
 #include "rzcomport.h"
 #include "scripteddesktop.h"
 
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTest>
 
 namespace tovra::test {
 
 namespace {
 
-QString entryText(const PortFolder &folder, int port)
+QString entryText(int port)
 {
-    return QStringLiteral("COM%1  (%2)").arg(port).arg(folder.pathOf(port));
+    return QStringLiteral("COM%1").arg(port);
 }
 
-QStringList entriesOf(const QComboBox &list)
+QStringList entriesOf(const QComboBox &list, int role = Qt::DisplayRole)
 {
     QStringList entries;
     for (int i = 0; i < list.count(); ++i)
-        entries.append(list.itemText(i));
+        entries.append(list.itemData(i, role).toString());
     return entries;
 }
 
@@ -33,6 +37,8 @@ class PortPickerTest : public QObject
     Q_OBJECT
 private slots:
     void dialogHasItsFixedLayout();
+    void entriesFitTheListAndThePathStandsUnderIt_data();
+    void entriesFitTheListAndThePathStandsUnderIt();
     void pickOffersThePortsThatOpen_data();
     void pickOffersThePortsThatOpen();
 };
@@ -42,8 +48,8 @@ void PortPickerTest::dialogHasItsFixedLayout()
     TformPickPort dialog;
 
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Select Serial Port"));
-    QCOMPARE(dialog.minimumSize(), QSize(240, 93));
-    QCOMPARE(dialog.maximumSize(), QSize(240, 93));
+    QCOMPARE(dialog.minimumSize(), QSize(240, 104));
+    QCOMPARE(dialog.maximumSize(), QSize(240, 104));
     QVERIFY(!(dialog.windowFlags() & Qt::WindowCloseButtonHint));
     QVERIFY(dialog.font().bold());
     QCOMPARE(dialog.findChild<QPushButton *>("OKBtn"), dialog.OKBtn);
@@ -58,6 +64,46 @@ void PortPickerTest::dialogHasItsFixedLayout()
     QCOMPARE(dialog.GroupBox1->findChild<QComboBox *>("listPorts"), dialog.listPorts);
     QCOMPARE(dialog.listPorts->geometry(), QRect(11, 25, 108, 24));
     QVERIFY(!dialog.listPorts->isEditable());
+    QCOMPARE(dialog.findChild<QLabel *>("devicePath"), dialog.devicePath);
+    QCOMPARE(dialog.devicePath->geometry(), QRect(8, 80, 224, 18));
+    QCOMPARE(dialog.devicePath->textFormat(), Qt::PlainText);
+}
+
+void PortPickerTest::entriesFitTheListAndThePathStandsUnderIt_data()
+{
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("pathFits");
+
+    QTest::newRow("a board port") << 1 << "/dev/ttyS0" << true;
+    QTest::newRow("an adapter") << 33 << "/dev/ttyUSB0" << true;
+    QTest::newRow("port 100 in a deep folder")
+        << 100 << "/tmp/a-very-long-folder-name-for-the-ports-of-one-test/another-level/com100" << false;
+}
+
+void PortPickerTest::entriesFitTheListAndThePathStandsUnderIt()
+{
+    QFETCH(int, port);
+    QFETCH(QString, path);
+    QFETCH(bool, pathFits);
+    TformPickPort dialog;
+    dialog.addPort(port, path);
+    dialog.addPort(port == 1 ? 2 : 1, QStringLiteral("/dev/other"));
+    dialog.selectPort(port);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+
+    QCOMPARE(dialog.listPorts->currentText(), entryText(port));
+    QCOMPARE(dialog.listPorts->currentData(Qt::ToolTipRole).toString(), path);
+    QStyleOptionComboBox option;
+    option.initFrom(dialog.listPorts);
+    const QRect textRoom = dialog.listPorts->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                                     QStyle::SC_ComboBoxEditField, dialog.listPorts);
+    QVERIFY(dialog.listPorts->fontMetrics().horizontalAdvance(dialog.listPorts->currentText()) <= textRoom.width());
+    QCOMPARE(dialog.devicePath->toolTip(), path);
+    QCOMPARE(dialog.devicePath->text() == path, pathFits);
+    QVERIFY(dialog.devicePath->fontMetrics().horizontalAdvance(dialog.devicePath->text()) <= dialog.devicePath->width());
+    QCOMPARE(dialog.chosenPort(), std::optional<int>(port));
 }
 
 void PortPickerTest::pickOffersThePortsThatOpen_data()
@@ -105,12 +151,14 @@ void PortPickerTest::pickOffersThePortsThatOpen()
     for (int number : plugged)
         folder.plug(number);
     ScriptedDesktop desktop;
-    TRZComPort holder(desktop);
+    DesktopLinkPrompts prompts(desktop);
+    TRZComPort holder(prompts);
     if (heldElsewhere) {
         holder.setPort(heldElsewhere);
         QVERIFY(holder.Open());
     }
     QStringList offered;
+    QStringList offeredPaths;
     int selectedWhenShown = -2;
     QPointer<QDialog> shown;
     int closedResult = -1;
@@ -118,6 +166,7 @@ void PortPickerTest::pickOffersThePortsThatOpen()
         shown = &dialog;
         auto *list = dialog.findChild<QComboBox *>("listPorts");
         offered = entriesOf(*list);
+        offeredPaths = entriesOf(*list, Qt::ToolTipRole);
         selectedWhenShown = list->currentIndex();
         list->setCurrentIndex(choice);
         dialog.setResult(closedResult);
@@ -128,7 +177,7 @@ void PortPickerTest::pickOffersThePortsThatOpen()
         closedResult = dialog.result();
         return closedResult;
     };
-    TRZComPort port(desktop);
+    TRZComPort port(prompts);
     port.setPort(currentPort);
 
     QCOMPARE(port.Pick(), picked);
@@ -137,9 +186,13 @@ void PortPickerTest::pickOffersThePortsThatOpen()
     QCOMPARE(closedResult, accepted ? QDialog::Accepted : QDialog::Rejected);
 
     QStringList expected;
-    for (int number : listed)
-        expected.append(entryText(folder, number));
+    QStringList expectedPaths;
+    for (int number : listed) {
+        expected.append(entryText(number));
+        expectedPaths.append(folder.pathOf(number));
+    }
     QCOMPARE(offered, expected);
+    QCOMPARE(offeredPaths, expectedPaths);
     QCOMPARE(selectedWhenShown, preselected);
     QCOMPARE(port.Port(), portNumber);
     QVERIFY(!port.Opened());

@@ -1,4 +1,4 @@
-#include "polledprogram.h"
+#include "runningprogram.h"
 #include "programrig.h"
 #include "rzcomport.h"
 

@@ -1,5 +1,6 @@
 #include "rawpty.h"
 #include "rzcomport.h"
+#include "desktoplinkprompts.h"
 #include "scripteddesktop.h"
 
 #include <QElapsedTimer>
@@ -127,7 +128,8 @@ void SerialPortTest::markerTextIsParsedIntoBytes()
     QFETCH(QByteArray, marker);
     QFETCH(QByteArray, bytes);
     ScriptedDesktop desktop;
-    TRZComPort port(desktop);
+    DesktopLinkPrompts prompts(desktop);
+    TRZComPort port(prompts);
 
     port.setEndOfResponse(marker);
 
@@ -179,7 +181,8 @@ void SerialPortTest::markerSplitOverTwoArrivalsIsFound()
     PortFolder folder;
     RawPty &pty = folder.plug(testPort);
     ScriptedDesktop desktop;
-    TRZComPort port(desktop);
+    DesktopLinkPrompts prompts(desktop);
+    TRZComPort port(prompts);
     prepare(port, "#13#10", 5000, allowEvents);
     QVERIFY(port.Open());
 
@@ -198,7 +201,8 @@ void SerialPortTest::carriageReturnAndLineFeedInOneArrivalAreBothReturned()
     PortFolder folder;
     RawPty &pty = folder.plug(testPort);
     ScriptedDesktop desktop;
-    TRZComPort port(desktop);
+    DesktopLinkPrompts prompts(desktop);
+    TRZComPort port(prompts);
     prepare(port, "#13", 1000, false);
     QVERIFY(port.Open());
     deliver(pty, port, "12\r\n");
@@ -224,7 +228,8 @@ void SerialPortTest::emptyMarkerReturnsWhatIsWaitingAtOnce()
     PortFolder folder;
     RawPty &pty = folder.plug(testPort);
     ScriptedDesktop desktop;
-    TRZComPort port(desktop);
+    DesktopLinkPrompts prompts(desktop);
+    TRZComPort port(prompts);
     prepare(port, QByteArray(), 60'000, false);
     QVERIFY(port.Open());
     deliver(pty, port, waiting);
@@ -255,7 +260,8 @@ void SerialPortTest::zeroResponseTimeTakesOnlyWhatIsThere()
     PortFolder folder;
     RawPty &pty = folder.plug(testPort);
     ScriptedDesktop desktop;
-    TRZComPort port(desktop);
+    DesktopLinkPrompts prompts(desktop);
+    TRZComPort port(prompts);
     prepare(port, "#13", 0, false);
     port.setShowErrors(false);
     QVERIFY(port.Open());
@@ -300,13 +306,14 @@ void SerialPortTest::timeOutOffersAbortAndRetry()
     PortFolder folder;
     RawPty &pty = folder.plug(testPort);
     ScriptedDesktop desktop;
+    DesktopLinkPrompts prompts(desktop);
     desktop.warningAnswers = QList<Button>(retries, Button::Retry);
     desktop.defaultButton = Button::Abort;
     desktop.whileWarningOpen = [&pty, sentWhileAsked](const QString &) mutable {
         pty.send(sentWhileAsked);
         sentWhileAsked.clear();
     };
-    TRZComPort port(desktop);
+    TRZComPort port(prompts);
     prepare(port, "#13", 100, false);
     port.setShowErrors(showErrors);
     QVERIFY(port.Open());
@@ -337,9 +344,10 @@ void SerialPortTest::timeoutHandlerRunsBeforeTheBoxOnlyWithEvents()
     folder.plug(testPort);
     QStringList happened;
     ScriptedDesktop desktop;
+    DesktopLinkPrompts prompts(desktop);
     desktop.defaultButton = Button::Abort;
     desktop.whileWarningOpen = [&happened](const QString &) { happened.append("box"); };
-    TRZComPort port(desktop);
+    TRZComPort port(prompts);
     prepare(port, "#13", 50, allowEvents);
     port.setOnTimeout([&] {
         QVERIFY(port.InUse());
@@ -358,8 +366,9 @@ void SerialPortTest::timeoutHandlerThatClosesThePortEndsTheRead()
     PortFolder folder;
     folder.plug(testPort);
     ScriptedDesktop desktop;
+    DesktopLinkPrompts prompts(desktop);
     desktop.defaultButton = Button::Retry;
-    TRZComPort port(desktop);
+    TRZComPort port(prompts);
     prepare(port, "#13", 50, true);
     port.setOnTimeout([&port] { port.Close(); });
 
@@ -387,7 +396,8 @@ void SerialPortTest::secondReadIsRefusedWhileOneWaits()
     PortFolder folder;
     RawPty &pty = folder.plug(testPort);
     ScriptedDesktop desktop;
-    TRZComPort port(desktop);
+    DesktopLinkPrompts prompts(desktop);
+    TRZComPort port(prompts);
     prepare(port, "#13", 5000, true);
     port.setShowErrors(showErrors);
     QVERIFY(port.Open());
@@ -417,7 +427,8 @@ void SerialPortTest::missingPortWithoutErrorBoxesFailsQuietly()
 {
     PortFolder folder;
     ScriptedDesktop desktop;
-    TRZComPort port(desktop);
+    DesktopLinkPrompts prompts(desktop);
+    TRZComPort port(prompts);
     prepare(port, "#13", 50, false);
     port.setShowErrors(false);
 
@@ -447,8 +458,9 @@ void SerialPortTest::openFailureNamesTheReason()
     QFETCH(QStringList, fragments);
     PortFolder folder;
     ScriptedDesktop desktop;
+    DesktopLinkPrompts prompts(desktop);
     desktop.defaultButton = Button::Abort;
-    TRZComPort holder(desktop);
+    TRZComPort holder(prompts);
     holder.setPort(testPort);
     if (failure != QLatin1String("absent")) {
         RawPty &pty = folder.plug(testPort);
@@ -460,7 +472,7 @@ void SerialPortTest::openFailureNamesTheReason()
             QVERIFY(QFile::setPermissions(pty.devicePath(), QFileDevice::Permissions()));
         }
     }
-    TRZComPort port(desktop);
+    TRZComPort port(prompts);
     port.setPort(testPort);
 
     QVERIFY(!port.Open());
@@ -486,13 +498,14 @@ void SerialPortTest::retryInTheOpenBoxTriesAgain()
     QFETCH(int, boxes);
     PortFolder folder;
     ScriptedDesktop desktop;
+    DesktopLinkPrompts prompts(desktop);
     desktop.warningAnswers = {Button::Retry};
     desktop.defaultButton = Button::Abort;
     desktop.whileWarningOpen = [&](const QString &) {
         if (plugInWhileAsked)
             folder.plug(testPort);
     };
-    TRZComPort port(desktop);
+    TRZComPort port(prompts);
     port.setPort(testPort);
 
     QCOMPARE(port.Open(), plugInWhileAsked);
@@ -514,13 +527,14 @@ void SerialPortTest::deviceIsOpenedExclusively()
     PortFolder folder;
     RawPty &pty = folder.plug(testPort);
     ScriptedDesktop desktop;
-    TRZComPort holder(desktop);
+    DesktopLinkPrompts prompts(desktop);
+    TRZComPort holder(prompts);
     holder.setPort(testPort);
     QVERIFY(holder.Open());
     QVERIFY(holder.Open()); // reopening its own port is no conflict
     if (throughDeviceNode)
         folder.setPattern(pty.devicePath());
-    TRZComPort other(desktop);
+    TRZComPort other(prompts);
     other.setPort(testPort);
     other.setShowErrors(false);
 
@@ -537,7 +551,8 @@ void SerialPortTest::writeOnClosedPortOpensItFirst()
     PortFolder folder;
     RawPty &pty = folder.plug(testPort);
     ScriptedDesktop desktop;
-    TRZComPort port(desktop);
+    DesktopLinkPrompts prompts(desktop);
+    TRZComPort port(prompts);
     port.setPort(testPort);
 
     QVERIFY(port.Write(";LA:ID?\r\n"));
@@ -563,7 +578,8 @@ void SerialPortTest::changedLineSettingReopensThePort()
     RawPty &first = folder.plug(testPort);
     RawPty &second = folder.plug(testPort + 1);
     ScriptedDesktop desktop;
-    TRZComPort port(desktop);
+    DesktopLinkPrompts prompts(desktop);
+    TRZComPort port(prompts);
     port.setPort(testPort);
     QVERIFY(port.Open());
     folder.relink(testPort, second);
@@ -584,7 +600,8 @@ void SerialPortTest::changedLineSettingLeavesAClosedPortClosed()
     folder.plug(testPort);
     folder.plug(testPort + 1);
     ScriptedDesktop desktop;
-    TRZComPort port(desktop);
+    DesktopLinkPrompts prompts(desktop);
+    TRZComPort port(prompts);
     port.setPort(testPort);
 
     for (const QString setting : {"Baud", "Parity", "Handshaking", "Port"})
@@ -608,8 +625,9 @@ void SerialPortTest::hangUpEndsWaitingReadAndClosesThePort()
     PortFolder folder;
     RawPty &pty = folder.plug(testPort);
     ScriptedDesktop desktop;
+    DesktopLinkPrompts prompts(desktop);
     desktop.defaultButton = Button::Retry;
-    TRZComPort port(desktop);
+    TRZComPort port(prompts);
     prepare(port, "#13", 60'000, allowEvents);
     bool timeoutHandlerCalled = false;
     port.setOnTimeout([&] { timeoutHandlerCalled = true; });

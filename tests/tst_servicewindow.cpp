@@ -1,7 +1,7 @@
 // The service window end to end: what opening it sends and shows for each family and heater
 // fit, the commands its controls queue, and the chart as the status poll feeds it.
 
-#include "programrig.h"
+#include "runningprogram.h"
 #include "serviceform.h"
 #include "temperaturechart.h"
 
@@ -64,18 +64,15 @@ QList<QPointF> pointsOf(const TServiceForm &window, int series)
     return window.ui.TempChart->series(series)->points();
 }
 
-// A running program on port 1 whose status timer is held, so that each test decides when a poll
-// runs; the task timer runs as usual and sends what the controls queue.
-class ServiceWindowRig
+// The running program with its service window at hand; each test decides when a poll runs, the
+// task timer runs as usual and sends what the controls queue.
+class ServiceWindowRig : public test::PolledProgram
 {
 public:
     explicit ServiceWindowRig(const sim::LaserConfig &config)
-        : laser(rig.ports.add(1, config))
-        , form(rig.start())
+        : PolledProgram(config)
         , window(*form.ServiceForm)
     {
-        form.StatusTimer->stop();
-        laser.clearTranscript();
     }
 
     // Opens the window from its menu item and forgets the service code it sent.
@@ -85,15 +82,6 @@ public:
         laser.clearTranscript();
     }
 
-    void poll()
-    {
-        form.StatusTimerTimer();
-        form.StatusTimer->stop();
-    }
-
-    test::ProgramRig rig;
-    sim::SimulatedLaser &laser;
-    TMainForm &form;
     TServiceForm &window;
 };
 

@@ -80,16 +80,16 @@ void SettingsLoadTest::loadAsksTheFamilysQueriesInOrder_data()
     unknownOptions.energyModes = false;
     QTest::newRow("standard answering ? to AT and EM") << unknownOptions;
 
-    sim::LaserConfig microOdd = test::laserOfFamily(sim::Family::Micro);
+    sim::LaserConfig microOdd = test::laserOf(sim::Family::Micro);
     microOdd.cfg = 3;
     microOdd.attenuator = true;
     microOdd.heater0 = true;
     QTest::newRow("micro with odd CFG, attenuator and heater 0") << microOdd;
-    sim::LaserConfig microEven = test::laserOfFamily(sim::Family::Micro);
+    sim::LaserConfig microEven = test::laserOf(sim::Family::Micro);
     microEven.cfg = 2;
     QTest::newRow("micro with even CFG") << microEven;
-    QTest::newRow("mini unlocked") << test::laserOfFamily(sim::Family::Mini);
-    sim::LaserConfig miniLocked = test::laserOfFamily(sim::Family::Mini);
+    QTest::newRow("mini unlocked") << test::laserOf(sim::Family::Mini);
+    sim::LaserConfig miniLocked = test::laserOf(sim::Family::Mini);
     miniLocked.passwordLocked = true;
     QTest::newRow("mini locked") << miniLocked;
 }
@@ -150,7 +150,7 @@ void SettingsLoadTest::oddCfgOffersTheEnhancedEnergyMode()
     QFETCH(int, cfg);
     QFETCH(bool, offered);
     QFETCH(QString, lastCaption);
-    sim::LaserConfig laser = test::laserOfFamily(sim::Family::Micro);
+    sim::LaserConfig laser = test::laserOf(sim::Family::Micro);
     laser.cfg = cfg;
     test::RunningProgram program(laser);
     program.laser.setReplyOverride(";LA:EM?", "1");
@@ -181,7 +181,7 @@ void SettingsLoadTest::miniPasswordReplyDecidesTheUnlockMenu()
     QFETCH(QByteArray, passwordReply);
     QFETCH(bool, unlocked);
     QFETCH(bool, menuShown);
-    sim::LaserConfig laser = test::laserOfFamily(sim::Family::Mini);
+    sim::LaserConfig laser = test::laserOf(sim::Family::Mini);
     laser.passwordLocked = locked;
     test::RunningProgram program(laser);
     if (!passwordReply.isEmpty())
@@ -232,7 +232,7 @@ void SettingsLoadTest::unknownModelNameKeepsThePreviousFamily_data()
     QTest::addColumn<sim::LaserConfig>("laser");
     QTest::addColumn<QByteArray>("identity");
     QTest::newRow("after a standard laser") << sim::LaserConfig() << QByteArray("RZ,Widget,77,1.2.7-1.25.0.3");
-    QTest::newRow("after a micro laser") << test::laserOfFamily(sim::Family::Micro) << QByteArray("RZ,Widget,77,3.04");
+    QTest::newRow("after a micro laser") << test::laserOf(sim::Family::Micro) << QByteArray("RZ,Widget,77,3.04");
 }
 
 void SettingsLoadTest::unknownModelNameKeepsThePreviousFamily()
@@ -254,7 +254,7 @@ void SettingsLoadTest::unknownModelNameKeepsThePreviousFamily()
 
 void SettingsLoadTest::secondLoadOfASmallLaserMovesNoControl()
 {
-    sim::LaserConfig laser = test::laserOfFamily(sim::Family::Micro);
+    sim::LaserConfig laser = test::laserOf(sim::Family::Micro);
     laser.attenuator = true;
     laser.cfg = 1;
     test::RunningProgram program(laser);
@@ -364,7 +364,7 @@ void SettingsLoadTest::noControlOutsideTheWindowTakesTheFocus_data()
     for (const auto &[name, family] : {std::pair{"standard", sim::Family::Standard},
                                        std::pair{"micro", sim::Family::Micro}, std::pair{"mini", sim::Family::Mini}}) {
         for (const int options : {0, 1}) {
-            sim::LaserConfig laser = test::laserOfFamily(family);
+            sim::LaserConfig laser = test::laserOf(family);
             laser.attenuator = options;
             laser.cfg = options;
             QTest::newRow(qPrintable(QString::fromLatin1(name) + (options ? " with options" : " without options")))

@@ -3,6 +3,7 @@
 #include "trafficview.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDir>
 #include <QTest>
@@ -19,10 +20,24 @@ const QList<QByteArray> Greeting = {";LC:SEC 4093716", ";LA:EC 0", ";LA:ID?", ";
 const QString NoDeviceQuestion = QStringLiteral(
     "No device found. Try to reconnect?\n\r\n\rMake sure unit is fully powered on\n\rbefore selecting Yes");
 
-// Lets the event loop run for `duration`, as the running program would.
-void runFor(std::chrono::milliseconds duration)
+// Whatever the program's two timers would do next, without waiting for them: the events due now,
+// then one tick of each, as their timeouts would run it.
+void tickTimers(TMainForm &form)
 {
-    QTest::qWait(int(duration.count()));
+    QCoreApplication::processEvents();
+    form.StatusTimerTimer();
+    form.TaskTimerTimer();
+    QCoreApplication::processEvents();
+}
+
+// An ended program has no timer left running, and a late tick of either sends nothing.
+bool timersStayQuiet(TMainForm &form, const sim::SimulatedLaser &laser)
+{
+    const qsizetype lines = laser.transcript().size();
+    if (form.StatusTimer->isActive() || form.TaskTimer->isActive())
+        return false;
+    tickTimers(form);
+    return laser.transcript().size() == lines && !form.StatusTimer->isActive() && !form.TaskTimer->isActive();
 }
 
 QStringList logFiles()
@@ -48,6 +63,7 @@ private slots:
     void closeRequestWaitsForTheLaserToStopFiring();
     void restartFromTheTimeoutQuestionWritesNothingMore();
     void exitFromTheTimeoutQuestionClosesTheFilesForGood();
+    void timeoutQuestionClosedWithoutAButtonKeepsTheProgramWithPollingOff();
     void vanishedPortAsksThePortQuestion();
 };
 
@@ -63,7 +79,7 @@ void StartupTest::foundLaserIsGreetedAndLoaded()
     QCOMPARE(lines.value(5), QByteArray(";LA:ID?"));
     QCOMPARE(form.windowTitle(), QStringLiteral("Marovane Model Tovra  SW Version: 1.2.2.5 ComPort: 3"));
     QVERIFY(form.ResponseList->lines().isEmpty());
-    QVERIFY(form.TaskTimer->isActive());
+    QVERIFY(!form.TaskTimer->isActive()); // nothing pending: the program sleeps between polls
     QVERIFY(form.StatusTimer->isActive());
     QVERIFY(form.ComPort->AllowEvents());
     QCOMPARE(form.ComPort->ResponseTime(), 5000u);
@@ -111,7 +127,8 @@ void StartupTest::demoModeSendsNothingToPortOne()
 
     QVERIFY(rig.state.demoMode);
     QCOMPARE(form.windowTitle(), QStringLiteral(" Tovra  SW Version: 1.2.2.5 ComPort: Demo"));
-    runFor(1200ms); // a status tick comes and goes
+    form.StatusTimer->start(); // a status tick comes and goes
+    tickTimers(form);
     QVERIFY(!form.StatusTimer->isActive());
     form.Exit1Click();
     QTRY_VERIFY(form.hasEnded());
@@ -217,9 +234,7 @@ void StartupTest::restartFromTheTimeoutQuestionWritesNothingMore()
 
     QTRY_COMPARE_WITH_TIMEOUT(rig.desktop.newInstances, 1, 5000);
     QVERIFY(form.hasEnded());
-    const qsizetype linesAtRestart = laser.transcript().size();
-    runFor(1500ms);
-    QCOMPARE(laser.transcript().size(), linesAtRestart);
+    QVERIFY(timersStayQuiet(form, laser));
     QVERIFY(!form.ComPort->Opened());
     QCOMPARE(rig.desktop.textsOf(QStringLiteral("warning")), QStringList{QStringLiteral("Communications lost. Restart?")});
 }
@@ -236,12 +251,34 @@ void StartupTest::exitFromTheTimeoutQuestionClosesTheFilesForGood()
     form.QueuedCommandToPort(QStringLiteral("QE 0"));
 
     QTRY_VERIFY_WITH_TIMEOUT(form.hasEnded(), 5000);
-    const qsizetype linesAtExit = laser.transcript().size();
-    runFor(1500ms);
-    QCOMPARE(laser.transcript().size(), linesAtExit);
+    QVERIFY(timersStayQuiet(form, laser));
     const QStringList log = rig.fileLines(form.logFileName());
     QVERIFY2(log.last().startsWith(QStringLiteral("Timeout Error(")), qPrintable(log.last()));
     QCOMPARE(rig.desktop.newInstances, 0);
+}
+
+void StartupTest::timeoutQuestionClosedWithoutAButtonKeepsTheProgramWithPollingOff()
+{
+    test::ProgramRig rig;
+    sim::SimulatedLaser &laser = rig.ports.add(1);
+    TMainForm &form = rig.start();
+    form.ComPort->setResponseTime(200);
+    laser.setSilent(true);
+    rig.desktop.warningAnswers = {Button::None};
+    form.QueuedCommandToPort(QStringLiteral("QE 1"));
+
+    QTRY_COMPARE_WITH_TIMEOUT(rig.desktop.textsOf(QStringLiteral("warning")),
+                              QStringList{QStringLiteral("Communications lost. Restart?")}, 5000);
+    QTRY_VERIFY(!rig.state.taskBusy);
+    QVERIFY(!form.hasEnded());
+    QVERIFY(!form.StatusTimer->isActive());
+    QCOMPARE(rig.desktop.newInstances, 0);
+
+    // Still the operator's program: the exit tells the laser to stop firing.
+    laser.setSilent(false);
+    form.Exit1Click();
+    QTRY_VERIFY(form.hasEnded());
+    QCOMPARE(laser.transcript().last(), QByteArray(";LA:FL 0"));
 }
 
 void StartupTest::vanishedPortAsksThePortQuestion()

@@ -2,7 +2,7 @@
 // how it shows the replies, the faults it announces and the data rows it writes.
 
 #include "labeledreadout.h"
-#include "polledprogram.h"
+#include "runningprogram.h"
 #include "rzcomport.h"
 #include "statusindicator.h"
 

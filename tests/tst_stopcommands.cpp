@@ -2,7 +2,7 @@
 // talks to the laser goes out at the next exchange boundary, and a stop signal ends the program
 // within seconds, whatever the program was doing. Judged by what a simulated laser hears.
 
-#include "polledprogram.h"
+#include "runningprogram.h"
 #include "plusspinedit.h"
 #include "rzcomport.h"
 

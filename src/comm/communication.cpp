@@ -1,22 +1,18 @@
 #include "communication.h"
 
-#include "desktop.h"
 #include "identity.h"
 #include "laserstate.h"
 #include "replytext.h"
+#include "linkprompts.h"
 #include "rzcomport.h"
 #include "terminalview.h"
 
 #include <QThread>
 #include <QTime>
-#include <QTimer>
 
 namespace tovra {
 
 namespace {
-
-const QColor SentColour(0, 0, 0);
-const QColor ReplyColour(0, 128, 0);
 
 QByteArray toWire(const QString &text)
 {
@@ -33,19 +29,12 @@ void settleAndPurge(TRZComPort &port)
 
 } // namespace
 
-Communication::Communication(TRZComPort &port, LaserState &state, TerminalView &view, Desktop &desktop)
+Communication::Communication(TRZComPort &port, LaserState &state, TerminalView &view, LinkPrompts &prompts)
     : port(port)
     , state(state)
     , view(view)
-    , desktop(desktop)
+    , prompts(prompts)
 {
-}
-
-void Communication::setTimeoutActions(QTimer *timer, std::function<void()> restart, std::function<void()> exit)
-{
-    statusTimer = timer;
-    restartApp = std::move(restart);
-    exitApp = std::move(exit);
 }
 
 QString Communication::timeStamp()
@@ -102,7 +91,7 @@ void Communication::show(const QString &line, bool isReply)
         return;
     view.appendTrafficLine(
         escapeControlCharacters(QLatin1Char('(') + timeStamp() + QStringLiteral(") ") + trimTrailing(line)),
-        isReply ? ReplyColour : SentColour);
+        isReply ? TrafficDirection::Received : TrafficDirection::Sent);
 }
 
 // Before anything is written: what the owner must notice, then the stop commands, which go
@@ -262,30 +251,30 @@ void Communication::HandleTimeout()
         return;
     log(QStringLiteral("Timeout Error(") + timeStamp() + QLatin1Char(')'));
     port.Flush();
-    if (statusTimer)
-        statusTimer->stop();
+    if (timeoutActions.stopPolling)
+        timeoutActions.stopPolling();
     // On the way out a silent laser changes nothing: the exit goes on without a question.
     if (state.exitRequested)
         return;
 
-    const Button answer = desktop.warning(QStringLiteral("Communications lost. Restart?"), ButtonSet::YesNoIgnore);
+    const LostLinkAnswer answer = prompts.communicationsLost();
     if (detached)
         return; // the program was ended while the question was open
     switch (answer) {
-    case Button::Yes:
-        if (restartApp)
-            restartApp();
+    case LostLinkAnswer::Restart:
+        if (timeoutActions.restartApp)
+            timeoutActions.restartApp();
         break;
-    case Button::No:
-        if (exitApp)
-            exitApp();
+    case LostLinkAnswer::Exit:
+        if (timeoutActions.exitApp)
+            timeoutActions.exitApp();
         break;
-    case Button::Ignore:
+    case LostLinkAnswer::Ignore:
         port.Flush();
-        if (statusTimer)
-            statusTimer->start();
+        if (timeoutActions.resumePolling)
+            timeoutActions.resumePolling();
         break;
-    default:
+    case LostLinkAnswer::Dismissed:
         break; // closed without a button: polling stays off until a recall or refresh
     }
 }
@@ -302,9 +291,9 @@ bool Communication::ConnectToLaser()
         port.setPort(n);
         if (!port.Open())
             continue;
-        QThread::msleep(100);
+        QThread::msleep(quint32(scanPause.count()));
         SendRawLine(QStringLiteral(";LC:SEC 4093716"));
-        QThread::msleep(100);
+        QThread::msleep(quint32(scanPause.count()));
         SendCommand(QStringLiteral("EC 0"));
         if (!SendAndReceive(QStringLiteral("ID")).isEmpty()) {
             parseIdentityReply(SendAndReceive(QStringLiteral("ID")), state);

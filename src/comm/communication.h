@@ -3,15 +3,14 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
 
-class QTimer;
-
 namespace tovra {
 
-class Desktop;
+class LinkPrompts;
 class TRZComPort;
 class TerminalView;
 struct LaserState;
@@ -25,12 +24,20 @@ struct LaserState;
 class Communication
 {
 public:
-    Communication(TRZComPort &port, LaserState &state, TerminalView &view, Desktop &desktop);
+    // What the answers to "Communications lost. Restart?" do to the program. Polling is stopped
+    // while the question is open and resumed on Ignore; restart and exit are wound down by their
+    // owner.
+    struct TimeoutActions
+    {
+        std::function<void()> stopPolling;
+        std::function<void()> resumePolling;
+        std::function<void()> restartApp;
+        std::function<void()> exitApp;
+    };
 
-    // What a time-out question may do to the program. Restart and exit are wound down by their
-    // owner; the status timer is switched off while the question is open.
-    void setTimeoutActions(QTimer *statusTimer, std::function<void()> restartApp,
-                           std::function<void()> exitApp);
+    Communication(TRZComPort &port, LaserState &state, TerminalView &view, LinkPrompts &prompts);
+
+    void setTimeoutActions(TimeoutActions actions) { timeoutActions = std::move(actions); }
 
     QString SendAndReceive(const QString &query);
     // The typed queries give 0 when nothing usable came back, for code that needs a number.
@@ -52,6 +59,9 @@ public:
     // Finds the laser on ports 1 to 100; true with the port left open on the laser. A scan
     // during which the program is asked to end stops at the next port.
     bool ConnectToLaser();
+    // The scan gives a laser this long to settle after its port opens and after the unlock line.
+    // A device that answers at once (a simulated laser without pacing) needs none.
+    void setScanPause(std::chrono::milliseconds pause) { scanPause = pause; }
 
     // Stop commands ("FL 0", "EN 0") wait for no one. One asked for while a settings load, a
     // status update or a batch is running goes out at the next exchange boundary, ahead of
@@ -100,10 +110,9 @@ private:
     TRZComPort &port;
     LaserState &state;
     TerminalView &view;
-    Desktop &desktop;
-    QTimer *statusTimer = nullptr;
-    std::function<void()> restartApp;
-    std::function<void()> exitApp;
+    LinkPrompts &prompts;
+    TimeoutActions timeoutActions;
+    std::chrono::milliseconds scanPause{100};
     std::function<void()> boundaryCheck;
     QStringList pendingStops;
     QString lastLine;

@@ -32,11 +32,13 @@ void TMainForm::RestoreBinClick(int bin)
 {
     state.recallBin = bin;
     state.recallPending = true;
+    requestTasks();
 }
 
 void TMainForm::Up1Click()
 {
     state.refreshPending = true;
+    requestTasks();
 }
 
 void TMainForm::ClearUserCountbtnClick()
@@ -57,8 +59,6 @@ bool holdsControlCharacters(const QString &text)
 {
     return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.category() == QChar::Other_Control; });
 }
-
-const QColor RefusedColour(192, 0, 0);
 
 } // namespace
 
@@ -84,7 +84,7 @@ void TMainForm::sendTerminalText()
 // Nothing is sent and nothing enters the history; the text stays in the edit to be mended.
 void TMainForm::refuseTerminalText()
 {
-    ResponseList->appendTrafficLine(QStringLiteral("Not sent: the line holds control characters"), RefusedColour);
+    ResponseList->appendTrafficLine(QStringLiteral("Not sent: the line holds control characters"), TrafficDirection::Note);
 }
 
 bool TMainForm::SendEditKeyPress(QKeyEvent *event)

@@ -73,6 +73,7 @@ void TMainForm::LaserEnable(bool enable)
     } else {
         // A locked mini laser: the password first; enabling then takes a new click.
         state.unlockPending = true;
+        requestTasks();
     }
 }
 

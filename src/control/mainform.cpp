@@ -25,13 +25,14 @@ TMainForm::TMainForm(Environment environment, QWidget *parent)
     : QMainWindow(parent)
     , state(environment.state)
     , desktop(environment.desktop)
+    , linkPrompts(environment.desktop)
     , switches(environment.switches)
     , readShiftKeys(std::move(environment.readShiftKeys))
     , stopSignalled(std::move(environment.stopSignalled))
     , queue(environment.state)
 {
     setObjectName(QStringLiteral("MainForm"));
-    ComPort = new TRZComPort(desktop, this, std::move(environment.serialDevice));
+    ComPort = new TRZComPort(linkPrompts, this, std::move(environment.serialDevice));
     ComPort->setObjectName(QStringLiteral("ComPort"));
     ComPort->setBaud(57600);
     ComPort->setParity(TParity::parEven);
@@ -50,7 +51,7 @@ TMainForm::TMainForm(Environment environment, QWidget *parent)
     // presses are the ones to watch.
     ui.SendEdit->installEventFilter(this);
 
-    comm = std::make_unique<Communication>(*ComPort, state, *ResponseList, desktop);
+    comm = std::make_unique<Communication>(*ComPort, state, *ResponseList, linkPrompts);
     ServiceForm = new TServiceForm(*this, state, desktop);
     wireComponents();
     connectControls();
@@ -73,7 +74,12 @@ void TMainForm::wireComponents()
     connect(StatusTimer, &QTimer::timeout, this, &TMainForm::StatusTimerTimer);
 
     ComPort->setOnTimeout([this] { ComPortTimeout(); });
-    comm->setTimeoutActions(StatusTimer, [this] { RestartApp(); }, [this] { ExitApp(); });
+    comm->setTimeoutActions({
+        .stopPolling = [this] { StatusTimer->stop(); },
+        .resumePolling = [this] { StatusTimer->start(); },
+        .restartApp = [this] { RestartApp(); },
+        .exitApp = [this] { ExitApp(); },
+    });
     comm->setBoundaryCheck([this] {
         if (stopSignalled && stopSignalled() && !state.exitRequested)
             StopSignalReceived();

@@ -2,6 +2,7 @@
 
 #include "commandqueue.h"
 #include "communication.h"
+#include "desktoplinkprompts.h"
 #include "mainformlayout.h"
 #include "startswitches.h"
 
@@ -12,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+class QAction;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
@@ -23,6 +25,7 @@ class DeferredMessages;
 class Desktop;
 class ScriptBridge;
 class ScriptSettingsFollower;
+class RecordFile;
 class SerialDevice;
 class TPlusSpinEdit;
 class TRZComPort;
@@ -65,7 +68,9 @@ public:
     // True once ExitApp or RestartApp has run: the instance is ending.
     bool hasEnded() const { return ended; }
 
-    // Command queue and task timer.
+    // Command queue and task timer. The timer runs only while a task is pending: whatever sets a
+    // pending flag or queues a command calls requestTasks.
+    void requestTasks();
     void QueuedCommandToPort(const QString &command);
     void TaskTimerTimer();
     void ProcessTasks();
@@ -167,7 +172,7 @@ private:
     void openPickedPort();
     void endInstance();
     void sendExitStop();
-    void wakeTaskTimer();
+    bool tasksPending() const;
 
     // The range a limited control was built with: it stays when the laser's limits cannot be used.
     struct LimitRange
@@ -221,6 +226,18 @@ private:
     void showReadyLook();
     void restartStatusTimer();
 
+    // One record file as its menu item switches it.
+    struct RecordFileSwitch
+    {
+        bool &enabled;
+        RecordFile &file;
+        QAction *menuItem;
+        QString name;
+        QString failure;
+    };
+    RecordFileSwitch logFileSwitch();
+    RecordFileSwitch dataFileSwitch();
+    void toggleRecordFile(RecordFileSwitch file, const QStringList &header);
     void watchRecordFiles();
 
     void wireSharing();
@@ -229,6 +246,7 @@ private:
 
     LaserState &state;
     Desktop &desktop;
+    DesktopLinkPrompts linkPrompts;
     const StartSwitches switches;
     const std::function<ShiftKeys()> readShiftKeys;
     const std::function<bool()> stopSignalled;

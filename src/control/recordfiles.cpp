@@ -32,40 +32,44 @@ QString TMainForm::dataFileName() const
     return dataFileNameFor(state);
 }
 
-void TMainForm::ToggleLoggingState()
+// Switching on creates a new file with its header; a file that cannot be created stays off, but
+// the check mark stays: choosing the item again tries again.
+void TMainForm::toggleRecordFile(RecordFileSwitch file, const QStringList &header)
 {
-    if (state.loggingEnabled) {
-        state.loggingEnabled = false;
-        ui.EnableLoggingMenu->setChecked(false);
-        state.logFile.close();
+    if (file.enabled) {
+        file.enabled = false;
+        file.menuItem->setChecked(false);
+        file.file.close();
         return;
     }
-    state.loggingEnabled = true;
-    ui.EnableLoggingMenu->setChecked(true);
-    const QDateTime now = QDateTime::currentDateTime();
-    if (!state.logFile.create(logFileName(), {fileHeaderLine(QStringLiteral("Tovra Communication Log File "), now)})) {
-        // The check mark stays: choosing the item again tries again.
-        state.loggingEnabled = false;
-        fileMessages->showNowOrLater(LogFileFailure);
+    file.enabled = true;
+    file.menuItem->setChecked(true);
+    if (!file.file.create(file.name, header)) {
+        file.enabled = false;
+        fileMessages->showNowOrLater(file.failure);
     }
+}
+
+void TMainForm::ToggleLoggingState()
+{
+    toggleRecordFile(logFileSwitch(),
+                     {fileHeaderLine(QStringLiteral("Tovra Communication Log File "), QDateTime::currentDateTime())});
 }
 
 void TMainForm::ToggleDataCollection()
 {
-    if (state.dataCollectionEnabled) {
-        state.dataCollectionEnabled = false;
-        ui.EnableDataCollectionMenu->setChecked(false);
-        state.dataFile.close();
-        return;
-    }
-    state.dataCollectionEnabled = true;
-    ui.EnableDataCollectionMenu->setChecked(true);
-    const QDateTime now = QDateTime::currentDateTime();
-    if (!state.dataFile.create(dataFileName(), {fileHeaderLine(QStringLiteral("Tovra Data File "), now),
-                                                 dataColumnHeader(state)})) {
-        state.dataCollectionEnabled = false;
-        fileMessages->showNowOrLater(DataFileFailure);
-    }
+    toggleRecordFile(dataFileSwitch(), {fileHeaderLine(QStringLiteral("Tovra Data File "), QDateTime::currentDateTime()),
+                                        dataColumnHeader(state)});
+}
+
+TMainForm::RecordFileSwitch TMainForm::logFileSwitch()
+{
+    return {state.loggingEnabled, state.logFile, ui.EnableLoggingMenu, logFileName(), LogFileFailure};
+}
+
+TMainForm::RecordFileSwitch TMainForm::dataFileSwitch()
+{
+    return {state.dataCollectionEnabled, state.dataFile, ui.EnableDataCollectionMenu, dataFileName(), DataFileFailure};
 }
 
 void TMainForm::EnableLoggingMenuClick()
@@ -87,16 +91,14 @@ void TMainForm::watchRecordFiles()
 {
     fileMessages = new DeferredMessages(
         desktop, [this] { return ComPort->InUse() || state.statusBusy || state.taskBusy; }, this);
-    state.logFile.setWriteFailureHandler([this] {
-        state.loggingEnabled = false;
-        ui.EnableLoggingMenu->setChecked(false);
-        fileMessages->post(LogFileFailure);
-    });
-    state.dataFile.setWriteFailureHandler([this] {
-        state.dataCollectionEnabled = false;
-        ui.EnableDataCollectionMenu->setChecked(false);
-        fileMessages->post(DataFileFailure);
-    });
+    for (RecordFile *file : {&state.logFile, &state.dataFile}) {
+        file->setWriteFailureHandler([this, file] {
+            const RecordFileSwitch failed = file == &state.logFile ? logFileSwitch() : dataFileSwitch();
+            failed.enabled = false;
+            failed.menuItem->setChecked(false);
+            fileMessages->post(failed.failure);
+        });
+    }
 }
 
 // A measurement that the update could not read leaves its field empty; the row keeps its columns.

@@ -8,7 +8,6 @@ namespace tovra {
 
 namespace {
 
-const QColor NoteColour(128, 0, 0);
 const QByteArray FiringRefused = QByteArrayLiteral("Remote firing not allowed");
 
 // What the laser says when it did not take a command.
@@ -82,7 +81,7 @@ void ScriptBridge::sendLine(const QByteArray &bytes)
 
 void ScriptBridge::showNote(const QString &note)
 {
-    view.appendTrafficLine(QLatin1Char('(') + Communication::timeStamp() + QStringLiteral(") ") + note, NoteColour);
+    view.appendTrafficLine(QLatin1Char('(') + Communication::timeStamp() + QStringLiteral(") ") + note, TrafficDirection::Note);
 }
 
 } // namespace tovra

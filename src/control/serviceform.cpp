@@ -124,34 +124,37 @@ void TServiceForm::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
 }
 
+// A calibration limit goes to the laser and becomes the main window's limit for the setting.
+void TServiceForm::changeLimit(const TPlusSpinEdit &limitEdit, double LaserState::*limit, const QString &command,
+                               TPlusSpinEdit &limitedEdit)
+{
+    state.*limit = limitEdit.Value();
+    mainForm.QueuedCommandToPort(command + QLatin1Char(' ') + sevenDecimalArgument(state.*limit));
+    limitedEdit.setMaxValue(state.*limit);
+}
+
 void TServiceForm::MaxRepRateAdjChange()
 {
-    state.repRateMax = ui.MaxRepRateAdj->Value();
-    mainForm.QueuedCommandToPort(QStringLiteral("RR:CAL:MAX ") + sevenDecimalArgument(state.repRateMax));
-    mainForm.ui.RepRateAdj->setMaxValue(state.repRateMax);
+    changeLimit(*ui.MaxRepRateAdj, &LaserState::repRateMax, QStringLiteral("RR:CAL:MAX"), *mainForm.ui.RepRateAdj);
 }
 
 void TServiceForm::MaxDiodeCurrentAdjChange()
 {
-    state.diodeCurrentMax = ui.MaxDiodeCurrentAdj->Value();
-    mainForm.QueuedCommandToPort(QStringLiteral("DC:CAL:MAX ") + sevenDecimalArgument(state.diodeCurrentMax));
-    mainForm.ui.DiodeCurrentAdj->setMaxValue(state.diodeCurrentMax);
+    changeLimit(*ui.MaxDiodeCurrentAdj, &LaserState::diodeCurrentMax, QStringLiteral("DC:CAL:MAX"),
+                *mainForm.ui.DiodeCurrentAdj);
     ui.DiodeCurrentAdj->setMaxValue(state.diodeCurrentMax);
 }
 
 // The service window's own pulse width keeps its design limit.
 void TServiceForm::MaxDiodePulseWidthAdjChange()
 {
-    state.diodePulseWidthMax = ui.MaxDiodePulseWidthAdj->Value();
-    mainForm.QueuedCommandToPort(QStringLiteral("DW:CAL:MAX ") + sevenDecimalArgument(state.diodePulseWidthMax));
-    mainForm.ui.DiodePulseWidthAdj->setMaxValue(state.diodePulseWidthMax);
+    changeLimit(*ui.MaxDiodePulseWidthAdj, &LaserState::diodePulseWidthMax, QStringLiteral("DW:CAL:MAX"),
+                *mainForm.ui.DiodePulseWidthAdj);
 }
 
 void TServiceForm::MaxQSWDelayAdjChange()
 {
-    state.qswDelayMax = ui.MaxQSWDelayAdj->Value();
-    mainForm.QueuedCommandToPort(QStringLiteral("QD:CAL:MAX ") + sevenDecimalArgument(state.qswDelayMax));
-    mainForm.ui.QSWDelayAdj->setMaxValue(state.qswDelayMax);
+    changeLimit(*ui.MaxQSWDelayAdj, &LaserState::qswDelayMax, QStringLiteral("QD:CAL:MAX"), *mainForm.ui.QSWDelayAdj);
 }
 
 void TServiceForm::Heater0TempAdjChange()

@@ -8,6 +8,7 @@ namespace tovra {
 
 class Desktop;
 class TMainForm;
+class TPlusSpinEdit;
 struct LaserState;
 
 // The service window: calibration limits (carried over to the main window's controls), heater
@@ -53,6 +54,8 @@ protected:
 
 private:
     void connectControls();
+    void changeLimit(const TPlusSpinEdit &limitEdit, double LaserState::*limit, const QString &command,
+                     TPlusSpinEdit &limitedEdit);
     void showHeaterControls(bool present, QWidget *group, int temperatureSeries, int setpointSeries);
     void setOuterSize(const QSize &outer);
     QSize frameExtent() const;

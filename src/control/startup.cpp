@@ -87,7 +87,6 @@ void TMainForm::FormCreate()
     ComPort->setResponseTime(5000);
     Initialize();
     StatusTimer->start();
-    TaskTimer->start();
     ComPort->setAllowEvents(true);
     // A stop signal found during the load: the exit follows at once and the window never shows.
     if (state.exitRequested) {
@@ -120,7 +119,7 @@ void TMainForm::enterDemoMode()
 void TMainForm::Exit1Click()
 {
     state.exitRequested = true;
-    wakeTaskTimer();
+    requestTasks();
 }
 
 // A box left open would hold the exit for as long as no one answers it; closed without a button,

@@ -1,6 +1,7 @@
-// The task timer: every 5 ms, whenever no status poll runs, it carries out what the operator's
-// handlers asked for, in a fixed order: stop commands, a recall or refresh, the unlock dialog, the
-// queued commands, and last the exit.
+// The task timer: 5 ms after a handler asked for something, whenever no status poll runs, it
+// carries out what the operator's handlers asked for, in a fixed order: stop commands, a recall or
+// refresh, the unlock dialog, the queued commands, a script's lines, and last the exit. With
+// nothing pending it stays off, so the idle program sleeps between status polls.
 
 #include "mainform.h"
 
@@ -28,6 +29,20 @@ bool isStopCommand(const QString &command)
 
 } // namespace
 
+// A running timer is left alone, so that a stream of requests does not keep pushing the first
+// one's tick away.
+void TMainForm::requestTasks()
+{
+    if (!ended && !TaskTimer->isActive())
+        TaskTimer->start();
+}
+
+bool TMainForm::tasksPending() const
+{
+    return state.recallPending || state.refreshPending || state.unlockPending || state.queuePending
+        || state.exitRequested || energyModeReadBackDue || comm->stopPending() || ScriptLines->hasWaitingLines();
+}
+
 // Stop commands are never dropped: they bypass the inhibit and the queue and go out at the next
 // exchange boundary (a running load or status update sends them between two of its queries).
 // Being sent ahead, a stop takes the earlier waiting commands of its kind with it, so that a
@@ -37,19 +52,13 @@ void TMainForm::QueuedCommandToPort(const QString &command)
     if (isStopCommand(command)) {
         queue.withdraw(mnemonicOf(command));
         comm->requestStop(command);
-        wakeTaskTimer();
+        requestTasks();
         return;
     }
     if (state.commandsInhibited)
         return;
     queue.append(command);
-    wakeTaskTimer();
-}
-
-// Every request for port work (a queued command, a stop, the exit) comes through here.
-void TMainForm::wakeTaskTimer()
-{
-    TaskTimer->start();
+    requestTasks();
 }
 
 void TMainForm::TaskTimerTimer()
@@ -67,7 +76,8 @@ void TMainForm::ProcessTasks()
     // A handler that exchanges directly may be waiting for its reply: the work waits for it
     // rather than find the port busy and lose its commands.
     if (state.statusBusy || ComPort->InUse()) {
-        TaskTimer->start();
+        if (tasksPending())
+            requestTasks();
         return;
     }
     state.taskBusy = true;
@@ -120,8 +130,9 @@ void TMainForm::ProcessTasks()
     }
 
     state.taskBusy = false;
-    if (!ended)
-        TaskTimer->start();
+    // What a handler asked for while this batch was being sent waits for the next tick.
+    if (tasksPending())
+        requestTasks();
 }
 
 // The last word to the laser, and only to a port known to be the laser's: another device on the

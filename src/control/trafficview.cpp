@@ -10,6 +10,23 @@ namespace {
 
 constexpr int ShowDelayMs = 40;
 
+const QColor SentColour(0, 0, 0);
+const QColor ReceivedColour(0, 128, 0);
+const QColor NoteColour(160, 0, 0);
+
+QColor colourOf(TrafficDirection direction)
+{
+    switch (direction) {
+    case TrafficDirection::Sent:
+        return SentColour;
+    case TrafficDirection::Received:
+        return ReceivedColour;
+    case TrafficDirection::Note:
+        break;
+    }
+    return NoteColour;
+}
+
 } // namespace
 
 TrafficView::TrafficView(QWidget *parent)
@@ -27,9 +44,9 @@ TrafficView::TrafficView(QWidget *parent)
     connect(&showTimer, &QTimer::timeout, this, &TrafficView::showWaitingLines);
 }
 
-void TrafficView::appendTrafficLine(const QString &line, const QColor &colour)
+void TrafficView::appendTrafficLine(const QString &line, TrafficDirection direction)
 {
-    waiting.append({line, colour});
+    waiting.append({line, colourOf(direction)});
     if (!showTimer.isActive())
         showTimer.start();
 }

@@ -26,7 +26,7 @@ public:
 
     explicit TrafficView(QWidget *parent = nullptr);
 
-    void appendTrafficLine(const QString &line, const QColor &colour) override;
+    void appendTrafficLine(const QString &line, TrafficDirection direction) override;
     void clearTraffic() override;
     // The lines shown or about to be, in order (for the About box's neighbours and for tests).
     QStringList lines() const;

@@ -1,11 +1,8 @@
 #include "rzcomport.h"
 
-#include "desktop.h"
-#include "formpickport.h"
+#include "linkprompts.h"
 
-#include <QComboBox>
 #include <QCoreApplication>
-#include <QScopedValueRollback>
 
 #include <algorithm>
 #include <optional>
@@ -49,29 +46,10 @@ std::optional<char> characterCode(QByteArrayView code)
     return char(value);
 }
 
-QString pickEntryFor(int port)
-{
-    return QStringLiteral("COM") + QString::number(port) + QStringLiteral("  (")
-        + devicePathForPort(port) + QLatin1Char(')');
-}
-
-// The whole decimal number right after "COM" in an entry of the port list.
-std::optional<int> portNumberOf(const QString &entry)
-{
-    if (!entry.startsWith(QLatin1String("COM")))
-        return std::nullopt;
-    qsizetype end = 3;
-    while (end < entry.size() && entry.at(end).isDigit())
-        ++end;
-    bool ok = false;
-    const int port = entry.mid(3, end - 3).toInt(&ok);
-    return ok ? std::optional<int>(port) : std::nullopt;
-}
-
 } // namespace
 
-TRZComPort::TRZComPort(Desktop &desktop, QObject *owner, std::unique_ptr<SerialDevice> device)
-    : QObject(owner), desktop(desktop), device(std::move(device))
+TRZComPort::TRZComPort(LinkPrompts &prompts, QObject *owner, std::unique_ptr<SerialDevice> device)
+    : QObject(owner), prompts(prompts), device(std::move(device))
 {
 }
 
@@ -89,7 +67,7 @@ bool TRZComPort::Open()
         if (device->open(FPortNumber, &error, &reason))
             break;
         if (!FShowErrors
-            || !askRetry(QStringLiteral("Error opening COM") + QString::number(FPortNumber)
+            || !prompts.retry(QStringLiteral("Error opening COM") + QString::number(FPortNumber)
                          + QStringLiteral(": ") + reason)) {
             return false;
         }
@@ -152,31 +130,27 @@ void TRZComPort::ReadRaw(QByteArray &buffer)
     buffer.resize(waiting);
     const int64_t got = device->read(buffer.data(), waiting);
     if (got < 0)
-        desktop.message(QStringLiteral("Raw read error."));
+        prompts.tell(QStringLiteral("Raw read error."));
     buffer.resize(std::max<int64_t>(got, 0));
 }
 
 bool TRZComPort::Pick()
 {
-    TformPickPort dialog;
-    const QScopedValueRollback<TformPickPort *> showing(FPickPortDlg, &dialog);
+    QList<PortChoice> ports;
     const bool showErrors = FShowErrors;
     const int32_t currentPort = FPortNumber;
     FShowErrors = false;
     for (int port = 1; port <= lastPortNumber; ++port) {
         FPortNumber = port;
         if (Open())
-            dialog.listPorts->addItem(pickEntryFor(port));
+            ports.append({port, devicePathForPort(port)});
     }
     // The last probe would otherwise keep its port locked while the operator chooses.
     Close();
     FShowErrors = showErrors;
     FPortNumber = currentPort;
-    dialog.listPorts->setCurrentIndex(dialog.listPorts->findText(pickEntryFor(currentPort)));
 
-    if (desktop.execDialog(dialog) != QDialog::Accepted || dialog.listPorts->currentIndex() < 0)
-        return false;
-    const std::optional<int> chosen = portNumberOf(dialog.listPorts->currentText());
+    const std::optional<int> chosen = prompts.pickPort(ports, currentPort);
     if (!chosen)
         return false;
     FPortNumber = *chosen;
@@ -275,7 +249,7 @@ void TRZComPort::collectResponse(QByteArray &text)
             if (!Opened())
                 return;
         }
-        if (!FShowErrors || !askRetry(QStringLiteral("Timeout waiting for response.")))
+        if (!FShowErrors || !prompts.retry(QStringLiteral("Timeout waiting for response.")))
             return;
         deadline = Clock::now() + std::chrono::milliseconds(FResponseTime);
     }
@@ -324,13 +298,8 @@ bool TRZComPort::refusedWhileInUse()
     if (!FPortInUse)
         return false;
     if (FShowErrors)
-        desktop.message(QStringLiteral("Port is in use -- operation aborted"));
+        prompts.tell(QStringLiteral("Port is in use -- operation aborted"));
     return true;
-}
-
-bool TRZComPort::askRetry(const QString &text)
-{
-    return desktop.warning(text, ButtonSet::AbortRetry) == Button::Retry;
 }
 
 SerialDevice::LineSettings TRZComPort::lineSettings() const

@@ -12,8 +12,7 @@
 
 namespace tovra {
 
-class Desktop;
-class TformPickPort;
+class LinkPrompts;
 
 // The program's serial port component: owns one port, opens it by number with fixed line
 // settings, writes text and collects one response up to an end-of-response marker within a
@@ -23,7 +22,7 @@ class TRZComPort : public QObject
 {
     Q_OBJECT
 public:
-    explicit TRZComPort(Desktop &desktop, QObject *owner = nullptr,
+    explicit TRZComPort(LinkPrompts &prompts, QObject *owner = nullptr,
                         std::unique_ptr<SerialDevice> device = createSerialDevice());
     ~TRZComPort() override;
 
@@ -79,12 +78,11 @@ private:
     Collection collectUntil(QByteArray &text, Clock::time_point deadline);
     void appendWaiting(QByteArray &text);
     bool refusedWhileInUse();
-    bool askRetry(const QString &text);
     template <typename T>
     void changeAndReopen(T &field, T value);
     SerialDevice::LineSettings lineSettings() const;
 
-    Desktop &desktop;
+    LinkPrompts &prompts;
     std::unique_ptr<SerialDevice> device;
 
     bool FAllowEvents = false;
@@ -95,7 +93,6 @@ private:
     QByteArray FEndOfResponseRaw;
     bool FPortInUse = false;
     int32_t FPortNumber = 1;
-    TformPickPort *FPickPortDlg = nullptr;
     uint32_t FResponseTime = 1000;
     bool FShowErrors = true;
     bool FTimedOut = false;

@@ -1,35 +1,18 @@
 #include "jpegwriter.h"
 
+#include "jpegerrors.h"
 #include "replacefile.h"
 
 #include <QImage>
 
 #include <csetjmp>
-#include <cstdio>
 #include <cstdlib>
 
-#include <jpeglib.h>
 #include <jerror.h>
 
 namespace tovra {
 
 namespace {
-
-// libjpeg reports a fatal error by calling error_exit, which must not return. Ours jumps back to
-// the encoder with the message kept, so a failure neither ends the process nor leaks.
-struct ErrorManager
-{
-    jpeg_error_mgr library;
-    std::jmp_buf failed;
-    char message[JMSG_LENGTH_MAX];
-};
-
-[[noreturn]] void jumpBack(j_common_ptr info)
-{
-    auto *errors = reinterpret_cast<ErrorManager *>(info->err);
-    (*info->err->format_message)(info, errors->message);
-    std::longjmp(errors->failed, 1);
-}
 
 // Collects the encoded bytes in a buffer that grows as needed. It lives with the caller of the
 // encoder, so the buffer is released on the error path too.
@@ -86,7 +69,7 @@ struct MemoryDestination
 // locals of the function that called setjmp may not be relied on.
 struct Compression
 {
-    ErrorManager errors;
+    JpegErrorManager errors;
     MemoryDestination output;
     jpeg_compress_struct info {}; // zeroed, so destroying it after a failed create is safe
 };
@@ -96,8 +79,7 @@ struct Compression
 bool compress(const QImage &rgb, int quality, Compression &job)
 {
     jpeg_compress_struct &info = job.info;
-    info.err = jpeg_std_error(&job.errors.library);
-    job.errors.library.error_exit = jumpBack;
+    info.err = job.errors.install();
     if (setjmp(job.errors.failed)) {
         jpeg_destroy_compress(&info);
         return false;

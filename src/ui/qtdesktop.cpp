@@ -9,50 +9,65 @@
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QInputDialog>
+#include <QKeyEvent>
+#include <QMap>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QUrl>
 
 namespace tovra {
 
 namespace {
 
-QMessageBox::StandardButtons standardButtons(ButtonSet buttons)
+struct Choice
+{
+    Button button;
+    const char *caption;
+};
+
+// The buttons of each set, left to right as the operator reads them.
+QList<Choice> choicesOf(ButtonSet buttons)
 {
     switch (buttons) {
     case ButtonSet::Ok:
-        return QMessageBox::Ok;
+        return {{Button::Ok, "OK"}};
     case ButtonSet::AbortRetry:
-        return QMessageBox::Abort | QMessageBox::Retry;
+        return {{Button::Abort, "&Abort"}, {Button::Retry, "&Retry"}};
     case ButtonSet::YesNo:
-        return QMessageBox::Yes | QMessageBox::No;
+        return {{Button::Yes, "&Yes"}, {Button::No, "&No"}};
     case ButtonSet::YesNoIgnore:
-        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Ignore;
+        return {{Button::Yes, "&Yes"}, {Button::No, "&No"}, {Button::Ignore, "&Ignore"}};
     }
-    return QMessageBox::Ok;
+    return {{Button::Ok, "OK"}};
 }
 
-Button fromStandard(int button)
+// Enter answers what the operator most likely wants: go on (Retry, Yes, OK).
+bool isDefault(Button button)
 {
-    switch (button) {
-    case QMessageBox::Ok:
-        return Button::Ok;
-    case QMessageBox::Cancel:
-        return Button::Cancel;
-    case QMessageBox::Yes:
-        return Button::Yes;
-    case QMessageBox::No:
-        return Button::No;
-    case QMessageBox::Ignore:
-        return Button::Ignore;
-    case QMessageBox::Abort:
-        return Button::Abort;
-    case QMessageBox::Retry:
-        return Button::Retry;
-    default:
-        return Button::None;
-    }
+    return button == Button::Retry || button == Button::Yes || button == Button::Ok;
 }
+
+// A warning box whose buttons stand in the order given (all of one role, so no platform layout
+// reorders them), and which a closing without a button, by Escape or the title bar, answers with
+// no button at all instead of the box's guess at a "No".
+class WarningBox : public QMessageBox
+{
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if (event->matches(QKeySequence::Cancel)) {
+            reject();
+            return;
+        }
+        QMessageBox::keyPressEvent(event);
+    }
+
+    void closeEvent(QCloseEvent *event) override { QDialog::closeEvent(event); }
+};
 
 QString applicationTitle()
 {
@@ -101,8 +116,16 @@ void QtDesktop::message(const QString &text)
 
 Button QtDesktop::warning(const QString &text, ButtonSet buttons)
 {
-    QMessageBox box(QMessageBox::Warning, applicationTitle(), text, standardButtons(buttons), parent);
-    return fromStandard(runBox(box));
+    WarningBox box(QMessageBox::Warning, applicationTitle(), text, QMessageBox::NoButton, parent);
+    QMap<QAbstractButton *, Button> answers;
+    for (const Choice &choice : choicesOf(buttons)) {
+        QPushButton *pushButton = box.addButton(QString::fromLatin1(choice.caption), QMessageBox::ActionRole);
+        answers.insert(pushButton, choice.button);
+        if (isDefault(choice.button))
+            box.setDefaultButton(pushButton);
+    }
+    runBox(box);
+    return answers.value(box.clickedButton(), Button::None);
 }
 
 QString QtDesktop::inputText(const QString &title, const QString &prompt, const QString &defaultText)
@@ -133,7 +156,8 @@ int QtDesktop::execDialog(QDialog &dialog)
     return dialog.exec();
 }
 
-// A message box's result is the standard button chosen; 0 (no button) answers None.
+// A box closed this way had no button clicked: it answers None, and the code that opened it winds
+// down.
 void QtDesktop::closeOpenBoxes()
 {
     for (QWidget *window : QApplication::topLevelWidgets()) {

@@ -24,6 +24,7 @@ TMainForm &ProgramRig::start(const QStringList &arguments)
     mainForm = std::make_unique<TMainForm>(
         TMainForm::Environment{state, desktop, StartSwitches::fromArguments(arguments), keys, createSerialDevice(),
                               stopSignalled});
+    mainForm->communication().setScanPause(scanPause);
     mainForm->FormCreate();
     return *mainForm;
 }

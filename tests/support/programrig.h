@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <chrono>
 #include <memory>
 
 namespace tovra::test {
@@ -34,6 +35,8 @@ public:
     std::function<ShiftKeys()> keys;
     // Stands for the stop-signal flag the program asks at every exchange boundary.
     std::function<bool()> stopSignalled;
+    // How long the connection scan lets the laser settle; a laser without pacing needs no pause.
+    std::chrono::milliseconds scanPause{100};
 
 private:
     QTemporaryDir workDir;

@@ -1,7 +1,9 @@
 #include "formpickport.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QStyle>
 
@@ -27,9 +29,10 @@ TformPickPort::TformPickPort(QWidget *parent)
                                 QStringLiteral("Cancel"), this))
     , GroupBox1(new QGroupBox(QStringLiteral("Serial Port"), this))
     , listPorts(new QComboBox(GroupBox1))
+    , devicePath(new QLabel(this))
 {
     setWindowTitle(QStringLiteral("Select Serial Port"));
-    setFixedSize(240, 93);
+    setFixedSize(240, 104);
     setFont(dialogFont(8, true));
 
     OKBtn->setObjectName(QStringLiteral("OKBtn"));
@@ -48,8 +51,42 @@ TformPickPort::TformPickPort(QWidget *parent)
     listPorts->setObjectName(QStringLiteral("listPorts"));
     listPorts->setGeometry(11, 25, 108, 24);
     listPorts->setEditable(false);
+    connect(listPorts, &QComboBox::currentIndexChanged, this, &TformPickPort::showDevicePath);
+
+    devicePath->setObjectName(QStringLiteral("devicePath"));
+    devicePath->setGeometry(8, 80, 224, 18);
+    devicePath->setFont(dialogFont(8, false));
+    devicePath->setTextFormat(Qt::PlainText);
 
     OKBtn->setFocus();
+}
+
+void TformPickPort::addPort(int number, const QString &path)
+{
+    listPorts->addItem(QStringLiteral("COM") + QString::number(number), number);
+    listPorts->setItemData(listPorts->count() - 1, path, Qt::ToolTipRole);
+    showDevicePath();
+}
+
+void TformPickPort::selectPort(int number)
+{
+    listPorts->setCurrentIndex(listPorts->findData(number));
+}
+
+std::optional<int> TformPickPort::chosenPort() const
+{
+    if (listPorts->currentIndex() < 0)
+        return std::nullopt;
+    return listPorts->currentData().toInt();
+}
+
+// A path too long for the line is shortened in the middle, where it differs least between ports;
+// the whole path stays in the tooltip.
+void TformPickPort::showDevicePath()
+{
+    const QString path = listPorts->currentData(Qt::ToolTipRole).toString();
+    devicePath->setText(QFontMetrics(devicePath->font()).elidedText(path, Qt::ElideMiddle, devicePath->width()));
+    devicePath->setToolTip(path);
 }
 
 } // namespace tovra
