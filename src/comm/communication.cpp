@@ -3,14 +3,13 @@
 #include "desktop.h"
 #include "identity.h"
 #include "laserstate.h"
+#include "replyconversion.h"
 #include "rzcomport.h"
 #include "terminalview.h"
 
 #include <QThread>
 #include <QTime>
 #include <QTimer>
-
-#include <cmath>
 
 namespace tovra {
 
@@ -22,18 +21,6 @@ const QColor ReplyColour(0, 128, 0);
 QByteArray toWire(const QString &text)
 {
     return text.toLatin1();
-}
-
-// Trims characters of code 32 or below from both ends, as the typed queries do before converting.
-QString trimmedBoth(const QString &text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin).unicode() <= 32)
-        ++begin;
-    while (end > begin && text.at(end - 1).unicode() <= 32)
-        --end;
-    return text.mid(begin, end - begin);
 }
 
 // Every exchange begins with a short pause and a purge, so that nothing left over from an
@@ -118,11 +105,9 @@ QString Communication::SendAndReceive(const QString &query)
 template<typename T, typename Convert>
 T Communication::typedQuery(const QString &query, Convert convert)
 {
-    QString reply = SendAndReceive(query);
-    if (reply.isEmpty())
-        reply = QStringLiteral("0");
+    const QString reply = SendAndReceive(query);
     bool converted = false;
-    const T value = convert(trimmedBoth(reply), &converted);
+    const T value = convert(reply, &converted);
     if (converted)
         return value;
     log(QStringLiteral("Exception Error (") + timeStamp());
@@ -131,25 +116,17 @@ T Communication::typedQuery(const QString &query, Convert convert)
 
 int32_t Communication::QueryInt(const QString &query)
 {
-    return typedQuery<int32_t>(query, [](const QString &text, bool *ok) { return text.toInt(ok, 10); });
+    return typedQuery<int32_t>(query, intFromReply);
 }
 
 double Communication::QueryFloat(const QString &query)
 {
-    return typedQuery<double>(query, [](const QString &text, bool *ok) {
-        const double value = text.toDouble(ok);
-        // "nan" and "inf" are words, not measurements.
-        if (*ok && !std::isfinite(value))
-            *ok = false;
-        return value;
-    });
+    return typedQuery<double>(query, floatFromReply);
 }
 
 uint32_t Communication::QueryCount(const QString &query)
 {
-    return typedQuery<uint32_t>(query, [](const QString &text, bool *ok) {
-        return uint32_t(quint64(text.toLongLong(ok, 10)) & 0xFFFFFFFFu);
-    });
+    return typedQuery<uint32_t>(query, countFromReply);
 }
 
 QString Communication::SendCommand(const QString &command)
