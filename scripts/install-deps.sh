@@ -12,6 +12,7 @@ packages=(
   fonts-dejavu-core fonts-wine
   python3 python3-serial
   libqt6opengl6-dev
+  clang libclang-rt-dev
 )
 
 sudo_if_needed() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
