@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Builds (when needed) and runs the three benchmarks with their usual settings and prints every
+# Builds (when needed) and runs the four benchmarks with their usual settings and prints every
 # figure. Each figure is a ratio measured side by side in the same run; a missed target is
 # reported, never failed on.
 #   bench/run-all.sh [BUILD_DIR]        (default: build-bench, RelWithDebInfo)
-# STEADY_SECONDS (30) and EXCHANGES (500) change the length of the runs.
+# STEADY_SECONDS (30), EXCHANGES (500) and SOAK_MINUTES (10) change the length of the runs;
+# SOAK_SEED (1) picks the soak's random faults.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,7 +12,7 @@ build=${1:-build-bench}
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-cmake --build "$build" -j2 --target bench_exchange bench_statusupdate bench_steadystate >/dev/null
+cmake --build "$build" -j2 --target bench_exchange bench_statusupdate bench_steadystate bench_soak >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
 echo "== bench_exchange"
@@ -22,3 +23,6 @@ echo "== bench_statusupdate"
 echo
 echo "== bench_steadystate"
 "$build/bench/bench_steadystate" --seconds "${STEADY_SECONDS:-30}"
+echo
+echo "== bench_soak"
+"$build/bench/bench_soak" --minutes "${SOAK_MINUTES:-10}" --seed "${SOAK_SEED:-1}"
