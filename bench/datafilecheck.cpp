@@ -12,7 +12,6 @@ namespace tovra::bench {
 namespace {
 
 constexpr int headerLines = 2; // the title with its date, then the column names
-constexpr int laterRequestsInWindow = 2;
 
 QByteArray trimmedControl(const QByteArray &text)
 {
@@ -38,7 +37,7 @@ void addNumbersIn(const QByteArray &bytes, QSet<QString> &numbers)
     }
 }
 
-// For each query: the numbers the laser wrote in the windows that follow it.
+// For each query: the numbers the laser wrote after it, up to the next request.
 QMap<QByteArray, QSet<QString>> numbersSentFor(const QList<QByteArray> &queries, const QList<TrafficLine> &traffic)
 {
     QMap<QByteArray, QSet<QString>> sent;
@@ -47,15 +46,8 @@ QMap<QByteArray, QSet<QString>> numbersSentFor(const QList<QByteArray> &queries,
         if (!request.received || !queries.contains(request.bytes))
             continue;
         QByteArray written;
-        int laterRequests = 0;
-        for (qsizetype next = at + 1; next < traffic.size(); ++next) {
-            if (traffic.at(next).received) {
-                if (++laterRequests == laterRequestsInWindow)
-                    break;
-            } else {
-                written += traffic.at(next).bytes;
-            }
-        }
+        for (qsizetype next = at + 1; next < traffic.size() && !traffic.at(next).received; ++next)
+            written += traffic.at(next).bytes;
         addNumbersIn(written, sent[request.bytes]);
     }
     return sent;

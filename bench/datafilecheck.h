@@ -14,9 +14,10 @@ namespace tovra::bench {
 //
 // A value counts as sent for a column when the laser wrote it (as a line of its own, after the
 // trimming the program does, in the program's number format) between receiving that column's query
-// and the second request after it. The window is that wide because a late reply may be taken by
-// the next exchange; unasked lines in it count too, since the laser did send them. An empty field
-// is a value not read, never a false one.
+// and the next request: the program sends no request before the reply to the last one, unless it
+// gave up waiting, and then a reply taken by the wrong query is a false value too. Unasked lines
+// and second copies in that stretch count, since the laser did send them. An empty field is a
+// value not read, never a false one.
 struct DataFileCheck
 {
     int rows = 0;

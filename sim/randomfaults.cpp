@@ -36,8 +36,9 @@ QByteArray RandomFaults::onLine(Faults &faults, Clock::time_point at)
     if (between(1, faultEvery) != 1)
         return {};
     current = Kind(between(0, kindCount - 1));
-    linesLeft = between(1, longestFaultLines);
-    return begin(*current, faults, at) + " for " + QByteArray::number(linesLeft) + " lines";
+    // Unasked lines need time to come: a status poll sends some twenty lines a second.
+    linesLeft = *current == Kind::Unasked ? between(20, 80) : between(1, longestFaultLines);
+    return begin(*current, faults, at) + " for " + QByteArray::number(linesLeft) + (linesLeft == 1 ? " line" : " lines");
 }
 
 QByteArray RandomFaults::begin(Kind kind, Faults &faults, Clock::time_point at)
