@@ -147,12 +147,13 @@ LaserConfig configFrom(const QCommandLineParser &parser, const Options &options)
     return config;
 }
 
-LineTrigger triggerFrom(const QString &text)
+LineTrigger triggerFrom(const QCommandLineParser &parser, const QCommandLineOption &option)
 {
+    const QString text = parser.value(option);
     bool isNumber = false;
     const int n = text.toInt(&isNumber);
     if (isNumber && n < 1)
-        throw Invalid {QStringLiteral("no line number %1: lines count from 1").arg(n)};
+        throw Invalid {QStringLiteral("--%1: lines count from 1").arg(option.names().first())};
     return isNumber ? LineTrigger::nthLine(n) : LineTrigger::lineHolding(text.toLatin1());
 }
 
@@ -173,9 +174,9 @@ void setFaults(SimulatedLaser &laser, const QCommandLineParser &parser, const Op
         laser.sendEndlessLine(std::chrono::hours(24));
     }
     if (parser.isSet(options.vanishAt))
-        laser.vanishAt(triggerFrom(parser.value(options.vanishAt)));
+        laser.vanishAt(triggerFrom(parser, options.vanishAt));
     if (parser.isSet(options.silenceAt))
-        laser.silenceAt(triggerFrom(parser.value(options.silenceAt)), ms(options.silenceFor));
+        laser.silenceAt(triggerFrom(parser, options.silenceAt), ms(options.silenceFor));
     if (parser.isSet(options.randomFaults))
         laser.setRandomFaults(numberOption<uint32_t>(parser, options.randomFaults));
 }
