@@ -63,7 +63,7 @@ public:
     // Writes `line` + CR every `every`, asked or not; an empty line or no interval stops it.
     void setUnaskedLines(const QByteArray &line, std::chrono::milliseconds every);
     // Sends digits without CR at line speed for `length` from now; replies due meanwhile follow
-    // when it ends. A length of 0 ends it.
+    // when it ends. A length of 0 stops the digits (replies already held keep their time).
     void sendEndlessLine(std::chrono::milliseconds length);
     // Vanishes (as vanish()) when the line picked out arrives, without answering it.
     void vanishAt(const LineTrigger &trigger);
