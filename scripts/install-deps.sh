@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the tests, the benchmarks and the program need.
+# Installs every Debian package the build, the tests, the package checks, the benchmarks and the
+# program need.
 # Safe to run again: apt-get skips what is already there.
 set -euo pipefail
 
@@ -12,6 +13,7 @@ packages=(
   fonts-dejavu-core fonts-wine
   python3 python3-serial
   libqt6opengl6-dev
+  dpkg-dev file lintian appstream desktop-file-utils
   clang libclang-rt-dev
 )
 

@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Draws the pictures of the Tovra main window into assets/.
+"""Draws the pictures of the Tovra main window and the desktop icon into assets/.
 
 Needs Debian's python3-pil (Pillow) and the fonts of fonts-dejavu-core and
 fonts-liberation2; the build does not run this script, the pictures it writes
@@ -288,6 +288,107 @@ def draw_logo(word):
     return logo
 
 
+# The desktop icon: the laser head firing a pulse, on a rounded tile in the
+# banner's colours.  One list of shapes, in units of a 256-wide canvas, is
+# written out as the scalable SVG and painted into each fixed-size PNG, so the
+# two kinds of icon always agree.
+ICON_SIZES = (16, 24, 32, 48, 64, 128, 256)
+ICON_CANVAS = 256
+ICON_TILE_TOP = (30, 62, 118)
+ICON_BEAM_Y = 150
+
+
+def icon_shapes():
+    """(kind, box, corner radius, fill colour or gradient stops, opacity), back to front."""
+    y = ICON_BEAM_Y
+    shapes = [
+        ("rect", (12, 12, 244, 244), 44, [RIM, PLATE_EDGE], 1.0),
+        ("rect", (16, 16, 240, 240), 40, [ICON_TILE_TOP, BACKGROUND], 1.0),
+    ]
+    for half, opacity in ((26, 0.10), (18, 0.16), (12, 0.28)):
+        shapes.append(("rect", (130, y - half, 232, y + half), half, [LASER_GREEN], opacity))
+    shapes += [
+        ("rect", (126, y - 6, 232, y + 6), 6, [LASER_GREEN], 1.0),
+        ("rect", (126, y - 2, 228, y + 2), 2, [LASER_CORE], 1.0),
+        ("circle", (190, y, 30), 0, [LASER_GREEN], 0.18),
+        ("circle", (190, y, 19), 0, [LASER_GREEN], 0.45),
+        ("circle", (190, y, 10), 0, [LASER_CORE], 1.0),
+        ("rect", (30, y - 46, 118, y + 46), 12, [RIM, METAL[1], METAL[3]], 1.0),
+        ("rect", (34, y - 42, 114, y + 42), 9, METAL, 1.0),
+        ("rect", (114, y - 22, 134, y + 22), 4, [RIM, METAL[2]], 1.0),
+    ]
+    for x in (44, 58, 72, 86):
+        shapes.append(("rect", (x, y - 30, x + 6, y + 30), 3, [SLOT], 1.0))
+    shapes += [
+        ("circle", (102, y - 30, 6), 0, [LAMP_ON], 1.0),
+        ("circle", (134, y, 8), 0, [APERTURE_RING], 1.0),
+        ("circle", (134, y, 5), 0, [LASER_CORE], 1.0),
+        ("rect", (40, 52, 216, 64), 6, [LASER_GREEN], 0.9),
+        ("rect", (40, 76, 170, 86), 5, [STEEL], 0.8),
+    ]
+    return shapes
+
+
+def hex_colour(colour):
+    return "#%02x%02x%02x" % colour
+
+
+def icon_svg():
+    defs, body = [], []
+    for index, (kind, box, radius, fill, opacity) in enumerate(icon_shapes()):
+        paint = hex_colour(fill[0])
+        if len(fill) > 1:
+            stops = "".join(
+                f'<stop offset="{i / (len(fill) - 1):.3f}" stop-color="{hex_colour(c)}"/>'
+                for i, c in enumerate(fill))
+            defs.append(f'<linearGradient id="g{index}" x1="0" y1="0" x2="0" y2="1">{stops}</linearGradient>')
+            paint = f"url(#g{index})"
+        alpha = "" if opacity == 1.0 else f' opacity="{opacity}"'
+        if kind == "circle":
+            cx, cy, r = box
+            body.append(f'<circle cx="{cx}" cy="{cy}" r="{r}" fill="{paint}"{alpha}/>')
+        else:
+            x0, y0, x1, y1 = box
+            body.append(f'<rect x="{x0}" y="{y0}" width="{x1 - x0}" height="{y1 - y0}" '
+                        f'rx="{radius}" fill="{paint}"{alpha}/>')
+    return (f'<svg xmlns="http://www.w3.org/2000/svg" width="{ICON_CANVAS}" height="{ICON_CANVAS}" '
+            f'viewBox="0 0 {ICON_CANVAS} {ICON_CANVAS}">\n'
+            f'<defs>{"".join(defs)}</defs>\n' + "\n".join(body) + "\n</svg>\n")
+
+
+def draw_icon(size):
+    """Paints the icon's shapes at `size` pixels, drawn large and scaled down for smooth edges."""
+    big = size * max(1, 1024 // size)
+    s = big / ICON_CANVAS
+    icon = Image.new("RGBA", (big, big), (0, 0, 0, 0))
+    for kind, box, radius, fill, opacity in icon_shapes():
+        if kind == "circle":
+            cx, cy, r = box
+            box, radius = (cx - r, cy - r, cx + r, cy + r), r
+        area = tuple(round(v * s) for v in box)
+        width, height = area[2] - area[0], area[3] - area[1]
+        mask = Image.new("L", (width, height), 0)
+        ImageDraw.Draw(mask).rounded_rectangle((0, 0, width - 1, height - 1), round(radius * s),
+                                               fill=round(255 * opacity))
+        paint = vertical_gradient((width, height), fill) if len(fill) > 1 \
+            else Image.new("RGB", (width, height), fill[0])
+        layer = Image.new("RGBA", icon.size, (0, 0, 0, 0))
+        layer.paste(paint.convert("RGBA"), area[:2])
+        alpha = Image.new("L", icon.size, 0)
+        alpha.paste(mask, area[:2])
+        layer.putalpha(alpha)
+        icon = Image.alpha_composite(icon, layer)
+    return icon.resize((size, size), Image.LANCZOS)
+
+
+def write_icons():
+    folder = ASSETS / "icon"
+    folder.mkdir(exist_ok=True)
+    (folder / "tovra.svg").write_text(icon_svg())
+    for size in ICON_SIZES:
+        draw_icon(size).save(folder / f"tovra-{size}.png", optimize=True)
+
+
 def main():
     ASSETS.mkdir(exist_ok=True)
     draw_banner().save(ASSETS / "banner.jpg", quality=JPEG_QUALITY, subsampling=0)
@@ -296,6 +397,7 @@ def main():
                    duration=FRAME_MS, loop=0, disposal=1, optimize=False)
     for family in ("micro", "mini"):
         draw_logo(family).save(ASSETS / f"{family}_logo.jpg", quality=JPEG_QUALITY, subsampling=0)
+    write_icons()
 
 
 if __name__ == "__main__":

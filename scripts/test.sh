@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs the whole test suite twice: once as the program is
-# shipped, once built with AddressSanitizer and UndefinedBehaviorSanitizer. Then the fuzz targets
-# run for a few seconds each (FUZZ_SECONDS, 5) from their seed corpora.
+# shipped, once built with AddressSanitizer and UndefinedBehaviorSanitizer. Between the two it
+# builds the Debian package and checks it. Then the fuzz targets run for a few seconds each
+# (FUZZ_SECONDS, 5) from their seed corpora.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,6 +14,10 @@ export QT_QPA_PLATFORM=offscreen
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure)
+
+# --- The Debian package, made from the build above and checked as installed -------------------
+scripts/check-package.sh build
+# -------------------------------------------------------------------------------------------------
 
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTOVRA_SANITIZE=ON
 cmake --build build-sanitize -j"$jobs"

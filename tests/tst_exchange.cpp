@@ -1,5 +1,6 @@
 #include "communication.h"
 #include "laserstate.h"
+#include "replytext.h"
 #include "rzcomport.h"
 #include "scripteddesktop.h"
 #include "simport.h"
@@ -15,6 +16,9 @@ using namespace tovra;
 using namespace std::chrono_literals;
 
 Q_DECLARE_METATYPE(tovra::Button)
+Q_DECLARE_METATYPE(std::optional<int32_t>)
+Q_DECLARE_METATYPE(std::optional<uint32_t>)
+Q_DECLARE_METATYPE(std::optional<double>)
 
 namespace {
 
@@ -99,6 +103,14 @@ private slots:
     void rawLineIsShownWithoutTrailingBlanks();
     void typedQueriesConvertOrGiveZero_data();
     void typedQueriesConvertOrGiveZero();
+    void replyTextGivesOnlyValuesOfTheKindAsked_data();
+    void replyTextGivesOnlyValuesOfTheKindAsked();
+    void valueNotReadIsToldFromZero_data();
+    void valueNotReadIsToldFromZero();
+    void lineThatCannotBeWrittenIsNotRecordedAsSent();
+    void controlCharactersOfAReplyAreEscaped_data();
+    void controlCharactersOfAReplyAreEscaped();
+    void replyThatForgesALogRecordStaysOnItsLine();
     void inhibitedCommandsAreRefusedWhileQueriesGoOn();
     void exchangeStartedDuringAReplyWaitIsRefused();
     void timeoutQuestionDecidesHowToGoOn_data();
@@ -171,8 +183,9 @@ void ExchangeTest::typedQueriesConvertOrGiveZero_data()
     QTest::newRow("leading blank") << QByteArray(" 12") << qint64(12) << 12.0 << 12u << false;
     QTest::newRow("decimal") << QByteArray("12.5") << qint64(0) << 12.5 << 0u << true;
     QTest::newRow("exponent") << QByteArray("1.5e3") << qint64(0) << 1500.0 << 0u << true;
-    QTest::newRow("count above 2^32") << QByteArray("4294967298") << qint64(0) << 4294967298.0 << 2u << true;
-    QTest::newRow("negative") << QByteArray("-7") << qint64(-7) << -7.0 << 4294967289u << false;
+    // No decimal the laser reports comes near 2^31; no count is below zero.
+    QTest::newRow("count above 2^32") << QByteArray("4294967298") << qint64(0) << 0.0 << 2u << true;
+    QTest::newRow("negative") << QByteArray("-7") << qint64(-7) << -7.0 << 0u << true;
     QTest::newRow("word") << QByteArray("nan") << qint64(0) << 0.0 << 0u << true;
 }
 
@@ -196,6 +209,147 @@ void ExchangeTest::typedQueriesConvertOrGiveZero()
         QVERIFY(errors.isEmpty());
     else
         QVERIFY(!errors.isEmpty());
+}
+
+void ExchangeTest::replyTextGivesOnlyValuesOfTheKindAsked_data()
+{
+    QTest::addColumn<QString>("reply");
+    QTest::addColumn<std::optional<int32_t>>("asInt");
+    QTest::addColumn<std::optional<uint32_t>>("asCount");
+    QTest::addColumn<std::optional<double>>("asDecimal");
+
+    const std::optional<int32_t> noInt;
+    const std::optional<uint32_t> noCount;
+    const std::optional<double> noDecimal;
+    QTest::newRow("empty") << QString() << noInt << noCount << noDecimal;
+    QTest::newRow("blanks and controls only") << QStringLiteral(" \r\n\t ") << noInt << noCount << noDecimal;
+    QTest::newRow("zero") << QStringLiteral("0") << std::optional<int32_t>(0) << std::optional<uint32_t>(0u)
+                          << std::optional<double>(0.0);
+    QTest::newRow("framed by blanks") << QStringLiteral("  42 \r") << std::optional<int32_t>(42)
+                                      << std::optional<uint32_t>(42u) << std::optional<double>(42.0);
+    QTest::newRow("decimal") << QStringLiteral("28.50") << noInt << noCount << std::optional<double>(28.5);
+    QTest::newRow("largest integer") << QStringLiteral("2147483647") << std::optional<int32_t>(2147483647)
+                                     << std::optional<uint32_t>(2147483647u) << std::optional<double>(2147483647.0);
+    QTest::newRow("negative status word") << QStringLiteral("-16384") << std::optional<int32_t>(-16384) << noCount
+                                          << std::optional<double>(-16384.0);
+    QTest::newRow("shot counter beyond 32 bits") << QStringLiteral("4294967301") << noInt
+                                                 << std::optional<uint32_t>(5u) << noDecimal;
+    QTest::newRow("fourteen digits") << QStringLiteral("-12345678901234") << noInt << noCount << noDecimal;
+    QTest::newRow("beyond any limit") << QStringLiteral("1e300") << noInt << noCount << noDecimal;
+    QTest::newRow("infinity") << QStringLiteral("inf") << noInt << noCount << noDecimal;
+    QTest::newRow("unknown query") << QStringLiteral("?") << noInt << noCount << noDecimal;
+    QTest::newRow("two values") << QStringLiteral("12\r34") << noInt << noCount << noDecimal;
+    QTest::newRow("decimal comma") << QStringLiteral("28,5") << noInt << noCount << noDecimal;
+}
+
+void ExchangeTest::replyTextGivesOnlyValuesOfTheKindAsked()
+{
+    QFETCH(QString, reply);
+    QTEST(replyAsInt(reply), "asInt");
+    QTEST(replyAsCount(reply), "asCount");
+    QTEST(replyAsDecimal(reply), "asDecimal");
+}
+
+void ExchangeTest::valueNotReadIsToldFromZero_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<bool>("silent");
+    QTest::addColumn<bool>("read");
+
+    QTest::newRow("zero is a value") << QByteArray("0") << false << true;
+    QTest::newRow("no reply in time") << QByteArray() << true << false;
+    QTest::newRow("empty reply") << QByteArray() << false << false;
+    QTest::newRow("word") << QByteArray("BUSY") << false << false;
+    QTest::newRow("implausible number") << QByteArray("-12345678901234") << false << false;
+}
+
+void ExchangeTest::valueNotReadIsToldFromZero()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(bool, silent);
+    QFETCH(bool, read);
+    ExchangeRig rig;
+    rig.port.setResponseTime(100);
+    rig.laser.setReplyOverride(";LA:XX?", reply);
+    rig.laser.setSilent(silent);
+
+    const std::optional<int32_t> asInt = rig.comm.TryQueryInt(QStringLiteral("XX"));
+    const std::optional<uint32_t> asCount = rig.comm.TryQueryCount(QStringLiteral("XX"));
+    const std::optional<double> asDecimal = rig.comm.TryQueryFloat(QStringLiteral("XX"));
+    QCOMPARE(asInt.has_value(), read);
+    QCOMPARE(asCount.has_value(), read);
+    QCOMPARE(asDecimal.has_value(), read);
+    // Code that needs a number still gets 0 either way.
+    QCOMPARE(rig.comm.QueryInt(QStringLiteral("XX")), 0);
+    QCOMPARE(rig.comm.QueryCount(QStringLiteral("XX")), 0u);
+    QCOMPARE(rig.comm.QueryFloat(QStringLiteral("XX")), 0.0);
+}
+
+void ExchangeTest::lineThatCannotBeWrittenIsNotRecordedAsSent()
+{
+    ExchangeRig rig;
+    rig.startLog();
+    QCOMPARE(rig.comm.SendCommand(QStringLiteral("QE 1")), QStringLiteral("OK"));
+    rig.laser.vanish();
+    rig.view.lines.clear();
+    const qsizetype linesBefore = rig.logLines().size();
+
+    QCOMPARE(rig.comm.SendCommand(QStringLiteral("FL 0")), QString());
+    rig.comm.SendRawLine(QStringLiteral(";LC:XL 0"));
+    QVERIFY(!rig.comm.TryQueryInt(QStringLiteral("SS")));
+
+    const QStringList log = rig.logLines().mid(linesBefore);
+    QVERIFY2(log.filter(QStringLiteral("Sent    (")).isEmpty(), qPrintable(log.join(QLatin1Char('\n'))));
+    QVERIFY(log.filter(QStringLiteral("Received(")).isEmpty());
+    QCOMPARE(log.size(), 3);
+    QVERIFY2(matches(QStringLiteral("Write Error\\(") + Stamp + QStringLiteral("\\): ;LA:FL 0"), log[0]), qPrintable(log[0]));
+    QVERIFY(log[1].endsWith(QStringLiteral("): ;LC:XL 0")));
+    QVERIFY(log[2].endsWith(QStringLiteral("): ;LA:SS?")));
+    QVERIFY(rig.view.lines.isEmpty());
+}
+
+void ExchangeTest::controlCharactersOfAReplyAreEscaped_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("escaped");
+
+    QTest::newRow("plain") << QStringLiteral("OK 12.5") << QStringLiteral("OK 12.5");
+    QTest::newRow("line feed") << QStringLiteral("0\nSent") << QStringLiteral("0\\nSent");
+    QTest::newRow("carriage return and tab") << QStringLiteral("a\rb\tc") << QStringLiteral("a\\rb\\tc");
+    QTest::newRow("bell") << QStringLiteral("ring\x07") << QStringLiteral("ring\\x07");
+    QTest::newRow("nul and escape") << QString(QChar(0)) + QStringLiteral("\x1b[2J")
+                                    << QStringLiteral("\\x00\\x1b[2J");
+    QTest::newRow("delete and a C1 control") << QStringLiteral("\x7f") + QChar(0x85)
+                                             << QStringLiteral("\\x7f\\x85");
+    QTest::newRow("latin-1 letters and a backslash stay") << QStringLiteral("\u00e9\\n")
+                                                          << QStringLiteral("\u00e9\\n");
+}
+
+void ExchangeTest::controlCharactersOfAReplyAreEscaped()
+{
+    QFETCH(QString, text);
+    QTEST(escapeControlCharacters(text), "escaped");
+}
+
+void ExchangeTest::replyThatForgesALogRecordStaysOnItsLine()
+{
+    ExchangeRig rig;
+    const QByteArray forged = "\x07" "0\nSent    (12:00:00.000): ;LA:FL 1";
+    rig.laser.setReplyOverride(";LA:QE 1", forged);
+    rig.laser.setReplyOverride(";LA:RR?", forged);
+    rig.startLog();
+
+    rig.comm.SendCommand(QStringLiteral("QE 1"));
+    rig.comm.SendAndReceive(QStringLiteral("RR"));
+
+    const QString escaped = QStringLiteral("\\x070\\nSent    (12:00:00.000): ;LA:FL 1");
+    const QStringList log = rig.logLines();
+    QCOMPARE(log.size(), 4);
+    QVERIFY2(log[1].endsWith(QStringLiteral("): ") + escaped), qPrintable(log[1]));
+    QVERIFY(log[3].endsWith(QStringLiteral("): ") + escaped));
+    QCOMPARE(log.filter(QStringLiteral("FL 1")).size(), 2);
+    QCOMPARE(rig.view.lines.size(), 2);
+    QVERIFY(rig.view.lines[1].text.endsWith(QStringLiteral(") ") + escaped));
 }
 
 void ExchangeTest::inhibitedCommandsAreRefusedWhileQueriesGoOn()

@@ -124,6 +124,9 @@ private slots:
     void ctrlBackspaceDeletesTheSelectedHistoryEntry_data();
     void ctrlBackspaceDeletesTheSelectedHistoryEntry();
     void exitSendsQueuedCommandsThenStopsFiring();
+    void energyModeValueNotReadLeavesTheControlAsItWas();
+    void longReplyIsCutInTheViewAndLoggedWhole();
+    void terminalViewKeepsItsLastLines();
 };
 
 void OperatorCommandsTest::everyControlQueuesItsCommandInItsFormat_data()
@@ -442,6 +445,58 @@ void OperatorCommandsTest::exitSendsQueuedCommandsThenStopsFiring()
     QTRY_VERIFY(form.hasEnded());
 
     QCOMPARE(program.laser.transcript(), (Lines{";LA:RR 20.0", ";LA:QE 0", ";LA:FL 0"}));
+}
+
+void OperatorCommandsTest::energyModeValueNotReadLeavesTheControlAsItWas()
+{
+    test::RunningProgram program;
+    TMainForm &form = program.start();
+    const double before = form.ui.DiodeCurrentAdj->Value();
+    program.laser.setReplyOverride(";LA:DC?", "BUSY");
+
+    choose(form.ui.EnergyModeSel, 1);
+    QVERIFY(program.tasksDone());
+
+    QCOMPARE(program.laser.transcript(), (Lines{";LA:EM 1", ";LA:DC?"}));
+    QCOMPARE(form.ui.DiodeCurrentAdj->Value(), before);
+    QCOMPARE(program.state().diodeCurrent, before);
+    QVERIFY(!program.state().commandsInhibited);
+}
+
+void OperatorCommandsTest::longReplyIsCutInTheViewAndLoggedWhole()
+{
+    test::RunningProgram program;
+    const QByteArray longReply = QByteArray(8000, 'A') + "END";
+    program.laser.setReplyOverride("XX", longReply);
+    TMainForm &form = program.start();
+    form.ui.EnableLoggingMenu->trigger();
+
+    typeAndEnter(form, QStringLiteral("XX"));
+    QVERIFY(program.tasksDone());
+
+    const QString shown = form.ResponseList->lines().last();
+    QCOMPARE(shown.size(), TrafficView::ShownCharacters);
+    QVERIFY(shown.contains(QStringLiteral(") AAAA")));
+    QVERIFY(!shown.contains(QStringLiteral("END")));
+    const QStringList logged = program.rig.fileLines(form.logFileName()).filter(QStringLiteral("Received("));
+    QVERIFY(logged.last().endsWith(QStringLiteral("): ") + QString::fromLatin1(longReply)));
+}
+
+// However long the program runs, the view holds the latest lines only; a clear keeps that bound.
+void OperatorCommandsTest::terminalViewKeepsItsLastLines()
+{
+    test::RunningProgram program;
+    TMainForm &form = program.start();
+    TrafficView &view = *form.ResponseList;
+    for (int round = 0; round < 2; ++round) {
+        view.clearTraffic();
+        for (int line = 0; line < TrafficView::KeptLines + 3; ++line)
+            view.appendTrafficLine(QStringLiteral("line %1").arg(line), Qt::black);
+        const QStringList lines = view.lines();
+        QCOMPARE(lines.size(), TrafficView::KeptLines);
+        QCOMPARE(lines.first(), QStringLiteral("line 3"));
+        QCOMPARE(lines.last(), QStringLiteral("line %1").arg(TrafficView::KeptLines + 2));
+    }
 }
 
 QTEST_MAIN(OperatorCommandsTest)

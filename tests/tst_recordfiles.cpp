@@ -1,4 +1,6 @@
+#include "polledprogram.h"
 #include "programrig.h"
+#include "rzcomport.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -10,7 +12,11 @@
 #include <QTimer>
 
 #include <csignal>
+#include <optional>
+#include <vector>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace tovra;
 
@@ -58,6 +64,10 @@ private slots:
     void unwritableFolderIsReportedAndLeavesTheCheckMark_data();
     void unwritableFolderIsReportedAndLeavesTheCheckMark();
     void failingWriteSwitchesTheLogOffAndPollingGoesOn();
+    void fileMessageOpensBetweenUpdatesAndPollingGoesOnBehindIt();
+    void logSwitchedOnDuringAReplyWaitReportsItsFailureAfterTheUpdate();
+    void recordFileIsNeverTakenOverFromSomethingPlanted_data();
+    void recordFileIsNeverTakenOverFromSomethingPlanted();
     void dataHeaderFollowsTheFamilyKnownAtCreation();
 };
 
@@ -87,29 +97,56 @@ void RecordFilesTest::switchingTheLogOffAndOnStartsItAfresh()
 
 void RecordFilesTest::fileNamesCarryTheUserName_data()
 {
-    QTest::addColumn<bool>("set");
+    // A null text leaves the variable unset.
+    QTest::addColumn<QByteArray>("userName");
+    QTest::addColumn<QByteArray>("user");
+    QTest::addColumn<QByteArray>("logName");
     QTest::addColumn<QString>("prefix");
-    QTest::newRow("USERNAME unset") << false << "TovraLogFile__";
-    QTest::newRow("USERNAME set") << true << "TovraLogFile_ops_";
+    const QByteArray unset;
+    QTest::newRow("USERNAME unset") << unset << unset << unset << "TovraLogFile__";
+    QTest::newRow("USERNAME set") << QByteArray("ops") << QByteArray("root") << QByteArray("root") << "TovraLogFile_ops_";
+    QTest::newRow("USER where USERNAME is unset") << unset << QByteArray("ops") << QByteArray("root") << "TovraLogFile_ops_";
+    QTest::newRow("USER where USERNAME is empty") << QByteArray("") << QByteArray("ops") << unset << "TovraLogFile_ops_";
+    QTest::newRow("LOGNAME where USERNAME and USER are unset") << unset << unset << QByteArray("ops") << "TovraLogFile_ops_";
+    QTest::newRow("path separators become underscores")
+        << QByteArray("../../tmp/x") << unset << unset << "TovraLogFile_______tmp_x_";
+    QTest::newRow("a backslash becomes an underscore") << QByteArray("lab\\ops") << unset << unset << "TovraLogFile_lab_ops_";
+    QTest::newRow("two dots alone become underscores") << unset << QByteArray("..") << unset << "TovraLogFile____";
+    QTest::newRow("control characters become underscores")
+        << QByteArray("op\ns\t\x7f") << unset << unset << "TovraLogFile_op_s___";
+    QTest::newRow("one dot and letters beyond ASCII stay")
+        << QByteArray("j.m\xc3\xbcller") << unset << unset << QStringLiteral("TovraLogFile_j.m\u00fcller_");
 }
 
 void RecordFilesTest::fileNamesCarryTheUserName()
 {
-    QFETCH(bool, set);
+    QFETCH(QByteArray, userName);
+    QFETCH(QByteArray, user);
+    QFETCH(QByteArray, logName);
     QFETCH(QString, prefix);
-    const QByteArray previous = qgetenv("USERNAME");
-    if (set)
-        qputenv("USERNAME", "ops");
-    else
-        qunsetenv("USERNAME");
+    const std::pair<const char *, QByteArray> variables[] = {{"USERNAME", userName}, {"USER", user}, {"LOGNAME", logName}};
+    std::vector<std::pair<const char *, std::optional<QByteArray>>> previous;
+    for (const auto &[name, value] : variables) {
+        previous.emplace_back(name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    }
     test::ProgramRig rig;
     rig.ports.add(1);
     TMainForm &form = rig.start({QStringLiteral("/log")});
-    qputenv("USERNAME", previous);
+    for (const auto &[name, value] : previous) {
+        if (value)
+            qputenv(name, *value);
+        else
+            qunsetenv(name);
+    }
 
     const QString name = form.logFileName();
     QVERIFY2(name.startsWith(prefix), qPrintable(name));
     QVERIFY(QFileInfo::exists(name));
+    QCOMPARE(QFileInfo(name).absolutePath(), QDir(rig.workPath()).canonicalPath());
     QVERIFY(QRegularExpression(QStringLiteral("_\\d\\d-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d\\.txt$")).match(name).hasMatch());
 }
 
@@ -159,6 +196,119 @@ void RecordFilesTest::failingWriteSwitchesTheLogOffAndPollingGoesOn()
     const qint64 sizeAtFailure = QFileInfo(form.logFileName()).size();
     form.communication().SendCommand(QStringLiteral("QE 0")); // nothing more reaches the file
     QCOMPARE(QFileInfo(form.logFileName()).size(), sizeAtFailure);
+}
+
+// The log reaches a file-size limit in the middle of a status update. Its message must not open
+// there: the update would wait for the operator, and the data file would miss its rows.
+void RecordFilesTest::fileMessageOpensBetweenUpdatesAndPollingGoesOnBehindIt()
+{
+    test::ProgramRig rig;
+    rig.ports.add(1);
+    TMainForm &form = rig.start({QStringLiteral("-log"), QStringLiteral("-data")});
+    bool openedInsideAnExchange = true;
+    qsizetype rowsWhileOpen = 0;
+    rig.desktop.whileMessageOpen = [&](const QString &) {
+        openedInsideAnExchange = form.ComPort->InUse() || rig.state.statusBusy || rig.state.taskBusy;
+        const qsizetype rowsBefore = rig.fileLines(form.dataFileName()).size();
+        QTest::qWait(2500);
+        rowsWhileOpen = rig.fileLines(form.dataFileName()).size() - rowsBefore;
+    };
+    const qint64 limitBytes = QFileInfo(form.logFileName()).size() + 200;
+    {
+        const FileSizeLimit limit{rlim_t(limitBytes)};
+        QTRY_COMPARE_WITH_TIMEOUT(rig.desktop.textsOf(QStringLiteral("message")), QStringList{LogFailure}, 10000);
+    }
+    QVERIFY(!openedInsideAnExchange);
+    QVERIFY2(rowsWhileOpen >= 1, qPrintable(QString::number(rowsWhileOpen)));
+    QVERIFY(rig.state.dataCollectionEnabled);
+
+    // What the log holds ends with a whole record: the line that hit the limit is not there at all.
+    QFile log(form.logFileName());
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QByteArray content = log.readAll();
+    QVERIFY(content.size() <= limitBytes);
+    QVERIFY(content.endsWith("\r\n"));
+    const QList<QByteArray> records = content.chopped(2).split('\n');
+    QVERIFY2(records.last().startsWith("Sent    (") || records.last().startsWith("Received("), records.last());
+}
+
+void RecordFilesTest::logSwitchedOnDuringAReplyWaitReportsItsFailureAfterTheUpdate()
+{
+    test::PolledProgram program;
+    QDir gone(program.rig.workPath() + QStringLiteral("/gone"));
+    QVERIFY(gone.mkpath(QStringLiteral(".")));
+    QDir::setCurrent(gone.path());
+    QVERIFY(gone.removeRecursively());
+    bool openedDuringTheUpdate = true;
+    program.rig.desktop.whileMessageOpen = [&](const QString &) {
+        openedDuringTheUpdate = program.state().statusBusy || program.form.ComPort->InUse();
+    };
+
+    program.pollRunningWhileAnswering(test::queryLine("FT"), [&] { program.form.ui.EnableLoggingMenu->trigger(); });
+    QVERIFY(program.laser.transcript().contains(test::queryLine("SS")));
+    QTRY_COMPARE(program.rig.desktop.textsOf(QStringLiteral("message")), QStringList{LogFailure});
+    QVERIFY(!openedDuringTheUpdate);
+    QDir::setCurrent(program.rig.workPath());
+}
+
+void RecordFilesTest::recordFileIsNeverTakenOverFromSomethingPlanted_data()
+{
+    QTest::addColumn<bool>("logFile");
+    QTest::addColumn<QString>("planted");
+
+    QTest::newRow("log: symbolic link to a file") << true << "symlink";
+    QTest::newRow("data: symbolic link to a file") << false << "symlink";
+    QTest::newRow("log: symbolic link to nowhere") << true << "dangling";
+    QTest::newRow("log: hard link to a file") << true << "hardlink";
+    QTest::newRow("log: named pipe") << true << "fifo";
+    QTest::newRow("data: another user's file") << false << "foreign";
+}
+
+void RecordFilesTest::recordFileIsNeverTakenOverFromSomethingPlanted()
+{
+    QFETCH(bool, logFile);
+    QFETCH(QString, planted);
+    test::ProgramRig rig;
+    TMainForm &form = rig.start({QStringLiteral("-demo")});
+    const QString name = logFile ? form.logFileName() : form.dataFileName();
+    const QString target = rig.workPath() + QStringLiteral("/precious.txt");
+    const QByteArray precious = "keep me\n";
+    {
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(precious);
+    }
+    const QByteArray nativeName = QFile::encodeName(name);
+    const QByteArray nativeTarget = QFile::encodeName(target);
+    if (planted == QLatin1String("symlink")) {
+        QVERIFY(::symlink(nativeTarget.constData(), nativeName.constData()) == 0);
+    } else if (planted == QLatin1String("dangling")) {
+        QVERIFY(::symlink(QFile::encodeName(rig.workPath() + QStringLiteral("/created")).constData(),
+                          nativeName.constData()) == 0);
+    } else if (planted == QLatin1String("hardlink")) {
+        QVERIFY(::link(nativeTarget.constData(), nativeName.constData()) == 0);
+    } else if (planted == QLatin1String("fifo")) {
+        QVERIFY(::mkfifo(nativeName.constData(), 0666) == 0);
+    } else {
+        if (::geteuid() != 0)
+            QSKIP("only root can give a file to another user");
+        QVERIFY(QFile::copy(target, name));
+        QVERIFY(::chown(nativeName.constData(), 65534, 65534) == 0);
+    }
+
+    (logFile ? form.ui.EnableLoggingMenu : form.ui.EnableDataCollectionMenu)->trigger();
+
+    QCOMPARE(rig.desktop.textsOf(QStringLiteral("message")).count(logFile ? LogFailure : DataFailure), 1);
+    QVERIFY(!rig.state.loggingEnabled && !rig.state.dataCollectionEnabled);
+    QFile file(target);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), precious);
+    QVERIFY(!QFileInfo::exists(rig.workPath() + QStringLiteral("/created")));
+    if (planted == QLatin1String("foreign")) {
+        QFile foreign(name);
+        QVERIFY(foreign.open(QIODevice::ReadOnly));
+        QCOMPARE(foreign.readAll(), precious);
+    }
 }
 
 void RecordFilesTest::dataHeaderFollowsTheFamilyKnownAtCreation()

@@ -55,6 +55,8 @@ private slots:
     void secondLoadOfASmallLaserMovesNoControl();
     void loadQueuesNothingWhileFillingControls();
     void repRateIsLimitedBeforeTheNewMaximumApplies();
+    void unusableLimitsGiveTheControlItsDesignRange_data();
+    void unusableLimitsGiveTheControlItsDesignRange();
 };
 
 void SettingsLoadTest::loadAsksTheFamilysQueriesInOrder_data()
@@ -302,6 +304,53 @@ void SettingsLoadTest::repRateIsLimitedBeforeTheNewMaximumApplies()
     QCOMPARE(program.state().repRate, 100.0);
     QCOMPARE(form.ui.RepRateAdj->MaxValue(), 200.0);
     QCOMPARE(program.state().repRateMax, 200.0);
+}
+
+void SettingsLoadTest::unusableLimitsGiveTheControlItsDesignRange_data()
+{
+    using Replies = QList<std::pair<QByteArray, QByteArray>>;
+    QTest::addColumn<Replies>("replies");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<double>("minimum");
+    QTest::addColumn<double>("maximum");
+    QTest::addColumn<bool>("noted");
+
+    QTest::newRow("plausible limits are taken")
+        << Replies{{";LA:DC:MAX?", "100"}, {";LA:DC:MIN?", "5"}} << "DiodeCurrentAdj" << 5.0 << 100.0 << false;
+    QTest::newRow("maximum beyond any value") << Replies{{";LA:DC:MAX?", "1e300"}} << "DiodeCurrentAdj" << 0.0
+                                              << 150.0 << true;
+    QTest::newRow("maximum below the minimum") << Replies{{";LA:DC:MAX?", "10"}, {";LA:DC:MIN?", "20"}}
+                                               << "DiodeCurrentAdj" << 0.0 << 150.0 << true;
+    QTest::newRow("minimum not a number") << Replies{{";LA:RR:MIN?", "nan"}} << "RepRateAdj" << 0.1 << 100.0 << true;
+    QTest::newRow("maximum unanswered") << Replies{{";LA:DW:MAX?", ""}} << "DiodePulseWidthAdj" << 0.000001 << 0.1
+                                        << true;
+    QTest::newRow("Q-switch delay maximum below the control's minimum")
+        << Replies{{";LA:QD:MAX?", "0.0000001"}} << "QSWDelayAdj" << 0.000001 << 1.0 << true;
+}
+
+// The first load takes the laser's own limits; a refresh then meets the replies of the row.
+void SettingsLoadTest::unusableLimitsGiveTheControlItsDesignRange()
+{
+    using Replies = QList<std::pair<QByteArray, QByteArray>>;
+    QFETCH(Replies, replies);
+    QFETCH(QString, control);
+    QFETCH(bool, noted);
+    test::RunningProgram program;
+    TMainForm &form = program.start();
+    form.ui.EnableLoggingMenu->trigger();
+    for (const auto &[request, reply] : replies)
+        program.laser.setReplyOverride(request, reply);
+
+    form.ui.Up1->trigger();
+    QVERIFY(program.tasksDone());
+    auto *spinEdit = form.findChild<TPlusSpinEdit *>(control);
+    QTEST(spinEdit->MinValue(), "minimum");
+    QTEST(spinEdit->MaxValue(), "maximum");
+    const QStringList notes = program.rig.fileLines(form.logFileName()).filter(QStringLiteral("Limits Error("));
+    QCOMPARE(notes.size(), noted ? 1 : 0);
+    if (noted)
+        QVERIFY2(notes.first().contains(QStringLiteral("; ") + control + QStringLiteral(" keeps ")),
+                 qPrintable(notes.first()));
 }
 
 QTEST_MAIN(SettingsLoadTest)

@@ -83,8 +83,10 @@ private slots:
     void statusTilesShowSetBitsInRed();
     void faultIsAnnouncedOncePerEpisode_data();
     void faultIsAnnouncedOncePerEpisode();
-    void unreadableStatusWordReadsAsZeroAndDropsTheEnable_data();
-    void unreadableStatusWordReadsAsZeroAndDropsTheEnable();
+    void unreadableStatusWordChangesNoTileAndNoControl_data();
+    void unreadableStatusWordChangesNoTileAndNoControl();
+    void valueNotReadKeepsItsReadOutAndLeavesItsColumnEmpty_data();
+    void valueNotReadKeepsItsReadOutAndLeavesItsColumnEmpty();
     void vanishedPortAsksToRestartAndAsksNothingMore_data();
     void vanishedPortAsksToRestartAndAsksNothingMore();
     void dataRowCarriesTheFieldsOfFamilyAndHeaters_data();
@@ -299,31 +301,92 @@ void StatusPollTest::faultIsAnnouncedOncePerEpisode()
     QCOMPARE(logNotes(program), notes);
 }
 
-void StatusPollTest::unreadableStatusWordReadsAsZeroAndDropsTheEnable_data()
+void StatusPollTest::unreadableStatusWordChangesNoTileAndNoControl_data()
 {
     QTest::addColumn<QByteArray>("reply");
     QTest::newRow("empty") << QByteArray();
     QTest::newRow("word") << QByteArray("BUSY");
     QTest::newRow("unprintable") << QByteArray("\x01\xfe\x7f");
+    QTest::newRow("beyond 32 bits") << QByteArray("4294967297");
 }
 
-void StatusPollTest::unreadableStatusWordReadsAsZeroAndDropsTheEnable()
+// The laser fires on; a status word of 0 would show it stopped and drop the enable box.
+void StatusPollTest::unreadableStatusWordChangesNoTileAndNoControl()
 {
     QFETCH(QByteArray, reply);
     test::PolledProgram program;
     QVERIFY(program.enableLaser());
+    program.form.ui.FireStopbtn->click();
+    QVERIFY(program.tasksDone());
+    program.poll();
+    QVERIFY(program.laser.firing());
+    const int32_t word = program.state().statusWord;
+    QList<QColor> tiles;
+    for (StatusIndicator *tile : program.form.ui.StatusInd)
+        tiles.append(tile->fillColour());
     program.laser.setReplyOverride(queryLine("SS"), reply);
     program.laser.clearTranscript();
 
     program.poll();
     QVERIFY(program.tasksDone());
-    QCOMPARE(program.state().statusWord, 0);
-    QCOMPARE(program.form.ui.SystemStatuslbl->text(), QStringLiteral("Status: 0"));
-    for (StatusIndicator *tile : program.form.ui.StatusInd)
-        QCOMPARE(tile->fillColour(), QColor(255, 255, 255));
-    QVERIFY(!program.form.ui.LaserEnableBtn->isChecked());
-    QVERIFY(!program.form.ui.FireStopbtn->isEnabled());
+    QCOMPARE(program.form.ui.SystemStatuslbl->text(), QStringLiteral("Status: unknown"));
+    QCOMPARE(program.state().statusWord, word);
+    QVERIFY(program.state().firing);
+    for (size_t bit = 0; bit < program.form.ui.StatusInd.size(); ++bit)
+        QCOMPARE(program.form.ui.StatusInd[bit]->fillColour(), tiles[qsizetype(bit)]);
+    QVERIFY(program.form.ui.LaserEnableBtn->isChecked());
+    QCOMPARE(program.form.ui.FireStopbtn->text(), QStringLiteral("Stop"));
+    QVERIFY(program.form.ui.FireStopbtn->isEnabled());
     QVERIFY(!program.laser.transcript().contains(";LA:EN 0"));
+
+    // The next word that is read rules again.
+    program.laser.clearReplyOverrides();
+    program.poll();
+    QCOMPARE(program.form.ui.SystemStatuslbl->text(),
+             QStringLiteral("Status: ") + QString::number(program.laser.statusWord()));
+}
+
+void StatusPollTest::valueNotReadKeepsItsReadOutAndLeavesItsColumnEmpty_data()
+{
+    QTest::addColumn<QByteArray>("query");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("readOut");
+    QTest::addColumn<int>("column"); // in the data row, 0 being the time; -1: not recorded
+
+    QTest::newRow("shot count answering a word") << QByteArray("SC") << QByteArray("BUSY") << "ShotCountlbl" << -1;
+    QTest::newRow("negative user count") << QByteArray("UC") << QByteArray("-5") << "UserCountlbl" << -1;
+    QTest::newRow("bank voltage answering nothing") << QByteArray("BV") << QByteArray() << "BankVoltagelbl" << 1;
+    QTest::newRow("FET temperature of fourteen digits")
+        << QByteArray("FT") << QByteArray("-12345678901234") << "FETTemplbl" << 3;
+    QTest::newRow("measured current beyond any limit") << QByteArray("IM") << QByteArray("1e300") << "DiodeCurrentlbl"
+                                                       << 4;
+    QTest::newRow("diode temperature unknown") << QByteArray("TB") << QByteArray("?") << "ResTempBlbl" << 6;
+    QTest::newRow("heater temperature unprintable")
+        << QByteArray("H0:TP") << QByteArray("\xfe\xff") << "Heater1Templbl" << 7;
+}
+
+void StatusPollTest::valueNotReadKeepsItsReadOutAndLeavesItsColumnEmpty()
+{
+    QFETCH(QByteArray, query);
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, readOut);
+    QFETCH(int, column);
+    test::PolledProgram program(laserOf(sim::Family::Standard, {0}), {QStringLiteral("/data")});
+    program.laser.setReplyOverride(queryLine(query), "7");
+    program.poll();
+    const QString shownBefore = shownText(program.form, readOut);
+
+    program.laser.setReplyOverride(queryLine(query), reply);
+    program.poll();
+    QCOMPARE(shownText(program.form, readOut), shownBefore);
+    const QStringList rows = dataRows(program);
+    QCOMPARE(rows.size(), 2);
+    const QStringList before = rows[0].split(QLatin1Char(','));
+    const QStringList after = rows[1].split(QLatin1Char(','));
+    QCOMPARE(before.size(), 8);
+    QCOMPARE(after.size(), before.size());
+    for (int field = 1; field < after.size(); ++field)
+        QCOMPARE(after[field].isEmpty(), field == column);
 }
 
 void StatusPollTest::vanishedPortAsksToRestartAndAsksNothingMore_data()

@@ -1,5 +1,6 @@
 // Entry of the program, and the one place where its objects are made and wired together.
 
+#include "informationswitches.h"
 #include "laserstate.h"
 #include "mainform.h"
 #include "qtdesktop.h"
@@ -9,14 +10,27 @@
 #include "stopsignals.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <QTextStream>
 
 int main(int argc, char *argv[])
 {
+    // Answered before the application object exists, so that no display is needed for them.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QTextStream out(stdout);
+    if (tovra::InformationSwitches::answer(arguments, out))
+        return 0;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tovra Laser Control"));
     // The window refuses the operator's close (the exit goes through the task timer), so closing
     // the last window must not end the program by itself.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Lets the desktop match the window with the installed desktop entry and its icon.
+    QApplication::setDesktopFileName(QStringLiteral("com.marovane.tovra"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("com.marovane.tovra")));
 
     tovra::LaserState state;
     tovra::QtDesktop desktop;

@@ -3,7 +3,7 @@
 #include "desktop.h"
 #include "identity.h"
 #include "laserstate.h"
-#include "replyconversion.h"
+#include "replytext.h"
 #include "rzcomport.h"
 #include "terminalview.h"
 
@@ -66,67 +66,103 @@ bool Communication::mayExchange() const
     return !detached && !port.InUse();
 }
 
-void Communication::writeLine(const QString &line)
+// A line that did not reach the port is not recorded as sent: the log tells of the failure
+// instead, and no reply is waited for.
+bool Communication::writeLine(const QString &line)
 {
     lastLine = line;
-    port.Write(toWire(line) + "\r\n");
+    if (port.Write(toWire(line) + "\r\n"))
+        return true;
+    log(QStringLiteral("Write Error(") + timeStamp() + QStringLiteral("): ") + line);
+    return false;
 }
 
+QByteArray Communication::readCollected()
+{
+    QByteArray collected;
+    port.Read(collected);
+    return collected;
+}
+
+// Reply text may hold any byte: escaped, each record stays one line of the log.
 void Communication::log(const QString &line)
 {
     if (state.loggingEnabled && !detached)
-        state.logFile.writeLine(line);
+        state.logFile.writeLine(escapeControlCharacters(line));
 }
 
 void Communication::show(const QString &line, bool isReply)
 {
     if (detached)
         return;
-    view.appendTrafficLine(QLatin1Char('(') + timeStamp() + QStringLiteral(") ") + trimTrailing(line),
-                           isReply ? ReplyColour : SentColour);
+    view.appendTrafficLine(
+        escapeControlCharacters(QLatin1Char('(') + timeStamp() + QStringLiteral(") ") + trimTrailing(line)),
+        isReply ? ReplyColour : SentColour);
 }
 
 QString Communication::SendAndReceive(const QString &query)
 {
-    if (!mayExchange())
-        return QString();
-    settleAndPurge(port);
-    const QString line = QStringLiteral(";LA:") + query + QLatin1Char('?');
-    writeLine(line);
-    log(QStringLiteral("Sent    (") + timeStamp() + QStringLiteral("): ") + line);
-
-    QByteArray collected;
-    port.Read(collected);
-    const QString reply = trimTrailing(QString::fromLatin1(collected));
-    log(QStringLiteral("Received(") + timeStamp() + QStringLiteral("): ") + reply);
-    return reply;
+    return exchangeQuery(query).text;
 }
 
-template<typename T, typename Convert>
-T Communication::typedQuery(const QString &query, Convert convert)
+Communication::QueryReply Communication::exchangeQuery(const QString &query)
 {
-    const QString reply = SendAndReceive(query);
-    bool converted = false;
-    const T value = convert(reply, &converted);
-    if (converted)
-        return value;
-    log(QStringLiteral("Exception Error (") + timeStamp());
-    return T(0);
+    if (!mayExchange())
+        return {};
+    settleAndPurge(port);
+    const QString line = QStringLiteral(";LA:") + query + QLatin1Char('?');
+    if (!writeLine(line))
+        return {};
+    log(QStringLiteral("Sent    (") + timeStamp() + QStringLiteral("): ") + line);
+
+    const QByteArray collected = readCollected();
+    const QString reply = trimTrailing(QString::fromLatin1(collected));
+    log(QStringLiteral("Received(") + timeStamp() + QStringLiteral("): ") + reply);
+    return {reply, !collected.isEmpty() && !port.TimedOut()};
+}
+
+// A reply that did not come whole, or came empty, was not read; a reply that came but is no
+// value of the kind asked for was not read either and leaves an "Exception Error (" line.
+template<typename T>
+std::optional<T> Communication::typedQuery(const QString &query, std::optional<T> (*convert)(const QString &))
+{
+    const QueryReply reply = exchangeQuery(query);
+    if (!reply.complete || trimmedReply(reply.text).isEmpty())
+        return std::nullopt;
+    const std::optional<T> value = convert(reply.text);
+    if (!value)
+        log(QStringLiteral("Exception Error (") + timeStamp());
+    return value;
+}
+
+std::optional<int32_t> Communication::TryQueryInt(const QString &query)
+{
+    return typedQuery(query, &replyAsInt);
+}
+
+std::optional<double> Communication::TryQueryFloat(const QString &query)
+{
+    return typedQuery(query, &replyAsDecimal);
+}
+
+std::optional<uint32_t> Communication::TryQueryCount(const QString &query)
+{
+    return typedQuery(query, &replyAsCount);
 }
 
 int32_t Communication::QueryInt(const QString &query)
 {
-    return typedQuery<int32_t>(query, intFromReply);
+    return TryQueryInt(query).value_or(0);
 }
 
 double Communication::QueryFloat(const QString &query)
 {
-    return typedQuery<double>(query, floatFromReply);
+    return TryQueryFloat(query).value_or(0.0);
 }
 
 uint32_t Communication::QueryCount(const QString &query)
 {
-    return typedQuery<uint32_t>(query, countFromReply);
+    return TryQueryCount(query).value_or(0u);
 }
 
 QString Communication::SendCommand(const QString &command)
@@ -143,7 +179,8 @@ QString Communication::SendCommand(const QString &command)
     }
     settleAndPurge(port);
     const QString line = QStringLiteral(";LA:") + command;
-    writeLine(line);
+    if (!writeLine(line))
+        return QString();
     show(line, false);
     log(QStringLiteral("Sent    (") + timeStamp() + QStringLiteral("): ") + line);
     return ReadAndShowReply();
@@ -154,7 +191,8 @@ void Communication::SendRawLine(const QString &line)
     if (state.commandsInhibited || !mayExchange())
         return;
     settleAndPurge(port);
-    writeLine(line);
+    if (!writeLine(line))
+        return;
     show(line, false);
     log(QStringLiteral("Sent    (") + timeStamp() + QStringLiteral("): ") + line);
     ReadAndShowReply();
@@ -162,9 +200,7 @@ void Communication::SendRawLine(const QString &line)
 
 QString Communication::ReadReply()
 {
-    QByteArray collected;
-    port.Read(collected);
-    const QString reply = trimTrailing(QString::fromLatin1(collected));
+    const QString reply = trimTrailing(QString::fromLatin1(readCollected()));
     log(QStringLiteral("Received(") + timeStamp() + QStringLiteral("): ") + reply);
     return reply;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 class QTimer;
 
@@ -18,7 +19,8 @@ struct LaserState;
 // (";LA:" + command) and raw lines for the wire, writes one line and reads its one reply through
 // the port, converts replies for the typed queries, shows commands and replies in the terminal
 // view, records every traffic line in the communication log and reacts when the laser stops
-// answering. Failures are never thrown at callers: they get empty replies or 0.
+// answering. Failures are never thrown at callers: they get empty replies or 0, and the Try
+// variants of the typed queries tell a value the laser said from one that was not read.
 class Communication
 {
 public:
@@ -30,9 +32,16 @@ public:
                            std::function<void()> exitApp);
 
     QString SendAndReceive(const QString &query);
+    // The typed queries give 0 when nothing usable came back, for code that needs a number.
     int32_t QueryInt(const QString &query);
     double QueryFloat(const QString &query);
     uint32_t QueryCount(const QString &query);
+    // The same exchanges, giving nothing when the value was not read: the line could not be
+    // written, the port was busy or gone, the reply did not end in time, was empty or is not a
+    // value of the kind asked for (replytext.h says which texts are).
+    std::optional<int32_t> TryQueryInt(const QString &query);
+    std::optional<double> TryQueryFloat(const QString &query);
+    std::optional<uint32_t> TryQueryCount(const QString &query);
     QString SendCommand(const QString &command);
     void SendRawLine(const QString &line);
     QString ReadReply();
@@ -52,12 +61,22 @@ public:
     static QString trimTrailing(const QString &text);
 
 private:
+    // A query's reply text, and whether it is whole: its line went out and the reply ended with
+    // the end-of-response marker in time.
+    struct QueryReply
+    {
+        QString text;
+        bool complete = false;
+    };
+
     bool mayExchange() const;
-    void writeLine(const QString &line);
+    bool writeLine(const QString &line);
+    QueryReply exchangeQuery(const QString &query);
+    QByteArray readCollected();
     void log(const QString &line);
     void show(const QString &line, bool isReply);
-    template<typename T, typename Convert>
-    T typedQuery(const QString &query, Convert convert);
+    template<typename T>
+    std::optional<T> typedQuery(const QString &query, std::optional<T> (*convert)(const QString &));
 
     TRZComPort &port;
     LaserState &state;

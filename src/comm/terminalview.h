@@ -6,7 +6,8 @@
 namespace tovra {
 
 // Where the exchange shows the commands it sends and their replies (the main window's terminal
-// view). Lines are plain text in one colour each; nothing in them is ever interpreted as markup.
+// view). Lines are plain text in one colour each, with control characters already escaped by the
+// exchange; nothing in them is ever interpreted as markup.
 class TerminalView
 {
 public:

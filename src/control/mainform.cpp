@@ -41,6 +41,7 @@ TMainForm::TMainForm(Environment environment, QWidget *parent)
 
     ResponseList = new TrafficView(this);
     ui.setupUi(this, ResponseList);
+    rememberDesignRanges();
     // The terminal keeps every entry, duplicates included, and adds them itself.
     ui.SendEdit->setDuplicatesEnabled(true);
     ui.SendEdit->setInsertPolicy(QComboBox::NoInsert);

@@ -8,7 +8,9 @@
 #include <QMainWindow>
 
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 
 class QKeyEvent;
 class QLabel;
@@ -17,8 +19,10 @@ class QTimer;
 
 namespace tovra {
 
+class DeferredMessages;
 class Desktop;
 class SerialDevice;
+class TPlusSpinEdit;
 class TRZComPort;
 class TServiceForm;
 class TrafficView;
@@ -151,6 +155,19 @@ private:
     void openPickedPort();
     void endInstance();
 
+    // The range a limited control was built with: it stays when the laser's limits cannot be used.
+    struct LimitRange
+    {
+        double minimum;
+        double maximum;
+    };
+    struct LimitReply
+    {
+        QString name;
+        std::optional<double> value;
+    };
+    void rememberDesignRanges();
+    LimitRange usableLimits(TPlusSpinEdit *control, const LimitReply &minimum, const LimitReply &maximum);
     void loadLimitedSettings();
     void loadModesAndTriggers();
     void loadHeater0();
@@ -173,7 +190,8 @@ private:
     void sendTerminalText();
 
     bool pollMustStop() const;
-    double pollFloat(const char *query, QLineEdit *readOut, const char *unit);
+    bool pollMeasurement(const char *query, double LaserState::*field);
+    void pollReadOut(const char *query, double LaserState::*field, QLineEdit *readOut, const char *unit);
     void synchroniseFireAndEnable(uint32_t status);
     void showStatusTiles(uint32_t status);
     void announceFaults(uint32_t status);
@@ -195,6 +213,10 @@ private:
     const std::function<ShiftKeys()> readShiftKeys;
     std::unique_ptr<Communication> comm;
     CommandQueue queue;
+    std::map<const TPlusSpinEdit *, LimitRange> designRanges;
+    DeferredMessages *fileMessages = nullptr;
+    // The measurements that the running status update could not read.
+    QList<double LaserState::*> unreadInPoll;
     bool ended = false;
     bool energyModeReadBackDue = false;
     QSize requestedOuterSize; // an invalid part means "as designed"

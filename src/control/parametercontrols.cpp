@@ -139,16 +139,18 @@ void TMainForm::EnhEnergyModeSelChange()
 }
 
 // The energy mode governs the attenuator where one is fitted, the diode current otherwise; the
-// control shows what the laser holds now, without sending it back or resetting the mode.
+// control shows what the laser holds now, without sending it back or resetting the mode. A value
+// that could not be read leaves the control as it was.
 void TMainForm::readBackEnergyModeValue()
 {
     state.energyModeChanging = true;
     if (state.hasAttenuator) {
-        state.attenuator = comm->QueryFloat(state.isStandardModel ? QStringLiteral("AT") : QStringLiteral("AT:AP"));
+        state.attenuator = comm->TryQueryFloat(state.isStandardModel ? QStringLiteral("AT") : QStringLiteral("AT:AP"))
+                               .value_or(state.attenuator);
         state.commandsInhibited = true;
         ui.AttenuatorAdj->setValue(state.attenuator);
     } else {
-        state.diodeCurrent = comm->QueryFloat(QStringLiteral("DC"));
+        state.diodeCurrent = comm->TryQueryFloat(QStringLiteral("DC")).value_or(state.diodeCurrent);
         state.commandsInhibited = true;
         ui.DiodeCurrentAdj->setValue(state.diodeCurrent);
     }

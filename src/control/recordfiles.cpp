@@ -3,13 +3,13 @@
 
 #include "mainform.h"
 
-#include "desktop.h"
+#include "deferredmessages.h"
 #include "laserstate.h"
 #include "recordformat.h"
+#include "rzcomport.h"
 
 #include <QAction>
 #include <QDateTime>
-#include <QTimer>
 
 namespace tovra {
 
@@ -46,7 +46,7 @@ void TMainForm::ToggleLoggingState()
     if (!state.logFile.create(logFileName(), {fileHeaderLine(QStringLiteral("Tovra Communication Log File "), now)})) {
         // The check mark stays: choosing the item again tries again.
         state.loggingEnabled = false;
-        desktop.message(LogFileFailure);
+        fileMessages->showNowOrLater(LogFileFailure);
     }
 }
 
@@ -64,7 +64,7 @@ void TMainForm::ToggleDataCollection()
     if (!state.dataFile.create(dataFileName(), {fileHeaderLine(QStringLiteral("Tovra Data File "), now),
                                                  dataColumnHeader(state)})) {
         state.dataCollectionEnabled = false;
-        desktop.message(DataFileFailure);
+        fileMessages->showNowOrLater(DataFileFailure);
     }
 }
 
@@ -78,28 +78,34 @@ void TMainForm::EnableDataCollectionMenuClick()
     ToggleDataCollection();
 }
 
-// A write that fails after the file was created (disk full, medium removed) switches that file
-// off as its menu item would, and tells the operator once the running exchange or poll is over;
-// polling goes on.
+// A write that fails after the file was created (disk full, file-size limit, medium removed)
+// switches that file off as its menu item would. The operator is told once no exchange, status
+// update or task is running: a box opened inside one would hold the poll until answered, and the
+// other file would miss what happens meanwhile. Polling goes on behind the box. A file that
+// cannot be created is reported the same way (its menu item may be chosen during a reply wait).
 void TMainForm::watchRecordFiles()
 {
+    fileMessages = new DeferredMessages(
+        desktop, [this] { return ComPort->InUse() || state.statusBusy || state.taskBusy; }, this);
     state.logFile.setWriteFailureHandler([this] {
         state.loggingEnabled = false;
         ui.EnableLoggingMenu->setChecked(false);
-        QTimer::singleShot(0, this, [this] { desktop.message(LogFileFailure); });
+        fileMessages->post(LogFileFailure);
     });
     state.dataFile.setWriteFailureHandler([this] {
         state.dataCollectionEnabled = false;
         ui.EnableDataCollectionMenu->setChecked(false);
-        QTimer::singleShot(0, this, [this] { desktop.message(DataFileFailure); });
+        fileMessages->post(DataFileFailure);
     });
 }
 
+// A measurement that the update could not read leaves its field empty; the row keeps its columns.
 void TMainForm::appendDataRow()
 {
     if (!state.dataCollectionEnabled)
         return;
-    state.dataFile.writeLine((QStringList{longTimeText(QTime::currentTime())} + dataRowValues(state)).join(QLatin1Char(',')));
+    state.dataFile.writeLine((QStringList{longTimeText(QTime::currentTime())} + dataRowValues(state, unreadInPoll))
+                                 .join(QLatin1Char(',')));
 }
 
 void TMainForm::appendLogNote(const QString &line)

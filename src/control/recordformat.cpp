@@ -72,16 +72,35 @@ QString fileHeaderLine(const QString &title, const QDateTime &when)
         + longTimeText(when.time());
 }
 
+QString userNameFromEnvironment()
+{
+    for (const char *variable : {"USERNAME", "USER", "LOGNAME"}) {
+        if (!qEnvironmentVariableIsEmpty(variable))
+            return qEnvironmentVariable(variable);
+    }
+    return QString();
+}
+
+QString userNameForFileName(const QString &userName)
+{
+    QString safe = userName;
+    for (QChar &c : safe) {
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control)
+            c = QLatin1Char('_');
+    }
+    return safe.replace(QStringLiteral(".."), QStringLiteral("__"));
+}
+
 QString logFileNameFor(const LaserState &state)
 {
-    return QStringLiteral("TovraLogFile_") + state.userName + QLatin1Char('_') + state.startStamp
-        + QStringLiteral(".txt");
+    return QStringLiteral("TovraLogFile_") + userNameForFileName(state.userName) + QLatin1Char('_')
+        + state.startStamp + QStringLiteral(".txt");
 }
 
 QString dataFileNameFor(const LaserState &state)
 {
-    return QStringLiteral("TovraDataFile_") + state.userName + QLatin1Char('_') + state.startStamp
-        + QStringLiteral(".txt");
+    return QStringLiteral("TovraDataFile_") + userNameForFileName(state.userName) + QLatin1Char('_')
+        + state.startStamp + QStringLiteral(".txt");
 }
 
 QString dataColumnHeader(const LaserState &state)
@@ -91,25 +110,26 @@ QString dataColumnHeader(const LaserState &state)
         : QStringLiteral("Time,Bank V,FET V,FET Temp,Diode I,Resonator Temp,Diode Temp, Heater 1 Temp, Heater 2 Temp");
 }
 
-QStringList dataRowValues(const LaserState &state)
+QStringList dataRowValues(const LaserState &state, const QList<Measurement> &unread)
 {
-    QList<double> values = {state.bankVoltage, state.fetVoltage, state.fetTemperature, state.diodeCurrentMeasured};
+    QList<Measurement> measurements = {&LaserState::bankVoltage, &LaserState::fetVoltage,
+                                       &LaserState::fetTemperature, &LaserState::diodeCurrentMeasured};
     if (isSmallFamily(state)) {
-        values << state.resonatorTemp;
+        measurements << &LaserState::resonatorTemp;
         if (state.hasHeater0 || state.hasHeater1 || state.hasHeater2)
-            values << state.heater0Temp;
+            measurements << &LaserState::heater0Temp;
     } else {
-        values << state.resonatorTempA << state.resonatorTempB;
+        measurements << &LaserState::resonatorTempA << &LaserState::resonatorTempB;
         if (state.hasHeater0)
-            values << state.heater0Temp;
+            measurements << &LaserState::heater0Temp;
         else if (state.hasHeater2)
-            values << state.heater1Temp << state.heater2Temp;
+            measurements << &LaserState::heater1Temp << &LaserState::heater2Temp;
         else if (state.hasHeater1)
-            values << state.heater1Temp;
+            measurements << &LaserState::heater1Temp;
     }
     QStringList fields;
-    for (double value : values)
-        fields.append(formatGeneral(value));
+    for (Measurement measurement : measurements)
+        fields.append(unread.contains(measurement) ? QString() : formatGeneral(state.*measurement));
     return fields;
 }
 

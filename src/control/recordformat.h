@@ -19,10 +19,20 @@ QString fileHeaderLine(const QString &title, const QDateTime &when);
 // The user's long time format, without a time-zone name (a data row's first field).
 QString longTimeText(const QTime &time);
 
+// The operator's name for the record files: USERNAME, where it is unset or empty USER, then
+// LOGNAME (the names Linux desktops set); empty when none is set.
+QString userNameFromEnvironment();
+// The user name as it goes into a file name: path separators ("/", "\\") and control characters
+// become "_", and so does each dot of "..", so that the name stays one file in the working folder.
+QString userNameForFileName(const QString &userName);
+
 QString logFileNameFor(const LaserState &state);
 QString dataFileNameFor(const LaserState &state);
 QString dataColumnHeader(const LaserState &state);
-// The fields of one data row after its time, by model family and heaters present.
-QStringList dataRowValues(const LaserState &state);
+// A measurement of the laser state, named by its field.
+using Measurement = double LaserState::*;
+// The fields of one data row after its time, by model family and heaters present. A measurement
+// in `unread` (the update could not read it) gives an empty field in its place.
+QStringList dataRowValues(const LaserState &state, const QList<Measurement> &unread = {});
 
 } // namespace tovra

@@ -10,6 +10,7 @@
 #include "displayformat.h"
 #include "identity.h"
 #include "laserstate.h"
+#include "recordformat.h"
 #include "rzcomport.h"
 #include "statusword.h"
 #include "versioninfo.h"
@@ -108,10 +109,36 @@ void TMainForm::Initialize()
         StatusTimer->start();
 }
 
+void TMainForm::rememberDesignRanges()
+{
+    for (const TPlusSpinEdit *control : {ui.RepRateAdj, ui.DiodeCurrentAdj, ui.DiodePulseWidthAdj, ui.QSWDelayAdj})
+        designRanges[control] = {control->MinValue(), control->MaxValue()};
+}
+
+// The laser's limits for a control, when they can be used: both read (a limit beyond any plausible
+// value counts as not read) and the maximum not below the minimum. Otherwise the control keeps
+// the range it was built with, and the log says why.
+TMainForm::LimitRange TMainForm::usableLimits(TPlusSpinEdit *control, const LimitReply &minimum,
+                                              const LimitReply &maximum)
+{
+    if (minimum.value && maximum.value && *minimum.value <= *maximum.value)
+        return {*minimum.value, *maximum.value};
+    const LimitRange design = designRanges.at(control);
+    auto describe = [](const LimitReply &limit) {
+        return limit.name + QLatin1Char(' ') + (limit.value ? formatGeneral(*limit.value) : QStringLiteral("unread"));
+    };
+    appendLogNote(QStringLiteral("Limits Error(") + Communication::timeStamp() + QStringLiteral("): ")
+                  + describe(minimum) + QStringLiteral(", ") + describe(maximum) + QStringLiteral("; ")
+                  + control->objectName() + QStringLiteral(" keeps ") + formatGeneral(design.minimum)
+                  + QStringLiteral(" to ") + formatGeneral(design.maximum));
+    return design;
+}
+
 // Each value, then its limits: the control limits the new value to the range it has now (the
 // previous load's, or the design range), and the new limits then re-apply to the control's
-// value, not to the reply. Some handlers (the diode current's) end with the inhibit switched
-// off; the load keeps it on after every write.
+// value, not to the reply. Both limits are asked before either is applied, so that they can be
+// judged together. Some handlers (the diode current's) end with the inhibit switched off; the
+// load keeps it on after every write.
 void TMainForm::loadLimitedSettings()
 {
     const struct
@@ -133,11 +160,16 @@ void TMainForm::loadLimitedSettings()
         state.*setting.value = comm->QueryFloat(mnemonic);
         setting.control->setValue(state.*setting.value);
         state.commandsInhibited = true;
-        state.*setting.maximum = comm->QueryFloat(mnemonic + QStringLiteral(":MAX"));
-        setting.control->setMaxValue(state.*setting.maximum);
+        const QString maximumQuery = mnemonic + QStringLiteral(":MAX");
+        const QString minimumQuery = mnemonic + QStringLiteral(":MIN");
+        const std::optional<double> maximum = comm->TryQueryFloat(maximumQuery);
+        const std::optional<double> minimum = comm->TryQueryFloat(minimumQuery);
+        const LimitRange limits = usableLimits(setting.control, {minimumQuery, minimum}, {maximumQuery, maximum});
+        state.*setting.maximum = limits.maximum;
+        setting.control->setMaxValue(limits.maximum);
         state.commandsInhibited = true;
-        state.*setting.minimum = comm->QueryFloat(mnemonic + QStringLiteral(":MIN"));
-        setting.control->setMinValue(state.*setting.minimum);
+        state.*setting.minimum = limits.minimum;
+        setting.control->setMinValue(limits.minimum);
         state.commandsInhibited = true;
     }
 }
@@ -271,9 +303,12 @@ void TMainForm::loadFullSizeFamily()
 
     state.qswDelay = comm->QueryFloat(QStringLiteral("QD"));
     ui.QSWDelayAdj->setValue(state.qswDelay);
-    state.qswDelayMax = comm->QueryFloat(QStringLiteral("QD:MAX"));
-    ui.QSWDelayAdj->setMaxValue(state.qswDelayMax);
+    const std::optional<double> maximum = comm->TryQueryFloat(QStringLiteral("QD:MAX"));
     comm->QueryFloat(QStringLiteral("QD:MIN")); // asked, but the control keeps its own minimum
+    state.qswDelayMax = usableLimits(ui.QSWDelayAdj, {QStringLiteral("minimum"), ui.QSWDelayAdj->MinValue()},
+                                     {QStringLiteral("QD:MAX"), maximum})
+                            .maximum;
+    ui.QSWDelayAdj->setMaxValue(state.qswDelayMax);
 
     ui.QSwitchEnableBtn->setChecked(comm->QueryInt(QStringLiteral("QE")) == 1);
     state.qswWaitCount = comm->QueryInt(QStringLiteral("QW"));

@@ -3,8 +3,11 @@
 
 #include "mainform.h"
 
+#include "deferredmessages.h"
+
 #include "desktop.h"
 #include "laserstate.h"
+#include "recordformat.h"
 #include "rzcomport.h"
 #include "trafficview.h"
 
@@ -62,7 +65,7 @@ void TMainForm::FormCreate()
         enterDemoMode();
     }
 
-    state.userName = qEnvironmentVariable("USERNAME");
+    state.userName = userNameFromEnvironment();
     state.startStamp = QDateTime::currentDateTime().toString(QStringLiteral("MM-dd-yy_hh-mm-ss"));
 
     if (switches.log)
@@ -135,6 +138,7 @@ void TMainForm::endInstance()
 {
     ended = true;
     state.exitRequested = true;
+    fileMessages->discard();
     TaskTimer->stop();
     StatusTimer->stop();
     comm->detach();

@@ -81,16 +81,29 @@ bool TMainForm::pollMustStop() const
     return state.exitRequested || ended;
 }
 
-double TMainForm::pollFloat(const char *query, QLineEdit *readOut, const char *unit)
+// Reads one measurement into its field. A value that was not read (no reply in time, a vanished
+// port, a reply that is no such value) leaves the field and what shows it at their last value, and
+// its column of this update's data row empty.
+bool TMainForm::pollMeasurement(const char *query, double LaserState::*field)
 {
-    const double value = comm->QueryFloat(QString::fromLatin1(query));
-    if (readOut)
-        readOut->setText(twoDecimalText(value) + QString::fromLatin1(unit));
-    return value;
+    const std::optional<double> value = comm->TryQueryFloat(QString::fromLatin1(query));
+    if (!value) {
+        unreadInPoll.append(field);
+        return false;
+    }
+    state.*field = *value;
+    return true;
+}
+
+void TMainForm::pollReadOut(const char *query, double LaserState::*field, QLineEdit *readOut, const char *unit)
+{
+    if (pollMeasurement(query, field))
+        readOut->setText(twoDecimalText(state.*field) + QString::fromLatin1(unit));
 }
 
 void TMainForm::UpdateStatus()
 {
+    unreadInPoll.clear();
     if (!ComPort->Open()) {
         if (desktop.warning(QStringLiteral("Port no longer available, restart?"), ButtonSet::YesNo) == Button::Yes)
             RestartApp();
@@ -100,12 +113,16 @@ void TMainForm::UpdateStatus()
     if (pollMustStop())
         return;
 
-    state.shotCount = comm->QueryCount(QStringLiteral("SC"));
-    ui.ShotCountlbl->setText(QStringLiteral("Shot Count: ") + counterText(state.shotCount));
+    if (const std::optional<uint32_t> shots = comm->TryQueryCount(QStringLiteral("SC"))) {
+        state.shotCount = *shots;
+        ui.ShotCountlbl->setText(QStringLiteral("Shot Count: ") + counterText(state.shotCount));
+    }
     if (pollMustStop())
         return;
-    state.userCount = comm->QueryCount(QStringLiteral("UC"));
-    ui.UserCountlbl->setText(QStringLiteral("User Count: ") + counterText(state.userCount));
+    if (const std::optional<uint32_t> userShots = comm->TryQueryCount(QStringLiteral("UC"))) {
+        state.userCount = *userShots;
+        ui.UserCountlbl->setText(QStringLiteral("User Count: ") + counterText(state.userCount));
+    }
     if (pollMustStop())
         return;
 
@@ -124,50 +141,59 @@ void TMainForm::UpdateStatus()
             {"AB:FSOU", &LaserState::fetSourceVoltage, ui.FETVSourcelbl},
         };
         for (const auto &voltage : voltages) {
-            state.*voltage.field = pollFloat(voltage.query, voltage.readOut, " V");
+            pollReadOut(voltage.query, voltage.field, voltage.readOut, " V");
             if (pollMustStop())
                 return;
         }
     }
 
-    state.fetTemperature = pollFloat("FT", ui.FETTemplbl, " C");
+    pollReadOut("FT", &LaserState::fetTemperature, ui.FETTemplbl, " C");
     if (pollMustStop())
         return;
-    state.diodeCurrentMeasured = pollFloat("IM", nullptr, "");
+    pollReadOut("IM", &LaserState::diodeCurrentMeasured, ui.DiodeCurrentlbl, " A");
     ui.TargetCurrentlbl->setText(twoDecimalText(state.diodeCurrent) + QStringLiteral(" A"));
-    ui.DiodeCurrentlbl->setText(twoDecimalText(state.diodeCurrentMeasured) + QStringLiteral(" A"));
     if (pollMustStop())
         return;
 
     if (state.isMicroModel || state.isMiniModel) {
-        state.resonatorTemp = pollFloat("TR", ui.ResTempAlbl, " C");
+        const bool read = pollMeasurement("TR", &LaserState::resonatorTemp);
+        if (read)
+            ui.ResTempAlbl->setText(twoDecimalText(state.resonatorTemp) + QStringLiteral(" C"));
         if (pollMustStop())
             return;
-        if (serviceWindowVisible() && state.chartDiodeTemp)
+        if (read && serviceWindowVisible() && state.chartDiodeTemp)
             addChartPoint(1, state.resonatorTemp);
     } else {
-        state.resonatorTempA = pollFloat("TA", ui.ResTempAlbl, " C");
+        pollReadOut("TA", &LaserState::resonatorTempA, ui.ResTempAlbl, " C");
         if (pollMustStop())
             return;
-        state.resonatorTempB = pollFloat("TB", ui.ResTempBlbl, " C");
+        pollReadOut("TB", &LaserState::resonatorTempB, ui.ResTempBlbl, " C");
         if (pollMustStop())
             return;
     }
 
-    state.statusWord = comm->QueryInt(QStringLiteral("SS"));
-    ui.SystemStatuslbl->setText(QStringLiteral("Status: ") + QString::number(state.statusWord));
+    // A status word that was not read says nothing: the tiles, the fire and enable controls and
+    // the fault latches stay as the last word left them, and an operator's action on the
+    // controls is still honoured by the next word that is read.
+    const std::optional<int32_t> word = comm->TryQueryInt(QStringLiteral("SS"));
+    if (word)
+        state.statusWord = *word;
+    ui.SystemStatuslbl->setText(QStringLiteral("Status: ")
+                                + (word ? QString::number(*word) : QStringLiteral("unknown")));
     if (pollMustStop())
         return;
 
-    const uint32_t status = uint32_t(state.statusWord);
-    state.firing = status & StatusBit::Firing;
-    if (!state.firing && state.diodeTrigger == 0)
-        state.fireRequested = false;
-    synchroniseFireAndEnable(status);
-    showStatusTiles(status);
-    announceFaults(status);
-    if (pollMustStop())
-        return;
+    if (word) {
+        const uint32_t status = uint32_t(*word);
+        state.firing = status & StatusBit::Firing;
+        if (!state.firing && state.diodeTrigger == 0)
+            state.fireRequested = false;
+        synchroniseFireAndEnable(status);
+        showStatusTiles(status);
+        announceFaults(status);
+        if (pollMustStop())
+            return;
+    }
 
     if (++state.setpointPollCount > 2) {
         state.setpointRefreshDue = true;
@@ -180,7 +206,8 @@ void TMainForm::UpdateStatus()
     state.setpointRefreshDue = false;
 
     appendDataRow();
-    CheckFireEnableState();
+    if (word)
+        CheckFireEnableState();
 }
 
 // The fire button, the animation and the enable box follow the status word, except in the one
@@ -247,21 +274,26 @@ bool TMainForm::pollHeaters()
         QLabel *temperatureLabel = secondPair ? ui.Heater2Templbl : ui.Heater1Templbl;
         QLabel *targetLabel = secondPair ? ui.Heater2Targetlbl : ui.Heater1Targetlbl;
 
-        state.*row.temperature = comm->QueryFloat(QString::fromLatin1(row.temperatureQuery));
+        const bool temperatureRead = pollMeasurement(row.temperatureQuery, row.temperature);
         if (pollMustStop())
             return false;
-        temperatureLabel->setText(QString::fromLatin1(row.temperaturePrefix) + twoDecimalText(state.*row.temperature)
-                                  + QStringLiteral(" C"));
-        if (serviceWindowVisible() && !state.chartDiodeTemp) {
-            addChartPoint(row.temperatureSeries, state.*row.temperature);
-            addChartPoint(row.setpointSeries, state.*row.setpoint);
+        // A temperature that was not read is neither shown nor charted; its set point point
+        // goes with it, so that the two series stay in step.
+        if (temperatureRead) {
+            temperatureLabel->setText(QString::fromLatin1(row.temperaturePrefix)
+                                      + twoDecimalText(state.*row.temperature) + QStringLiteral(" C"));
+            if (serviceWindowVisible() && !state.chartDiodeTemp) {
+                addChartPoint(row.temperatureSeries, state.*row.temperature);
+                addChartPoint(row.setpointSeries, state.*row.setpoint);
+            }
         }
         if (state.setpointRefreshDue) {
-            state.*row.setpoint = comm->QueryFloat(QString::fromLatin1(row.setpointQuery));
+            const bool setpointRead = pollMeasurement(row.setpointQuery, row.setpoint);
             if (pollMustStop())
                 return false;
-            targetLabel->setText(QString::fromLatin1(row.targetPrefix) + twoDecimalText(state.*row.setpoint)
-                                 + QStringLiteral(" C"));
+            if (setpointRead)
+                targetLabel->setText(QString::fromLatin1(row.targetPrefix) + twoDecimalText(state.*row.setpoint)
+                                     + QStringLiteral(" C"));
         }
     }
     return true;

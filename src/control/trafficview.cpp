@@ -6,24 +6,6 @@
 
 namespace tovra {
 
-namespace {
-
-// A line must stay one line: control characters become the symbols of the Unicode
-// "Control Pictures" block (a carriage return shows as U+240D).
-QString visibleText(const QString &line)
-{
-    QString text = line;
-    for (QChar &c : text) {
-        if (c.unicode() < 32)
-            c = QChar(0x2400 + c.unicode());
-        else if (c.unicode() == 127)
-            c = QChar(0x2421);
-    }
-    return text;
-}
-
-} // namespace
-
 TrafficView::TrafficView(QWidget *parent)
     : QTextEdit(parent)
 {
@@ -33,6 +15,7 @@ TrafficView::TrafficView(QWidget *parent)
     setLineWrapMode(QTextEdit::NoWrap);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setUndoRedoEnabled(false);
+    document()->setMaximumBlockCount(KeptLines);
 }
 
 void TrafficView::appendTrafficLine(const QString &line, const QColor &colour)
@@ -43,7 +26,7 @@ void TrafficView::appendTrafficLine(const QString &line, const QColor &colour)
         cursor.insertBlock();
     QTextCharFormat format;
     format.setForeground(colour);
-    cursor.insertText(visibleText(line), format);
+    cursor.insertText(line.left(ShownCharacters), format);
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
 

@@ -8,11 +8,16 @@ namespace tovra {
 
 // The terminal view `ResponseList`: a read-only list of traffic lines, black for what was sent
 // and green for replies. Reply text comes from the laser and is untrusted, so it is inserted as
-// plain text only; control characters inside a line are shown as their visible symbols.
+// plain text only. The view holds the latest KeptLines lines and shows the first ShownCharacters
+// characters of each, so that a long run or a flood of replies cannot use up the memory; the
+// communication log keeps every line whole.
 class TrafficView : public QTextEdit, public TerminalView
 {
     Q_OBJECT
 public:
+    static constexpr int KeptLines = 5000;
+    static constexpr int ShownCharacters = 4096;
+
     explicit TrafficView(QWidget *parent = nullptr);
 
     void appendTrafficLine(const QString &line, const QColor &colour) override;

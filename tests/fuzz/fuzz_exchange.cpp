@@ -130,7 +130,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         comm->QueryInt(QStringLiteral("PM"));
         break;
     case 2:
-        if (!std::isfinite(comm->QueryFloat(QStringLiteral("RR"))))
+        if (const std::optional<double> value = comm->TryQueryFloat(QStringLiteral("RR")); value && !std::isfinite(*value))
             std::abort();
         break;
     case 3:

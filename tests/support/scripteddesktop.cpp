@@ -7,6 +7,8 @@ namespace tovra::test {
 void ScriptedDesktop::message(const QString &text)
 {
     shown.append({QStringLiteral("message"), text});
+    if (whileMessageOpen)
+        whileMessageOpen(text);
 }
 
 Button ScriptedDesktop::warning(const QString &text, ButtonSet)

@@ -36,8 +36,10 @@ public:
     // Answers given to warnings in order; once used up, `defaultButton` answers.
     QList<Button> warningAnswers;
     Button defaultButton = Button::None;
-    // Called while a warning is "open", before it answers (stands for the nested event loop).
+    // Called while a warning or a message is "open", before it answers (stands for the nested
+    // event loop).
     std::function<void(const QString &text)> whileWarningOpen;
+    std::function<void(const QString &text)> whileMessageOpen;
     QStringList inputAnswers;   // once used up, the default text is returned (Cancel)
     QStringList saveAnswers;    // once used up, the empty text (Cancel)
     std::function<int(QDialog &)> dialogHandler; // without one, dialogs are rejected

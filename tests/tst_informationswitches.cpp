@@ -1,0 +1,80 @@
+#include "versioninfo.h"
+
+#include <QProcess>
+#include <QTest>
+
+using namespace tovra;
+
+// "--version" and "--help" asked of the built program from a terminal without any display.
+class InformationSwitchesTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void versionSwitchPrintsTheVersionOfTheVersionTable();
+    void helpSwitchListsEverySwitch_data();
+    void helpSwitchListsEverySwitch();
+    void singleDashHelpIsNoInformationSwitch();
+
+private:
+    // Runs the program with `arguments` where no window can open: any attempt to reach a display
+    // ends it with an error instead of an answer.
+    static QByteArray answerOf(const QStringList &arguments, int *exitCode = nullptr);
+};
+
+QByteArray InformationSwitchesTest::answerOf(const QStringList &arguments, int *exitCode)
+{
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(TOVRA_EXECUTABLE), arguments);
+    if (!program.waitForFinished(10000)) {
+        program.kill();
+        program.waitForFinished();
+    }
+    if (exitCode)
+        *exitCode = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
+    return program.readAllStandardOutput();
+}
+
+void InformationSwitchesTest::versionSwitchPrintsTheVersionOfTheVersionTable()
+{
+    int exitCode = -1;
+    const QByteArray answer = answerOf({QStringLiteral("--version")}, &exitCode);
+    QCOMPARE(exitCode, 0);
+    const QString fileVersion = TrpVersionInfo().FileVersion();
+    QVERIFY(!fileVersion.isEmpty());
+    QCOMPARE(QString::fromLocal8Bit(answer), QStringLiteral("Tovra Laser Control ") + fileVersion + QLatin1Char('\n'));
+}
+
+void InformationSwitchesTest::helpSwitchListsEverySwitch_data()
+{
+    QTest::addColumn<QString>("switchName");
+    for (const char *name : {"-log", "-data", "-demo", "-pickport", "--help", "--version"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+void InformationSwitchesTest::helpSwitchListsEverySwitch()
+{
+    QFETCH(QString, switchName);
+    int exitCode = -1;
+    // Start switches beside it do not stop the answer.
+    const QString answer = QString::fromLocal8Bit(answerOf({QStringLiteral("-demo"), QStringLiteral("--help")}, &exitCode));
+    QCOMPARE(exitCode, 0);
+    QVERIFY2(answer.contains(QStringLiteral("  ") + switchName + QLatin1Char(' ')), qPrintable(answer));
+}
+
+void InformationSwitchesTest::singleDashHelpIsNoInformationSwitch()
+{
+    // Not an information switch, so the program goes on to open its window, which needs a
+    // display here: it fails instead of answering.
+    int exitCode = -1;
+    const QByteArray answer = answerOf({QStringLiteral("-help")}, &exitCode);
+    QVERIFY(answer.isEmpty());
+    QVERIFY(exitCode != 0);
+}
+
+QTEST_GUILESS_MAIN(InformationSwitchesTest)
+#include "tst_informationswitches.moc"
