@@ -1,6 +1,8 @@
 // The simulated laser seen from the program's end of the line, through a bare pty client: what it
-// answers, how its state behaves, and each fault it can put on the line.
+// answers, how its state behaves, and its first faults: silence, late, garbage, non-numeric, split
+// and trailing bytes, overrides, vanishing (tst_simulatorfaults has the others).
 
+#include "rawportclient.h"
 #include "simulatedlaser.h"
 
 #include <QFile>
@@ -10,21 +12,16 @@
 #include <QTest>
 
 #include <algorithm>
-#include <fcntl.h>
-#include <poll.h>
-#include <termios.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <memory>
-#include <thread>
-#include <utility>
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using tovra::sim::Family;
 using tovra::sim::LaserConfig;
 using tovra::sim::SimulatedLaser;
+using tovra::test::LaserOnPort;
+using tovra::test::RawPortClient;
 
 namespace {
 
@@ -34,118 +31,6 @@ constexpr uint32_t diodeTempFaultBit = 1u << 7;
 constexpr uint32_t okToEnableBit = 1u << 10;
 constexpr uint32_t okToFireBit = 1u << 11;
 
-// The program's end of the line reduced to open(2), termios and poll.
-class RawPortClient
-{
-public:
-    explicit RawPortClient(const QString &path)
-        : fd(open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_CLOEXEC))
-    {
-        termios settings {};
-        if (fd >= 0 && tcgetattr(fd, &settings) == 0) {
-            cfmakeraw(&settings);
-            tcsetattr(fd, TCSANOW, &settings);
-        }
-    }
-    ~RawPortClient()
-    {
-        if (fd >= 0)
-            close(fd);
-    }
-    RawPortClient(const RawPortClient &) = delete;
-    RawPortClient &operator=(const RawPortClient &) = delete;
-
-    bool isOpen() const { return fd >= 0; }
-
-    void writeBytes(const QByteArray &bytes)
-    {
-        QCOMPARE_EQ(write(fd, bytes.constData(), size_t(bytes.size())), ssize_t(bytes.size()));
-    }
-    void writeLine(const QByteArray &line) { writeBytes(line + "\r\n"); }
-
-    // The bytes up to and including the next carriage return, or what came before the timeout.
-    QByteArray readReply(std::chrono::milliseconds timeout = 2s)
-    {
-        const auto deadline = Clock::now() + timeout;
-        while (!pending.contains('\r')) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline
-                                                                                    - Clock::now());
-            const QByteArray more = readArrival(std::max(left, 0ms));
-            if (more.isEmpty())
-                break;
-            pending += more;
-        }
-        const qsizetype end = pending.indexOf('\r');
-        if (end < 0)
-            return std::exchange(pending, {});
-        const QByteArray reply = pending.left(end + 1);
-        pending.remove(0, end + 1);
-        return reply;
-    }
-
-    // Everything that arrives within `span`.
-    QByteArray readFor(std::chrono::milliseconds span)
-    {
-        const auto end = Clock::now() + span;
-        QByteArray bytes = std::exchange(pending, {});
-        for (auto left = span; left > 0ms;
-             left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()))
-            bytes += readArrival(left);
-        return bytes;
-    }
-
-    // What is waiting now, or the next arrival within the timeout.
-    QByteArray readSome(std::chrono::milliseconds timeout)
-    {
-        return pending.isEmpty() ? readArrival(timeout) : std::exchange(pending, {});
-    }
-
-    // The reply to `line` without its carriage return; an unterminated reply is marked.
-    QByteArray ask(const QByteArray &line)
-    {
-        writeLine(line);
-        const QByteArray reply = readReply();
-        return reply.endsWith('\r') ? reply.chopped(1) : "<unterminated: " + reply + ">";
-    }
-
-    bool hangsUp(std::chrono::milliseconds timeout)
-    {
-        pollfd watched {fd, POLLIN, 0};
-        return poll(&watched, 1, int(timeout.count())) > 0
-                && (watched.revents & (POLLHUP | POLLERR));
-    }
-
-private:
-    QByteArray readArrival(std::chrono::milliseconds timeout)
-    {
-        pollfd watched {fd, POLLIN, 0};
-        if (poll(&watched, 1, int(timeout.count())) <= 0 || !(watched.revents & POLLIN))
-            return {};
-        char buffer[256];
-        const ssize_t count = read(fd, buffer, sizeof buffer);
-        return count > 0 ? QByteArray(buffer, count) : QByteArray();
-    }
-
-    int fd;
-    QByteArray pending; // read past the last reply handed out
-};
-
-// One simulated laser on a link in a folder of its own, with a client on its port.
-struct LaserOnPort
-{
-    explicit LaserOnPort(const LaserConfig &config = {})
-        : laser(config)
-    {
-        if (laser.start(linkPath()))
-            client = std::make_unique<RawPortClient>(linkPath());
-    }
-    QString linkPath() const { return dir.filePath(QStringLiteral("com1")); }
-    bool ready() const { return client && client->isOpen(); }
-
-    QTemporaryDir dir;
-    SimulatedLaser laser;
-    std::unique_ptr<RawPortClient> client;
-};
 
 LaserConfig configOf(Family family)
 {
@@ -165,37 +50,6 @@ uint32_t statusWordOf(RawPortClient &client)
 {
     return client.ask(";LA:SS?").toUInt();
 }
-
-// The "!!" lines of a transcript file: the faults that started, in order, without time stamps.
-QList<QByteArray> notesIn(const QString &transcriptPath)
-{
-    QFile file(transcriptPath);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QList<QByteArray> notes;
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        if (const qsizetype at = line.indexOf(" !! "); at >= 0)
-            notes.append(line.mid(at + 4));
-    }
-    return notes;
-}
-
-// The notes of a laser with random faults after `count` status queries.
-QList<QByteArray> randomFaultNotes(uint32_t seed, int count)
-{
-    LaserOnPort port;
-    if (!port.ready())
-        return {};
-    const QString path = port.dir.filePath(QStringLiteral("traffic.txt"));
-    port.laser.setTranscriptFile(path);
-    port.laser.setRandomFaults(seed);
-    for (int n = 0; n < count; ++n)
-        port.client->writeLine(";LA:SS?");
-    if (!port.laser.waitForLines(count, 5s))
-        return {};
-    return notesIn(path);
-}
-
 } // namespace
 
 class SimulatorTest : public QObject
@@ -231,15 +85,6 @@ private slots:
     void trailingBytesFollowTheCarriageReturn();
     void overrideAnswersTheExactLine();
     void vanishingHangsUpAndRemovesThePort();
-    void replyComesBackAsTheFaultShapesIt_data();
-    void replyComesBackAsTheFaultShapesIt();
-    void unaskedLinesArriveWithoutARequest();
-    void endlessLineHoldsTheReplyUntilItEnds();
-    void laserVanishesAtTheLinePickedOut_data();
-    void laserVanishesAtTheLinePickedOut();
-    void silenceEndsAndTheLaserAnswersAgain_data();
-    void silenceEndsAndTheLaserAnswersAgain();
-    void randomFaultsRepeatWithTheirSeed();
     void transcriptFileStampsEveryLine();
 };
 
@@ -703,151 +548,6 @@ void SimulatorTest::vanishingHangsUpAndRemovesThePort()
     QVERIFY(port.client->hangsUp(2s));
     QVERIFY(!QFileInfo(port.linkPath()).isSymLink());
     QVERIFY(!RawPortClient(port.linkPath()).isOpen());
-}
-
-namespace {
-enum ReplyFault { Twice = 1, Echo = 2 };
-} // namespace
-
-void SimulatorTest::replyComesBackAsTheFaultShapesIt_data()
-{
-    QTest::addColumn<int>("faults");
-    QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<bool>("enabled");
-
-    QTest::newRow("query answered twice") << int(Twice) << QByteArray(";LA:EN?") << QByteArray("0\r0\r") << false;
-    QTest::newRow("command answered twice, carried out once")
-            << int(Twice) << QByteArray(";LA:EN 1") << QByteArray("OK\rOK\r") << true;
-    QTest::newRow("echo before the reply") << int(Echo) << QByteArray(";LA:EN?") << QByteArray(";LA:EN?\r\n0\r")
-                                           << false;
-    QTest::newRow("echo, then the reply twice")
-            << int(Echo | Twice) << QByteArray(";LA:EN?") << QByteArray(";LA:EN?\r\n0\r0\r") << false;
-}
-
-void SimulatorTest::replyComesBackAsTheFaultShapesIt()
-{
-    QFETCH(int, faults);
-    QFETCH(QByteArray, line);
-    QFETCH(QByteArray, bytes);
-    QFETCH(bool, enabled);
-
-    LaserOnPort port;
-    QVERIFY(port.ready());
-    port.laser.setReplyTwice(faults & Twice);
-    port.laser.setEcho(faults & Echo);
-
-    port.client->writeLine(line);
-    QCOMPARE(port.client->readFor(300ms), bytes);
-    QCOMPARE(port.laser.enabled(), enabled);
-}
-
-void SimulatorTest::unaskedLinesArriveWithoutARequest()
-{
-    LaserOnPort port;
-    QVERIFY(port.ready());
-
-    port.laser.setUnaskedLines("ERR", 50ms);
-    const QByteArray flood = port.client->readFor(400ms);
-    QVERIFY2(flood.count("ERR\r") >= 3, flood.constData());
-    QCOMPARE(flood.count("ERR\r") * 4, flood.size());
-    QVERIFY(port.laser.transcript().isEmpty());
-
-    port.laser.setUnaskedLines({}, 0ms);
-    port.client->readFor(100ms);
-    QCOMPARE(port.client->readFor(200ms), QByteArray());
-    QCOMPARE(port.client->ask(";LA:EN?"), "0");
-}
-
-void SimulatorTest::endlessLineHoldsTheReplyUntilItEnds()
-{
-    LaserOnPort port;
-    QVERIFY(port.ready());
-    const auto start = Clock::now();
-    port.laser.sendEndlessLine(400ms);
-
-    port.client->writeLine(";LA:EN?");
-    const QByteArray bytes = port.client->readReply(3s);
-
-    QVERIFY(Clock::now() - start >= 400ms);
-    QVERIFY(bytes.endsWith("0\r"));
-    const QByteArray endless = bytes.chopped(2);
-    QVERIFY2(endless.size() > 1000, QByteArray::number(endless.size()).constData());
-    QVERIFY(std::all_of(endless.cbegin(), endless.cend(), [](char c) { return c >= '0' && c <= '9'; }));
-    QCOMPARE(port.client->readFor(200ms), QByteArray());
-}
-
-void SimulatorTest::laserVanishesAtTheLinePickedOut_data()
-{
-    QTest::addColumn<int>("lineNumber");
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<int>("answered");
-
-    QTest::newRow("third line") << 3 << QByteArray() << 2;
-    QTest::newRow("first line holding a command") << 0 << QByteArray("FL 0") << 2;
-    QTest::newRow("first line holding a mnemonic") << 0 << QByteArray("SS") << 1;
-}
-
-void SimulatorTest::laserVanishesAtTheLinePickedOut()
-{
-    QFETCH(int, lineNumber);
-    QFETCH(QByteArray, text);
-    QFETCH(int, answered);
-
-    LaserOnPort port;
-    QVERIFY(port.ready());
-    port.laser.vanishAt(lineNumber > 0 ? tovra::sim::LineTrigger::nthLine(lineNumber)
-                                       : tovra::sim::LineTrigger::lineHolding(text));
-
-    const QByteArray lines[] = {";LA:EN?", ";LA:SS?", ";LA:FL 0", ";LA:EN?"};
-    for (int n = 0; n < answered; ++n)
-        QVERIFY(!port.client->ask(lines[n]).startsWith("<unterminated"));
-    port.client->writeLine(lines[answered]);
-
-    QVERIFY(port.client->hangsUp(2s));
-    QCOMPARE(port.laser.transcript().size(), answered + 1);
-    QVERIFY(!QFileInfo(port.linkPath()).isSymLink());
-    QVERIFY(!RawPortClient(port.linkPath()).isOpen());
-}
-
-void SimulatorTest::silenceEndsAndTheLaserAnswersAgain_data()
-{
-    QTest::addColumn<bool>("fromNow");
-    QTest::addColumn<int>("answeredFirst");
-
-    QTest::newRow("for a while from now") << true << 0;
-    QTest::newRow("from the second line on") << false << 1;
-}
-
-void SimulatorTest::silenceEndsAndTheLaserAnswersAgain()
-{
-    QFETCH(bool, fromNow);
-    QFETCH(int, answeredFirst);
-
-    LaserOnPort port;
-    QVERIFY(port.ready());
-    if (fromNow)
-        port.laser.silenceFor(500ms);
-    else
-        port.laser.silenceAt(tovra::sim::LineTrigger::nthLine(2), 500ms);
-
-    for (int n = 0; n < answeredFirst; ++n)
-        QCOMPARE(port.client->ask(";LA:EN?"), "0");
-    const auto silenceStart = Clock::now();
-    port.client->writeLine(";LA:EN?");
-    QCOMPARE(port.client->readFor(200ms), QByteArray());
-
-    std::this_thread::sleep_until(silenceStart + 500ms);
-    QCOMPARE(port.client->ask(";LA:EN?"), "0");
-    QCOMPARE(port.laser.transcript().size(), answeredFirst + 2);
-}
-
-void SimulatorTest::randomFaultsRepeatWithTheirSeed()
-{
-    const QList<QByteArray> first = randomFaultNotes(7, 300);
-    QVERIFY(first.size() >= 5);
-    QCOMPARE(randomFaultNotes(7, 300), first);
-    QVERIFY(randomFaultNotes(8, 300) != first);
 }
 
 void SimulatorTest::transcriptFileStampsEveryLine()
