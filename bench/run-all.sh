@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds (when needed) and runs the four benchmarks with their usual settings and prints every
+# Builds (when needed) and runs the benchmarks with their usual settings and prints every
 # figure. Each figure is a ratio measured side by side in the same run; a missed target is
 # reported, never failed on.
 #   bench/run-all.sh [BUILD_DIR]        (default: build-bench, RelWithDebInfo)
@@ -12,7 +12,7 @@ build=${1:-build-bench}
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-cmake --build "$build" -j2 --target bench_exchange bench_statusupdate bench_steadystate bench_soak >/dev/null
+cmake --build "$build" -j2 --target bench_exchange bench_statusupdate bench_steadystate bench_sharedport bench_soak >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
 echo "== bench_exchange"
@@ -23,6 +23,9 @@ echo "== bench_statusupdate"
 echo
 echo "== bench_steadystate"
 "$build/bench/bench_steadystate" --seconds "${STEADY_SECONDS:-30}"
+echo
+echo "== bench_sharedport"
+"$build/bench/bench_sharedport" --count "${EXCHANGES:-500}"
 echo
 echo "== bench_soak"
 "$build/bench/bench_soak" --minutes "${SOAK_MINUTES:-10}" --seed "${SOAK_SEED:-1}"

@@ -69,6 +69,18 @@ BADGE_EDGE = (56, 84, 130)
 
 JPEG_QUALITY = 95
 
+# Pixels per design pixel of the pictures being drawn: 1 for the plain files, 2 for the "@2x"
+# files that Qt shows on screens scaled by more than 1.
+K = 1
+
+
+def px(value):
+    return value * K
+
+
+def sized(size):
+    return (size[0] * K, size[1] * K)
+
 
 def font(path, size):
     return ImageFont.truetype(path, size)
@@ -125,32 +137,33 @@ def technical_texture(size):
     """Fine grid with two brighter rows, like a data sheet's drawing paper."""
     texture = Image.new("RGB", size, BACKGROUND)
     draw = ImageDraw.Draw(texture)
-    for x in range(0, size[0], 12):
-        draw.line([(x, 0), (x, size[1])], fill=GRID)
-    for y in range(4, size[1], 12):
-        draw.line([(0, y), (size[0], y)], fill=GRID)
-    for y in (28, 76):
-        draw.line([(0, y), (size[0], y)], fill=GRID_ROW)
+    for x in range(0, size[0], px(12)):
+        draw.line([(x, 0), (x, size[1])], fill=GRID, width=K)
+    for y in range(px(4), size[1], px(12)):
+        draw.line([(0, y), (size[0], y)], fill=GRID, width=K)
+    for y in (px(28), px(76)):
+        draw.line([(0, y), (size[0], y)], fill=GRID_ROW, width=K)
     return texture
 
 
 def draw_banner():
-    banner = Image.new("RGB", BANNER_SIZE, BACKGROUND)
-    banner.paste(technical_texture(BANNER_SIZE), (0, 0),
-                 horizontal_fade(BANNER_SIZE, 150, BANNER_CONTENT_WIDTH - 10))
-    banner = ImageChops.add(banner, soft_glow(BANNER_SIZE, (96, 54), (200, 80), GLOW_BLUE))
+    size = sized(BANNER_SIZE)
+    banner = Image.new("RGB", size, BACKGROUND)
+    banner.paste(technical_texture(size), (0, 0),
+                 horizontal_fade(size, px(150), px(BANNER_CONTENT_WIDTH - 10)))
+    banner = ImageChops.add(banner, soft_glow(size, sized((96, 54)), sized((200, 80)), GLOW_BLUE))
 
     draw = ImageDraw.Draw(banner)
-    left = 18
-    tracked_text(draw, (left + 1, 9), "MAROVANE", font(CAPS_FONT, 10), LASER_GREEN, 3)
-    title = gradient_text(banner, (left - 3, 18), "Tovra", font(TITLE_FONT, 52),
+    left = px(18)
+    tracked_text(draw, (left + px(1), px(9)), "MAROVANE", font(CAPS_FONT, px(10)), LASER_GREEN, px(3))
+    title = gradient_text(banner, (left - px(3), px(18)), "Tovra", font(TITLE_FONT, px(52)),
                           TITLE_TOP, TITLE_BOTTOM)
-    tracked_text(draw, (left + 1, title[3] + 8), "DIODE-PUMPED  Q-SWITCHED  LASER  CONTROL",
-                 font(SMALL_FONT, 9), STEEL, 1)
+    tracked_text(draw, (left + px(1), title[3] + px(8)), "DIODE-PUMPED  Q-SWITCHED  LASER  CONTROL",
+                 font(SMALL_FONT, px(9)), STEEL, px(1))
 
-    accent = Image.new("RGB", (BANNER_CONTENT_WIDTH, 2), LASER_GREEN)
-    fade = horizontal_fade(accent.size, 40, BANNER_CONTENT_WIDTH)
-    banner.paste(accent, (0, BANNER_SIZE[1] - 5), fade)
+    accent = Image.new("RGB", sized((BANNER_CONTENT_WIDTH, 2)), LASER_GREEN)
+    fade = horizontal_fade(accent.size, px(40), px(BANNER_CONTENT_WIDTH))
+    banner.paste(accent, (0, size[1] - px(5)), fade)
     return banner
 
 
@@ -239,27 +252,29 @@ def edge_fade(size):
     """Mask that lets the animation melt into the banner background."""
     w, h = size
     mask = Image.new("L", size, 0)
-    ImageDraw.Draw(mask).rectangle((6, 8, w - 34, h - 9), fill=255)
-    return mask.filter(ImageFilter.GaussianBlur(6))
+    ImageDraw.Draw(mask).rectangle((px(6), px(8), w - px(34), h - px(9)), fill=255)
+    return mask.filter(ImageFilter.GaussianBlur(px(6)))
 
 
 def draw_frame(frame):
-    s = SUPERSAMPLE
+    s = SUPERSAMPLE * K
     scene = Image.new("RGB", (ANIMATION_SIZE[0] * s, ANIMATION_SIZE[1] * s), BACKGROUND)
     draw_laser_head(scene, s)
     lamp = (16 * s, (BEAM_Y + 14) * s, 19 * s, (BEAM_Y + 17) * s)
     ImageDraw.Draw(scene).ellipse(lamp, fill=status_lamp(frame))
     scene = ImageChops.add(scene, draw_light(frame, s))
-    scene = scene.resize(ANIMATION_SIZE, Image.Resampling.LANCZOS)
-    background = Image.new("RGB", ANIMATION_SIZE, BACKGROUND)
-    return Image.composite(scene, background, edge_fade(ANIMATION_SIZE))
+    size = sized(ANIMATION_SIZE)
+    scene = scene.resize(size, Image.Resampling.LANCZOS)
+    background = Image.new("RGB", size, BACKGROUND)
+    return Image.composite(scene, background, edge_fade(size))
 
 
 def draw_animation():
     frames = [draw_frame(i) for i in range(FRAME_COUNT)]
-    sheet = Image.new("RGB", (ANIMATION_SIZE[0], ANIMATION_SIZE[1] * FRAME_COUNT))
+    width, height = sized(ANIMATION_SIZE)
+    sheet = Image.new("RGB", (width, height * FRAME_COUNT))
     for i, frame in enumerate(frames):
-        sheet.paste(frame, (0, i * ANIMATION_SIZE[1]))
+        sheet.paste(frame, (0, i * height))
     # One palette for all frames keeps the still parts from flickering.  Pillow
     # maps colours through a coarse cache, so the shades next to the background
     # are folded into it to make the background match the banner exactly.
@@ -276,15 +291,15 @@ def near_background(colour):
 
 
 def draw_logo(word):
-    logo = Image.new("RGB", LOGO_SIZE, BACKGROUND)
+    logo = Image.new("RGB", sized(LOGO_SIZE), BACKGROUND)
     draw = ImageDraw.Draw(logo)
-    w, h = LOGO_SIZE
-    draw.rounded_rectangle((0, 0, w - 1, h - 1), radius=3, outline=BADGE_EDGE)
-    draw.rectangle((3, 4, 4, h - 5), fill=LASER_GREEN)
-    face = font(CAPS_FONT, 11)
+    w, h = logo.size
+    draw.rounded_rectangle((0, 0, w - 1, h - 1), radius=px(3), outline=BADGE_EDGE, width=K)
+    draw.rectangle((px(3), px(4), px(5) - 1, h - px(4) - 1), fill=LASER_GREEN)
+    face = font(CAPS_FONT, px(11))
     text = word.upper()
-    left = 7 + (w - 7 - tracked_width(text, face, 2)) / 2
-    tracked_text(draw, (left, 1), text, face, TITLE_TOP, 2)
+    left = px(7) + (w - px(7) - tracked_width(text, face, px(2))) / 2
+    tracked_text(draw, (left, px(1)), text, face, TITLE_TOP, px(2))
     return logo
 
 
@@ -390,13 +405,18 @@ def write_icons():
 
 
 def main():
+    global K
     ASSETS.mkdir(exist_ok=True)
-    draw_banner().save(ASSETS / "banner.jpg", quality=JPEG_QUALITY, subsampling=0)
-    frames = draw_animation()
-    frames[0].save(ASSETS / "tovra_animation.gif", save_all=True, append_images=frames[1:],
-                   duration=FRAME_MS, loop=0, disposal=1, optimize=False)
-    for family in ("micro", "mini"):
-        draw_logo(family).save(ASSETS / f"{family}_logo.jpg", quality=JPEG_QUALITY, subsampling=0)
+    for K, suffix in ((1, ""), (2, "@2x")):
+        draw_banner().save(ASSETS / f"banner{suffix}.jpg", quality=JPEG_QUALITY, subsampling=0)
+        frames = draw_animation()
+        frames[0].save(ASSETS / f"tovra_animation{suffix}.gif", save_all=True,
+                       append_images=frames[1:], duration=FRAME_MS, loop=0, disposal=1,
+                       optimize=False)
+        for family in ("micro", "mini"):
+            draw_logo(family).save(ASSETS / f"{family}_logo{suffix}.jpg", quality=JPEG_QUALITY,
+                                   subsampling=0)
+    K = 1
     write_icons()
 
 

@@ -74,8 +74,9 @@ public:
     bool tasksDone()
     {
         const LaserState &flags = rig.state;
+        const Communication &exchange = rig.form().communication();
         const bool done = QTest::qWaitFor(
-            [&flags] { return !flags.queuePending && !flags.unlockPending && !flags.taskBusy; });
+            [&] { return !flags.queuePending && !flags.unlockPending && !flags.taskBusy && !exchange.stopPending(); });
         form.StatusTimer->stop();
         return done;
     }

@@ -48,8 +48,10 @@ public:
     bool tasksDone()
     {
         const LaserState &flags = rig.state;
-        return QTest::qWaitFor([&flags] {
-            return !flags.queuePending && !flags.recallPending && !flags.refreshPending && !flags.taskBusy;
+        const Communication &exchange = rig.form().communication();
+        return QTest::qWaitFor([&] {
+            return !flags.queuePending && !flags.recallPending && !flags.refreshPending && !flags.taskBusy
+                && !exchange.stopPending();
         });
     }
 

@@ -1,9 +1,11 @@
 #include "labeledreadout.h"
 #include "mainformlayout.h"
 #include "plusspinedit.h"
+#include "screenfit.h"
 #include "statusindicator.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
@@ -16,6 +18,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTextEdit>
+#include <QWheelEvent>
 
 #include <memory>
 
@@ -60,6 +63,16 @@ private slots:
     void readOutGroupsIgnoreClicks();
     void enhancedEnergyModeStandsBeyondRunTimeWidth();
     void fireButtonIsReadyInGreenAndTurnsRed();
+    void disabledFireButtonLooksDisabledInEitherLook();
+    void dropDownIgnoresTheWheelUntilTheOperatorFocusedIt();
+    void tabWalksTheSettingsThenLowerGroupsTerminalEnableAndFireLast();
+    void everyStopOfTheTabWalkShowsItsFocus();
+    void groupCaptionsAndLabelsAreThirteenPixels_data();
+    void groupCaptionsAndLabelsAreThirteenPixels();
+    void statusNumberStandsBelowItsGroupsCaption();
+    void picturesHaveThePixelsOfTheScreensScale();
+    void frameKeepsItsPlaceWhereItFitsElseShowsTopLeftFirst_data();
+    void frameKeepsItsPlaceWhereItFitsElseShowsTopLeftFirst();
     void animationWaitsAndRunsFromTheIdleFrame();
     void windowHasFixedSizeEmptyCaptionAndTheTerminalView();
     void windowPictureForVisualCheck();
@@ -377,6 +390,160 @@ void MainFormLayoutTest::fireButtonIsReadyInGreenAndTurnsRed()
 
     QCOMPARE(ui.LaserEnableBtn->text(), QStringLiteral("Laser Enable"));
     QCOMPARE(ui.LaserEnableBtn->toolTip(), QStringLiteral("Enables the laser and diodes. "));
+}
+
+void MainFormLayoutTest::disabledFireButtonLooksDisabledInEitherLook()
+{
+    for (const QColor &look : {green, red}) {
+        tovra::setButtonCaptionColour(ui.FireStopbtn, look);
+        ui.FireStopbtn->setEnabled(false);
+        const QColor disabled = ui.FireStopbtn->palette().color(QPalette::ButtonText);
+        QVERIFY2(disabled != look, qPrintable(disabled.name()));
+        QCOMPARE(disabled, ui.ClearUserCountbtn->palette().color(QPalette::Disabled, QPalette::ButtonText));
+        ui.FireStopbtn->setEnabled(true);
+        QCOMPARE(ui.FireStopbtn->palette().color(QPalette::ButtonText), look);
+    }
+}
+
+// A wheel notch as the mouse delivers it: to the widget under the pointer.
+static void rollWheelOver(QWidget *widget)
+{
+    const QPointF centre = QRectF(widget->rect()).center();
+    QWheelEvent notch(centre, widget->mapToGlobal(centre), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(widget, &notch);
+}
+
+void MainFormLayoutTest::dropDownIgnoresTheWheelUntilTheOperatorFocusedIt()
+{
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    QComboBox *choice = ui.SyncSettingsSel;
+
+    rollWheelOver(choice);
+    QCOMPARE(choice->currentIndex(), 0);
+    QVERIFY(!choice->hasFocus()); // the wheel alone gives no focus
+
+    choice->setFocus(Qt::OtherFocusReason); // the window's own choice, not the operator's
+    rollWheelOver(choice);
+    QCOMPARE(choice->currentIndex(), 0);
+
+    QTest::keyClick(choice, Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QCOMPARE(QApplication::focusWidget(), choice);
+    rollWheelOver(choice);
+    QCOMPARE(choice->currentIndex(), 1);
+}
+
+void MainFormLayoutTest::tabWalksTheSettingsThenLowerGroupsTerminalEnableAndFireLast()
+{
+    const QStringList expected{
+        "SystemModeSel",    "RepRateAdj",    "BurstCountAdj",      "SyncSettingsSel", "DiodeCurrentAdj",
+        "EnergyModeSel",    "DiodePulseWidthAdj", "DiodeTriggerSel", "QSwitchEnableBtn", "QSWDelayAdj",
+        "QSWTriggerSel",    "QSWWaitCountAdj", "DivideByNEnable",  "DivideByNAdj",    "ClearUserCountbtn",
+        "AttenuatorAdj",    "EnhEnergyModeSel", "SendEdit",        "SendBtn",         "ResponseList",
+        "LaserEnableBtn",   "FireStopbtn",
+    };
+    responseList->setObjectName(QStringLiteral("ResponseList"));
+    QStringList walked;
+    QWidget *stop = ui.SystemModeSel;
+    do {
+        if (stop->focusPolicy() & Qt::TabFocus && stop->isEnabled() && !stop->focusProxy())
+            walked << stop->objectName();
+        stop = stop->nextInFocusChain();
+    } while (stop != ui.SystemModeSel && walked.size() <= expected.size());
+    // Widgets outside the settings (the menu bar, the window) take no Tab and drop out.
+    QCOMPARE(walked, expected);
+}
+
+// Walked with the Tab key itself: styles mark the focus once the keyboard has moved it.
+void MainFormLayoutTest::everyStopOfTheTabWalkShowsItsFocus()
+{
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    ui.SystemModeSel->setFocus();
+    QTest::keyClick(ui.SystemModeSel, Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QStringList unmarked;
+    QStringList walked;
+    do {
+        QWidget *stop = QApplication::focusWidget();
+        QVERIFY(stop);
+        walked << stop->objectName();
+        const QImage focused = stop->grab().toImage();
+        QTest::keyClick(stop, Qt::Key_Tab);
+        if (stop->grab().toImage() == focused)
+            unmarked << stop->objectName();
+    } while (QApplication::focusWidget() != ui.SystemModeSel && walked.size() < 40);
+    QCOMPARE(walked.size(), 22); // and the walk comes round: no stop keeps the Tab key
+    QCOMPARE(unmarked.join(QLatin1Char(' ')), QString());
+}
+
+void MainFormLayoutTest::groupCaptionsAndLabelsAreThirteenPixels_data()
+{
+    QTest::addColumn<QString>("name");
+    for (const char *name : {"SystemSettingsGrp", "DiodeSettingsGrp", "QSwitchSettingsGrp", "Temperaturegrp",
+                             "ShotCountgrp", "Voltagegrp", "Currentgrp", "Heatergrp", "TerminalBoxgrp",
+                             "SystemStatusGrp", "SystemInfoGrp", "Heater1Targetlbl", "ShotCountlbl",
+                             "SerialNumberlbl", "SystemStatuslbl"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+void MainFormLayoutTest::groupCaptionsAndLabelsAreThirteenPixels()
+{
+    QFETCH(QString, name);
+    QCOMPARE(control(name)->font().pixelSize(), 13);
+}
+
+void MainFormLayoutTest::statusNumberStandsBelowItsGroupsCaption()
+{
+    const QFontMetrics caption(ui.SystemStatusGrp->font());
+    const QLabel *status = ui.SystemStatuslbl;
+    QVERIFY2(status->y() >= caption.height(), qPrintable(QString::number(status->y())));
+    QVERIFY(status->height() >= QFontMetrics(status->font()).height());
+    QVERIFY(status->geometry().bottom() < ui.StatusTiles[0]->y());
+    QVERIFY(ui.StatusTiles[13]->geometry().bottom() < ui.SystemStatusGrp->height() - 1);
+    QVERIFY(ui.SystemStatusGrp->geometry().bottom() < ui.SystemInfoGrp->y());
+}
+
+// Also run on a screen scaled by 2, where the pictures must bring twice the pixels, not be blown up.
+void MainFormLayoutTest::picturesHaveThePixelsOfTheScreensScale()
+{
+    const qreal ratio = qApp->devicePixelRatio();
+    const QPixmap banner = ui.RZLogo->pixmap();
+    QCOMPARE(banner.devicePixelRatio(), ratio);
+    QCOMPARE(banner.size(), QSize(652, 101) * ratio);
+    const QImage frame = ui.TovraMovie->currentImage();
+    QCOMPARE(frame.size(), QSize(320, 90) * ratio);
+    QCOMPARE(frame.devicePixelRatio(), ratio);
+    QCOMPARE(ui.microLogo->pixmap().size(), QSize(76, 17) * ratio);
+}
+
+void MainFormLayoutTest::frameKeepsItsPlaceWhereItFitsElseShowsTopLeftFirst_data()
+{
+    QTest::addColumn<QRect>("frame");
+    QTest::addColumn<QRect>("available");
+    QTest::addColumn<QPoint>("place");
+    const QRect designed(520, 160, 673, 715);
+    QTest::newRow("fits where designed") << designed << QRect(0, 0, 1920, 1080) << QPoint(520, 160);
+    QTest::newRow("1024x768: moved left and up just enough")
+        << designed << QRect(0, 0, 1024, 768) << QPoint(1024 - 673, 768 - 715);
+    QTest::newRow("taller than the area: title bar at its top")
+        << QRect(520, 160, 1000, 1400) << QRect(0, 0, 1600, 1200) << QPoint(520, 0);
+    QTest::newRow("larger both ways: top-left corner at the area's")
+        << QRect(520, 160, 1400, 1400) << QRect(0, 30, 1024, 738) << QPoint(0, 30);
+    QTest::newRow("left of a second screen: moved onto it")
+        << QRect(1900, 160, 673, 715) << QRect(1920, 0, 1280, 1024) << QPoint(1920, 160);
+}
+
+void MainFormLayoutTest::frameKeepsItsPlaceWhereItFitsElseShowsTopLeftFirst()
+{
+    QFETCH(QRect, frame);
+    QFETCH(QRect, available);
+    QFETCH(QPoint, place);
+    QCOMPARE(tovra::fittedFramePosition(frame, available), place);
 }
 
 void MainFormLayoutTest::animationWaitsAndRunsFromTheIdleFrame()

@@ -9,6 +9,8 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -73,13 +75,29 @@ Lines commandsIn(const Lines &lines)
     return commands;
 }
 
+// Clicks into the terminal's edit as the operator does and returns the widget that now takes the
+// keys: the one keys really reach, whichever that is.
+QWidget *clickIntoTerminal(TMainForm &form)
+{
+    if (!form.isActiveWindow()) {
+        form.show();
+        QApplication::setActiveWindow(&form);
+        if (!QTest::qWaitForWindowActive(&form))
+            return nullptr;
+    }
+    QLineEdit *edit = form.ui.SendEdit->lineEdit();
+    QTest::mouseClick(edit, Qt::LeftButton, {}, edit->rect().center());
+    return QApplication::focusWidget();
+}
+
 // Types `text` into the terminal's edit and presses Enter.
 void typeAndEnter(TMainForm &form, const QString &text)
 {
-    QLineEdit *edit = form.ui.SendEdit->lineEdit();
-    edit->clear();
-    QTest::keyClicks(edit, text);
-    QTest::keyClick(edit, Qt::Key_Return);
+    form.ui.SendEdit->clearEditText();
+    QWidget *keys = clickIntoTerminal(form);
+    QVERIFY(keys);
+    QTest::keyClicks(keys, text);
+    QTest::keyClick(keys, Qt::Key_Return);
 }
 
 QStringList historyOf(const QComboBox *edit)
@@ -123,6 +141,8 @@ private slots:
     void terminalHistoryKeepsDuplicatesAndEmptyEntries();
     void ctrlBackspaceDeletesTheSelectedHistoryEntry_data();
     void ctrlBackspaceDeletesTheSelectedHistoryEntry();
+    void terminalRefusesALineWithControlCharacters_data();
+    void terminalRefusesALineWithControlCharacters();
     void exitSendsQueuedCommandsThenStopsFiring();
     void energyModeValueNotReadLeavesTheControlAsItWas();
     void longReplyIsCutInTheViewAndLoggedWhole();
@@ -428,10 +448,45 @@ void OperatorCommandsTest::ctrlBackspaceDeletesTheSelectedHistoryEntry()
 
     if (selected >= 0)
         form.ui.SendEdit->setCurrentIndex(selected);
-    QTest::keyClick(form.ui.SendEdit->lineEdit(), Qt::Key_Backspace, Qt::ControlModifier);
+    QWidget *keys = clickIntoTerminal(form);
+    QVERIFY(keys);
+    QTest::keyClick(keys, Qt::Key_Backspace, Qt::ControlModifier);
 
     QCOMPARE(historyOf(form.ui.SendEdit), history);
     QCOMPARE(program.laser.transcript(), (Lines{"RR", "SS", "BC"}));
+}
+
+void OperatorCommandsTest::terminalRefusesALineWithControlCharacters_data()
+{
+    QTest::addColumn<QString>("pasted");
+    QTest::newRow("three commands on three lines") << QStringLiteral("SS\r\nEN 1\nFL 1");
+    QTest::newRow("a carriage return") << QStringLiteral("FL 1\rFL 0");
+    QTest::newRow("a tab") << QStringLiteral("RR\t20");
+    QTest::newRow("an escape sequence") << QStringLiteral("\x1b[2JSS");
+    QTest::newRow("a delete") << QStringLiteral("SS\x7f");
+}
+
+// Pasted text may hold line breaks; one entry is one line on the wire, or nothing.
+void OperatorCommandsTest::terminalRefusesALineWithControlCharacters()
+{
+    QFETCH(QString, pasted);
+    test::RunningProgram program;
+    TMainForm &form = program.start();
+    const qsizetype shownBefore = form.ResponseList->lines().size();
+
+    QApplication::clipboard()->setText(pasted);
+    QLineEdit *edit = form.ui.SendEdit->lineEdit();
+    edit->clear();
+    QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(edit->text(), pasted);
+    form.ui.SendBtn->click();
+    QVERIFY(program.tasksDone());
+
+    QVERIFY(program.laser.transcript().isEmpty());
+    QVERIFY(historyOf(form.ui.SendEdit).isEmpty());
+    const QStringList shown = form.ResponseList->lines();
+    QCOMPARE(shown.mid(shownBefore), QStringList{QStringLiteral("Not sent: the line holds control characters")});
+    QCOMPARE(form.ui.SendEdit->currentText(), pasted); // left to be mended
 }
 
 void OperatorCommandsTest::exitSendsQueuedCommandsThenStopsFiring()

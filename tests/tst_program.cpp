@@ -1,13 +1,67 @@
 #include "simport.h"
 
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
+#include <functional>
+#include <sys/resource.h>
 
 using namespace tovra;
 using namespace std::chrono_literals;
+
+namespace {
+
+// The built program, started as an operator starts it in a folder of its own.
+class Program
+{
+public:
+    explicit Program(const QStringList &arguments = {}, const std::function<void()> &childSetUp = {})
+    {
+        process.setWorkingDirectory(workDir.path());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        process.setProcessEnvironment(environment);
+        if (childSetUp)
+            process.setChildProcessModifier(childSetUp);
+        process.start(QStringLiteral(TOVRA_EXECUTABLE), arguments);
+    }
+    ~Program()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished();
+        }
+    }
+
+    void signal(int number) { ::kill(pid_t(process.processId()), number); }
+    // True when the program ended by itself, normally and with code 0, within `ms`.
+    bool endsOrderlyWithin(int ms)
+    {
+        return process.waitForFinished(ms) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    }
+    // The text of the communication log.
+    QByteArray logText() const
+    {
+        const QStringList logs = QDir(workDir.path()).entryList({QStringLiteral("TovraLogFile_*")}, QDir::Files);
+        QFile file(workDir.filePath(logs.value(0)));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QTemporaryDir workDir;
+    QProcess process;
+};
+
+bool startUpDone(const sim::SimulatedLaser &laser)
+{
+    return QTest::qWaitFor([&laser] { return laser.transcript().contains(";LA:SS?"); }, 15000);
+}
+
+} // namespace
 
 // The built program as an operator starts it, against a simulated laser.
 class ProgramTest : public QObject
@@ -16,6 +70,10 @@ class ProgramTest : public QObject
 private slots:
     void interruptTakesTheOrderlyWayOut_data();
     void interruptTakesTheOrderlyWayOut();
+    void stopSignalEndsTheStartUpLoadOfASlowLaserAtOnce();
+    void stopSignalClosesTheOpenQuestionAndTheExitGoesOn();
+    void withNoLaserFoundTheExitSendsNothing();
+    void fileSizeLimitFailsTheLogWriteInsteadOfKillingTheProgram();
 };
 
 void ProgramTest::interruptTakesTheOrderlyWayOut_data()
@@ -48,6 +106,88 @@ void ProgramTest::interruptTakesTheOrderlyWayOut()
 
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), 0);
+    QCOMPARE(laser.transcript().last(), QByteArray(";LA:FL 0"));
+}
+
+// The start-up processes no events; the signal is found at the load's next query.
+void ProgramTest::stopSignalEndsTheStartUpLoadOfASlowLaserAtOnce()
+{
+    test::SimPorts ports;
+    sim::SimulatedLaser &laser = ports.add(2);
+    Program program;
+    QVERIFY(QTest::qWaitFor([&laser] { return laser.transcript().contains(";LC:XL 0"); }, 15000));
+    laser.setReplyDelay(300ms);
+    QVERIFY(QTest::qWaitFor([&laser] { return laser.transcript().contains(";LA:RR?"); }, 5000));
+
+    QElapsedTimer clock;
+    clock.start();
+    program.signal(SIGTERM);
+    QVERIFY(program.endsOrderlyWithin(10000));
+
+    QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+    const QList<QByteArray> lines = laser.transcript();
+    QCOMPARE(lines.last(), QByteArray(";LA:FL 0"));
+    QVERIFY(lines.size() - lines.indexOf(";LC:XL 0") < 10); // a full load asks 31 queries
+}
+
+void ProgramTest::stopSignalClosesTheOpenQuestionAndTheExitGoesOn()
+{
+    test::SimPorts ports;
+    sim::SimulatedLaser &laser = ports.add(2);
+    Program program({QStringLiteral("-log")});
+    QVERIFY(startUpDone(laser));
+
+    // A poll's query times out after 5 s and the question opens.
+    laser.setSilent(true);
+    QVERIFY(QTest::qWaitFor([&program] { return program.logText().contains("Timeout Error("); }, 10000));
+    QTest::qWait(200);
+    QCOMPARE(program.process.state(), QProcess::Running);
+
+    QElapsedTimer clock;
+    clock.start();
+    program.signal(SIGTERM);
+    QVERIFY(program.endsOrderlyWithin(10000));
+
+    // The exit's "FL 0" waits 1 s for the silent laser, instead of the 5 s of other exchanges.
+    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(laser.transcript().last(), QByteArray(";LA:FL 0"));
+}
+
+// The last port the scan tried holds some other device: it hears the scan, and nothing more.
+void ProgramTest::withNoLaserFoundTheExitSendsNothing()
+{
+    test::SimPorts ports;
+    sim::LaserConfig stranger;
+    stranger.model = "Stranger";
+    sim::SimulatedLaser &device = ports.add(100, stranger);
+    Program program;
+    QVERIFY(QTest::qWaitFor([&device] { return device.transcript().count(";LA:ID?") == 2; }, 15000));
+    QTest::qWait(500); // "No device found" opens
+
+    program.signal(SIGTERM);
+    QVERIFY(program.endsOrderlyWithin(5000));
+
+    QVERIFY(!device.transcript().contains(";LA:FL 0"));
+    QCOMPARE(device.transcript().last(), QByteArray(";LA:ID?"));
+}
+
+// A write past the limit fails with EFBIG: the log's failure is reported and the program runs on.
+void ProgramTest::fileSizeLimitFailsTheLogWriteInsteadOfKillingTheProgram()
+{
+    test::SimPorts ports;
+    sim::SimulatedLaser &laser = ports.add(2);
+    Program program({QStringLiteral("-log")}, [] {
+        const rlimit limit = {4000, 4000};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    QVERIFY(startUpDone(laser));
+    QVERIFY(QTest::qWaitFor([&program] { return program.logText().size() >= 3900; }, 15000));
+    QTest::qWait(1500);
+    QCOMPARE(program.process.state(), QProcess::Running);
+    QVERIFY(program.logText().size() <= 4000);
+
+    program.signal(SIGTERM);
+    QVERIFY(program.endsOrderlyWithin(10000));
     QCOMPARE(laser.transcript().last(), QByteArray(";LA:FL 0"));
 }
 

@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenuBar>
 #include <QTest>
 
 using namespace tovra;
@@ -57,6 +58,8 @@ private slots:
     void repRateIsLimitedBeforeTheNewMaximumApplies();
     void unusableLimitsGiveTheControlItsDesignRange_data();
     void unusableLimitsGiveTheControlItsDesignRange();
+    void noControlOutsideTheWindowTakesTheFocus_data();
+    void noControlOutsideTheWindowTakesTheFocus();
 };
 
 void SettingsLoadTest::loadAsksTheFamilysQueriesInOrder_data()
@@ -351,6 +354,50 @@ void SettingsLoadTest::unusableLimitsGiveTheControlItsDesignRange()
     if (noted)
         QVERIFY2(notes.first().contains(QStringLiteral("; ") + control + QStringLiteral(" keeps ")),
                  qPrintable(notes.first()));
+}
+
+// The window's client area at its run-time size holds every control that can take the focus:
+// after the first load, a refresh and a recall alike.
+void SettingsLoadTest::noControlOutsideTheWindowTakesTheFocus_data()
+{
+    QTest::addColumn<sim::LaserConfig>("laser");
+    for (const auto &[name, family] : {std::pair{"standard", sim::Family::Standard},
+                                       std::pair{"micro", sim::Family::Micro}, std::pair{"mini", sim::Family::Mini}}) {
+        for (const int options : {0, 1}) {
+            sim::LaserConfig laser = test::laserOfFamily(family);
+            laser.attenuator = options;
+            laser.cfg = options;
+            QTest::newRow(qPrintable(QString::fromLatin1(name) + (options ? " with options" : " without options")))
+                << laser;
+        }
+    }
+}
+
+void SettingsLoadTest::noControlOutsideTheWindowTakesTheFocus()
+{
+    QFETCH(sim::LaserConfig, laser);
+    test::RunningProgram program(laser);
+    TMainForm &form = program.start();
+
+    auto outOfSight = [&form] {
+        const QRect client(0, 0, form.width(), form.height() - form.ui.MainMenu1->sizeHint().height());
+        QStringList found;
+        for (QWidget *control : form.ui.ClientArea->findChildren<QWidget *>()) {
+            if (!(control->focusPolicy() & Qt::TabFocus) || !control->isVisibleTo(&form))
+                continue;
+            const QRect place(control->mapTo(form.ui.ClientArea, QPoint()), control->size());
+            if (!client.intersects(place))
+                found << control->objectName();
+        }
+        return found;
+    };
+    QCOMPARE(outOfSight(), QStringList());
+    form.Up1Click();
+    QVERIFY(program.tasksDone());
+    QCOMPARE(outOfSight(), QStringList());
+    form.RestoreBinClick(2);
+    QVERIFY(program.tasksDone());
+    QCOMPARE(outOfSight(), QStringList());
 }
 
 QTEST_MAIN(SettingsLoadTest)

@@ -32,14 +32,15 @@ int main(int argc, char *argv[])
     QApplication::setDesktopFileName(QStringLiteral("com.marovane.tovra"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("com.marovane.tovra")));
 
+    tovra::StopSignals stopSignals;
     tovra::LaserState state;
     tovra::QtDesktop desktop;
     tovra::TMainForm mainForm({state, desktop, tovra::StartSwitches::fromArguments(app.arguments().mid(1)),
-                               &tovra::readShiftKeysFromDisplay, tovra::createSerialDevice()});
+                               &tovra::readShiftKeysFromDisplay, tovra::createSerialDevice(),
+                               &tovra::StopSignals::received});
     desktop.setParentWindow(&mainForm);
-
-    tovra::StopSignals stopSignals;
-    QObject::connect(&stopSignals, &tovra::StopSignals::stopRequested, &mainForm, &tovra::TMainForm::Exit1Click);
+    QObject::connect(&stopSignals, &tovra::StopSignals::stopRequested, &mainForm,
+                     &tovra::TMainForm::StopSignalReceived);
 
     mainForm.FormCreate();
     if (mainForm.hasEnded())

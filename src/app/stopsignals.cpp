@@ -12,12 +12,14 @@ namespace tovra {
 namespace {
 
 int signalPipe[2] = {-1, -1};
+volatile sig_atomic_t stopSignalArrived = 0;
 
 } // namespace
 
 StopSignals::StopSignals(QObject *parent)
     : QObject(parent)
 {
+    ::signal(SIGXFSZ, SIG_IGN);
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signalPipe) != 0)
         return;
     notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, this);
@@ -42,9 +44,15 @@ StopSignals::~StopSignals()
     }
 }
 
-// Only async-signal-safe work here: one byte into the pipe.
+bool StopSignals::received()
+{
+    return stopSignalArrived != 0;
+}
+
+// Only async-signal-safe work here: a flag and one byte into the pipe.
 void StopSignals::onSignal(int)
 {
+    stopSignalArrived = 1;
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(signalPipe[0], &byte, 1);
 }

@@ -35,6 +35,9 @@ public:
     virtual int execDialog(QDialog &dialog) = 0;
     // Starts the program's own executable again as a new process, without arguments.
     virtual void startNewInstance() = 0;
+    // Closes every box and dialog that is open, as if closed without a button (the program is
+    // being ended by a signal and no one may be there to answer).
+    virtual void closeOpenBoxes() = 0;
 };
 
 } // namespace tovra

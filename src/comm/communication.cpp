@@ -61,6 +61,11 @@ QString Communication::trimTrailing(const QString &text)
     return text.left(end);
 }
 
+bool Communication::portBusy() const
+{
+    return port.InUse();
+}
+
 bool Communication::mayExchange() const
 {
     return !detached && !port.InUse();
@@ -100,14 +105,42 @@ void Communication::show(const QString &line, bool isReply)
         isReply ? ReplyColour : SentColour);
 }
 
+// Before anything is written: what the owner must notice, then the stop commands, which go
+// ahead of every other line.
+void Communication::atExchangeBoundary()
+{
+    if (boundaryCheck)
+        boundaryCheck();
+    sendPendingStops();
+}
+
+void Communication::requestStop(const QString &command)
+{
+    if (detached || pendingStops.contains(command))
+        return;
+    pendingStops.append(command);
+}
+
+void Communication::sendPendingStops()
+{
+    // A stop's own reply wait may let the operator ask for another; it is sent in this loop too.
+    while (!pendingStops.isEmpty() && mayExchange())
+        exchangeCommand(pendingStops.takeFirst());
+}
+
 QString Communication::SendAndReceive(const QString &query)
 {
     return exchangeQuery(query).text;
 }
 
+// Once the program is ending nothing more is asked of the laser: a reading would never be shown,
+// and a settings load in progress stops at its next query.
 Communication::QueryReply Communication::exchangeQuery(const QString &query)
 {
     if (!mayExchange())
+        return {};
+    atExchangeBoundary();
+    if (state.exitRequested || !mayExchange())
         return {};
     settleAndPurge(port);
     const QString line = QStringLiteral(";LA:") + query + QLatin1Char('?');
@@ -177,6 +210,14 @@ QString Communication::SendCommand(const QString &command)
         log(QStringLiteral("Comport in use:    (") + timeStamp() + QStringLiteral("): ") + command);
         return QString();
     }
+    atExchangeBoundary();
+    if (!mayExchange())
+        return QString();
+    return exchangeCommand(command);
+}
+
+QString Communication::exchangeCommand(const QString &command)
+{
     settleAndPurge(port);
     const QString line = QStringLiteral(";LA:") + command;
     if (!writeLine(line))
@@ -186,16 +227,19 @@ QString Communication::SendCommand(const QString &command)
     return ReadAndShowReply();
 }
 
-void Communication::SendRawLine(const QString &line)
+QString Communication::SendRawLine(const QString &line)
 {
     if (state.commandsInhibited || !mayExchange())
-        return;
+        return QString();
+    atExchangeBoundary();
+    if (!mayExchange())
+        return QString();
     settleAndPurge(port);
     if (!writeLine(line))
-        return;
+        return QString();
     show(line, false);
     log(QStringLiteral("Sent    (") + timeStamp() + QStringLiteral("): ") + line);
-    ReadAndShowReply();
+    return ReadAndShowReply();
 }
 
 QString Communication::ReadReply()
@@ -220,6 +264,9 @@ void Communication::HandleTimeout()
     port.Flush();
     if (statusTimer)
         statusTimer->stop();
+    // On the way out a silent laser changes nothing: the exit goes on without a question.
+    if (state.exitRequested)
+        return;
 
     const Button answer = desktop.warning(QStringLiteral("Communications lost. Restart?"), ButtonSet::YesNoIgnore);
     if (detached)
@@ -251,7 +298,7 @@ bool Communication::ConnectToLaser()
     port.setShowErrors(false);
     port.setResponseTime(100);
 
-    for (int n = 1; n <= 100; ++n) {
+    for (int n = 1; n <= 100 && !state.exitRequested; ++n) {
         port.setPort(n);
         if (!port.Open())
             continue;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <functional>
@@ -43,17 +44,33 @@ public:
     std::optional<double> TryQueryFloat(const QString &query);
     std::optional<uint32_t> TryQueryCount(const QString &query);
     QString SendCommand(const QString &command);
-    void SendRawLine(const QString &line);
+    // The reply; empty when the line could not be sent or no reply came.
+    QString SendRawLine(const QString &line);
     QString ReadReply();
     QString ReadAndShowReply();
     void HandleTimeout();
-    // Finds the laser on ports 1 to 100; true with the port left open on the laser.
+    // Finds the laser on ports 1 to 100; true with the port left open on the laser. A scan
+    // during which the program is asked to end stops at the next port.
     bool ConnectToLaser();
+
+    // Stop commands ("FL 0", "EN 0") wait for no one. One asked for while a settings load, a
+    // status update or a batch is running goes out at the next exchange boundary, ahead of
+    // whatever that exchange was about to send, and neither commandsInhibited nor a busy load
+    // drops it. Each is sent once, in the order asked; asking again while it waits adds nothing.
+    void requestStop(const QString &command);
+    bool stopPending() const { return !pendingStops.isEmpty(); }
+    // Sends the waiting stop commands now, unless an exchange is under way.
+    void sendPendingStops();
+    // Runs at every exchange boundary, before anything is written: lets the owner notice what
+    // arrived while no events were processed (a stop signal during start-up).
+    void setBoundaryCheck(std::function<void()> check) { boundaryCheck = std::move(check); }
 
     // Cuts this instance off the laser for good (demo mode, or the program is ending): every
     // exchange then returns at once without touching the port, the log or the terminal view.
     void detach() { detached = true; }
     bool isDetached() const { return detached; }
+    // Another exchange waits for its reply on the port.
+    bool portBusy() const;
 
     // The time stamp of traffic lines: hh:nn:ss.zzz.
     static QString timeStamp();
@@ -73,6 +90,8 @@ private:
     bool writeLine(const QString &line);
     QueryReply exchangeQuery(const QString &query);
     QByteArray readCollected();
+    void atExchangeBoundary();
+    QString exchangeCommand(const QString &command);
     void log(const QString &line);
     void show(const QString &line, bool isReply);
     template<typename T>
@@ -85,6 +104,8 @@ private:
     QTimer *statusTimer = nullptr;
     std::function<void()> restartApp;
     std::function<void()> exitApp;
+    std::function<void()> boundaryCheck;
+    QStringList pendingStops;
     QString lastLine;
     bool detached = false;
 };

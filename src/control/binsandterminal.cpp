@@ -8,6 +8,7 @@
 #include "statusindicator.h"
 
 #include "laserstate.h"
+#include "trafficview.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -16,6 +17,8 @@
 #include <QMovie>
 #include <QKeyEvent>
 #include <QLineEdit>
+
+#include <algorithm>
 
 namespace tovra {
 
@@ -46,11 +49,28 @@ void TMainForm::SendBtnClick()
     sendTerminalText();
 }
 
+namespace {
+
+// One entry is one line on the wire: a pasted line break (or any other control character) would
+// put several commands there, unseen.
+bool holdsControlCharacters(const QString &text)
+{
+    return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.category() == QChar::Other_Control; });
+}
+
+const QColor RefusedColour(192, 0, 0);
+
+} // namespace
+
 // Typed text goes out exactly as typed, without the command prefix; the history keeps every
 // entry, duplicates and empty ones included.
 void TMainForm::sendTerminalText()
 {
     const QString text = ui.SendEdit->currentText();
+    if (holdsControlCharacters(text)) {
+        refuseTerminalText();
+        return;
+    }
     state.queueRawLines = true;
     QueuedCommandToPort(text);
     // The first entry of an empty list would become the selected one; only the operator's pick
@@ -59,6 +79,12 @@ void TMainForm::sendTerminalText()
     ui.SendEdit->addItem(text);
     ui.SendEdit->setCurrentIndex(selected);
     ui.SendEdit->setEditText(text);
+}
+
+// Nothing is sent and nothing enters the history; the text stays in the edit to be mended.
+void TMainForm::refuseTerminalText()
+{
+    ResponseList->appendTrafficLine(QStringLiteral("Not sent: the line holds control characters"), RefusedColour);
 }
 
 bool TMainForm::SendEditKeyPress(QKeyEvent *event)

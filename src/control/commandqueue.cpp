@@ -29,6 +29,27 @@ QStringList CommandQueue::takeBatch()
     return batch;
 }
 
+std::optional<QString> CommandQueue::nextToSend()
+{
+    if (sending.isEmpty())
+        return std::nullopt;
+    return sending.takeFirst();
+}
+
+void CommandQueue::withdraw(const QString &mnemonic)
+{
+    // The laser reads mnemonics in either case, and so may the operator's terminal lines.
+    const auto ofKind = [&mnemonic](const QString &command) {
+        return mnemonicOf(command).compare(mnemonic, Qt::CaseInsensitive) == 0;
+    };
+    sending.removeIf(ofKind);
+    for (int i = state.queueCount - 1; i >= 0; --i) {
+        if (ofKind(state.commandQueue[size_t(i)]))
+            removeSlot(i);
+    }
+    state.queuePending = state.queueCount > 0;
+}
+
 void CommandQueue::makeRoomFor(const QString &command)
 {
     const QString mnemonic = mnemonicOf(command);

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace tovra {
 
 struct LaserState;
@@ -21,12 +23,21 @@ public:
     // Takes the whole waiting batch out of the queue, oldest first. Commands queued while the
     // batch is being sent land in the emptied queue and wait for the next batch.
     QStringList takeBatch();
+    // The batch being sent: takeBatch's commands, handed out one at a time, so that a stop
+    // asked for while one of them waits for its reply can still withdraw the rest of its kind.
+    void beginSending() { sending = takeBatch(); }
+    std::optional<QString> nextToSend();
+    // Removes every waiting command of `mnemonic`, queued or in the batch being sent: a stop
+    // command, sent ahead of them, countermands the earlier ones of its kind ("FL 1" waiting
+    // when "FL 0" is asked for).
+    void withdraw(const QString &mnemonic);
 
 private:
     void makeRoomFor(const QString &command);
     void removeSlot(int index);
 
     LaserState &state;
+    QStringList sending;
 };
 
 // The mnemonic of a command: its text up to the first blank ("RR" of "RR 20.0").

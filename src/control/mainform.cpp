@@ -4,6 +4,7 @@
 #include "laserstate.h"
 #include "plusspinedit.h"
 #include "rzcomport.h"
+#include "scriptsettings.h"
 #include "serialdevice.h"
 #include "serviceform.h"
 #include "trafficview.h"
@@ -14,7 +15,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
@@ -27,6 +27,7 @@ TMainForm::TMainForm(Environment environment, QWidget *parent)
     , desktop(environment.desktop)
     , switches(environment.switches)
     , readShiftKeys(std::move(environment.readShiftKeys))
+    , stopSignalled(std::move(environment.stopSignalled))
     , queue(environment.state)
 {
     setObjectName(QStringLiteral("MainForm"));
@@ -45,13 +46,16 @@ TMainForm::TMainForm(Environment environment, QWidget *parent)
     // The terminal keeps every entry, duplicates included, and adds them itself.
     ui.SendEdit->setDuplicatesEnabled(true);
     ui.SendEdit->setInsertPolicy(QComboBox::NoInsert);
-    ui.SendEdit->lineEdit()->installEventFilter(this);
+    // The combo box keeps the focus and hands typed keys on to its line edit, so its own key
+    // presses are the ones to watch.
+    ui.SendEdit->installEventFilter(this);
 
     comm = std::make_unique<Communication>(*ComPort, state, *ResponseList, desktop);
     ServiceForm = new TServiceForm(*this, state, desktop);
     wireComponents();
     connectControls();
     connectMenus();
+    wireSharing();
 }
 
 TMainForm::~TMainForm() = default;
@@ -70,6 +74,10 @@ void TMainForm::wireComponents()
 
     ComPort->setOnTimeout([this] { ComPortTimeout(); });
     comm->setTimeoutActions(StatusTimer, [this] { RestartApp(); }, [this] { ExitApp(); });
+    comm->setBoundaryCheck([this] {
+        if (stopSignalled && stopSignalled() && !state.exitRequested)
+            StopSignalReceived();
+    });
     watchRecordFiles();
 }
 
@@ -131,7 +139,9 @@ void TMainForm::connectMenus()
     connect(ui.DefaultBin0, &QAction::triggered, this, [this] { RestoreBinClick(0); });
     connect(ui.Up1, &QAction::triggered, this, &TMainForm::Up1Click);
     connect(ui.Calculator1, &QAction::triggered, this, &TMainForm::Calculator1Click);
-    connect(ui.CaptureScreenShot1, &QAction::triggered, this, &TMainForm::CaptureScreenShot1Click);
+    // Queued, so that the picture is taken once the menu has closed, not of the open menu.
+    connect(ui.CaptureScreenShot1, &QAction::triggered, this, &TMainForm::CaptureScreenShot1Click,
+            Qt::QueuedConnection);
     connect(ui.EnableLoggingMenu, &QAction::triggered, this, &TMainForm::EnableLoggingMenuClick);
     connect(ui.EnableDataCollectionMenu, &QAction::triggered, this, &TMainForm::EnableDataCollectionMenuClick);
     connect(ui.Service1, &QAction::triggered, this, &TMainForm::Service1Click);
@@ -143,7 +153,7 @@ void TMainForm::connectMenus()
 
 bool TMainForm::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == ui.SendEdit->lineEdit() && event->type() == QEvent::KeyPress)
+    if (watched == ui.SendEdit && event->type() == QEvent::KeyPress)
         return SendEditKeyPress(static_cast<QKeyEvent *>(event));
     return QMainWindow::eventFilter(watched, event);
 }

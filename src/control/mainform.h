@@ -21,6 +21,8 @@ namespace tovra {
 
 class DeferredMessages;
 class Desktop;
+class ScriptBridge;
+class ScriptSettingsFollower;
 class SerialDevice;
 class TPlusSpinEdit;
 class TRZComPort;
@@ -44,6 +46,9 @@ public:
         StartSwitches switches;
         std::function<ShiftKeys()> readShiftKeys; // the real key state; may be empty
         std::unique_ptr<SerialDevice> serialDevice;
+        // True once a stop signal (SIGINT, SIGTERM) has arrived; may be empty. Asked at every
+        // exchange boundary, so that a signal is acted on also while no events are processed.
+        std::function<bool()> stopSignalled = {};
     };
 
     explicit TMainForm(Environment environment, QWidget *parent = nullptr);
@@ -52,6 +57,8 @@ public:
     // Start-up and shutdown.
     void FormCreate();
     void Exit1Click();
+    // A stop signal: the exit as from File > Exit, at once, with any open box closed.
+    void StopSignalReceived();
     void R1Click();
     void RestartApp();
     void ExitApp();
@@ -130,6 +137,10 @@ public:
     void Calculator1Click();
     void CaptureScreenShot1Click();
 
+    // The shared port for scripts.
+    void SharePortMenuClick();
+    void AllowRemoteFiringMenuClick();
+
     LaserState &laserState() { return state; }
     Communication &communication() { return *comm; }
     MainFormLayout ui;
@@ -139,6 +150,7 @@ public:
     TrpVersionInfo *VersionInfo = nullptr;
     TrafficView *ResponseList = nullptr;
     TServiceForm *ServiceForm = nullptr;
+    ScriptBridge *ScriptLines = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -154,6 +166,8 @@ private:
     void enterDemoMode();
     void openPickedPort();
     void endInstance();
+    void sendExitStop();
+    void wakeTaskTimer();
 
     // The range a limited control was built with: it stays when the laser's limits cannot be used.
     struct LimitRange
@@ -181,6 +195,7 @@ private:
     PasswordLock queryPasswordLock();
     void showHeaterTarget(QLabel *label, int heater, double setpoint);
     void setStatusCaptions(const QStringList &captions);
+    void hideControlsOutOfSight();
     void setOuterWidth(int width);
     void setOuterHeight(int height);
     void applyOuterSize();
@@ -188,6 +203,7 @@ private:
     void endPresetEnergyMode();
     void readBackEnergyModeValue();
     void sendTerminalText();
+    void refuseTerminalText();
 
     bool pollMustStop() const;
     bool pollMeasurement(const char *query, double LaserState::*field);
@@ -207,17 +223,26 @@ private:
 
     void watchRecordFiles();
 
+    void wireSharing();
+    void startSharingIfAsked();
+    void showSharingInCaption();
+
     LaserState &state;
     Desktop &desktop;
     const StartSwitches switches;
     const std::function<ShiftKeys()> readShiftKeys;
+    const std::function<bool()> stopSignalled;
     std::unique_ptr<Communication> comm;
     CommandQueue queue;
     std::map<const TPlusSpinEdit *, LimitRange> designRanges;
     DeferredMessages *fileMessages = nullptr;
     // The measurements that the running status update could not read.
     QList<double LaserState::*> unreadInPoll;
+    std::unique_ptr<ScriptSettingsFollower> scriptSettings;
     bool ended = false;
+    // Set once the port is known to be the laser's (identified by the scan, or picked by the
+    // operator): only then does the exit send its "FL 0".
+    bool onLaserPort = false;
     bool energyModeReadBackDue = false;
     QSize requestedOuterSize; // an invalid part means "as designed"
 };

@@ -17,13 +17,12 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenuBar>
 #include <QMovie>
-#include <QGroupBox>
-#include <QLabel>
+#include <QSignalBlocker>
 #include <QTimer>
 
 namespace tovra {
@@ -103,6 +102,7 @@ void TMainForm::Initialize()
         loadFullSizeFamily();
     if (state.isMiniModel)
         loadPasswordLock();
+    hideControlsOutOfSight();
 
     state.commandsInhibited = false;
     if (!ended)
@@ -176,7 +176,12 @@ void TMainForm::loadLimitedSettings()
 
 void TMainForm::loadModesAndTriggers()
 {
-    ui.LaserEnableBtn->setChecked(comm->QueryInt(QStringLiteral("EN")) == 1);
+    {
+        // The box shows what the laser said; the program's own change of it is no operator's
+        // "EN 0" (which, being a stop command, would go out even now).
+        const QSignalBlocker quiet(ui.LaserEnableBtn);
+        ui.LaserEnableBtn->setChecked(comm->QueryInt(QStringLiteral("EN")) == 1);
+    }
     state.burstCount = comm->QueryInt(QStringLiteral("BC"));
     ui.BurstCountAdj->setValue(state.burstCount);
     state.pulseMode = comm->QueryInt(QStringLiteral("PM"));
@@ -358,6 +363,21 @@ void TMainForm::loadPasswordLock()
         ui.UnlockLaserMenu->setVisible(false);
     else if (lock == PasswordLock::Locked)
         ui.UnlockLaserMenu->setVisible(true);
+}
+
+// What the operator cannot see must take neither the focus nor keys, whatever the family: a
+// group left wholly outside the window at its run-time size (the energy-mode choice of the small
+// families stands right of the standard window) or a control left outside its group is hidden.
+void TMainForm::hideControlsOutOfSight()
+{
+    const QRect clientArea(0, 0, width(), height() - ui.MainMenu1->sizeHint().height());
+    const QList<QWidget *> parts = ui.ClientArea->findChildren<QWidget *>();
+    for (QWidget *part : parts) {
+        const QWidget *parent = part->parentWidget();
+        const QRect room = parent == ui.ClientArea ? clientArea : parent->rect();
+        if (!part->isHidden() && !room.intersects(part->geometry()))
+            part->hide();
+    }
 }
 
 void TMainForm::setStatusCaptions(const QStringList &captions)

@@ -22,6 +22,7 @@ StartSwitches StartSwitches::fromArguments(const QStringList &arguments)
     switches.data = hasSwitch(arguments, QStringLiteral("data"));
     switches.demo = hasSwitch(arguments, QStringLiteral("demo"));
     switches.pickPort = hasSwitch(arguments, QStringLiteral("pickport"));
+    switches.share = hasSwitch(arguments, QStringLiteral("share"));
     return switches;
 }
 

@@ -14,6 +14,7 @@ struct StartSwitches
     bool data = false;
     bool demo = false;
     bool pickPort = false;
+    bool share = false; // share the laser's port with scripts from the start
 
     static StartSwitches fromArguments(const QStringList &arguments);
 };

@@ -9,6 +9,7 @@
 #include "laserstate.h"
 #include "recordformat.h"
 #include "rzcomport.h"
+#include "scriptbridge.h"
 #include "trafficview.h"
 
 #include <QCoreApplication>
@@ -51,9 +52,17 @@ void TMainForm::FormCreate()
             return;
         }
         openPickedPort();
+        onLaserPort = true;
     } else if (keys.left) {
         enterDemoMode();
-    } else if (!comm->ConnectToLaser()) {
+    } else if (comm->ConnectToLaser()) {
+        onLaserPort = true;
+    } else {
+        // A stop signal during the scan ends the program without the question.
+        if (state.exitRequested) {
+            ExitApp();
+            return;
+        }
         if (desktop.warning(NoDeviceQuestion, ButtonSet::YesNo) == Button::Yes) {
             RestartApp();
             return;
@@ -80,6 +89,12 @@ void TMainForm::FormCreate()
     StatusTimer->start();
     TaskTimer->start();
     ComPort->setAllowEvents(true);
+    // A stop signal found during the load: the exit follows at once and the window never shows.
+    if (state.exitRequested) {
+        ProcessTasks();
+        return;
+    }
+    startSharingIfAsked();
 }
 
 void TMainForm::openPickedPort()
@@ -105,7 +120,15 @@ void TMainForm::enterDemoMode()
 void TMainForm::Exit1Click()
 {
     state.exitRequested = true;
-    TaskTimer->start();
+    wakeTaskTimer();
+}
+
+// A box left open would hold the exit for as long as no one answers it; closed without a button,
+// it lets the code that opened it wind down, and the task timer then ends the program.
+void TMainForm::StopSignalReceived()
+{
+    Exit1Click();
+    desktop.closeOpenBoxes();
 }
 
 void TMainForm::R1Click()
@@ -142,6 +165,7 @@ void TMainForm::endInstance()
     TaskTimer->stop();
     StatusTimer->stop();
     comm->detach();
+    ScriptLines->stop();
     ComPort->setAllowEvents(false);
     ComPort->setShowErrors(false);
     ComPort->Close();

@@ -1,22 +1,54 @@
 // The task timer: every 5 ms, whenever no status poll runs, it carries out what the operator's
-// handlers asked for, in a fixed order: a recall or refresh, the unlock dialog, the queued
-// commands, and last the exit.
+// handlers asked for, in a fixed order: stop commands, a recall or refresh, the unlock dialog, the
+// queued commands, and last the exit.
 
 #include "mainform.h"
 
 #include "laserstate.h"
+#include "rzcomport.h"
+#include "scriptbridge.h"
 
 #include <QTimer>
 
+#include <algorithm>
 #include <utility>
 
 namespace tovra {
 
+namespace {
+
+// The reply to the exit's "FL 0" is waited for this long at most (ms): it has been written by
+// then, and a laser that does not answer must not hold the program.
+constexpr uint32_t ExitReplyTime = 1000;
+
+bool isStopCommand(const QString &command)
+{
+    return command == QLatin1String("FL 0") || command == QLatin1String("EN 0");
+}
+
+} // namespace
+
+// Stop commands are never dropped: they bypass the inhibit and the queue and go out at the next
+// exchange boundary (a running load or status update sends them between two of its queries).
+// Being sent ahead, a stop takes the earlier waiting commands of its kind with it, so that a
+// "FL 1" queued before the Stop press cannot follow the "FL 0" and fire the laser again.
 void TMainForm::QueuedCommandToPort(const QString &command)
 {
+    if (isStopCommand(command)) {
+        queue.withdraw(mnemonicOf(command));
+        comm->requestStop(command);
+        wakeTaskTimer();
+        return;
+    }
     if (state.commandsInhibited)
         return;
     queue.append(command);
+    wakeTaskTimer();
+}
+
+// Every request for port work (a queued command, a stop, the exit) comes through here.
+void TMainForm::wakeTaskTimer()
+{
     TaskTimer->start();
 }
 
@@ -32,11 +64,15 @@ void TMainForm::ProcessTasks()
     if (state.taskBusy)
         return;
     TaskTimer->stop();
-    if (state.statusBusy) {
+    // A handler that exchanges directly may be waiting for its reply: the work waits for it
+    // rather than find the port busy and lose its commands.
+    if (state.statusBusy || ComPort->InUse()) {
         TaskTimer->start();
         return;
     }
     state.taskBusy = true;
+
+    comm->sendPendingStops();
 
     if (state.recallPending || state.refreshPending) {
         StatusTimer->stop();
@@ -49,7 +85,8 @@ void TMainForm::ProcessTasks()
             StatusTimer->start();
     }
 
-    if (state.unlockPending) {
+    // No password box on the way out: it would hold the exit.
+    if (state.unlockPending && !state.exitRequested) {
         UnlockLaser();
         state.unlockPending = false;
     }
@@ -62,19 +99,22 @@ void TMainForm::ProcessTasks()
         // being sent sets it again for the next one.
         const bool raw = state.queueRawLines;
         state.queueRawLines = false;
-        for (const QString &command : queue.takeBatch()) {
+        queue.beginSending();
+        while (const std::optional<QString> command = queue.nextToSend()) {
             if (raw)
-                comm->SendRawLine(command);
+                comm->SendRawLine(*command);
             else
-                comm->SendCommand(command);
+                comm->SendCommand(*command);
         }
     }
 
     if (energyModeReadBack)
         readBackEnergyModeValue();
 
+    ScriptLines->sendWaitingLines();
+
     if (state.exitRequested) {
-        comm->SendCommand(QStringLiteral("FL 0"));
+        sendExitStop();
         ExitApp();
         return;
     }
@@ -82,6 +122,17 @@ void TMainForm::ProcessTasks()
     state.taskBusy = false;
     if (!ended)
         TaskTimer->start();
+}
+
+// The last word to the laser, and only to a port known to be the laser's: another device on the
+// last port a failed scan tried must not receive it. A time-out here asks no question.
+void TMainForm::sendExitStop()
+{
+    if (!onLaserPort)
+        return;
+    ComPort->setResponseTime(std::min(ComPort->ResponseTime(), ExitReplyTime));
+    comm->requestStop(QStringLiteral("FL 0"));
+    comm->sendPendingStops();
 }
 
 void TMainForm::ComPortTimeout()

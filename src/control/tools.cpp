@@ -35,6 +35,9 @@ void TMainForm::Calculator1Click()
 
 void TMainForm::CaptureScreenShot1Click()
 {
+    // The place a closed menu or box has just left shows the window again only once the window
+    // has painted it; the picture is of the window, so it paints first.
+    repaint();
     saveScreenShot(this, desktop);
 }
 

@@ -6,6 +6,12 @@
 
 namespace tovra {
 
+namespace {
+
+constexpr int ShowDelayMs = 40;
+
+} // namespace
+
 TrafficView::TrafficView(QWidget *parent)
     : QTextEdit(parent)
 {
@@ -16,32 +22,55 @@ TrafficView::TrafficView(QWidget *parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setUndoRedoEnabled(false);
     document()->setMaximumBlockCount(KeptLines);
+    showTimer.setSingleShot(true);
+    showTimer.setInterval(ShowDelayMs);
+    connect(&showTimer, &QTimer::timeout, this, &TrafficView::showWaitingLines);
 }
 
 void TrafficView::appendTrafficLine(const QString &line, const QColor &colour)
 {
+    waiting.append({line, colour});
+    if (!showTimer.isActive())
+        showTimer.start();
+}
+
+void TrafficView::showWaitingLines()
+{
+    if (waiting.isEmpty())
+        return;
     QTextCursor cursor(document());
+    cursor.beginEditBlock();
     cursor.movePosition(QTextCursor::End);
-    if (!document()->isEmpty())
-        cursor.insertBlock();
-    QTextCharFormat format;
-    format.setForeground(colour);
-    cursor.insertText(line.left(ShownCharacters), format);
+    for (const WaitingLine &line : std::as_const(waiting)) {
+        if (!document()->isEmpty())
+            cursor.insertBlock();
+        QTextCharFormat format;
+        format.setForeground(line.colour);
+        cursor.insertText(line.text.left(ShownCharacters), format);
+    }
+    cursor.endEditBlock();
+    waiting.clear();
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
 
 void TrafficView::clearTraffic()
 {
+    waiting.clear();
+    showTimer.stop();
     clear();
 }
 
 QStringList TrafficView::lines() const
 {
     QStringList result;
-    if (document()->isEmpty())
-        return result;
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
-        result.append(block.text());
+    if (!document()->isEmpty()) {
+        for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
+            result.append(block.text());
+    }
+    for (const WaitingLine &line : waiting)
+        result.append(line.text.left(ShownCharacters));
+    if (result.size() > KeptLines)
+        result.remove(0, result.size() - KeptLines);
     return result;
 }
 

@@ -2,10 +2,13 @@
 
 #include "labeledreadout.h"
 #include "plusspinedit.h"
+#include "screenfit.h"
 #include "spineditsettings.h"
 #include "statusindicator.h"
 #include "tahomafont.h"
+#include "wheelguard.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -14,6 +17,7 @@
 #include <QMenuBar>
 #include <QMovie>
 #include <QPushButton>
+#include <QTextEdit>
 
 namespace tovra {
 
@@ -47,7 +51,7 @@ constexpr int readOutStep = 19;
 
 // Fonts, in pixels.
 constexpr int baseFontPx = 11;
-constexpr int columnCaptionPx = 13;
+constexpr int captionFontPx = 13; // group boxes and labels
 constexpr int choiceFontPx = 13;
 constexpr int spinFontPx = 15;
 constexpr int tileFontPx = 13;
@@ -62,15 +66,14 @@ QGroupBox *addGroup(QWidget *parent, const char *name, const char *caption, cons
 {
     auto *group = new QGroupBox(QString::fromLatin1(caption), parent);
     group->setObjectName(QString::fromLatin1(name));
+    group->setFont(tahomaFont(captionFontPx));
     group->setGeometry(geometry);
     return group;
 }
 
 QGroupBox *addColumn(QWidget *parent, const char *name, const char *caption, int x, int height)
 {
-    QGroupBox *column = addGroup(parent, name, caption, QRect(x, columnTop, columnWidth, height));
-    column->setFont(tahomaFont(columnCaptionPx));
-    return column;
+    return addGroup(parent, name, caption, QRect(x, columnTop, columnWidth, height));
 }
 
 // The place of a frame in a setting column.
@@ -106,6 +109,7 @@ QComboBox *addChoice(QWidget *parent, const char *name, const QStringList &items
     choice->addItems(items);
     choice->setCurrentIndex(0);
     choice->setGeometry(geometry);
+    takeWheelOnlyWhenFocused(choice);
     return choice;
 }
 
@@ -148,6 +152,9 @@ public:
     {
         auto *readOut = new LabeledReadOut(QString::fromLatin1(caption), group);
         readOut->setObjectName(QString::fromLatin1(name));
+        // Read-outs are window text; their captions keep the edits' size so the columns align.
+        readOut->setFont(tahomaFont(baseFontPx));
+        readOut->EditLabel()->setFont(tahomaFont(baseFontPx));
         readOut->EditLabel()->setObjectName(QString::fromLatin1(name) + QStringLiteral("Caption"));
         readOut->setText(QString::fromLatin1(text));
         readOut->setGeometry(editX, y, group->width() - editX - 6, readOutHeight);
@@ -185,11 +192,24 @@ private:
     const int step;
 };
 
+// The picture as drawn for the screen: on a screen scaled by more than 1 its "@2x" version, so
+// that it stays sharp instead of being blown up.
+QString pictureFor(const QString &file)
+{
+    if (qApp->devicePixelRatio() <= 1.0)
+        return pictures + file;
+    const qsizetype dot = file.lastIndexOf(QLatin1Char('.'));
+    return pictures + file.left(dot) + QStringLiteral("@2x") + file.mid(dot);
+}
+
 QLabel *addPicture(QWidget *parent, const char *name, const QString &file, const QRect &geometry)
 {
     QLabel *picture = addLabel(parent, name, QString(), geometry);
-    picture->setPixmap(QPixmap(pictures + file).scaled(geometry.size(), Qt::KeepAspectRatio,
-                                                       Qt::SmoothTransformation));
+    const qreal ratio = qApp->devicePixelRatio();
+    QPixmap pixels = QPixmap(pictureFor(file)).scaled(geometry.size() * ratio, Qt::KeepAspectRatio,
+                                                       Qt::SmoothTransformation);
+    pixels.setDevicePixelRatio(ratio);
+    picture->setPixmap(pixels);
     picture->setAlignment(Qt::AlignCenter);
     return picture;
 }
@@ -238,9 +258,11 @@ void MainFormLayout::setupUi(QMainWindow *window, QWidget *responseList)
     buildIdentity();
     buildStatus();
     buildTerminal(responseList);
+    chainTabOrder();
 
     window->move(windowPosition);
     window->setFixedSize(clientSize.width(), clientSize.height() + MainMenu1->sizeHint().height());
+    keepFrameOnScreen(window);
 }
 
 void MainFormLayout::buildMenu(QMainWindow *window)
@@ -274,6 +296,11 @@ void MainFormLayout::buildMenu(QMainWindow *window)
     EnableDataCollectionMenu = addItem(ools1, QStringLiteral("EnableDataCollectionMenu"),
                                        QStringLiteral("Data Collection Enabled"));
     EnableDataCollectionMenu->setCheckable(true);
+    SharePortMenu = addItem(ools1, QStringLiteral("SharePortMenu"), QStringLiteral("Share Port"));
+    SharePortMenu->setCheckable(true);
+    AllowRemoteFiringMenu = addItem(ools1, QStringLiteral("AllowRemoteFiringMenu"), QStringLiteral("Allow Remote Firing"));
+    AllowRemoteFiringMenu->setCheckable(true);
+    AllowRemoteFiringMenu->setEnabled(false);
     Service1 = addItem(ools1, QStringLiteral("Service1"), QStringLiteral("Service"));
     ServiceWindowMenu = addItem(ools1, QStringLiteral("ServiceWindowMenu"), QStringLiteral("Service Window"));
     ServiceWindowMenu->setVisible(false);
@@ -294,7 +321,7 @@ void MainFormLayout::buildBanner()
 
     TovraAnimate = addLabel(ClientArea, "TovraAnimate", QString(), QRect(316, 4, 313, 92));
     TovraAnimate->setAlignment(Qt::AlignCenter);
-    TovraMovie = new QMovie(pictures + QStringLiteral("tovra_animation.gif"), QByteArray(), TovraAnimate);
+    TovraMovie = new QMovie(pictureFor(QStringLiteral("tovra_animation.gif")), QByteArray(), TovraAnimate);
     TovraMovie->setObjectName(QStringLiteral("TovraMovie"));
     // GIF frames can only be read in order; kept frames let the animation jump to any frame.
     TovraMovie->setCacheMode(QMovie::CacheAll);
@@ -473,14 +500,15 @@ void MainFormLayout::buildStatus()
     // Tiles overlap by one pixel so that neighbours share their bevel edge.
     constexpr QSize tileSize(120, 23);
     constexpr int tileStep = 22;
-    constexpr int firstTileY = 30;
+    constexpr int firstTileY = 34;
     constexpr QRect indicatorPlace(5, 4, 15, 15);
     constexpr QRect labelPlace(25, 1, 93, 21);
 
     SystemStatusGrp = addGroup(ClientArea, "SystemStatusGrp", "System Status",
-                               QRect(rightColumnX, 195, rightColumnWidth, 341));
+                               QRect(rightColumnX, 195, rightColumnWidth, 345));
+    // Below the group's caption and frame line, clear of both.
     SystemStatuslbl = addLabel(SystemStatusGrp, "SystemStatuslbl", QStringLiteral("Status: "),
-                               QRect(8, 18, rightColumnWidth - 14, 12));
+                               QRect(8, 18, rightColumnWidth - 14, 16));
 
     const int tileX = (rightColumnWidth - tileSize.width()) / 2;
     for (int row = 0; row < int(StatusTiles.size()); ++row) {
@@ -512,6 +540,7 @@ void MainFormLayout::buildTerminal(QWidget *responseList)
     SendEdit = new QComboBox(TerminalBoxgrp);
     SendEdit->setObjectName(QStringLiteral("SendEdit"));
     SendEdit->setEditable(true);
+    SendEdit->setFont(tahomaFont(baseFontPx));
     SendEdit->setGeometry(8, 18, 262, 23);
     SendBtn = addButton(TerminalBoxgrp, "SendBtn", "Send", QRect(274, 18, 61, 23));
 
@@ -519,13 +548,42 @@ void MainFormLayout::buildTerminal(QWidget *responseList)
     ResponseList->setParent(TerminalBoxgrp);
     ResponseList->setFont(tahomaFont(baseFontPx));
     ResponseList->setGeometry(8, 45, 327, 115);
+    // The view is read-only but takes the focus for scrolling and copying by keys; the style
+    // draws no focus on its plain frame, so a frame in the highlight colour shows it.
+    // Tab walks on from the view instead of being swallowed by it.
+    if (auto *view = qobject_cast<QTextEdit *>(ResponseList))
+        view->setTabChangesFocus(true);
+    ResponseList->setStyleSheet(QStringLiteral("QTextEdit { border: 1px solid palette(mid); }"
+                                               "QTextEdit:focus { border: 2px solid palette(highlight); }"));
     ResponseList->show();
 }
 
+// Tab walks the window as it reads: the settings columns left to right, each top to bottom,
+// then the groups below them, then the terminal, and Laser Enable and Fire last, so that no
+// early Tab lands on Fire. Hidden controls drop out of the walk by themselves.
+void MainFormLayout::chainTabOrder()
+{
+    const QList<QWidget *> chain{
+        SystemModeSel,      RepRateAdj,      BurstCountAdj,   SyncSettingsSel,
+        DiodeCurrentAdj,    EnergyModeSel,   DiodePulseWidthAdj, DiodeTriggerSel,
+        QSwitchEnableBtn,   QSWDelayAdj,     QSWTriggerSel,   QSWWaitCountAdj, DivideByNEnable, DivideByNAdj,
+        ClearUserCountbtn,  AttenuatorAdj,   EnhEnergyModeSel,
+        SendEdit,           SendBtn,         ResponseList,
+        LaserEnableBtn,     FireStopbtn,
+    };
+    for (qsizetype i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
+    // The window opens with the focus at the start of the walk.
+    SystemModeSel->setFocus();
+}
+
+// The disabled caption keeps the style's own greyed colour, so that a button that takes no click
+// never looks as if it did.
 void setButtonCaptionColour(QPushButton *button, const QColor &colour)
 {
     QPalette colours = button->palette();
-    colours.setColor(QPalette::ButtonText, colour);
+    colours.setColor(QPalette::Active, QPalette::ButtonText, colour);
+    colours.setColor(QPalette::Inactive, QPalette::ButtonText, colour);
     button->setPalette(colours);
 }
 

@@ -64,6 +64,8 @@ struct MainFormLayout
     QAction *CaptureScreenShot1 = nullptr;
     QAction *EnableLoggingMenu = nullptr;
     QAction *EnableDataCollectionMenu = nullptr;
+    QAction *SharePortMenu = nullptr;
+    QAction *AllowRemoteFiringMenu = nullptr;
     QAction *Service1 = nullptr;
     QAction *ServiceWindowMenu = nullptr;
     QAction *UnlockLaserMenu = nullptr;
@@ -179,6 +181,7 @@ private:
     void buildIdentity();
     void buildStatus();
     void buildTerminal(QWidget *responseList);
+    void chainTabOrder();
 };
 
 // Sets the colour of a button's caption (the fire button's ready and firing looks).

@@ -21,6 +21,7 @@ public:
     void openUrl(const QString &url) override;
     int execDialog(QDialog &dialog) override;
     void startNewInstance() override;
+    void closeOpenBoxes() override;
 
 private:
     QWidget *parent = nullptr;

@@ -1,6 +1,7 @@
 #include "serviceformlayout.h"
 
 #include "plusspinedit.h"
+#include "screenfit.h"
 #include "spineditsettings.h"
 #include "tahomafont.h"
 #include "temperaturechart.h"
@@ -76,6 +77,7 @@ void ServiceFormLayout::setupUi(QWidget *window)
     window->setWindowTitle(QStringLiteral("Service"));
     window->setFont(tahomaFont(11));
     window->resize(1010, 441);
+    keepFrameOnScreen(window);
 
     const QChar comma(QLatin1Char(','));
     const QChar none;

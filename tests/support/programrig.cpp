@@ -22,7 +22,8 @@ ProgramRig::~ProgramRig()
 TMainForm &ProgramRig::start(const QStringList &arguments)
 {
     mainForm = std::make_unique<TMainForm>(
-        TMainForm::Environment{state, desktop, StartSwitches::fromArguments(arguments), keys, createSerialDevice()});
+        TMainForm::Environment{state, desktop, StartSwitches::fromArguments(arguments), keys, createSerialDevice(),
+                              stopSignalled});
     mainForm->FormCreate();
     return *mainForm;
 }

@@ -32,6 +32,8 @@ public:
     ScriptedDesktop desktop;
     LaserState state;
     std::function<ShiftKeys()> keys;
+    // Stands for the stop-signal flag the program asks at every exchange boundary.
+    std::function<bool()> stopSignalled;
 
 private:
     QTemporaryDir workDir;

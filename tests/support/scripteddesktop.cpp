@@ -14,8 +14,11 @@ void ScriptedDesktop::message(const QString &text)
 Button ScriptedDesktop::warning(const QString &text, ButtonSet)
 {
     shown.append({QStringLiteral("warning"), text});
+    const int closedBefore = boxesClosed;
     if (whileWarningOpen)
         whileWarningOpen(text);
+    if (boxesClosed != closedBefore)
+        return Button::None;
     return warningAnswers.isEmpty() ? defaultButton : warningAnswers.takeFirst();
 }
 
@@ -45,6 +48,11 @@ int ScriptedDesktop::execDialog(QDialog &dialog)
 void ScriptedDesktop::startNewInstance()
 {
     ++newInstances;
+}
+
+void ScriptedDesktop::closeOpenBoxes()
+{
+    ++boxesClosed;
 }
 
 QStringList ScriptedDesktop::texts() const

@@ -27,6 +27,8 @@ public:
     void openUrl(const QString &url) override;
     int execDialog(QDialog &dialog) override;
     void startNewInstance() override;
+    // A warning open at the time (inside `whileWarningOpen`) then answers None.
+    void closeOpenBoxes() override;
 
     // Texts of every box shown, in order (all kinds).
     QStringList texts() const;
@@ -45,6 +47,7 @@ public:
     std::function<int(QDialog &)> dialogHandler; // without one, dialogs are rejected
     QStringList openedUrls;
     int newInstances = 0;
+    int boxesClosed = 0; // calls of closeOpenBoxes
 };
 
 } // namespace tovra::test

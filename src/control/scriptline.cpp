@@ -1,0 +1,90 @@
+#include "scriptline.h"
+
+#include <QStringList>
+
+#include <cmath>
+
+namespace tovra {
+
+namespace {
+
+// The setters whose values have a control in the main window.
+const QStringList WindowSetters = {
+    QStringLiteral("RR"), QStringLiteral("PM"), QStringLiteral("BC"), QStringLiteral("SY"),
+    QStringLiteral("DC"), QStringLiteral("DW"), QStringLiteral("DT"), QStringLiteral("QE"),
+    QStringLiteral("QD"), QStringLiteral("QT"), QStringLiteral("QW"), QStringLiteral("DE"),
+    QStringLiteral("DN"), QStringLiteral("AT"), QStringLiteral("AT:AP"), QStringLiteral("EM"),
+};
+
+std::optional<double> numberOf(const QString &text)
+{
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+QString withoutControlCharacters(const QString &line)
+{
+    QString text;
+    text.reserve(line.size());
+    for (const QChar c : line) {
+        if (c.unicode() >= 32 && c.unicode() != 127)
+            text.append(c);
+    }
+    return text;
+}
+
+} // namespace
+
+ScriptLine ScriptLine::read(const QString &line)
+{
+    QString body = withoutControlCharacters(line);
+    qsizetype start = 0;
+    while (start < body.size() && body.at(start) == QLatin1Char(' '))
+        ++start;
+    body.remove(0, start);
+    if (body.startsWith(QLatin1Char(';'))) {
+        const qsizetype colon = body.indexOf(QLatin1Char(':'));
+        body.remove(0, colon < 0 ? body.size() : colon + 1);
+    }
+
+    ScriptLine read;
+    const QString trimmed = body.trimmed();
+    if (trimmed.endsWith(QLatin1Char('?'))) {
+        read.isQuery = true;
+        read.mnemonic = trimmed.chopped(1).toUpper();
+        return read;
+    }
+    const qsizetype blank = body.indexOf(QLatin1Char(' '));
+    if (blank < 0) {
+        read.isQuery = true;
+        read.mnemonic = body.toUpper();
+    } else {
+        read.mnemonic = body.left(blank).toUpper();
+        read.argument = body.mid(blank + 1).trimmed();
+    }
+    return read;
+}
+
+bool mayStartFiring(const QString &line)
+{
+    const ScriptLine read = ScriptLine::read(line);
+    if (read.isQuery || (read.mnemonic != QLatin1String("FL") && read.mnemonic != QLatin1String("EN")))
+        return false;
+    return numberOf(*read.argument) != 0.0;
+}
+
+std::optional<ScriptSetting> settingOf(const QString &line)
+{
+    const ScriptLine read = ScriptLine::read(line);
+    if (read.isQuery || !WindowSetters.contains(read.mnemonic))
+        return std::nullopt;
+    const std::optional<double> value = numberOf(*read.argument);
+    if (!value)
+        return std::nullopt;
+    return ScriptSetting{read.mnemonic == QLatin1String("AT:AP") ? QStringLiteral("AT") : read.mnemonic, *value};
+}
+
+} // namespace tovra

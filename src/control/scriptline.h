@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace tovra {
+
+// A line from a script as the laser reads it: control characters and leading blanks do not
+// count, an address (";LA:", ";LC:", any ";..:") is skipped, the mnemonic is taken in upper case
+// and a command's argument is what follows the first blank. A line ending in "?" is a query; a
+// bare mnemonic reads as one too.
+struct ScriptLine
+{
+    QString mnemonic;
+    std::optional<QString> argument; // present for commands, without surrounding blanks
+    bool isQuery = false;
+
+    static ScriptLine read(const QString &line);
+};
+
+// True for a line that may start firing or enable the laser: "FL" or "EN" with any argument but
+// zero. Those lines need the operator's permission; stopping never does.
+bool mayStartFiring(const QString &line);
+
+// A setting the window shows, set by a script's line ("RR 20" sets "RR" to 20).
+struct ScriptSetting
+{
+    QString mnemonic; // "AT:AP" is given as "AT"
+    double value = 0;
+};
+
+// The setting that `line` makes, when it is one of the parameter setters with a number.
+std::optional<ScriptSetting> settingOf(const QString &line);
+
+} // namespace tovra

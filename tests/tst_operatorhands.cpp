@@ -1,0 +1,349 @@
+// The built program in a person's hands: a real X server with a window manager, the mouse and
+// keyboard driven by xdotool, and a simulated laser hearing what the program sends.
+
+#include "simport.h"
+#include "xsession.h"
+
+#include "mainformlayout.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QImage>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMainWindow>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+
+#include <memory>
+
+using namespace tovra;
+
+Q_DECLARE_METATYPE(tovra::sim::LaserConfig)
+
+namespace {
+
+using Lines = QList<QByteArray>;
+
+// The standard window keeps the client height it was designed with; the menu bar sits above it.
+constexpr int standardClientHeight = 665;
+
+// Where the main window's controls stand in its client area, read from the layout itself.
+class LayoutPlaces
+{
+public:
+    LayoutPlaces() { ui.setupUi(&window, new QTextEdit); }
+
+    QPoint centreOf(QWidget *control) const { return control->mapTo(ui.ClientArea, control->rect().center()); }
+
+    QMainWindow window;
+    MainFormLayout ui;
+};
+
+// What the operator's controls made the program send: commands without their prefix, the
+// status poll's queries left out.
+Lines commandsIn(const Lines &transcript)
+{
+    Lines commands;
+    for (QByteArray line : transcript) {
+        if (line.startsWith(";LA:"))
+            line = line.mid(4);
+        if (!line.endsWith('?'))
+            commands.append(line);
+    }
+    return commands;
+}
+
+sim::LaserConfig laser(sim::Family family, bool attenuator, int cfg)
+{
+    sim::LaserConfig config;
+    config.family = family;
+    config.model = family == sim::Family::Micro ? "MicroTovra" : family == sim::Family::Mini ? "MiniTovra" : "Tovra";
+    config.attenuator = attenuator;
+    config.cfg = cfg;
+    return config;
+}
+
+// The program started as the operator starts it, on a simulated laser at port 1, shown on
+// `session`.
+class ProgramOnScreen
+{
+public:
+    ProgramOnScreen(test::XSession &session, const sim::LaserConfig &config = {},
+                    const QStringList &environment = {})
+        : session(session), laser(ports.add(1, config))
+    {
+        program.setWorkingDirectory(workDir.path());
+        QProcessEnvironment variables = session.environment();
+        for (const QString &assignment : environment)
+            variables.insert(assignment.section(QLatin1Char('='), 0, 0), assignment.section(QLatin1Char('='), 1));
+        program.setProcessEnvironment(variables);
+        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        program.start(QStringLiteral(TOVRA_EXECUTABLE), {});
+    }
+
+    ~ProgramOnScreen()
+    {
+        if (program.state() == QProcess::NotRunning)
+            return;
+        program.terminate();
+        if (!program.waitForFinished(10000))
+            program.kill();
+        program.waitForFinished(5000);
+    }
+
+    // Waits for the start-up to finish and the window to show and take the keyboard.
+    bool ready()
+    {
+        if (!program.waitForStarted(10000))
+            return false;
+        if (!QTest::qWaitFor([this] { return laser.transcript().contains(";LC:XL 0"); }, 20000))
+            return false;
+        window = session.waitForWindowOf(program.processId());
+        if (!window)
+            return false;
+        session.xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(window)});
+        QTest::qWait(300); // the window manager moves and focuses the window in its own time
+        laser.clearTranscript();
+        return true;
+    }
+
+    // A point of the client area (below the menu bar) of the standard window, on the screen.
+    QPoint onScreen(QPoint inClientArea) const
+    {
+        const QRect client = session.clientGeometry(window);
+        return client.topLeft() + QPoint(0, client.height() - standardClientHeight) + inClientArea;
+    }
+
+    void key(const QStringList &keys) const
+    {
+        session.xdotool(QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("60")} + keys);
+    }
+
+    void moveMouseTo(QPoint point) const
+    {
+        session.xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(point.x()),
+                         QString::number(point.y())});
+    }
+
+    void click(int button = 1) const
+    {
+        session.xdotool({QStringLiteral("click"), QString::number(button)});
+    }
+
+    test::XSession &session;
+    test::SimPorts ports;
+    sim::SimulatedLaser &laser;
+    QTemporaryDir workDir;
+    QProcess program;
+    qulonglong window = 0;
+};
+
+} // namespace
+
+class OperatorHandsTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void enterInTheTerminalFieldSendsTheTypedLine();
+    void wheelOverADropDownChangesNothingUntilTheOperatorFocusedIt();
+    void tabAndDownReachOnlyVisibleControlsInLayoutOrder_data();
+    void tabAndDownReachOnlyVisibleControlsInLayoutOrder();
+    void screenShotFromTheMenuShowsTheWindowNotTheMenu();
+    void windowFrameOpensInsideTheScreen_data();
+    void windowFrameOpensInsideTheScreen();
+
+private:
+    std::unique_ptr<test::XSession> session;
+    LayoutPlaces places;
+};
+
+void OperatorHandsTest::initTestCase()
+{
+    if (!test::XSession::available())
+        QSKIP("Xvfb and xdotool are needed to drive the program as a person does");
+    session = std::make_unique<test::XSession>();
+    QVERIFY2(!session->display().isEmpty(), "Xvfb did not start");
+}
+
+void OperatorHandsTest::enterInTheTerminalFieldSendsTheTypedLine()
+{
+    ProgramOnScreen program(*session);
+    QVERIFY(program.ready());
+
+    program.moveMouseTo(program.onScreen(places.centreOf(places.ui.SendEdit)));
+    program.click();
+    session->xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("60"), QStringLiteral("ID?")});
+    program.key({QStringLiteral("Return")});
+
+    // Sent exactly as typed, without the prefix of the program's own commands.
+    QTRY_VERIFY_WITH_TIMEOUT(program.laser.transcript().contains("ID?"), 5000);
+    program.key({QStringLiteral("Return")}); // the text stays, so Enter sends it again
+    QTRY_COMPARE_WITH_TIMEOUT(program.laser.transcript().count("ID?"), 2, 5000);
+}
+
+void OperatorHandsTest::wheelOverADropDownChangesNothingUntilTheOperatorFocusedIt()
+{
+    ProgramOnScreen program(*session);
+    QVERIFY(program.ready());
+    const QList<QComboBox *> choices{places.ui.SystemModeSel, places.ui.SyncSettingsSel, places.ui.EnergyModeSel,
+                                     places.ui.DiodeTriggerSel, places.ui.QSWTriggerSel};
+
+    // The window opens with the focus on the first drop-down; that is not the operator's doing.
+    program.moveMouseTo(program.onScreen(places.centreOf(places.ui.SystemModeSel)));
+    program.click(5);
+    // Away and back by keys: now the operator chose it, and the wheel works there.
+    program.key({QStringLiteral("Tab"), QStringLiteral("shift+Tab")});
+    program.click(5);
+    QTRY_COMPARE_WITH_TIMEOUT(commandsIn(program.laser.transcript()), Lines{"PM 1"}, 5000);
+
+    program.moveMouseTo(program.onScreen(places.centreOf(places.ui.SendEdit)));
+    program.click();
+    for (QComboBox *choice : choices) {
+        program.moveMouseTo(program.onScreen(places.centreOf(choice)));
+        program.click(5);
+        program.click(4);
+        program.click(5);
+    }
+    QTest::qWait(1500); // long enough for the task timer to have sent anything queued
+    QCOMPARE(commandsIn(program.laser.transcript()), Lines{"PM 1"});
+}
+
+void OperatorHandsTest::tabAndDownReachOnlyVisibleControlsInLayoutOrder_data()
+{
+    // The stops of the Tab chain in order, each with what Down does there: the command a
+    // setting sends ("RR" for a spin edit, whose step depends on its focus place), "-" for a
+    // control that Down leaves as it is (a setting at its minimum, the terminal), or ">" for a
+    // button or check box, where Down passes the focus on as Tab does.
+    QTest::addColumn<sim::LaserConfig>("config");
+    QTest::addColumn<QStringList>("chain");
+    // Fire is disabled while the laser does not report "Ok to Fire", so it is no stop.
+    const QStringList terminalThenEnableAndFire{"-", ">", "-", ">"};
+    const QStringList standardSettings{"PM 1", "RR", "BC", "SY 1", "DC", "EM 1", "DW", "DT 1",
+                                       ">",    "QD", "QT 1", "-", ">", "-"};
+    QTest::newRow("standard with attenuator") << laser(sim::Family::Standard, true, 0)
+                                              << standardSettings + QStringList{">", "AT"} + terminalThenEnableAndFire;
+    QTest::newRow("standard without options") << laser(sim::Family::Standard, false, 0)
+                                              << standardSettings + QStringList{">"} + terminalThenEnableAndFire;
+    QTest::newRow("micro with attenuator and energy mode")
+        << laser(sim::Family::Micro, true, 1)
+        << QStringList{"PM 1", "RR", "BC", "DT 1", ">", "AT:AP", "EM 1"} + terminalThenEnableAndFire;
+    QTest::newRow("mini without options") << laser(sim::Family::Mini, false, 0)
+                                          << QStringList{"PM 1", "RR", "BC", "DT 1", ">"} + terminalThenEnableAndFire;
+}
+
+// One walk around the chain, Down at every stop, as a person tries each control in turn. The
+// laser must hear exactly what the visible controls show changing, in the order they stand in
+// the window: a hidden control in the chain would take a stop and shift every later one.
+void OperatorHandsTest::tabAndDownReachOnlyVisibleControlsInLayoutOrder()
+{
+    QFETCH(sim::LaserConfig, config);
+    QFETCH(QStringList, chain);
+    ProgramOnScreen program(*session, config);
+    QVERIFY(program.ready());
+
+    QStringList keys;
+    QStringList expected;
+    for (qsizetype stop = 0; stop < chain.size(); ++stop) {
+        keys << QStringLiteral("Down");
+        const QString &effect = chain[stop];
+        if (effect == QLatin1String(">")) {
+            ++stop; // Down moved the focus on, so Tab leaves that stop untried
+            if (stop == chain.size())
+                break;
+        } else if (effect != QLatin1String("-")) {
+            expected << effect;
+        }
+        keys << QStringLiteral("Tab");
+    }
+    // The walk has come round to the start: no stop kept the Tab key. The external diode trigger
+    // chosen on the way disabled Pulse Mode, so Rep Rate is the first stop now.
+    keys << QStringLiteral("Down");
+    expected << QStringLiteral("RR");
+    program.key(keys);
+    QTest::qWait(1500); // long enough for the task timer to have sent everything queued
+
+    QStringList heard;
+    for (const QByteArray &command : commandsIn(program.laser.transcript())) {
+        const QString line = QString::fromLatin1(command);
+        heard << (expected.contains(line) ? line : line.section(QLatin1Char(' '), 0, 0));
+    }
+    QCOMPARE(heard.join(QLatin1Char('|')), expected.join(QLatin1Char('|')));
+}
+
+void OperatorHandsTest::screenShotFromTheMenuShowsTheWindowNotTheMenu()
+{
+    ProgramOnScreen program(*session);
+    QVERIFY(program.ready());
+    places.window.show(); // lays out the menu bar
+    const QRect tools = places.ui.MainMenu1->actionGeometry(places.ui.ools1->menuAction());
+    const QRect client = session->clientGeometry(program.window);
+
+    // The Tools menu opens over the banner; Down three times reaches "Capture Screen Shot".
+    program.moveMouseTo(client.topLeft() + tools.center());
+    program.click();
+    program.key({QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Return")});
+    const QString file = program.workDir.filePath(QStringLiteral("Tovra_ScreenShot.jpg"));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(file), 5000);
+    QTest::qWait(500); // written in one go, but give the writer its moment
+    const QImage picture(file);
+    QVERIFY(!picture.isNull());
+
+    // Under the menu's place the picture shows the banner's dark background, not the light menu.
+    const QRect frame = session->frameGeometry(program.window);
+    const QPoint bannerInPicture = client.topLeft() - frame.topLeft() + QPoint(0, client.height() - standardClientHeight);
+    const QRect underTheMenu(tools.left() + 50, 10, 80, 50);
+    qint64 brightness = 0;
+    for (int y = underTheMenu.top(); y <= underTheMenu.bottom(); ++y) {
+        for (int x = underTheMenu.left(); x <= underTheMenu.right(); ++x)
+            brightness += qGray(picture.pixel(bannerInPicture + QPoint(x, y)));
+    }
+    brightness /= underTheMenu.width() * underTheMenu.height();
+    QVERIFY2(brightness < 80, qPrintable(QString::number(brightness)));
+}
+
+void OperatorHandsTest::windowFrameOpensInsideTheScreen_data()
+{
+    QTest::addColumn<QSize>("screen");
+    QTest::addColumn<QString>("scale");
+    QTest::addColumn<bool>("fits");
+    QTest::newRow("1024x768") << QSize(1024, 768) << QStringLiteral("1") << true;
+    QTest::newRow("1600x1200 at scale 1.5") << QSize(1600, 1200) << QStringLiteral("1.5") << true;
+    QTest::newRow("1600x1200 at scale 2, taller than the screen") << QSize(1600, 1200) << QStringLiteral("2") << false;
+}
+
+void OperatorHandsTest::windowFrameOpensInsideTheScreen()
+{
+    QFETCH(QSize, screen);
+    QFETCH(QString, scale);
+    QFETCH(bool, fits);
+    if (!test::XSession::windowManagerAvailable())
+        QSKIP("needs a window manager to put a frame around the window");
+    test::XSession small(screen);
+    QVERIFY(!small.display().isEmpty());
+    ProgramOnScreen program(small, {}, {QStringLiteral("QT_SCALE_FACTOR=") + scale});
+    QVERIFY(program.ready());
+
+    const QRect area(QPoint(0, 0), screen);
+    if (fits) {
+        QTRY_VERIFY2_WITH_TIMEOUT(area.contains(small.frameGeometry(program.window)),
+                                  qPrintable(QStringLiteral("frame %1,%2 %3x%4")
+                                                 .arg(small.frameGeometry(program.window).x())
+                                                 .arg(small.frameGeometry(program.window).y())
+                                                 .arg(small.frameGeometry(program.window).width())
+                                                 .arg(small.frameGeometry(program.window).height())),
+                                  5000);
+    } else {
+        // Too tall to fit: it stands at the top with its title bar on the screen, wholly inside
+        // across.
+        QTRY_COMPARE_WITH_TIMEOUT(small.frameGeometry(program.window).top(), 0, 5000);
+        const QRect frame = small.frameGeometry(program.window);
+        QVERIFY(frame.left() >= 0 && frame.right() < screen.width());
+    }
+}
+
+QTEST_MAIN(OperatorHandsTest)
+#include "tst_operatorhands.moc"

@@ -1,0 +1,71 @@
+// The Qt side of the desktop seam as the operator sees it: boxes wide enough for their titles.
+
+#include "qtdesktop.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFontMetrics>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+using namespace tovra;
+
+class QtDesktopTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void narrowBoxIsWideEnoughForItsWholeTitle_data();
+    void narrowBoxIsWideEnoughForItsWholeTitle();
+};
+
+void QtDesktopTest::initTestCase()
+{
+    QApplication::setApplicationName(QStringLiteral("Tovra Laser Control"));
+}
+
+void QtDesktopTest::narrowBoxIsWideEnoughForItsWholeTitle_data()
+{
+    QTest::addColumn<std::function<void(QtDesktop &)>>("open");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("About box") << std::function<void(QtDesktop &)>([](QtDesktop &desktop) { desktop.message("Ok"); })
+                               << QStringLiteral("Tovra Laser Control");
+    QTest::newRow("Unsecure Form") << std::function<void(QtDesktop &)>([](QtDesktop &desktop) {
+        desktop.inputText(QStringLiteral("Unsecure Form"), QStringLiteral("Enter Code:"), QString());
+    }) << QStringLiteral("Unsecure Form");
+    QTest::newRow("Password Entry") << std::function<void(QtDesktop &)>([](QtDesktop &desktop) {
+        desktop.inputText(QStringLiteral("Password Entry"), QStringLiteral("Enter Password:"), QString());
+    }) << QStringLiteral("Password Entry");
+}
+
+// A window manager draws the title in a bold face beside the window's icon and its three
+// buttons; all of it must fit the box's width.
+void QtDesktopTest::narrowBoxIsWideEnoughForItsWholeTitle()
+{
+    QFETCH(std::function<void(QtDesktop &)>, open);
+    QFETCH(QString, title);
+    QtDesktop desktop;
+    QFont titleFont = QApplication::font();
+    titleFont.setBold(true);
+    const int needed = QFontMetrics(titleFont).horizontalAdvance(title) + 4 * 24;
+
+    int width = 0;
+    QString shownTitle;
+    QTimer::singleShot(0, [&] {
+        QTRY_VERIFY(QApplication::activeModalWidget());
+        QWidget *box = QApplication::activeModalWidget();
+        QTRY_VERIFY(box->isVisible());
+        width = box->width();
+        shownTitle = box->windowTitle();
+        box->close();
+    });
+    open(desktop);
+
+    QCOMPARE(shownTitle, title);
+    QVERIFY2(width >= needed, qPrintable(QStringLiteral("%1 < %2").arg(width).arg(needed)));
+}
+
+QTEST_MAIN(QtDesktopTest)
+#include "tst_qtdesktop.moc"

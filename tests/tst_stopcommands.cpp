@@ -1,0 +1,256 @@
+// "FL 0" and "EN 0" wait for no one: a stop asked for while a settings load or a status update
+// talks to the laser goes out at the next exchange boundary, and a stop signal ends the program
+// within seconds, whatever the program was doing. Judged by what a simulated laser hears.
+
+#include "polledprogram.h"
+#include "plusspinedit.h"
+#include "rzcomport.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+using namespace tovra;
+using namespace std::chrono_literals;
+
+namespace {
+
+using Lines = QList<QByteArray>;
+using Action = std::function<void(TMainForm &)>;
+
+const QString CommunicationsLost = QStringLiteral("Communications lost. Restart?");
+
+// Runs `action` once, from inside the program's wait, as soon as the laser has received `line`.
+class WhenLaserHears
+{
+public:
+    WhenLaserHears(sim::SimulatedLaser &laser, const QByteArray &line, std::function<void()> action)
+    {
+        watch.setInterval(1);
+        QObject::connect(&watch, &QTimer::timeout, [this, &laser, line, action] {
+            if (!laser.transcript().contains(line))
+                return;
+            watch.stop();
+            action();
+        });
+        watch.start();
+    }
+
+private:
+    QTimer watch;
+};
+
+void pressStop(TMainForm &form)
+{
+    QVERIFY(form.ui.FireStopbtn->text() == QStringLiteral("Stop"));
+    form.ui.FireStopbtn->click();
+}
+
+void uncheckLaserEnable(TMainForm &form)
+{
+    QVERIFY(form.ui.LaserEnableBtn->isChecked());
+    form.ui.LaserEnableBtn->click();
+}
+
+// The laser enabled and firing continuously, as the operator made it.
+bool fireLaser(test::PolledProgram &program)
+{
+    if (!program.enableLaser())
+        return false;
+    program.form.ui.FireStopbtn->click();
+    return program.tasksDone() && program.laser.firing();
+}
+
+bool loadDone(test::PolledProgram &program)
+{
+    const LaserState &flags = program.state();
+    const Communication &exchange = program.form.communication();
+    const bool done = QTest::qWaitFor([&] {
+        return !flags.refreshPending && !flags.recallPending && !flags.taskBusy && !exchange.stopPending();
+    }, 20000);
+    program.form.StatusTimer->stop();
+    return done;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(std::function<void(tovra::TMainForm &)>)
+
+class StopCommandsTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void stopDuringASettingsLoadGoesOutAtTheNextExchange_data();
+    void stopDuringASettingsLoadGoesOutAtTheNextExchange();
+    void stopDuringAStatusUpdateGoesOutBeforeItsNextQueryAndAheadOfTheQueue();
+    void stopWhileABatchIsSentWithdrawsTheFireCommandStillWaiting();
+    void stopSignalDuringTheScanEndsItWithoutAQuestionOrAStop();
+    void stopSignalDuringTheStartUpLoadEndsItAtTheNextQuery();
+    void silentLaserOnTheWayOutAsksNoQuestion();
+    void stopSignalClosesTheOpenQuestionAndEnds();
+};
+
+void StopCommandsTest::stopDuringASettingsLoadGoesOutAtTheNextExchange_data()
+{
+    QTest::addColumn<QString>("load"); // the menu item that starts it
+    QTest::addColumn<Action>("stop");
+    QTest::addColumn<QByteArray>("stopLine");
+
+    const QByteArray fireOff = ";LA:FL 0";
+    const QByteArray enableOff = ";LA:EN 0";
+    QTest::newRow("Stop during a refresh") << "Up1" << Action(pressStop) << fireOff;
+    QTest::newRow("Stop during a recall") << "RestoreBin2" << Action(pressStop) << fireOff;
+    QTest::newRow("Laser Enable unchecked during a refresh") << "Up1" << Action(uncheckLaserEnable) << enableOff;
+}
+
+void StopCommandsTest::stopDuringASettingsLoadGoesOutAtTheNextExchange()
+{
+    QFETCH(QString, load);
+    QFETCH(Action, stop);
+    QFETCH(QByteArray, stopLine);
+    test::PolledProgram program;
+    QVERIFY(fireLaser(program));
+    program.laser.clearTranscript();
+
+    // A laser that answers in 0.3 s; the operator stops it while the load waits for "DC:MAX".
+    const QByteArray answering = test::queryLine("DC:MAX");
+    program.laser.setReplyDelay(300ms);
+    const WhenLaserHears operatorActs(program.laser, answering, [&] {
+        stop(program.form);
+        program.laser.setReplyDelay(0ms);
+    });
+    QAction *item = program.form.ui.Up1;
+    if (load != QLatin1String("Up1"))
+        item = program.form.ui.RestoreBin[1];
+    item->trigger();
+    QVERIFY(loadDone(program));
+
+    const Lines lines = program.laser.transcript();
+    QCOMPARE(lines.count(stopLine), 1);
+    QCOMPARE(lines.indexOf(stopLine), lines.indexOf(answering) + 1);
+    QCOMPARE(lines.last(), test::queryLine("SY")); // the load itself went on to its end
+    QVERIFY(!program.laser.firing());
+    if (stopLine == ";LA:EN 0") {
+        QVERIFY(!program.laser.enabled());
+        return;
+    }
+
+    // The button tells the truth, before and after the laser has been asked.
+    QCOMPARE(program.form.ui.FireStopbtn->text(), QStringLiteral("Fire"));
+    program.poll();
+    QCOMPARE(program.form.ui.FireStopbtn->text(), QStringLiteral("Fire"));
+}
+
+void StopCommandsTest::stopDuringAStatusUpdateGoesOutBeforeItsNextQueryAndAheadOfTheQueue()
+{
+    test::PolledProgram program;
+    QVERIFY(fireLaser(program));
+    program.laser.clearTranscript();
+
+    const QByteArray answering = test::queryLine("FT");
+    program.pollRunningWhileAnswering(answering, [&] {
+        program.form.ui.RepRateAdj->setValue(20);
+        program.form.ui.FireStopbtn->click();
+    });
+    QVERIFY(program.tasksDone());
+
+    const Lines lines = program.laser.transcript();
+    QCOMPARE(lines.value(lines.indexOf(answering) + 1), QByteArray(";LA:FL 0"));
+    QVERIFY(lines.indexOf(";LA:RR 20.0") > lines.indexOf(test::queryLine("SS")));
+    QVERIFY(!program.laser.firing());
+}
+
+// Fire, then Stop: the stop overtakes the queue, so the "FL 1" it overtakes must not follow it.
+void StopCommandsTest::stopWhileABatchIsSentWithdrawsTheFireCommandStillWaiting()
+{
+    test::PolledProgram program;
+    QVERIFY(program.enableLaser());
+    program.laser.clearTranscript();
+
+    program.form.ui.RepRateAdj->setValue(20);
+    program.form.ui.FireStopbtn->click();
+    program.laser.setReplyDelay(100ms);
+    const WhenLaserHears operatorActs(program.laser, ";LA:RR 20.0", [&] { program.form.ui.FireStopbtn->click(); });
+    QVERIFY(program.tasksDone());
+
+    QCOMPARE(program.laser.transcript(), (Lines{";LA:RR 20.0", ";LA:FL 0"}));
+    QVERIFY(!program.laser.firing());
+    QCOMPARE(program.form.ui.FireStopbtn->text(), QStringLiteral("Fire"));
+}
+
+// The signal is found while the scan greets the first port; no laser has been identified.
+void StopCommandsTest::stopSignalDuringTheScanEndsItWithoutAQuestionOrAStop()
+{
+    test::ProgramRig rig;
+    sim::SimulatedLaser &first = rig.ports.add(3);
+    sim::SimulatedLaser &second = rig.ports.add(5);
+    rig.stopSignalled = [] { return true; };
+
+    TMainForm &form = rig.start();
+
+    QVERIFY(form.hasEnded());
+    QVERIFY(rig.desktop.shown.isEmpty());
+    QVERIFY(!first.transcript().contains(";LA:ID?"));
+    QVERIFY(!first.transcript().contains(";LA:FL 0"));
+    QVERIFY(second.transcript().isEmpty());
+}
+
+void StopCommandsTest::stopSignalDuringTheStartUpLoadEndsItAtTheNextQuery()
+{
+    test::ProgramRig rig;
+    sim::SimulatedLaser &laser = rig.ports.add(1);
+    // The start-up processes no events: the program finds the signal at its next exchange.
+    rig.stopSignalled = [&laser] { return laser.transcript().contains(test::queryLine("DC")); };
+
+    TMainForm &form = rig.start();
+    QVERIFY(form.hasEnded());
+    QVERIFY(!form.isVisible());
+
+    const Lines lines = laser.transcript();
+    QCOMPARE(lines.mid(lines.indexOf(test::queryLine("DC"))), (Lines{test::queryLine("DC"), ";LA:FL 0"}));
+    QCOMPARE(rig.desktop.boxesClosed, 1);
+    QVERIFY(rig.desktop.shown.isEmpty());
+}
+
+void StopCommandsTest::silentLaserOnTheWayOutAsksNoQuestion()
+{
+    test::PolledProgram program;
+    program.laser.setSilent(true);
+
+    QElapsedTimer clock;
+    clock.start();
+    program.form.ui.Exit1->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(program.form.hasEnded(), 5000);
+
+    // It waits 1 s for the reply, instead of the 5 s of other exchanges.
+    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(program.laser.transcript(), Lines{";LA:FL 0"});
+    QVERIFY(program.rig.desktop.shown.isEmpty());
+}
+
+void StopCommandsTest::stopSignalClosesTheOpenQuestionAndEnds()
+{
+    test::PolledProgram program;
+    program.form.ComPort->setResponseTime(200);
+    program.rig.desktop.whileWarningOpen = [&](const QString &text) {
+        if (text == CommunicationsLost)
+            program.form.StopSignalReceived();
+    };
+    program.laser.setSilent(true);
+
+    program.poll();
+    QTRY_VERIFY_WITH_TIMEOUT(program.form.hasEnded(), 5000);
+
+    QCOMPARE(program.rig.desktop.textsOf(QStringLiteral("warning")), QStringList{CommunicationsLost});
+    QCOMPARE(program.rig.desktop.boxesClosed, 1);
+    QCOMPARE(program.rig.desktop.newInstances, 0);
+    QCOMPARE(program.laser.transcript(), (Lines{test::queryLine("SC"), ";LA:FL 0"}));
+}
+
+QTEST_MAIN(StopCommandsTest)
+#include "tst_stopcommands.moc"

@@ -1,0 +1,46 @@
+#pragma once
+
+// A private X server for tests that drive the built program as a person does: its own Xvfb
+// display of a chosen size with a window manager that frames windows, and xdotool for the
+// mouse and keyboard.
+
+#include <QProcess>
+#include <QRect>
+#include <QStringList>
+
+namespace tovra::test {
+
+class XSession
+{
+public:
+    // True when Xvfb, xdotool and xwininfo are installed; without them the tests skip.
+    static bool available();
+    // The window manager's absence is not fatal: windows are then unframed.
+    static bool windowManagerAvailable();
+
+    explicit XSession(QSize screen = QSize(1280, 1024));
+    ~XSession();
+    XSession(const XSession &) = delete;
+    XSession &operator=(const XSession &) = delete;
+
+    // Empty if the server could not start.
+    QString display() const { return displayName; }
+    QProcessEnvironment environment() const;
+
+    // Runs xdotool with `arguments` and returns its output, trimmed; empty on failure.
+    QString xdotool(const QStringList &arguments) const;
+    // The visible top-level window of process `pid`, waiting for it to appear; 0 if none.
+    qulonglong waitForWindowOf(qint64 pid, int timeoutMs = 20000) const;
+    // The window's inner area (without the window manager's frame) in screen pixels.
+    QRect clientGeometry(qulonglong window) const;
+    // The window's outer frame in screen pixels (its inner area plus the frame extents the
+    // window manager announces).
+    QRect frameGeometry(qulonglong window) const;
+
+private:
+    QProcess server;
+    QProcess windowManager;
+    QString displayName;
+};
+
+} // namespace tovra::test
