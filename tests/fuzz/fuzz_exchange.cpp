@@ -38,6 +38,7 @@ public:
     void openUrl(const QString &) override { }
     int execDialog(QDialog &) override { return 0; }
     void startNewInstance() override { }
+    void closeOpenBoxes() override { }
 };
 
 class NoView : public tovra::TerminalView
