@@ -7,12 +7,12 @@
 #include "childprocess.h"
 #include "figures.h"
 #include "processusage.h"
+#include "programprocess.h"
 #include "simtranscript.h"
 #include "simulatorprocess.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -24,8 +24,6 @@ using namespace tovra::bench;
 
 namespace {
 
-const QByteArray StatusQuery = ";LA:SS?";
-constexpr int StartUpLimitMs = 60000;
 constexpr int SettleMs = 2000;
 constexpr int EmptyWindowSettleMs = 1000;
 constexpr double QuietCpuTargetPercent = 0.30;
@@ -33,39 +31,6 @@ constexpr double QuietCpuTargetPercent = 0.30;
 // the QuietSamplesBefore samples before it saw traffic, so a poll's own work never counts.
 constexpr auto SampleEvery = std::chrono::milliseconds(10);
 constexpr int QuietSamplesBefore = 3;
-
-QProcessEnvironment offscreenEnvironment()
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    return environment;
-}
-
-int countOf(const QList<TrafficLine> &traffic, const QByteArray &request)
-{
-    return int(std::count_if(traffic.begin(), traffic.end(),
-                             [&](const TrafficLine &line) { return line.received && line.bytes == request; }));
-}
-
-// The first status poll ends the program's start-up.
-bool waitForFirstPoll(SimTranscript &transcript, const QProcess &program)
-{
-    const QDeadlineTimer deadline(StartUpLimitMs);
-    while (!deadline.hasExpired() && program.state() == QProcess::Running) {
-        if (countOf(transcript.takeNew(), StatusQuery) > 0)
-            return true;
-        QThread::msleep(100);
-    }
-    return false;
-}
-
-void stop(QProcess &process)
-{
-    process.terminate(); // the program's orderly way out, as on SIGTERM
-    if (!process.waitForFinished(15000))
-        process.kill();
-    process.waitForFinished();
-}
 
 struct SteadyState
 {
@@ -89,14 +54,7 @@ SteadyState measureProgram(int seconds)
     SimTranscript transcript(transcriptPath);
 
     QProcess program;
-    QProcessEnvironment environment = offscreenEnvironment();
-    environment.insert(QStringLiteral("TOVRA_PORT_PATTERN"), lab.filePath(QStringLiteral("com%d")));
-    program.setProcessEnvironment(environment);
-    program.setWorkingDirectory(lab.path());
-    program.setStandardOutputFile(QProcess::nullDevice());
-    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    endWithThisProcess(program);
-    program.start(QStringLiteral(TOVRA_EXECUTABLE), {});
+    startProgram(program, QStringLiteral(TOVRA_EXECUTABLE), lab.path());
     if (!program.waitForStarted() || !waitForFirstPoll(transcript, program))
         qFatal("the program did not start polling the simulated laser");
     QThread::msleep(SettleMs);

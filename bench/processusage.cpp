@@ -84,6 +84,20 @@ std::optional<double> peakResidentMiB(qint64 pid)
     return kib ? std::optional<double>(double(*kib) / 1024.0) : std::nullopt;
 }
 
+std::optional<double> residentMiB(qint64 pid)
+{
+    const std::optional<qint64> kib = statusField(pid, "VmRSS");
+    return kib ? std::optional<double>(double(*kib) / 1024.0) : std::nullopt;
+}
+
+std::optional<int> openDescriptorsOf(qint64 pid)
+{
+    const QDir descriptors(QStringLiteral("/proc/%1/fd").arg(pid));
+    if (!descriptors.exists())
+        return std::nullopt;
+    return int(descriptors.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size());
+}
+
 std::optional<qint64> voluntarySwitchesOf(qint64 pid)
 {
     return statusField(pid, "voluntary_ctxt_switches");

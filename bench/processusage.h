@@ -16,6 +16,8 @@ std::optional<double> cpuSecondsOf(qint64 pid);
 // stretches of a few milliseconds.
 std::optional<double> runSecondsOf(qint64 pid);
 std::optional<double> peakResidentMiB(qint64 pid);       // VmHWM
+std::optional<double> residentMiB(qint64 pid);           // VmRSS, now
+std::optional<int> openDescriptorsOf(qint64 pid);        // entries of /proc/<pid>/fd
 std::optional<qint64> voluntarySwitchesOf(qint64 pid);   // wake-ups of its main thread
 
 // Wall time and this process's CPU time, added up over the measured stretches only.

@@ -3,7 +3,8 @@
 # figure. Each figure is a ratio measured side by side in the same run; a missed target is
 # reported, never failed on.
 #   bench/run-all.sh [BUILD_DIR]        (default: build-bench, RelWithDebInfo)
-# STEADY_SECONDS (30) and EXCHANGES (500) change the length of the runs.
+# STEADY_SECONDS (30), EXCHANGES (500) and SOAK_MINUTES (10) change the length of the runs;
+# SOAK_SEED (1) picks the soak's random faults.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,7 +12,7 @@ build=${1:-build-bench}
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-cmake --build "$build" -j2 --target bench_exchange bench_statusupdate bench_steadystate bench_sharedport >/dev/null
+cmake --build "$build" -j2 --target bench_exchange bench_statusupdate bench_steadystate bench_sharedport bench_soak >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
 echo "== bench_exchange"
@@ -25,3 +26,6 @@ echo "== bench_steadystate"
 echo
 echo "== bench_sharedport"
 "$build/bench/bench_sharedport" --count "${EXCHANGES:-500}"
+echo
+echo "== bench_soak"
+"$build/bench/bench_soak" --minutes "${SOAK_MINUTES:-10}" --seed "${SOAK_SEED:-1}"

@@ -14,6 +14,7 @@ packages=(
   python3 python3-serial
   libqt6opengl6-dev
   dpkg-dev file lintian appstream desktop-file-utils
+  clang libclang-rt-dev
 )
 
 sudo_if_needed() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

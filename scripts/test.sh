@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs the whole test suite twice: once as the program is
 # shipped, once built with AddressSanitizer and UndefinedBehaviorSanitizer. Between the two it
-# builds the Debian package and checks it.
+# builds the Debian package and checks it. Then the fuzz targets run for a few seconds each
+# (FUZZ_SECONDS, 5) from their seed corpora.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,3 +25,5 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd build-sanitize && ctest --output-on-failure)
+
+JOBS="$jobs" scripts/fuzz.sh "${FUZZ_SECONDS:-5}" build-fuzz

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include <chrono>
 #include <csignal>
 #include <limits>
 #include <map>
@@ -15,6 +16,7 @@
 
 using tovra::sim::Family;
 using tovra::sim::LaserConfig;
+using tovra::sim::LineTrigger;
 using tovra::sim::SimulatedLaser;
 
 namespace {
@@ -50,12 +52,35 @@ struct Options
     QCommandLineOption noPacing {"no-pacing", "Answer at once instead of at line speed."};
     QCommandLineOption transcript {"transcript", "Write all traffic, time-stamped, to <file>.",
                                    "file"};
+    // Faults, from the first line on.
+    QCommandLineOption replyTwice {"reply-twice", "Send every reply twice."};
+    QCommandLineOption replyDelay {"reply-delay", "Answer <ms> late (on top of pacing).", "ms"};
+    QCommandLineOption echo {"echo", "Send each line back (with CR LF) before its reply."};
+    QCommandLineOption unasked {"unasked", "Send <text> + CR again and again, asked or not.", "text"};
+    QCommandLineOption unaskedEvery {"unasked-every", "Interval of --unasked (100).", "ms", "100"};
+    QCommandLineOption endlessLine {"endless-line",
+                                    "Send digits without CR at line speed and never answer."};
+    QCommandLineOption vanishAt {"vanish-at",
+                                 "Vanish when the <n>th line or the first line holding <text> "
+                                 "arrives.",
+                                 "n|text"};
+    QCommandLineOption silenceAt {"silence-at",
+                                  "Go silent when the <n>th line or the first line holding <text> "
+                                  "arrives, for --silence-for.",
+                                  "n|text"};
+    QCommandLineOption silenceFor {"silence-for", "Length of --silence-at (3000).", "ms", "3000"};
+    QCommandLineOption randomFaults {"random-faults",
+                                     "Let faults come and go by chance, drawn from <seed> "
+                                     "(none loses a reply).",
+                                     "seed"};
 
     void addTo(QCommandLineParser &parser) const
     {
         parser.addOptions({link, port, family, model, manufacturer, serial, firmware, fpga,
                            identity, heaters, attenuator, cfg, noEnergyModes, locked, service,
-                           shotCount, noPacing, transcript});
+                           shotCount, noPacing, transcript, replyTwice, replyDelay, echo, unasked,
+                           unaskedEvery, endlessLine, vanishAt, silenceAt, silenceFor,
+                           randomFaults});
     }
 };
 
@@ -122,6 +147,40 @@ LaserConfig configFrom(const QCommandLineParser &parser, const Options &options)
     return config;
 }
 
+LineTrigger triggerFrom(const QCommandLineParser &parser, const QCommandLineOption &option)
+{
+    const QString text = parser.value(option);
+    bool isNumber = false;
+    const int n = text.toInt(&isNumber);
+    if (isNumber && n < 1)
+        throw Invalid {QStringLiteral("--%1: lines count from 1").arg(option.names().first())};
+    return isNumber ? LineTrigger::nthLine(n) : LineTrigger::lineHolding(text.toLatin1());
+}
+
+void setFaults(SimulatedLaser &laser, const QCommandLineParser &parser, const Options &options)
+{
+    using std::chrono::milliseconds;
+    const auto ms = [&](const QCommandLineOption &option) {
+        return milliseconds(numberOption<int32_t>(parser, option));
+    };
+    laser.setReplyTwice(parser.isSet(options.replyTwice));
+    laser.setEcho(parser.isSet(options.echo));
+    if (parser.isSet(options.replyDelay))
+        laser.setReplyDelay(ms(options.replyDelay));
+    if (parser.isSet(options.unasked))
+        laser.setUnaskedLines(parser.value(options.unasked).toLatin1(), ms(options.unaskedEvery));
+    if (parser.isSet(options.endlessLine)) {
+        laser.setSilent(true);
+        laser.sendEndlessLine(std::chrono::hours(24));
+    }
+    if (parser.isSet(options.vanishAt))
+        laser.vanishAt(triggerFrom(parser, options.vanishAt));
+    if (parser.isSet(options.silenceAt))
+        laser.silenceAt(triggerFrom(parser, options.silenceAt), ms(options.silenceFor));
+    if (parser.isSet(options.randomFaults))
+        laser.setRandomFaults(numberOption<uint32_t>(parser, options.randomFaults));
+}
+
 QString linkFrom(const QCommandLineParser &parser, const Options &options)
 {
     if (parser.isSet(options.link) == parser.isSet(options.port))
@@ -168,6 +227,12 @@ int main(int argc, char *argv[])
     pthread_sigmask(SIG_BLOCK, &endSignals, nullptr);
 
     SimulatedLaser laser(config);
+    try {
+        setFaults(laser, parser, options);
+    } catch (const Invalid &invalid) {
+        err << "tovra-sim: " << invalid.message << Qt::endl;
+        return 2;
+    }
     if (parser.isSet(options.transcript)
         && !laser.setTranscriptFile(parser.value(options.transcript))) {
         err << "tovra-sim: cannot write " << parser.value(options.transcript) << Qt::endl;

@@ -1,18 +1,20 @@
 #include "simulatedlaser.h"
 
+#include "faults.h"
 #include "lasermodel.h"
 #include "lineassembler.h"
 #include "ptylink.h"
+#include "randomfaults.h"
 #include "replyoutbox.h"
 #include "transcriptfile.h"
 
 #include <QDebug>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <condition_variable>
 #include <fcntl.h>
-#include <map>
 #include <mutex>
 #include <optional>
 #include <poll.h>
@@ -31,6 +33,15 @@ const QByteArray garbageReply = "\xfe\xff\x81\x13\xa0~\xf7";
 const QByteArray nonNumericReply = "BUSY";
 // The program writes each line with a carriage return and a line feed.
 constexpr qsizetype requestLineEndLength = 2;
+// A line that never ends: digits without a carriage return, the hardest case for the program's
+// number conversions. It goes out in pieces of this length, back to back at line speed.
+constexpr qsizetype endlessPieceLength = 64;
+const QByteArray endlessDigits = "0123456789";
+// Bytes on the wake pipe: stop serving, or look at the faults again.
+constexpr char stopByte = 's';
+constexpr char faultsChangedByte = 'f';
+// The longest endless line: long enough to outlast any test, short enough for clock arithmetic.
+constexpr auto longestEndlessLine = std::chrono::hours(24);
 
 bool isNumber(const QByteArray &text)
 {
@@ -39,8 +50,18 @@ bool isNumber(const QByteArray &text)
     return ok;
 }
 
-// The wait until the next reply is due, to the nanosecond: a reply paced at line speed must not
-// come up to a millisecond late. Null means no reply is waiting.
+std::optional<Clock::time_point> earliest(std::initializer_list<std::optional<Clock::time_point>> times)
+{
+    std::optional<Clock::time_point> first;
+    for (const auto &time : times) {
+        if (time && (!first || *time < *first))
+            first = time;
+    }
+    return first;
+}
+
+// The wait until the next write is due, to the nanosecond: a reply paced at line speed must not
+// come up to a millisecond late. Null means nothing is waiting.
 std::optional<timespec> pollTimeout(std::optional<Clock::time_point> due)
 {
     if (!due)
@@ -50,15 +71,43 @@ std::optional<timespec> pollTimeout(std::optional<Clock::time_point> due)
     return timespec{time_t(wait.count() / 1000000000), long(wait.count() % 1000000000)};
 }
 
-struct Faults
+// When the bytes nobody asked for are next due. Each stream starts when its fault comes on.
+struct UnaskedStreams
 {
-    bool silent = false;
-    std::chrono::milliseconds delay {0};
-    bool garbage = false;
-    bool nonNumeric = false;
-    std::optional<std::chrono::milliseconds> splitGap;
-    QByteArray trailing;
-    std::map<QByteArray, QByteArray> overrides;
+    std::optional<Clock::time_point> nextLine;
+    std::optional<Clock::time_point> nextEndlessPiece;
+    qsizetype endlessOffset = 0;
+
+    // Follows the faults as they are now.
+    void follow(const Faults &faults, Clock::time_point now)
+    {
+        if (faults.unaskedLine.isEmpty() || faults.unaskedEvery <= std::chrono::milliseconds(0))
+            nextLine.reset();
+        else if (!nextLine)
+            nextLine = now + faults.unaskedEvery;
+        if (!faults.endlessUntil || now >= *faults.endlessUntil)
+            nextEndlessPiece.reset();
+        else if (!nextEndlessPiece)
+            nextEndlessPiece = now;
+    }
+
+    // The bytes due at `now`.
+    QList<QByteArray> takeDue(const Faults &faults, Clock::time_point now)
+    {
+        QList<QByteArray> due;
+        if (nextLine && *nextLine <= now) {
+            due.append(faults.unaskedLine + '\r');
+            nextLine = now + faults.unaskedEvery;
+        }
+        if (nextEndlessPiece && *nextEndlessPiece <= now) {
+            QByteArray piece;
+            while (piece.size() < endlessPieceLength)
+                piece += endlessDigits.at(endlessOffset++ % endlessDigits.size());
+            due.append(piece);
+            nextEndlessPiece = now + lineTime(endlessPieceLength);
+        }
+        return due;
+    }
 };
 
 } // namespace
@@ -70,17 +119,28 @@ struct SimulatedLaser::Impl
         , model(config, Clock::now())
     { }
 
-    void serve(int master, int wake);
-    void answer(const QByteArray &line, Clock::time_point at, ReplyOutbox &outbox);
+    enum class Ending { Stopped, Vanished };
+
+    void run(int master, int wake);
+    Ending serve(int master, int wake);
+    // False when the line makes the laser vanish.
+    bool answer(const QByteArray &line, Clock::time_point at, ReplyOutbox &outbox);
+    bool silences(const QByteArray &line, Clock::time_point at);
+    QList<QByteArray> replyPieces(const QByteArray &line, Clock::time_point at);
     QByteArray replyTo(const QByteArray &line, Clock::time_point at);
-    void writeDue(int master, ReplyOutbox &outbox);
+    void writeDue(int master, const QList<QByteArray> &due);
+    void wake(char byte);
     void closeWakePipe();
 
     template<typename Change>
     void changeFaults(Change change)
     {
-        const std::lock_guard lock(mutex);
-        change(faults);
+        {
+            const std::lock_guard lock(mutex);
+            change(faults);
+        }
+        // Unasked bytes may now be due while the thread waits for a line.
+        wake(faultsChangedByte);
     }
     // Works on the model as it stands now.
     template<typename Use>
@@ -98,10 +158,12 @@ struct SimulatedLaser::Impl
     mutable std::condition_variable linesArrived;
     LaserModel model;
     Faults faults;
+    std::optional<RandomFaults> randomFaults;
     QList<ReceivedLine> received;
     TranscriptFile transcriptFile;
 
-    // Touched only by the caller's thread.
+    // Touched only by the caller's thread, but for the pty, which the serving thread closes when
+    // the laser vanishes by a fault (the caller joins the thread before it touches the pty again).
     std::unique_ptr<PtyLink> pty;
     std::thread thread;
     int wakeRead = -1;
@@ -110,54 +172,120 @@ struct SimulatedLaser::Impl
     QString device;
 };
 
-void SimulatedLaser::Impl::serve(int master, int wake)
+void SimulatedLaser::Impl::run(int master, int wake)
+{
+    if (serve(master, wake) == Ending::Vanished)
+        pty.reset();
+}
+
+SimulatedLaser::Impl::Ending SimulatedLaser::Impl::serve(int master, int wake)
 {
     LineAssembler assembler;
     ReplyOutbox outbox;
+    UnaskedStreams unasked;
     for (;;) {
+        {
+            const std::lock_guard lock(mutex);
+            unasked.follow(faults, Clock::now());
+        }
         pollfd watched[] = {{master, POLLIN, 0}, {wake, POLLIN, 0}};
-        const std::optional<timespec> timeout = pollTimeout(outbox.nextDue());
+        const std::optional<timespec> timeout
+                = pollTimeout(earliest({outbox.nextDue(), unasked.nextLine, unasked.nextEndlessPiece}));
         if (ppoll(watched, 2, timeout ? &*timeout : nullptr, nullptr) < 0 && errno != EINTR)
-            return;
-        if (watched[1].revents != 0)
-            return;
+            return Ending::Stopped;
+        if (watched[1].revents != 0) {
+            char bytes[16];
+            const ssize_t count = read(wake, bytes, sizeof bytes);
+            if (count <= 0 || std::find(bytes, bytes + count, stopByte) != bytes + count)
+                return Ending::Stopped;
+        }
         if (watched[0].revents & POLLIN) {
             char buffer[512];
             const ssize_t count = read(master, buffer, sizeof buffer);
             if (count > 0) {
                 const Clock::time_point at = Clock::now();
-                for (const QByteArray &line : assembler.feed(QByteArray(buffer, count)))
-                    answer(line, at, outbox);
+                for (const QByteArray &line : assembler.feed(QByteArray(buffer, count))) {
+                    if (!answer(line, at, outbox))
+                        return Ending::Vanished;
+                }
             } else if (count == 0 || (errno != EAGAIN && errno != EINTR)) {
-                return;
+                return Ending::Stopped;
             }
         } else if (watched[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
-            return;
+            return Ending::Stopped;
         }
-        writeDue(master, outbox);
+        const Clock::time_point now = Clock::now();
+        writeDue(master, outbox.takeDue(now));
+        QList<QByteArray> streamed;
+        {
+            const std::lock_guard lock(mutex);
+            unasked.follow(faults, now);
+            streamed = unasked.takeDue(faults, now);
+        }
+        writeDue(master, streamed);
     }
 }
 
-void SimulatedLaser::Impl::answer(const QByteArray &line, Clock::time_point at, ReplyOutbox &outbox)
+bool SimulatedLaser::Impl::answer(const QByteArray &line, Clock::time_point at, ReplyOutbox &outbox)
 {
     const std::lock_guard lock(mutex);
     received.append({line, at});
     linesArrived.notify_all();
     transcriptFile.received(line);
-    if (faults.silent)
-        return;
+    if (randomFaults) {
+        const QByteArray started = randomFaults->onLine(faults, at);
+        if (!started.isEmpty())
+            transcriptFile.note(started);
+    }
+    if (faults.vanishAt && faults.vanishAt->fires(line)) {
+        transcriptFile.note("vanished");
+        return false;
+    }
+    if (silences(line, at))
+        return true;
 
+    const QList<QByteArray> pieces = replyPieces(line, at);
+    Clock::time_point due = at + faults.delay;
+    if (pacing) {
+        qsizetype length = line.size() + requestLineEndLength;
+        for (const QByteArray &piece : pieces)
+            length += piece.size();
+        due += lineTime(length);
+    }
+    if (faults.endlessUntil)
+        due = std::max(due, *faults.endlessUntil);
+    outbox.schedule(due, pieces, faults.splitGap.value_or(std::chrono::milliseconds(0)));
+    return true;
+}
+
+bool SimulatedLaser::Impl::silences(const QByteArray &line, Clock::time_point at)
+{
+    if (faults.silenceAt && faults.silenceAt->fires(line)) {
+        faults.silenceAt.reset();
+        faults.silentUntil = at + faults.silenceLength;
+    }
+    return faults.silent || (faults.silentUntil && at < *faults.silentUntil);
+}
+
+// The reply as it goes out: after the echo of the line, if any, whole or in pieces, perhaps twice.
+QList<QByteArray> SimulatedLaser::Impl::replyPieces(const QByteArray &line, Clock::time_point at)
+{
     const QByteArray reply = replyTo(line, at);
     const QByteArray ending = '\r' + faults.trailing;
-    Clock::time_point due = at + faults.delay;
-    if (pacing)
-        due += lineTime(line.size() + requestLineEndLength + reply.size() + ending.size());
+    QList<QByteArray> once;
     if (faults.splitGap) {
         const qsizetype half = reply.size() / 2;
-        outbox.schedule(due, {reply.left(half), reply.mid(half), ending}, *faults.splitGap);
+        once = {reply.left(half), reply.mid(half), ending};
     } else {
-        outbox.schedule(due, {reply + ending});
+        once = {reply + ending};
     }
+    QList<QByteArray> pieces;
+    if (faults.echo)
+        pieces.append(line + "\r\n");
+    pieces += once;
+    if (faults.replyTwice)
+        pieces += once;
+    return pieces;
 }
 
 QByteArray SimulatedLaser::Impl::replyTo(const QByteArray &line, Clock::time_point at)
@@ -173,9 +301,9 @@ QByteArray SimulatedLaser::Impl::replyTo(const QByteArray &line, Clock::time_poi
     return reply;
 }
 
-void SimulatedLaser::Impl::writeDue(int master, ReplyOutbox &outbox)
+void SimulatedLaser::Impl::writeDue(int master, const QList<QByteArray> &due)
 {
-    for (const QByteArray &bytes : outbox.takeDue(Clock::now())) {
+    for (const QByteArray &bytes : due) {
         // Recorded first, so that whoever has read the reply finds it in the file.
         {
             const std::lock_guard lock(mutex);
@@ -185,6 +313,12 @@ void SimulatedLaser::Impl::writeDue(int master, ReplyOutbox &outbox)
         if (write(master, bytes.constData(), size_t(bytes.size())) < 0 && errno != EAGAIN)
             qWarning() << "simulated laser: write failed:" << strerror(errno);
     }
+}
+
+void SimulatedLaser::Impl::wake(char byte)
+{
+    if (wakeWrite >= 0 && write(wakeWrite, &byte, 1) != 1 && errno != EAGAIN)
+        qWarning() << "simulated laser: cannot wake its thread:" << strerror(errno);
 }
 
 void SimulatedLaser::Impl::closeWakePipe()
@@ -225,16 +359,14 @@ bool SimulatedLaser::start(const QString &linkPath)
     d->wakeWrite = wakeFds[1];
     d->link = linkPath;
     d->device = d->pty->devicePath();
-    d->thread = std::thread(&Impl::serve, d.get(), d->pty->masterFd(), d->wakeRead);
+    d->thread = std::thread(&Impl::run, d.get(), d->pty->masterFd(), d->wakeRead);
     return true;
 }
 
 void SimulatedLaser::stop()
 {
     if (d->thread.joinable()) {
-        const char wake = 0;
-        if (write(d->wakeWrite, &wake, 1) != 1)
-            qWarning() << "simulated laser: cannot wake its thread:" << strerror(errno);
+        d->wake(stopByte);
         d->thread.join();
     }
     d->closeWakePipe();
@@ -309,6 +441,55 @@ void SimulatedLaser::setGarbage(bool garbage)
 void SimulatedLaser::setNonNumeric(bool nonNumeric)
 {
     d->changeFaults([&](Faults &faults) { faults.nonNumeric = nonNumeric; });
+}
+
+void SimulatedLaser::silenceFor(std::chrono::milliseconds length)
+{
+    d->changeFaults([&](Faults &faults) { faults.silentUntil = Clock::now() + length; });
+}
+
+void SimulatedLaser::silenceAt(const LineTrigger &trigger, std::chrono::milliseconds length)
+{
+    d->changeFaults([&](Faults &faults) {
+        faults.silenceAt = trigger;
+        faults.silenceLength = length;
+    });
+}
+
+void SimulatedLaser::setReplyTwice(bool twice)
+{
+    d->changeFaults([&](Faults &faults) { faults.replyTwice = twice; });
+}
+
+void SimulatedLaser::setEcho(bool echo)
+{
+    d->changeFaults([&](Faults &faults) { faults.echo = echo; });
+}
+
+void SimulatedLaser::setUnaskedLines(const QByteArray &line, std::chrono::milliseconds every)
+{
+    d->changeFaults([&](Faults &faults) {
+        faults.unaskedLine = line;
+        faults.unaskedEvery = every;
+    });
+}
+
+void SimulatedLaser::sendEndlessLine(std::chrono::milliseconds length)
+{
+    d->changeFaults([&](Faults &faults) {
+        faults.endlessUntil = Clock::now() + std::min<std::chrono::milliseconds>(length, longestEndlessLine);
+    });
+}
+
+void SimulatedLaser::vanishAt(const LineTrigger &trigger)
+{
+    d->changeFaults([&](Faults &faults) { faults.vanishAt = trigger; });
+}
+
+void SimulatedLaser::setRandomFaults(uint32_t seed)
+{
+    const std::lock_guard lock(d->mutex);
+    d->randomFaults.emplace(seed);
 }
 
 void SimulatedLaser::setSplitReplies(bool split, std::chrono::milliseconds gap)

@@ -6,6 +6,7 @@
 // laser answers.
 
 #include "laserconfig.h"
+#include "linetrigger.h"
 
 #include <QByteArray>
 #include <QList>
@@ -54,6 +55,21 @@ public:
     void setTrailingBytes(const QByteArray &bytes);    // written right after each reply's CR
     void setReplyOverride(const QByteArray &request, const QByteArray &reply); // exact line
     void clearReplyOverrides();
+    void silenceFor(std::chrono::milliseconds length);  // from now on, then answer again
+    // Goes silent for `length` when the line picked out arrives (that line included).
+    void silenceAt(const LineTrigger &trigger, std::chrono::milliseconds length);
+    void setReplyTwice(bool twice);                    // every reply goes out twice
+    void setEcho(bool echo);                           // each line comes back (CR LF) before its reply
+    // Writes `line` + CR every `every`, asked or not; an empty line or no interval stops it.
+    void setUnaskedLines(const QByteArray &line, std::chrono::milliseconds every);
+    // Sends digits without CR at line speed for `length` from now; replies due meanwhile follow
+    // when it ends. A length of 0 stops the digits (replies already held keep their time).
+    void sendEndlessLine(std::chrono::milliseconds length);
+    // Vanishes (as vanish()) when the line picked out arrives, without answering it.
+    void vanishAt(const LineTrigger &trigger);
+    // From the next line on, faults come and go by chance (see randomfaults.h), chosen by a
+    // generator seeded with `seed`; each fault that starts is noted in the transcript file.
+    void setRandomFaults(uint32_t seed);
     void raiseStatusBits(uint32_t mask);   // fault bits (temperature, power) forced on
     void clearStatusBits(uint32_t mask);
     void dropEnable();                     // the unit disables itself

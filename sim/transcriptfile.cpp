@@ -45,6 +45,11 @@ void TranscriptFile::sent(const QByteArray &bytes)
     write("->", bytes);
 }
 
+void TranscriptFile::note(const QByteArray &text)
+{
+    write("!!", text);
+}
+
 void TranscriptFile::write(const char *direction, const QByteArray &bytes)
 {
     if (!file.isOpen())

@@ -1,6 +1,8 @@
 // The simulated laser seen from the program's end of the line, through a bare pty client: what it
-// answers, how its state behaves, and each fault it can put on the line.
+// answers, how its state behaves, and its first faults: silence, late, garbage, non-numeric, split
+// and trailing bytes, overrides, vanishing (tst_simulatorfaults has the others).
 
+#include "rawportclient.h"
 #include "simulatedlaser.h"
 
 #include <QFile>
@@ -10,20 +12,16 @@
 #include <QTest>
 
 #include <algorithm>
-#include <fcntl.h>
-#include <poll.h>
-#include <termios.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <memory>
-#include <utility>
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using tovra::sim::Family;
 using tovra::sim::LaserConfig;
 using tovra::sim::SimulatedLaser;
+using tovra::test::LaserOnPort;
+using tovra::test::RawPortClient;
 
 namespace {
 
@@ -33,107 +31,6 @@ constexpr uint32_t diodeTempFaultBit = 1u << 7;
 constexpr uint32_t okToEnableBit = 1u << 10;
 constexpr uint32_t okToFireBit = 1u << 11;
 
-// The program's end of the line reduced to open(2), termios and poll.
-class RawPortClient
-{
-public:
-    explicit RawPortClient(const QString &path)
-        : fd(open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_CLOEXEC))
-    {
-        termios settings {};
-        if (fd >= 0 && tcgetattr(fd, &settings) == 0) {
-            cfmakeraw(&settings);
-            tcsetattr(fd, TCSANOW, &settings);
-        }
-    }
-    ~RawPortClient()
-    {
-        if (fd >= 0)
-            close(fd);
-    }
-    RawPortClient(const RawPortClient &) = delete;
-    RawPortClient &operator=(const RawPortClient &) = delete;
-
-    bool isOpen() const { return fd >= 0; }
-
-    void writeBytes(const QByteArray &bytes)
-    {
-        QCOMPARE_EQ(write(fd, bytes.constData(), size_t(bytes.size())), ssize_t(bytes.size()));
-    }
-    void writeLine(const QByteArray &line) { writeBytes(line + "\r\n"); }
-
-    // The bytes up to and including the next carriage return, or what came before the timeout.
-    QByteArray readReply(std::chrono::milliseconds timeout = 2s)
-    {
-        const auto deadline = Clock::now() + timeout;
-        while (!pending.contains('\r')) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline
-                                                                                    - Clock::now());
-            const QByteArray more = readArrival(std::max(left, 0ms));
-            if (more.isEmpty())
-                break;
-            pending += more;
-        }
-        const qsizetype end = pending.indexOf('\r');
-        if (end < 0)
-            return std::exchange(pending, {});
-        const QByteArray reply = pending.left(end + 1);
-        pending.remove(0, end + 1);
-        return reply;
-    }
-
-    // What is waiting now, or the next arrival within the timeout.
-    QByteArray readSome(std::chrono::milliseconds timeout)
-    {
-        return pending.isEmpty() ? readArrival(timeout) : std::exchange(pending, {});
-    }
-
-    // The reply to `line` without its carriage return; an unterminated reply is marked.
-    QByteArray ask(const QByteArray &line)
-    {
-        writeLine(line);
-        const QByteArray reply = readReply();
-        return reply.endsWith('\r') ? reply.chopped(1) : "<unterminated: " + reply + ">";
-    }
-
-    bool hangsUp(std::chrono::milliseconds timeout)
-    {
-        pollfd watched {fd, POLLIN, 0};
-        return poll(&watched, 1, int(timeout.count())) > 0
-                && (watched.revents & (POLLHUP | POLLERR));
-    }
-
-private:
-    QByteArray readArrival(std::chrono::milliseconds timeout)
-    {
-        pollfd watched {fd, POLLIN, 0};
-        if (poll(&watched, 1, int(timeout.count())) <= 0 || !(watched.revents & POLLIN))
-            return {};
-        char buffer[256];
-        const ssize_t count = read(fd, buffer, sizeof buffer);
-        return count > 0 ? QByteArray(buffer, count) : QByteArray();
-    }
-
-    int fd;
-    QByteArray pending; // read past the last reply handed out
-};
-
-// One simulated laser on a link in a folder of its own, with a client on its port.
-struct LaserOnPort
-{
-    explicit LaserOnPort(const LaserConfig &config = {})
-        : laser(config)
-    {
-        if (laser.start(linkPath()))
-            client = std::make_unique<RawPortClient>(linkPath());
-    }
-    QString linkPath() const { return dir.filePath(QStringLiteral("com1")); }
-    bool ready() const { return client && client->isOpen(); }
-
-    QTemporaryDir dir;
-    SimulatedLaser laser;
-    std::unique_ptr<RawPortClient> client;
-};
 
 LaserConfig configOf(Family family)
 {
@@ -153,7 +50,6 @@ uint32_t statusWordOf(RawPortClient &client)
 {
     return client.ask(";LA:SS?").toUInt();
 }
-
 } // namespace
 
 class SimulatorTest : public QObject
