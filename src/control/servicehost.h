@@ -14,6 +14,8 @@ class ServiceHost
 {
 public:
     virtual ~ServiceHost() = default;
+    // Queued like the host's own commands: dropped while the laser state inhibits commands (as
+    // while the service window loads itself), stop commands excepted.
     virtual void queueCommand(const QString &command) = 0;
     // Sent directly, ahead of whatever is queued.
     virtual void sendDirectly(const QString &command) = 0;
