@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QLocale>
 #include <QTextStream>
 
 int main(int argc, char *argv[])
@@ -31,6 +32,8 @@ int main(int argc, char *argv[])
     // Lets the desktop match the window with the installed desktop entry and its icon.
     QApplication::setDesktopFileName(QStringLiteral("com.marovane.tovra"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("com.marovane.tovra")));
+    // One number format for the whole program, whatever the user's locale says.
+    QLocale::setDefault(QLocale::c());
 
     tovra::StopSignals stopSignals;
     tovra::LaserState state;

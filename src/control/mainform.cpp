@@ -52,7 +52,7 @@ TMainForm::TMainForm(Environment environment, QWidget *parent)
     ui.SendEdit->installEventFilter(this);
 
     comm = std::make_unique<Communication>(*ComPort, state, *ResponseList, linkPrompts);
-    ServiceForm = new TServiceForm(*this, state, desktop);
+    ServiceForm = new TServiceForm(*this, state, desktop, this);
     wireComponents();
     connectControls();
     connectMenus();
@@ -212,6 +212,42 @@ void TMainForm::openServiceWindow()
 void TMainForm::closeServiceWindow()
 {
     ServiceForm->hide();
+}
+
+void TMainForm::queueCommand(const QString &command)
+{
+    QueuedCommandToPort(command);
+}
+
+void TMainForm::sendDirectly(const QString &command)
+{
+    comm->SendCommand(command);
+}
+
+void TMainForm::showMaximum(LimitedSetting setting, double maximum)
+{
+    TPlusSpinEdit *limited = nullptr;
+    switch (setting) {
+    case LimitedSetting::RepRate:
+        limited = ui.RepRateAdj;
+        break;
+    case LimitedSetting::DiodeCurrent:
+        limited = ui.DiodeCurrentAdj;
+        break;
+    case LimitedSetting::DiodePulseWidth:
+        limited = ui.DiodePulseWidthAdj;
+        break;
+    case LimitedSetting::QSWDelay:
+        limited = ui.QSWDelayAdj;
+        break;
+    }
+    limited->setMaxValue(maximum);
+}
+
+// Heaters 0 and 1 share the first target label.
+void TMainForm::showHeaterTarget(int heater, double setpoint)
+{
+    showHeaterTarget(heater == 2 ? ui.Heater2Targetlbl : ui.Heater1Targetlbl, heater, setpoint);
 }
 
 // The operator's close request only asks for the exit; the task timer tells the laser to stop

@@ -4,6 +4,7 @@
 #include "communication.h"
 #include "desktoplinkprompts.h"
 #include "mainformlayout.h"
+#include "servicehost.h"
 #include "startswitches.h"
 
 #include <QMainWindow>
@@ -37,8 +38,8 @@ struct LaserState;
 // The operator's main window and the logic behind it. The class builds and wires the window; the
 // logic of each concern lives in its own source file (start-up and shutdown, the task queue, the
 // settings load, parameter controls, bins and terminal, status poll, fire control, record files,
-// access, tools). Handler names follow the window's controls.
-class TMainForm : public QMainWindow
+// access, tools). Handler names follow the window's controls. It hosts the service window.
+class TMainForm : public QMainWindow, private ServiceHost
 {
     Q_OBJECT
 public:
@@ -221,6 +222,11 @@ private:
     void addChartPoint(int series, double y);
     void openServiceWindow();
     void closeServiceWindow();
+    // ServiceHost: what the service window changes here.
+    void queueCommand(const QString &command) override;
+    void sendDirectly(const QString &command) override;
+    void showMaximum(LimitedSetting setting, double maximum) override;
+    void showHeaterTarget(int heater, double setpoint) override;
 
     void showFiringLook();
     void showReadyLook();

@@ -3,7 +3,6 @@
 #include "desktop.h"
 #include "displayformat.h"
 #include "laserstate.h"
-#include "mainform.h"
 #include "plusspinedit.h"
 #include "temperaturechart.h"
 
@@ -20,9 +19,9 @@ const QString ServiceCode = QStringLiteral("SEC 53871");
 
 } // namespace
 
-TServiceForm::TServiceForm(TMainForm &mainForm, LaserState &state, Desktop &desktop)
-    : QWidget(&mainForm, Qt::Window)
-    , mainForm(mainForm)
+TServiceForm::TServiceForm(ServiceHost &host, LaserState &state, Desktop &desktop, QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , host(host)
     , state(state)
     , desktop(desktop)
 {
@@ -61,10 +60,10 @@ void TServiceForm::connectControls()
 
 // Loads the window from the laser state. The value writes run the change handlers like an
 // operator's edit would; with commands inhibited they queue nothing, but the limits still carry
-// over to the main window.
+// over to the host.
 void TServiceForm::ServiceInitialize()
 {
-    mainForm.communication().SendCommand(ServiceCode);
+    host.sendDirectly(ServiceCode);
     state.commandsInhibited = true;
     ui.MaxRepRateAdj->setValue(state.repRateMax);
     ui.MaxDiodeCurrentAdj->setValue(state.diodeCurrentMax);
@@ -124,24 +123,24 @@ void TServiceForm::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
 }
 
-// A calibration limit goes to the laser and becomes the main window's limit for the setting.
+// A calibration limit goes to the laser and becomes the host's limit for the setting.
 void TServiceForm::changeLimit(const TPlusSpinEdit &limitEdit, double LaserState::*limit, const QString &command,
-                               TPlusSpinEdit &limitedEdit)
+                               LimitedSetting setting)
 {
     state.*limit = limitEdit.Value();
-    mainForm.QueuedCommandToPort(command + QLatin1Char(' ') + sevenDecimalArgument(state.*limit));
-    limitedEdit.setMaxValue(state.*limit);
+    host.queueCommand(command + QLatin1Char(' ') + sevenDecimalArgument(state.*limit));
+    host.showMaximum(setting, state.*limit);
 }
 
 void TServiceForm::MaxRepRateAdjChange()
 {
-    changeLimit(*ui.MaxRepRateAdj, &LaserState::repRateMax, QStringLiteral("RR:CAL:MAX"), *mainForm.ui.RepRateAdj);
+    changeLimit(*ui.MaxRepRateAdj, &LaserState::repRateMax, QStringLiteral("RR:CAL:MAX"), LimitedSetting::RepRate);
 }
 
 void TServiceForm::MaxDiodeCurrentAdjChange()
 {
     changeLimit(*ui.MaxDiodeCurrentAdj, &LaserState::diodeCurrentMax, QStringLiteral("DC:CAL:MAX"),
-                *mainForm.ui.DiodeCurrentAdj);
+                LimitedSetting::DiodeCurrent);
     ui.DiodeCurrentAdj->setMaxValue(state.diodeCurrentMax);
 }
 
@@ -149,28 +148,26 @@ void TServiceForm::MaxDiodeCurrentAdjChange()
 void TServiceForm::MaxDiodePulseWidthAdjChange()
 {
     changeLimit(*ui.MaxDiodePulseWidthAdj, &LaserState::diodePulseWidthMax, QStringLiteral("DW:CAL:MAX"),
-                *mainForm.ui.DiodePulseWidthAdj);
+                LimitedSetting::DiodePulseWidth);
 }
 
 void TServiceForm::MaxQSWDelayAdjChange()
 {
-    changeLimit(*ui.MaxQSWDelayAdj, &LaserState::qswDelayMax, QStringLiteral("QD:CAL:MAX"), *mainForm.ui.QSWDelayAdj);
+    changeLimit(*ui.MaxQSWDelayAdj, &LaserState::qswDelayMax, QStringLiteral("QD:CAL:MAX"), LimitedSetting::QSWDelay);
 }
 
 void TServiceForm::Heater0TempAdjChange()
 {
     state.heater0Setpoint = ui.Heater0TempAdj->Value();
-    mainForm.QueuedCommandToPort(QStringLiteral("H0:CAL:SP ") + oneDecimalArgument(state.heater0Setpoint));
-    mainForm.ui.Heater1Targetlbl->setText(QStringLiteral("Heater 0 Target:  ") + twoDecimalText(state.heater0Setpoint)
-                                          + QStringLiteral(" C"));
+    host.queueCommand(QStringLiteral("H0:CAL:SP ") + oneDecimalArgument(state.heater0Setpoint));
+    host.showHeaterTarget(0, state.heater0Setpoint);
 }
 
 void TServiceForm::Heater1TempAdjChange()
 {
     state.heater1Setpoint = ui.Heater1TempAdj->Value();
-    mainForm.QueuedCommandToPort(QStringLiteral("H1:CAL:SP ") + oneDecimalArgument(state.heater1Setpoint));
-    mainForm.ui.Heater1Targetlbl->setText(QStringLiteral("Heater 1 Target:  ") + twoDecimalText(state.heater1Setpoint)
-                                          + QStringLiteral(" C"));
+    host.queueCommand(QStringLiteral("H1:CAL:SP ") + oneDecimalArgument(state.heater1Setpoint));
+    host.showHeaterTarget(1, state.heater1Setpoint);
 }
 
 // Heater 2's target label follows at once too, like those of heaters 0 and 1, instead of
@@ -178,9 +175,8 @@ void TServiceForm::Heater1TempAdjChange()
 void TServiceForm::Heater2TempAdjChange()
 {
     state.heater2Setpoint = ui.Heater2TempAdj->Value();
-    mainForm.QueuedCommandToPort(QStringLiteral("H2:CAL:SP ") + sevenDecimalArgument(state.heater2Setpoint));
-    mainForm.ui.Heater2Targetlbl->setText(QStringLiteral("Heater 2 Target:  ") + twoDecimalText(state.heater2Setpoint)
-                                          + QStringLiteral(" C"));
+    host.queueCommand(QStringLiteral("H2:CAL:SP ") + sevenDecimalArgument(state.heater2Setpoint));
+    host.showHeaterTarget(2, state.heater2Setpoint);
 }
 
 void TServiceForm::DiodeCurrentAdjChange()
@@ -188,14 +184,14 @@ void TServiceForm::DiodeCurrentAdjChange()
     state.diodeCurrent = ui.DiodeCurrentAdj->Value();
     if (state.energyModeChanging)
         return;
-    mainForm.QueuedCommandToPort(QStringLiteral("DC ") + twoDecimalArgument(state.diodeCurrent));
+    host.queueCommand(QStringLiteral("DC ") + twoDecimalArgument(state.diodeCurrent));
     state.energyMode = 0;
 }
 
 void TServiceForm::DiodePulseWidthAdjChange()
 {
     state.diodePulseWidth = ui.DiodePulseWidthAdj->Value();
-    mainForm.QueuedCommandToPort(QStringLiteral("DW ") + sevenDecimalArgument(state.diodePulseWidth));
+    host.queueCommand(QStringLiteral("DW ") + sevenDecimalArgument(state.diodePulseWidth));
 }
 
 void TServiceForm::RefreshbtnClick()
@@ -205,12 +201,12 @@ void TServiceForm::RefreshbtnClick()
 
 void TServiceForm::ClearShotCountbtnClick()
 {
-    mainForm.QueuedCommandToPort(QStringLiteral("SC:CL"));
+    host.queueCommand(QStringLiteral("SC:CL"));
 }
 
 void TServiceForm::SaveBin0btnClick()
 {
-    mainForm.QueuedCommandToPort(QStringLiteral("SV 0"));
+    host.queueCommand(QStringLiteral("SV 0"));
 }
 
 // The small families have bins 1 to 4 only.
@@ -220,13 +216,13 @@ void TServiceForm::SaveAllBinsbtnClick()
         return;
     const int lastBin = state.isMicroModel || state.isMiniModel ? 4 : 6;
     for (int bin = 1; bin <= lastBin; ++bin)
-        mainForm.QueuedCommandToPort(QStringLiteral("SV ") + QString::number(bin));
+        host.queueCommand(QStringLiteral("SV ") + QString::number(bin));
 }
 
 void TServiceForm::LSCSleepbtnClick()
 {
     state.queueRawLines = true;
-    mainForm.QueuedCommandToPort(QStringLiteral(";LC:SL 406"));
+    host.queueCommand(QStringLiteral(";LC:SL 406"));
 }
 
 void TServiceForm::ClearChartbtnClick()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "servicehost.h"
 #include "serviceformlayout.h"
 
 #include <QWidget>
@@ -7,20 +8,19 @@
 namespace tovra {
 
 class Desktop;
-class TMainForm;
 class TPlusSpinEdit;
 struct LaserState;
 
 // The service window: calibration limits (carried over to the main window's controls), heater
 // set points, direct diode settings for the small families, bin and counter maintenance, and the
-// temperature chart. Every change becomes a command in the main window's queue; only the service
-// code goes to the port directly. Closing the window only hides it.
+// temperature chart. Every change becomes a command in the host's queue; only the service code
+// goes to the port directly. Closing the window only hides it.
 class TServiceForm : public QWidget
 {
     Q_OBJECT
 public:
-    // A window of its own, destroyed with the main window.
-    TServiceForm(TMainForm &mainForm, LaserState &state, Desktop &desktop);
+    // A window of its own, destroyed with its parent (the main window).
+    TServiceForm(ServiceHost &host, LaserState &state, Desktop &desktop, QWidget *parent = nullptr);
 
     void ServiceInitialize();
 
@@ -55,12 +55,12 @@ protected:
 private:
     void connectControls();
     void changeLimit(const TPlusSpinEdit &limitEdit, double LaserState::*limit, const QString &command,
-                     TPlusSpinEdit &limitedEdit);
+                     LimitedSetting setting);
     void showHeaterControls(bool present, QWidget *group, int temperatureSeries, int setpointSeries);
     void setOuterSize(const QSize &outer);
     QSize frameExtent() const;
 
-    TMainForm &mainForm;
+    ServiceHost &host;
     LaserState &state;
     Desktop &desktop;
     QSize outerSize; // as ServiceInitialize asked for it, frame included

@@ -14,7 +14,6 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QLocale>
 #include <QThread>
 #include <QTimer>
 
@@ -37,9 +36,6 @@ ShiftKeys TMainForm::shiftKeysNow() const
 
 void TMainForm::FormCreate()
 {
-    // One number format for the whole program, whatever the user's locale says.
-    QLocale::setDefault(QLocale::c());
-
     state.autoUpdateVoltages = true;
     state.loggingEnabled = false;
     state.initializedOnce = false;

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLocale>
 
 namespace tovra::test {
 
@@ -21,6 +22,8 @@ ProgramRig::~ProgramRig()
 
 TMainForm &ProgramRig::start(const QStringList &arguments)
 {
+    // The number format the program's entry sets.
+    QLocale::setDefault(QLocale::c());
     mainForm = std::make_unique<TMainForm>(
         TMainForm::Environment{state, desktop, StartSwitches::fromArguments(arguments), keys, createSerialDevice(),
                               stopSignalled});

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+namespace tovra {
+
+// The settings whose limit the service window calibrates and the main window enforces.
+enum class LimitedSetting { RepRate, DiodeCurrent, DiodePulseWidth, QSWDelay };
+
+// What the service window needs of the window that hosts it (the main window): its commands go
+// through the host's queue, only the service code goes to the port at once, and the calibrated
+// limits and heater set points show in the host's controls.
+class ServiceHost
+{
+public:
+    virtual ~ServiceHost() = default;
+    // Queued like the host's own commands: dropped while the laser state inhibits commands (as
+    // while the service window loads itself), stop commands excepted.
+    virtual void queueCommand(const QString &command) = 0;
+    // Sent directly, ahead of whatever is queued.
+    virtual void sendDirectly(const QString &command) = 0;
+    virtual void showMaximum(LimitedSetting setting, double maximum) = 0;
+    virtual void showHeaterTarget(int heater, double setpoint) = 0;
+};
+
+} // namespace tovra
