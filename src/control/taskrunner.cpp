@@ -22,12 +22,12 @@ bool isStopCommand(const QString &command)
 
 } // namespace
 
-TaskRunner::TaskRunner(LaserState &state, Communication &comm, TRZComPort &port, TaskActions actions)
-    : state(state)
-    , comm(comm)
-    , port(port)
-    , actions(std::move(actions))
-    , queue(state)
+TaskRunner::TaskRunner(LaserState &laserState, Communication &exchange, TRZComPort &serialPort, TaskActions hostActions)
+    : state(laserState)
+    , comm(exchange)
+    , port(serialPort)
+    , actions(std::move(hostActions))
+    , queue(laserState)
 {
     taskTimer.setObjectName(QStringLiteral("TaskTimer"));
     taskTimer.setInterval(TickInterval);

@@ -36,7 +36,7 @@ class TaskRunner
 public:
     static constexpr int TickInterval = 5; // ms
 
-    TaskRunner(LaserState &state, Communication &comm, TRZComPort &port, TaskActions actions);
+    TaskRunner(LaserState &laserState, Communication &exchange, TRZComPort &serialPort, TaskActions hostActions);
     TaskRunner(const TaskRunner &) = delete;
     TaskRunner &operator=(const TaskRunner &) = delete;
 
