@@ -4,9 +4,11 @@
 #include "laserstate.h"
 #include "plusspinedit.h"
 #include "rzcomport.h"
+#include "scriptbridge.h"
 #include "scriptsettings.h"
 #include "serialdevice.h"
 #include "serviceform.h"
+#include "taskrunner.h"
 #include "trafficview.h"
 #include "versioninfo.h"
 
@@ -29,7 +31,6 @@ TMainForm::TMainForm(Environment environment, QWidget *parent)
     , switches(environment.switches)
     , readShiftKeys(std::move(environment.readShiftKeys))
     , stopSignalled(std::move(environment.stopSignalled))
-    , queue(environment.state)
 {
     setObjectName(QStringLiteral("MainForm"));
     ComPort = new TRZComPort(linkPrompts, this, std::move(environment.serialDevice));
@@ -63,10 +64,17 @@ TMainForm::~TMainForm() = default;
 
 void TMainForm::wireComponents()
 {
-    TaskTimer = new QTimer(this);
-    TaskTimer->setObjectName(QStringLiteral("TaskTimer"));
-    TaskTimer->setInterval(5);
-    connect(TaskTimer, &QTimer::timeout, this, &TMainForm::TaskTimerTimer);
+    tasks = std::make_unique<TaskRunner>(state, *comm, *ComPort, TaskActions{
+        .loadSettings = [this] { Initialize(); },
+        .unlockLaser = [this] { UnlockLaser(); },
+        .readBackEnergyMode = [this] { readBackEnergyModeValue(); },
+        .scriptLinesWaiting = [this] { return ScriptLines->hasWaitingLines(); },
+        .sendScriptLines = [this] { ScriptLines->sendWaitingLines(); },
+        .exitProgram = [this] { ExitApp(); },
+        .stopStatusPoll = [this] { StatusTimer->stop(); },
+        .startStatusPoll = [this] { StatusTimer->start(); },
+    });
+    TaskTimer = &tasks->timer();
 
     StatusTimer = new QTimer(this);
     StatusTimer->setObjectName(QStringLiteral("StatusTimer"));

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "commandqueue.h"
 #include "communication.h"
 #include "desktoplinkprompts.h"
 #include "mainformlayout.h"
@@ -31,6 +30,7 @@ class SerialDevice;
 class TPlusSpinEdit;
 class TRZComPort;
 class TServiceForm;
+class TaskRunner;
 class TrafficView;
 class TrpVersionInfo;
 struct LaserState;
@@ -69,8 +69,8 @@ public:
     // True once ExitApp or RestartApp has run: the instance is ending.
     bool hasEnded() const { return ended; }
 
-    // Command queue and task timer. The timer runs only while a task is pending: whatever sets a
-    // pending flag or queues a command calls requestTasks.
+    // Command queue and task timer (TaskRunner). The timer runs only while a task is pending:
+    // whatever sets a pending flag or queues a command calls requestTasks.
     void requestTasks();
     void QueuedCommandToPort(const QString &command);
     void TaskTimerTimer();
@@ -172,8 +172,6 @@ private:
     void enterDemoMode();
     void openPickedPort();
     void endInstance();
-    void sendExitStop();
-    bool tasksPending() const;
 
     // The range a limited control was built with: it stays when the laser's limits cannot be used.
     struct LimitRange
@@ -257,17 +255,13 @@ private:
     const std::function<ShiftKeys()> readShiftKeys;
     const std::function<bool()> stopSignalled;
     std::unique_ptr<Communication> comm;
-    CommandQueue queue;
+    std::unique_ptr<TaskRunner> tasks;
     std::map<const TPlusSpinEdit *, LimitRange> designRanges;
     DeferredMessages *fileMessages = nullptr;
     // The measurements that the running status update could not read.
     QList<double LaserState::*> unreadInPoll;
     std::unique_ptr<ScriptSettingsFollower> scriptSettings;
     bool ended = false;
-    // Set once the port is known to be the laser's (identified by the scan, or picked by the
-    // operator): only then does the exit send its "FL 0".
-    bool onLaserPort = false;
-    bool energyModeReadBackDue = false;
     QSize requestedOuterSize; // an invalid part means "as designed"
 };
 

@@ -9,6 +9,7 @@
 
 #include "displayformat.h"
 #include "laserstate.h"
+#include "taskrunner.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -129,7 +130,7 @@ void TMainForm::EnergyModeSelChange()
 {
     state.energyMode = ui.EnergyModeSel->currentIndex();
     QueuedCommandToPort(QStringLiteral("EM ") + QString::number(state.energyMode));
-    energyModeReadBackDue = !state.commandsInhibited;
+    tasks->setEnergyModeReadBackDue(!state.commandsInhibited);
 }
 
 void TMainForm::EnhEnergyModeSelChange()

@@ -1,0 +1,153 @@
+#include "taskrunner.h"
+
+#include "communication.h"
+#include "laserstate.h"
+#include "rzcomport.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace tovra {
+
+namespace {
+
+// The reply to the exit's "FL 0" is waited for this long at most (ms): it has been written by
+// then, and a laser that does not answer must not hold the program.
+constexpr uint32_t ExitReplyTime = 1000;
+
+bool isStopCommand(const QString &command)
+{
+    return command == QLatin1String("FL 0") || command == QLatin1String("EN 0");
+}
+
+} // namespace
+
+TaskRunner::TaskRunner(LaserState &laserState, Communication &exchange, TRZComPort &serialPort, TaskActions hostActions)
+    : state(laserState)
+    , comm(exchange)
+    , port(serialPort)
+    , actions(std::move(hostActions))
+    , queue(laserState)
+{
+    taskTimer.setObjectName(QStringLiteral("TaskTimer"));
+    taskTimer.setInterval(TickInterval);
+    QObject::connect(&taskTimer, &QTimer::timeout, [this] { tick(); });
+}
+
+void TaskRunner::request()
+{
+    if (!ended && !taskTimer.isActive())
+        taskTimer.start();
+}
+
+bool TaskRunner::pending() const
+{
+    return state.recallPending || state.refreshPending || state.unlockPending || state.queuePending
+        || state.exitRequested || energyModeReadBackDue || comm.stopPending() || actions.scriptLinesWaiting();
+}
+
+// Stop commands are never dropped: they bypass the inhibit and the queue and go out at the next
+// exchange boundary (a running load or status update sends them between two of its queries).
+// Being sent ahead, a stop takes the earlier waiting commands of its kind with it, so that a
+// "FL 1" queued before the Stop press cannot follow the "FL 0" and fire the laser again.
+void TaskRunner::queueCommand(const QString &command)
+{
+    if (isStopCommand(command)) {
+        queue.withdraw(mnemonicOf(command));
+        comm.requestStop(command);
+        request();
+        return;
+    }
+    if (state.commandsInhibited)
+        return;
+    queue.append(command);
+    request();
+}
+
+void TaskRunner::tick()
+{
+    // A tick that arrives while a batch waits for a reply must not start a second run: it would
+    // find the port busy and lose its commands.
+    if (state.taskBusy)
+        return;
+    taskTimer.stop();
+    // A handler that exchanges directly may be waiting for its reply: the work waits for it
+    // rather than find the port busy and lose its commands.
+    if (state.statusBusy || port.InUse()) {
+        if (pending())
+            request();
+        return;
+    }
+    state.taskBusy = true;
+
+    comm.sendPendingStops();
+
+    if (state.recallPending || state.refreshPending) {
+        actions.stopStatusPoll();
+        if (state.recallPending)
+            comm.SendCommand(QStringLiteral("RC ") + QString::number(state.recallBin));
+        actions.loadSettings();
+        state.recallPending = false;
+        state.refreshPending = false;
+        if (!ended)
+            actions.startStatusPoll();
+    }
+
+    // No password box on the way out: it would hold the exit.
+    if (state.unlockPending && !state.exitRequested) {
+        actions.unlockLaser();
+        state.unlockPending = false;
+    }
+
+    // The read-back of an energy-mode choice follows the batch that carries its "EM" command; a
+    // choice made while this batch is being sent is read back after the next one.
+    const bool energyModeReadBack = std::exchange(energyModeReadBackDue, false);
+    if (state.queuePending) {
+        // The raw flag belongs to the batch taken now; a terminal line queued while this batch is
+        // being sent sets it again for the next one.
+        const bool raw = state.queueRawLines;
+        state.queueRawLines = false;
+        queue.beginSending();
+        while (const std::optional<QString> command = queue.nextToSend()) {
+            if (raw)
+                comm.SendRawLine(*command);
+            else
+                comm.SendCommand(*command);
+        }
+    }
+
+    if (energyModeReadBack)
+        actions.readBackEnergyMode();
+
+    actions.sendScriptLines();
+
+    if (state.exitRequested) {
+        sendExitStop();
+        actions.exitProgram();
+        return;
+    }
+
+    state.taskBusy = false;
+    // What a handler asked for while this batch was being sent waits for the next tick.
+    if (pending())
+        request();
+}
+
+// The last word to the laser, and only to a port known to be the laser's: another device on the
+// last port a failed scan tried must not receive it. A time-out here asks no question.
+void TaskRunner::sendExitStop()
+{
+    if (!onLaserPort)
+        return;
+    port.setResponseTime(std::min(port.ResponseTime(), ExitReplyTime));
+    comm.requestStop(QStringLiteral("FL 0"));
+    comm.sendPendingStops();
+}
+
+void TaskRunner::end()
+{
+    ended = true;
+    taskTimer.stop();
+}
+
+} // namespace tovra
