@@ -4,6 +4,7 @@
 #include "communication.h"
 #include "mainformlayout.h"
 #include "startswitches.h"
+#include "statuspoll.h"
 
 #include <QMainWindow>
 
@@ -14,7 +15,6 @@
 
 class QKeyEvent;
 class QLabel;
-class QLineEdit;
 class QTimer;
 
 namespace tovra {
@@ -33,7 +33,7 @@ struct LaserState;
 // logic of each concern lives in its own source file (start-up and shutdown, the task queue, the
 // settings load, parameter controls, bins and terminal, status poll, fire control, record files,
 // access, tools). Handler names follow the window's controls.
-class TMainForm : public QMainWindow
+class TMainForm : public QMainWindow, private StatusPollView
 {
     Q_OBJECT
 public:
@@ -114,7 +114,6 @@ public:
     void EnableDataCollectionMenuClick();
     QString logFileName() const;
     QString dataFileName() const;
-    void appendDataRow();
     // A note in the communication log without time stamp ("Temperature Fault").
     void appendLogNote(const QString &line);
 
@@ -189,20 +188,20 @@ private:
     void readBackEnergyModeValue();
     void sendTerminalText();
 
-    bool pollMustStop() const;
-    bool pollMeasurement(const char *query, double LaserState::*field);
-    void pollReadOut(const char *query, double LaserState::*field, QLineEdit *readOut, const char *unit);
-    void synchroniseFireAndEnable(uint32_t status);
-    void showStatusTiles(uint32_t status);
-    void announceFaults(uint32_t status);
-    bool pollHeaters();
-    bool serviceWindowVisible() const;
-    void addChartPoint(int series, double y);
+    // The status poll's view (statuspollview.cpp).
+    void showReadOut(ReadOut which, const QString &text) override;
+    void showStatusTiles(uint32_t statusWord) override;
+    bool enableChecked() const override;
+    void dropEnable() override;
+    void refreshFireAndEnable() override;
+    bool serviceWindowVisible() const override;
+    void addChartPoint(int series, double seconds, double value) override;
+    void openUnlockedServiceWindow() override;
     void openServiceWindow();
     void closeServiceWindow();
 
-    void showFiringLook();
-    void showReadyLook();
+    void showFiringLook() override;
+    void showReadyLook() override;
     void restartStatusTimer();
 
     void watchRecordFiles();
@@ -215,8 +214,7 @@ private:
     CommandQueue queue;
     std::map<const TPlusSpinEdit *, LimitRange> designRanges;
     DeferredMessages *fileMessages = nullptr;
-    // The measurements that the running status update could not read.
-    QList<double LaserState::*> unreadInPoll;
+    std::unique_ptr<StatusPoll> statusPoll;
     bool ended = false;
     bool energyModeReadBackDue = false;
     QSize requestedOuterSize; // an invalid part means "as designed"
