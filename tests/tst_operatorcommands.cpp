@@ -582,7 +582,7 @@ void OperatorCommandsTest::terminalViewKeepsItsLastLines()
     for (int round = 0; round < 2; ++round) {
         view.clearTraffic();
         for (int line = 0; line < TrafficView::KeptLines + 3; ++line)
-            view.appendTrafficLine(QStringLiteral("line %1").arg(line), Qt::black);
+            view.appendTrafficLine(QStringLiteral("line %1").arg(line), TrafficDirection::Received);
         const QStringList lines = view.lines();
         QCOMPARE(lines.size(), TrafficView::KeptLines);
         QCOMPARE(lines.first(), QStringLiteral("line 3"));

@@ -72,6 +72,10 @@ void TMainForm::wireComponents()
     StatusTimer->setObjectName(QStringLiteral("StatusTimer"));
     StatusTimer->setInterval(1000);
     connect(StatusTimer, &QTimer::timeout, this, &TMainForm::StatusTimerTimer);
+    StatusPollView &pollView = *this;
+    statusPoll = std::make_unique<StatusPoll>(
+        *comm, *ComPort, state, desktop, pollView, *StatusTimer,
+        StatusPoll::ProgramActions{[this] { RestartApp(); }, [this] { ExitApp(); }, [this] { return ended; }});
 
     ComPort->setOnTimeout([this] { ComPortTimeout(); });
     comm->setTimeoutActions({
@@ -191,16 +195,6 @@ void TMainForm::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
     applyOuterSize();
-}
-
-bool TMainForm::serviceWindowVisible() const
-{
-    return ServiceForm->isVisible();
-}
-
-void TMainForm::addChartPoint(int series, double y)
-{
-    ServiceForm->addChartPoint(series, state.chartSeconds, y);
 }
 
 void TMainForm::openServiceWindow()

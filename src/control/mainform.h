@@ -5,6 +5,7 @@
 #include "desktoplinkprompts.h"
 #include "mainformlayout.h"
 #include "startswitches.h"
+#include "statuspoll.h"
 
 #include <QMainWindow>
 
@@ -16,7 +17,6 @@
 class QAction;
 class QKeyEvent;
 class QLabel;
-class QLineEdit;
 class QTimer;
 
 namespace tovra {
@@ -38,7 +38,7 @@ struct LaserState;
 // logic of each concern lives in its own source file (start-up and shutdown, the task queue, the
 // settings load, parameter controls, bins and terminal, status poll, fire control, record files,
 // access, tools). Handler names follow the window's controls.
-class TMainForm : public QMainWindow
+class TMainForm : public QMainWindow, private StatusPollView
 {
     Q_OBJECT
 public:
@@ -126,7 +126,6 @@ public:
     void EnableDataCollectionMenuClick();
     QString logFileName() const;
     QString dataFileName() const;
-    void appendDataRow();
     // A note in the communication log without time stamp ("Temperature Fault").
     void appendLogNote(const QString &line);
 
@@ -210,20 +209,20 @@ private:
     void sendTerminalText();
     void refuseTerminalText();
 
-    bool pollMustStop() const;
-    bool pollMeasurement(const char *query, double LaserState::*field);
-    void pollReadOut(const char *query, double LaserState::*field, QLineEdit *readOut, const char *unit);
-    void synchroniseFireAndEnable(uint32_t status);
-    void showStatusTiles(uint32_t status);
-    void announceFaults(uint32_t status);
-    bool pollHeaters();
-    bool serviceWindowVisible() const;
-    void addChartPoint(int series, double y);
+    // The status poll's view (statuspollview.cpp).
+    void showReadOut(ReadOut which, const QString &text) override;
+    void showStatusTiles(uint32_t statusWord) override;
+    bool enableChecked() const override;
+    void dropEnable() override;
+    void refreshFireAndEnable() override;
+    bool serviceWindowVisible() const override;
+    void addChartPoint(int series, double seconds, double value) override;
+    void openUnlockedServiceWindow() override;
     void openServiceWindow();
     void closeServiceWindow();
 
-    void showFiringLook();
-    void showReadyLook();
+    void showFiringLook() override;
+    void showReadyLook() override;
     void restartStatusTimer();
 
     // One record file as its menu item switches it.
@@ -254,8 +253,7 @@ private:
     CommandQueue queue;
     std::map<const TPlusSpinEdit *, LimitRange> designRanges;
     DeferredMessages *fileMessages = nullptr;
-    // The measurements that the running status update could not read.
-    QList<double LaserState::*> unreadInPoll;
+    std::unique_ptr<StatusPoll> statusPoll;
     std::unique_ptr<ScriptSettingsFollower> scriptSettings;
     bool ended = false;
     // Set once the port is known to be the laser's (identified by the scan, or picked by the

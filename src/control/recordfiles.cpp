@@ -101,15 +101,6 @@ void TMainForm::watchRecordFiles()
     }
 }
 
-// A measurement that the update could not read leaves its field empty; the row keeps its columns.
-void TMainForm::appendDataRow()
-{
-    if (!state.dataCollectionEnabled)
-        return;
-    state.dataFile.writeLine((QStringList{longTimeText(QTime::currentTime())} + dataRowValues(state, unreadInPoll))
-                                 .join(QLatin1Char(',')));
-}
-
 void TMainForm::appendLogNote(const QString &line)
 {
     if (state.loggingEnabled)
