@@ -29,6 +29,10 @@ TMainForm::TMainForm(Environment environment, QWidget *parent)
     , readShiftKeys(std::move(environment.readShiftKeys))
     , stopSignalled(std::move(environment.stopSignalled))
     , queue(environment.state)
+    , fire(environment.state, *this,
+           {[this](const QString &command) { QueuedCommandToPort(command); }, [this] { restartStatusTimer(); }})
+    , records(environment.state, environment.desktop,
+              [this] { return ComPort->InUse() || state.statusBusy || state.taskBusy; }, *this)
 {
     setObjectName(QStringLiteral("MainForm"));
     ComPort = new TRZComPort(desktop, this, std::move(environment.serialDevice));
@@ -75,7 +79,6 @@ void TMainForm::wireComponents()
         if (stopSignalled && stopSignalled() && !state.exitRequested)
             StopSignalReceived();
     });
-    watchRecordFiles();
 }
 
 // Spin edits and check boxes report every change of their value, the program's own included;

@@ -2,7 +2,9 @@
 
 #include "commandqueue.h"
 #include "communication.h"
+#include "firecontrol.h"
 #include "mainformlayout.h"
+#include "recordfiles.h"
 #include "startswitches.h"
 
 #include <QMainWindow>
@@ -19,7 +21,6 @@ class QTimer;
 
 namespace tovra {
 
-class DeferredMessages;
 class Desktop;
 class SerialDevice;
 class TPlusSpinEdit;
@@ -32,8 +33,9 @@ struct LaserState;
 // The operator's main window and the logic behind it. The class builds and wires the window; the
 // logic of each concern lives in its own source file (start-up and shutdown, the task queue, the
 // settings load, parameter controls, bins and terminal, status poll, fire control, record files,
-// access, tools). Handler names follow the window's controls.
-class TMainForm : public QMainWindow
+// access, tools). Handler names follow the window's controls. Enable and fire and the record
+// files are widget-free classes of their own; the window shows what they report.
+class TMainForm : public QMainWindow, private FireControlView, private RecordFilesView
 {
     Q_OBJECT
 public:
@@ -200,7 +202,6 @@ private:
     bool pollMustStop() const;
     bool pollMeasurement(const char *query, double LaserState::*field);
     void pollReadOut(const char *query, double LaserState::*field, QLineEdit *readOut, const char *unit);
-    void synchroniseFireAndEnable(uint32_t status);
     void showStatusTiles(uint32_t status);
     void announceFaults(uint32_t status);
     bool pollHeaters();
@@ -209,11 +210,17 @@ private:
     void openServiceWindow();
     void closeServiceWindow();
 
-    void showFiringLook();
-    void showReadyLook();
+    // What enable and fire control shows.
+    void showFiringLook() override;
+    void showReadyLook() override;
+    void setFireEnabled(bool enabled) override;
+    void setEnableBoxEnabled(bool enabled) override;
+    bool enableChecked() const override;
+    void setEnableChecked(bool checked) override;
     void restartStatusTimer();
 
-    void watchRecordFiles();
+    // The record files' menu check marks.
+    void setRecordChecked(RecordKind kind, bool checked) override;
 
     LaserState &state;
     Desktop &desktop;
@@ -223,7 +230,8 @@ private:
     std::unique_ptr<Communication> comm;
     CommandQueue queue;
     std::map<const TPlusSpinEdit *, LimitRange> designRanges;
-    DeferredMessages *fileMessages = nullptr;
+    FireControl fire;
+    RecordFiles records;
     // The measurements that the running status update could not read.
     QList<double LaserState::*> unreadInPoll;
     bool ended = false;

@@ -188,7 +188,7 @@ void TMainForm::UpdateStatus()
         state.firing = status & StatusBit::Firing;
         if (!state.firing && state.diodeTrigger == 0)
             state.fireRequested = false;
-        synchroniseFireAndEnable(status);
+        fire.followStatusWord(status);
         showStatusTiles(status);
         announceFaults(status);
         if (pollMustStop())
@@ -208,29 +208,6 @@ void TMainForm::UpdateStatus()
     appendDataRow();
     if (word)
         CheckFireEnableState();
-}
-
-// The fire button, the animation and the enable box follow the status word, except in the one
-// update after an operator action on them.
-void TMainForm::synchroniseFireAndEnable(uint32_t status)
-{
-    if (state.skipStatusSync) {
-        state.skipStatusSync = false;
-        return;
-    }
-    if (state.diodeTrigger == 0) {
-        if (status & StatusBit::Firing) {
-            showFiringLook();
-        } else {
-            showReadyLook();
-        }
-    }
-    if (!(status & StatusBit::Enabled) && ui.LaserEnableBtn->isChecked()) {
-        state.enableDropped = true;
-        ui.LaserEnableBtn->setEnabled(false);
-        ui.LaserEnableBtn->setChecked(false);
-        ui.LaserEnableBtn->setEnabled(true);
-    }
 }
 
 void TMainForm::showStatusTiles(uint32_t status)
