@@ -7,10 +7,10 @@
 
 namespace tovra {
 
-FireControl::FireControl(LaserState &state, FireControlView &view, Hooks hooks)
-    : state(state)
-    , view(view)
-    , hooks(std::move(hooks))
+FireControl::FireControl(LaserState &laserState, FireControlView &controlsView, Hooks givenHooks)
+    : state(laserState)
+    , view(controlsView)
+    , hooks(std::move(givenHooks))
 {
 }
 

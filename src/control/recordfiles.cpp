@@ -20,9 +20,10 @@ QStringList dataHeader(const LaserState &state)
 
 } // namespace
 
-RecordFiles::RecordFiles(LaserState &state, Desktop &desktop, std::function<bool()> busy, RecordFilesView &view)
-    : state(state)
-    , view(view)
+RecordFiles::RecordFiles(LaserState &laserState, Desktop &desktop, std::function<bool()> busy,
+                         RecordFilesView &menusView)
+    : state(laserState)
+    , view(menusView)
     , messages(desktop, std::move(busy))
 {
     for (RecordKind kind : {RecordKind::CommunicationLog, RecordKind::DataCollection})
