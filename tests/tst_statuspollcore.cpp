@@ -3,7 +3,9 @@
 
 #include "communication.h"
 #include "desktoplinkprompts.h"
+#include "firecontrol.h"
 #include "laserstate.h"
+#include "recordfiles.h"
 #include "rzcomport.h"
 #include "scripteddesktop.h"
 #include "simport.h"
@@ -34,8 +36,9 @@ public:
     void clearTraffic() override {}
 };
 
-// Records what the poll shows; `whenShown` stands for what the event loop may run meanwhile.
-class RecordingView : public StatusPollView
+// Records what the poll shows, the fire and enable controls and the record menus included;
+// `whenShown` stands for what the event loop may run meanwhile.
+class RecordingView : public StatusPollView, public FireControlView, public RecordFilesView
 {
 public:
     void showReadOut(ReadOut which, const QString &text) override
@@ -48,13 +51,17 @@ public:
     void showStatusTiles(uint32_t statusWord) override { calls.append(QStringLiteral("tiles %1").arg(statusWord)); }
     void showFiringLook() override { calls.append(QStringLiteral("firing look")); }
     void showReadyLook() override { calls.append(QStringLiteral("ready look")); }
+    // Fire control sets the fire button once each time it refreshes the two controls.
+    void setFireEnabled(bool) override { calls.append(QStringLiteral("refresh fire and enable")); }
+    void setEnableBoxEnabled(bool) override {}
     bool enableChecked() const override { return enableBox; }
-    void dropEnable() override
+    void setEnableChecked(bool checked) override
     {
-        enableBox = false;
-        calls.append(QStringLiteral("drop enable"));
+        if (enableBox && !checked)
+            calls.append(QStringLiteral("drop enable"));
+        enableBox = checked;
     }
-    void refreshFireAndEnable() override { calls.append(QStringLiteral("refresh fire and enable")); }
+    void setRecordChecked(RecordKind, bool) override {}
     bool serviceWindowVisible() const override { return false; }
     void addChartPoint(int, double, double) override {}
     void openUnlockedServiceWindow() override { calls.append(QStringLiteral("service window")); }
@@ -93,7 +100,9 @@ struct PollRig
         , prompts(desktop)
         , port(prompts)
         , comm(port, state, terminal, prompts)
-        , poll(comm, port, state, desktop, view, statusTimer,
+        , fire(state, view, {[](const QString &) {}, [] {}, [] {}})
+        , records(state, desktop, [] { return false; }, view)
+        , poll(comm, port, state, desktop, view, fire, records, statusTimer,
                {[this] { ++restarts; }, [this] { ++exits; }, [this] { return ended; }})
     {
         port.setBaud(57600);
@@ -142,6 +151,8 @@ struct PollRig
     TRZComPort port;
     Communication comm;
     QTimer statusTimer;
+    FireControl fire;
+    RecordFiles records;
     StatusPoll poll;
     QTemporaryDir dataDir;
     int restarts = 0;

@@ -30,6 +30,11 @@ TMainForm::TMainForm(Environment environment, QWidget *parent)
     , readShiftKeys(std::move(environment.readShiftKeys))
     , stopSignalled(std::move(environment.stopSignalled))
     , queue(environment.state)
+    , fire(environment.state, *this,
+           {[this](const QString &command) { QueuedCommandToPort(command); }, [this] { restartStatusTimer(); },
+            [this] { requestTasks(); }})
+    , records(environment.state, environment.desktop,
+              [this] { return ComPort->InUse() || state.statusBusy || state.taskBusy; }, *this)
 {
     setObjectName(QStringLiteral("MainForm"));
     ComPort = new TRZComPort(linkPrompts, this, std::move(environment.serialDevice));
@@ -74,7 +79,7 @@ void TMainForm::wireComponents()
     connect(StatusTimer, &QTimer::timeout, this, &TMainForm::StatusTimerTimer);
     StatusPollView &pollView = *this;
     statusPoll = std::make_unique<StatusPoll>(
-        *comm, *ComPort, state, desktop, pollView, *StatusTimer,
+        *comm, *ComPort, state, desktop, pollView, fire, records, *StatusTimer,
         StatusPoll::ProgramActions{[this] { RestartApp(); }, [this] { ExitApp(); }, [this] { return ended; }});
 
     ComPort->setOnTimeout([this] { ComPortTimeout(); });
@@ -88,7 +93,6 @@ void TMainForm::wireComponents()
         if (stopSignalled && stopSignalled() && !state.exitRequested)
             StopSignalReceived();
     });
-    watchRecordFiles();
 }
 
 // Spin edits and check boxes report every change of their value, the program's own included;

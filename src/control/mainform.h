@@ -3,7 +3,9 @@
 #include "commandqueue.h"
 #include "communication.h"
 #include "desktoplinkprompts.h"
+#include "firecontrol.h"
 #include "mainformlayout.h"
+#include "recordfiles.h"
 #include "startswitches.h"
 #include "statuspoll.h"
 
@@ -14,18 +16,15 @@
 #include <memory>
 #include <optional>
 
-class QAction;
 class QKeyEvent;
 class QLabel;
 class QTimer;
 
 namespace tovra {
 
-class DeferredMessages;
 class Desktop;
 class ScriptBridge;
 class ScriptSettingsFollower;
-class RecordFile;
 class SerialDevice;
 class TPlusSpinEdit;
 class TRZComPort;
@@ -37,8 +36,9 @@ struct LaserState;
 // The operator's main window and the logic behind it. The class builds and wires the window; the
 // logic of each concern lives in its own source file (start-up and shutdown, the task queue, the
 // settings load, parameter controls, bins and terminal, status poll, fire control, record files,
-// access, tools). Handler names follow the window's controls.
-class TMainForm : public QMainWindow, private StatusPollView
+// access, tools). Handler names follow the window's controls. The status poll, enable and fire
+// and the record files are widget-free classes of their own; the window shows what they report.
+class TMainForm : public QMainWindow, private StatusPollView, private FireControlView, private RecordFilesView
 {
     Q_OBJECT
 public:
@@ -212,32 +212,23 @@ private:
     // The status poll's view (statuspollview.cpp).
     void showReadOut(ReadOut which, const QString &text) override;
     void showStatusTiles(uint32_t statusWord) override;
-    bool enableChecked() const override;
-    void dropEnable() override;
-    void refreshFireAndEnable() override;
     bool serviceWindowVisible() const override;
     void addChartPoint(int series, double seconds, double value) override;
     void openUnlockedServiceWindow() override;
     void openServiceWindow();
     void closeServiceWindow();
 
+    // What enable and fire control shows (mainformfire.cpp).
     void showFiringLook() override;
     void showReadyLook() override;
+    void setFireEnabled(bool enabled) override;
+    void setEnableBoxEnabled(bool enabled) override;
+    bool enableChecked() const override;
+    void setEnableChecked(bool checked) override;
     void restartStatusTimer();
 
-    // One record file as its menu item switches it.
-    struct RecordFileSwitch
-    {
-        bool &enabled;
-        RecordFile &file;
-        QAction *menuItem;
-        QString name;
-        QString failure;
-    };
-    RecordFileSwitch logFileSwitch();
-    RecordFileSwitch dataFileSwitch();
-    void toggleRecordFile(RecordFileSwitch file, const QStringList &header);
-    void watchRecordFiles();
+    // The record files' menu check marks (mainformrecords.cpp).
+    void setRecordChecked(RecordKind kind, bool checked) override;
 
     void wireSharing();
     void startSharingIfAsked();
@@ -252,7 +243,8 @@ private:
     std::unique_ptr<Communication> comm;
     CommandQueue queue;
     std::map<const TPlusSpinEdit *, LimitRange> designRanges;
-    DeferredMessages *fileMessages = nullptr;
+    FireControl fire;
+    RecordFiles records;
     std::unique_ptr<StatusPoll> statusPoll;
     std::unique_ptr<ScriptSettingsFollower> scriptSettings;
     bool ended = false;

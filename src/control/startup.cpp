@@ -160,7 +160,7 @@ void TMainForm::endInstance()
 {
     ended = true;
     state.exitRequested = true;
-    fileMessages->discard();
+    records.discardMessages();
     TaskTimer->stop();
     StatusTimer->stop();
     comm->detach();

@@ -3,11 +3,12 @@
 #include "communication.h"
 #include "desktop.h"
 #include "displayformat.h"
+#include "firecontrol.h"
 #include "laserstate.h"
+#include "recordfiles.h"
 #include "rzcomport.h"
 #include "statusword.h"
 
-#include <QTime>
 #include <QTimer>
 
 namespace tovra {
@@ -77,12 +78,15 @@ QString temperatureText(const char *prefix, double value)
 } // namespace
 
 StatusPoll::StatusPoll(Communication &comm, TRZComPort &port, LaserState &state, Desktop &desktop,
-                       StatusPollView &view, QTimer &statusTimer, ProgramActions program)
+                       StatusPollView &view, FireControl &fire, RecordFiles &records, QTimer &statusTimer,
+                       ProgramActions program)
     : comm(comm)
     , port(port)
     , state(state)
     , desktop(desktop)
     , view(view)
+    , fire(fire)
+    , records(records)
     , statusTimer(statusTimer)
     , program(std::move(program))
 {
@@ -263,29 +267,9 @@ void StatusPoll::followStatusWord()
     state.firing = status & StatusBit::Firing;
     if (!state.firing && state.diodeTrigger == 0)
         state.fireRequested = false;
-    synchroniseFireAndEnable(status);
+    fire.followStatusWord(status);
     view.showStatusTiles(status);
     announceFaults(status);
-}
-
-// The fire button, the animation and the enable box follow the status word, except in the one
-// update after an operator action on them.
-void StatusPoll::synchroniseFireAndEnable(uint32_t status)
-{
-    if (state.skipStatusSync) {
-        state.skipStatusSync = false;
-        return;
-    }
-    if (state.diodeTrigger == 0) {
-        if (status & StatusBit::Firing)
-            view.showFiringLook();
-        else
-            view.showReadyLook();
-    }
-    if (!(status & StatusBit::Enabled) && view.enableChecked()) {
-        state.enableDropped = true;
-        view.dropEnable();
-    }
 }
 
 // A fault is announced once per episode: until an update finds its bits clear again.
@@ -296,7 +280,7 @@ void StatusPoll::announceFaults(uint32_t status)
             state.tempFaultShown = true;
             desktop.message((status & StatusBit::DiodeTempFault) ? QStringLiteral("Temperature Fault - Diode")
                                                                  : QStringLiteral("Temperature Fault - Electrical"));
-            appendLogNote(QStringLiteral("Temperature Fault"));
+            records.appendLogNote(QStringLiteral("Temperature Fault"));
         }
     } else {
         state.tempFaultShown = false;
@@ -305,7 +289,7 @@ void StatusPoll::announceFaults(uint32_t status)
         if (!state.electricalFaultShown) {
             state.electricalFaultShown = true;
             desktop.message(QStringLiteral("Electrical Fault"));
-            appendLogNote(QStringLiteral("Electrical Fault"));
+            records.appendLogNote(QStringLiteral("Electrical Fault"));
         }
     } else {
         state.electricalFaultShown = false;
@@ -355,24 +339,9 @@ void StatusPoll::showHeaterSetPoint(const HeaterRow &row)
 void StatusPoll::finishUpdate()
 {
     state.setpointRefreshDue = false;
-    appendDataRow();
+    records.appendDataRow(unread);
     if (statusWord)
-        view.refreshFireAndEnable();
-}
-
-// A measurement that the update could not read leaves its field empty; the row keeps its columns.
-void StatusPoll::appendDataRow()
-{
-    if (!state.dataCollectionEnabled)
-        return;
-    state.dataFile.writeLine(
-        (QStringList{longTimeText(QTime::currentTime())} + dataRowValues(state, unread)).join(QLatin1Char(',')));
-}
-
-void StatusPoll::appendLogNote(const QString &line)
-{
-    if (state.loggingEnabled)
-        state.logFile.writeLine(line);
+        fire.CheckFireEnableState();
 }
 
 } // namespace tovra

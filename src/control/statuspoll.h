@@ -16,6 +16,8 @@ namespace tovra {
 
 class Communication;
 class Desktop;
+class FireControl;
+class RecordFiles;
 class TRZComPort;
 struct LaserState;
 
@@ -51,13 +53,6 @@ public:
     virtual void showReadOut(ReadOut which, const QString &text) = 0;
     // One tile per bit 0 to 13 of the word.
     virtual void showStatusTiles(uint32_t statusWord) = 0;
-    virtual void showFiringLook() = 0;
-    virtual void showReadyLook() = 0;
-    virtual bool enableChecked() const = 0;
-    // Unchecks the enable box after the laser disabled itself; its handler then sends nothing.
-    virtual void dropEnable() = 0;
-    // The fire and enable controls follow the last status word that was read.
-    virtual void refreshFireAndEnable() = 0;
     virtual bool serviceWindowVisible() const = 0;
     virtual void addChartPoint(int series, double seconds, double value) = 0;
     // The service password was accepted: its menu item appears and the window opens.
@@ -67,7 +62,9 @@ public:
 // The status poll: on each tick of the status timer the laser is asked for its counters,
 // measurements, status word and heater temperatures, and the view follows what it reports. A
 // value that was not read (no reply in time, a vanished port, a reply that is no such value)
-// leaves its field and read-out at their last value and its column of the data row empty.
+// leaves its field and read-out at their last value and its column of the data row empty. The
+// fire and enable controls follow a status word that was read through `FireControl`; the data row
+// and the fault notes go to the record files.
 //
 // An update is a table of steps, each asking at most one question or opening one box; after every
 // step the update ends when the operator asked to close or the program is ending.
@@ -84,7 +81,7 @@ public:
     };
 
     StatusPoll(Communication &comm, TRZComPort &port, LaserState &state, Desktop &desktop, StatusPollView &view,
-               QTimer &statusTimer, ProgramActions program);
+               FireControl &fire, RecordFiles &records, QTimer &statusTimer, ProgramActions program);
 
     // One tick of the status timer: runs an update unless the port, the task timer or demo mode
     // keeps it off, and opens the service window once the password was accepted.
@@ -120,7 +117,6 @@ private:
     void chartResonatorTemp();
     void readStatusWord();
     void followStatusWord();
-    void synchroniseFireAndEnable(uint32_t status);
     void announceFaults(uint32_t status);
     void countTowardsSetPoints();
     void readHeaterTemperature(const HeaterRow &row);
@@ -128,14 +124,14 @@ private:
     void readHeaterSetPoint(const HeaterRow &row);
     void showHeaterSetPoint(const HeaterRow &row);
     void finishUpdate();
-    void appendDataRow();
-    void appendLogNote(const QString &line);
 
     Communication &comm;
     TRZComPort &port;
     LaserState &state;
     Desktop &desktop;
     StatusPollView &view;
+    FireControl &fire;
+    RecordFiles &records;
     QTimer &statusTimer;
     const ProgramActions program;
     std::vector<Step> steps;

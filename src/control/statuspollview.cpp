@@ -78,23 +78,6 @@ void TMainForm::showStatusTiles(uint32_t statusWord)
         ui.StatusInd[size_t(bit)]->setFillColour((statusWord & (1u << bit)) ? SetBitColour : ClearBitColour);
 }
 
-bool TMainForm::enableChecked() const
-{
-    return ui.LaserEnableBtn->isChecked();
-}
-
-void TMainForm::dropEnable()
-{
-    ui.LaserEnableBtn->setEnabled(false);
-    ui.LaserEnableBtn->setChecked(false);
-    ui.LaserEnableBtn->setEnabled(true);
-}
-
-void TMainForm::refreshFireAndEnable()
-{
-    CheckFireEnableState();
-}
-
 bool TMainForm::serviceWindowVisible() const
 {
     return ServiceForm->isVisible();
