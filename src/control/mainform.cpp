@@ -42,13 +42,13 @@ TMainForm::TMainForm(Environment environment, QWidget *parent)
 
     ResponseList = new TrafficView(this);
     ui.setupUi(this, ResponseList);
-    rememberDesignRanges();
     // The terminal keeps every entry, duplicates included, and adds them itself.
     ui.SendEdit->setDuplicatesEnabled(true);
     ui.SendEdit->setInsertPolicy(QComboBox::NoInsert);
     ui.SendEdit->lineEdit()->installEventFilter(this);
 
     comm = std::make_unique<Communication>(*ComPort, state, *ResponseList, desktop);
+    settingsLoad = std::make_unique<SettingsLoad>(*comm, state, static_cast<SettingsLoadView &>(*this));
     ServiceForm = new TServiceForm(*this, state, desktop);
     wireComponents();
     connectControls();

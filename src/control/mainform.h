@@ -3,17 +3,18 @@
 #include "commandqueue.h"
 #include "communication.h"
 #include "mainformlayout.h"
+#include "settingsload.h"
 #include "startswitches.h"
 
 #include <QMainWindow>
 
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 
+class QCheckBox;
+class QComboBox;
 class QKeyEvent;
-class QLabel;
 class QLineEdit;
 class QTimer;
 
@@ -33,7 +34,7 @@ struct LaserState;
 // logic of each concern lives in its own source file (start-up and shutdown, the task queue, the
 // settings load, parameter controls, bins and terminal, status poll, fire control, record files,
 // access, tools). Handler names follow the window's controls.
-class TMainForm : public QMainWindow
+class TMainForm : public QMainWindow, private SettingsLoadView
 {
     Q_OBJECT
 public:
@@ -162,33 +163,23 @@ private:
     void sendExitStop();
     void wakeTaskTimer();
 
-    // The range a limited control was built with: it stays when the laser's limits cannot be used.
-    struct LimitRange
-    {
-        double minimum;
-        double maximum;
-    };
-    struct LimitReply
-    {
-        QString name;
-        std::optional<double> value;
-    };
-    void rememberDesignRanges();
-    LimitRange usableLimits(TPlusSpinEdit *control, const LimitReply &minimum, const LimitReply &maximum);
-    void loadLimitedSettings();
-    void loadModesAndTriggers();
-    void loadHeater0();
-    void loadAttenuator();
-    void loadSmallFamily();
-    void arrangeForSmallFamily();
-    void loadFullSizeFamily();
-    bool loadExtraHeater(int heater, QLabel *targetLabel, QLabel *temperatureLabel, double &setpoint);
-    void loadPasswordLock();
-    enum class PasswordLock { Absent, Unlocked, Locked };
-    PasswordLock queryPasswordLock();
-    void showHeaterTarget(QLabel *label, int heater, double setpoint);
-    void setStatusCaptions(const QStringList &captions);
-    void setOuterWidth(int width);
+    // The view of the settings load (settingsloadview.cpp).
+    void showSetting(Setting setting, double value) override;
+    LimitRange limits(Setting setting) const override;
+    void setLimits(Setting setting, LimitRange range) override;
+    void setSettingEnabled(Setting setting, bool enabled) override;
+    void setPartVisible(Part part, bool visible) override;
+    void setText(Text text, const QString &value) override;
+    void setStatusCaptions(const QStringList &captions) override;
+    void showFamily(Family family) override;
+    void arrangeForSmallFamily(bool hasAttenuator, bool hasEnhancedEnergy) override;
+    void setOuterWidth(int width) override;
+    void noteInLog(const QString &line) override;
+    TPlusSpinEdit *spinEditOf(Setting setting) const;
+    QComboBox *choiceOf(Setting setting) const;
+    QCheckBox *checkBoxOf(Setting setting) const;
+    QWidget *controlOf(Setting setting) const;
+
     void setOuterHeight(int height);
     void applyOuterSize();
 
@@ -222,7 +213,7 @@ private:
     const std::function<bool()> stopSignalled;
     std::unique_ptr<Communication> comm;
     CommandQueue queue;
-    std::map<const TPlusSpinEdit *, LimitRange> designRanges;
+    std::unique_ptr<SettingsLoad> settingsLoad;
     DeferredMessages *fileMessages = nullptr;
     // The measurements that the running status update could not read.
     QList<double LaserState::*> unreadInPoll;
