@@ -9,9 +9,9 @@ namespace tovra {
 class ScopedFlag
 {
 public:
-    explicit ScopedFlag(bool &flag, bool value = true)
-        : flag(flag)
-        , previous(std::exchange(flag, value))
+    explicit ScopedFlag(bool &target, bool value = true)
+        : flag(target)
+        , previous(std::exchange(target, value))
     {
     }
     ~ScopedFlag() { flag = previous; }

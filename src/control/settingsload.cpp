@@ -72,10 +72,10 @@ PasswordLock queryPasswordLock(Communication &comm)
     return isNumber && lockState == 1 ? PasswordLock::Unlocked : PasswordLock::Locked;
 }
 
-SettingsLoad::SettingsLoad(Communication &comm, LaserState &state, SettingsLoadView &view)
-    : comm(comm)
-    , state(state)
-    , view(view)
+SettingsLoad::SettingsLoad(Communication &exchange, LaserState &laserState, SettingsLoadView &loadView)
+    : comm(exchange)
+    , state(laserState)
+    , view(loadView)
 {
     for (const Setting setting : {Setting::RepRate, Setting::DiodeCurrent, Setting::DiodePulseWidth, Setting::QSwitchDelay})
         designRanges[setting] = view.limits(setting);

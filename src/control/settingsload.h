@@ -76,7 +76,7 @@ class SettingsLoad
 public:
     // Takes the limited controls' present ranges as their design ranges: they stay whenever the
     // laser's own limits cannot be used.
-    SettingsLoad(Communication &comm, LaserState &state, SettingsLoadView &view);
+    SettingsLoad(Communication &exchange, LaserState &laserState, SettingsLoadView &loadView);
 
     // Asks "ID" and keeps the identity and family in the laser state.
     void identify();
