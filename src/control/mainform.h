@@ -10,7 +10,6 @@
 
 #include <functional>
 #include <memory>
-#include <optional>
 
 class QCheckBox;
 class QComboBox;
