@@ -48,7 +48,6 @@ TMainForm::TMainForm(Environment environment, QWidget *parent)
 
     ResponseList = new TrafficView(this);
     ui.setupUi(this, ResponseList);
-    rememberDesignRanges();
     // The terminal keeps every entry, duplicates included, and adds them itself.
     ui.SendEdit->setDuplicatesEnabled(true);
     ui.SendEdit->setInsertPolicy(QComboBox::NoInsert);
@@ -57,6 +56,7 @@ TMainForm::TMainForm(Environment environment, QWidget *parent)
     ui.SendEdit->installEventFilter(this);
 
     comm = std::make_unique<Communication>(*ComPort, state, *ResponseList, linkPrompts);
+    settingsLoad = std::make_unique<SettingsLoad>(*comm, state, static_cast<SettingsLoadView &>(*this));
     ServiceForm = new TServiceForm(*this, state, desktop);
     wireComponents();
     connectControls();

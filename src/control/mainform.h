@@ -6,18 +6,18 @@
 #include "firecontrol.h"
 #include "mainformlayout.h"
 #include "recordfiles.h"
+#include "settingsload.h"
 #include "startswitches.h"
 #include "statuspoll.h"
 
 #include <QMainWindow>
 
 #include <functional>
-#include <map>
 #include <memory>
-#include <optional>
 
+class QCheckBox;
+class QComboBox;
 class QKeyEvent;
-class QLabel;
 class QTimer;
 
 namespace tovra {
@@ -36,9 +36,14 @@ struct LaserState;
 // The operator's main window and the logic behind it. The class builds and wires the window; the
 // logic of each concern lives in its own source file (start-up and shutdown, the task queue, the
 // settings load, parameter controls, bins and terminal, status poll, fire control, record files,
-// access, tools). Handler names follow the window's controls. The status poll, enable and fire
-// and the record files are widget-free classes of their own; the window shows what they report.
-class TMainForm : public QMainWindow, private StatusPollView, private FireControlView, private RecordFilesView
+// access, tools). Handler names follow the window's controls. The settings load, the status poll,
+// enable and fire and the record files are widget-free classes of their own; the window shows what
+// they report.
+class TMainForm : public QMainWindow,
+                  private SettingsLoadView,
+                  private StatusPollView,
+                  private FireControlView,
+                  private RecordFilesView
 {
     Q_OBJECT
 public:
@@ -173,34 +178,24 @@ private:
     void sendExitStop();
     bool tasksPending() const;
 
-    // The range a limited control was built with: it stays when the laser's limits cannot be used.
-    struct LimitRange
-    {
-        double minimum;
-        double maximum;
-    };
-    struct LimitReply
-    {
-        QString name;
-        std::optional<double> value;
-    };
-    void rememberDesignRanges();
-    LimitRange usableLimits(TPlusSpinEdit *control, const LimitReply &minimum, const LimitReply &maximum);
-    void loadLimitedSettings();
-    void loadModesAndTriggers();
-    void loadHeater0();
-    void loadAttenuator();
-    void loadSmallFamily();
-    void arrangeForSmallFamily();
-    void loadFullSizeFamily();
-    bool loadExtraHeater(int heater, QLabel *targetLabel, QLabel *temperatureLabel, double &setpoint);
-    void loadPasswordLock();
-    enum class PasswordLock { Absent, Unlocked, Locked };
-    PasswordLock queryPasswordLock();
-    void showHeaterTarget(QLabel *label, int heater, double setpoint);
-    void setStatusCaptions(const QStringList &captions);
+    // The view of the settings load (settingsloadview.cpp).
+    void showSetting(Setting setting, double value) override;
+    LimitRange limits(Setting setting) const override;
+    void setLimits(Setting setting, LimitRange range) override;
+    void setSettingEnabled(Setting setting, bool enabled) override;
+    void setPartVisible(Part part, bool visible) override;
+    void setText(Text text, const QString &value) override;
+    void setStatusCaptions(const QStringList &captions) override;
+    void showFamily(Family family) override;
+    void arrangeForSmallFamily(bool hasAttenuator, bool hasEnhancedEnergy) override;
+    void setOuterWidth(int width) override;
+    void noteInLog(const QString &line) override;
+    TPlusSpinEdit *spinEditOf(Setting setting) const;
+    QComboBox *choiceOf(Setting setting) const;
+    QCheckBox *checkBoxOf(Setting setting) const;
+    QWidget *controlOf(Setting setting) const;
     void hideControlsOutOfSight();
-    void setOuterWidth(int width);
+
     void setOuterHeight(int height);
     void applyOuterSize();
 
@@ -242,7 +237,7 @@ private:
     const std::function<bool()> stopSignalled;
     std::unique_ptr<Communication> comm;
     CommandQueue queue;
-    std::map<const TPlusSpinEdit *, LimitRange> designRanges;
+    std::unique_ptr<SettingsLoad> settingsLoad;
     FireControl fire;
     RecordFiles records;
     std::unique_ptr<StatusPoll> statusPoll;
