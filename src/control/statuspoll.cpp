@@ -7,6 +7,7 @@
 #include "laserstate.h"
 #include "recordfiles.h"
 #include "rzcomport.h"
+#include "scopedflag.h"
 #include "statusword.h"
 
 #include <QTimer>
@@ -159,13 +160,14 @@ void StatusPoll::tick()
     if (state.taskBusy)
         return;
     statusTimer.stop();
-    state.statusBusy = true;
-    update();
-    if (state.serviceWindowPending && !program.hasEnded()) {
-        view.openUnlockedServiceWindow();
-        state.serviceWindowPending = false;
+    {
+        const ScopedFlag busy(state.statusBusy);
+        update();
+        if (state.serviceWindowPending && !program.hasEnded()) {
+            view.openUnlockedServiceWindow();
+            state.serviceWindowPending = false;
+        }
     }
-    state.statusBusy = false;
     if (!program.hasEnded())
         statusTimer.start();
 }

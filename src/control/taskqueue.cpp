@@ -7,6 +7,7 @@
 
 #include "laserstate.h"
 #include "rzcomport.h"
+#include "scopedflag.h"
 #include "scriptbridge.h"
 
 #include <QTimer>
@@ -80,7 +81,7 @@ void TMainForm::ProcessTasks()
             requestTasks();
         return;
     }
-    state.taskBusy = true;
+    const ScopedFlag busy(state.taskBusy);
 
     comm->sendPendingStops();
 
@@ -129,7 +130,6 @@ void TMainForm::ProcessTasks()
         return;
     }
 
-    state.taskBusy = false;
     // What a handler asked for while this batch was being sent waits for the next tick.
     if (tasksPending())
         requestTasks();
