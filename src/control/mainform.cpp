@@ -31,6 +31,11 @@ TMainForm::TMainForm(Environment environment, QWidget *parent)
     , switches(environment.switches)
     , readShiftKeys(std::move(environment.readShiftKeys))
     , stopSignalled(std::move(environment.stopSignalled))
+    , fire(environment.state, *this,
+           {[this](const QString &command) { QueuedCommandToPort(command); }, [this] { restartStatusTimer(); },
+            [this] { requestTasks(); }})
+    , records(environment.state, environment.desktop,
+              [this] { return ComPort->InUse() || state.statusBusy || state.taskBusy; }, *this)
 {
     setObjectName(QStringLiteral("MainForm"));
     ComPort = new TRZComPort(linkPrompts, this, std::move(environment.serialDevice));
@@ -44,7 +49,6 @@ TMainForm::TMainForm(Environment environment, QWidget *parent)
 
     ResponseList = new TrafficView(this);
     ui.setupUi(this, ResponseList);
-    rememberDesignRanges();
     // The terminal keeps every entry, duplicates included, and adds them itself.
     ui.SendEdit->setDuplicatesEnabled(true);
     ui.SendEdit->setInsertPolicy(QComboBox::NoInsert);
@@ -53,6 +57,7 @@ TMainForm::TMainForm(Environment environment, QWidget *parent)
     ui.SendEdit->installEventFilter(this);
 
     comm = std::make_unique<Communication>(*ComPort, state, *ResponseList, linkPrompts);
+    settingsLoad = std::make_unique<SettingsLoad>(*comm, state, static_cast<SettingsLoadView &>(*this));
     ServiceForm = new TServiceForm(*this, state, desktop, this);
     wireComponents();
     connectControls();
@@ -80,6 +85,10 @@ void TMainForm::wireComponents()
     StatusTimer->setObjectName(QStringLiteral("StatusTimer"));
     StatusTimer->setInterval(1000);
     connect(StatusTimer, &QTimer::timeout, this, &TMainForm::StatusTimerTimer);
+    StatusPollView &pollView = *this;
+    statusPoll = std::make_unique<StatusPoll>(
+        *comm, *ComPort, state, desktop, pollView, fire, records, *StatusTimer,
+        StatusPoll::ProgramActions{[this] { RestartApp(); }, [this] { ExitApp(); }, [this] { return ended; }});
 
     ComPort->setOnTimeout([this] { ComPortTimeout(); });
     comm->setTimeoutActions({
@@ -92,7 +101,6 @@ void TMainForm::wireComponents()
         if (stopSignalled && stopSignalled() && !state.exitRequested)
             StopSignalReceived();
     });
-    watchRecordFiles();
 }
 
 // Spin edits and check boxes report every change of their value, the program's own included;
@@ -199,16 +207,6 @@ void TMainForm::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
     applyOuterSize();
-}
-
-bool TMainForm::serviceWindowVisible() const
-{
-    return ServiceForm->isVisible();
-}
-
-void TMainForm::addChartPoint(int series, double y)
-{
-    ServiceForm->addChartPoint(series, state.chartSeconds, y);
 }
 
 void TMainForm::openServiceWindow()

@@ -9,6 +9,7 @@
 
 #include "displayformat.h"
 #include "laserstate.h"
+#include "scopedflag.h"
 #include "taskrunner.h"
 
 #include <QCheckBox>
@@ -119,9 +120,8 @@ void TMainForm::AttenuatorAdjChange()
 void TMainForm::endPresetEnergyMode()
 {
     state.energyMode = 0;
-    state.commandsInhibited = true;
+    const ScopedFlag inhibit(state.commandsInhibited);
     ui.EnergyModeSel->setCurrentIndex(0);
-    state.commandsInhibited = false;
 }
 
 // The value the new mode sets is read back once the task timer has sent the "EM" command:
@@ -148,14 +148,13 @@ void TMainForm::readBackEnergyModeValue()
     if (state.hasAttenuator) {
         state.attenuator = comm->TryQueryFloat(state.isStandardModel ? QStringLiteral("AT") : QStringLiteral("AT:AP"))
                                .value_or(state.attenuator);
-        state.commandsInhibited = true;
+        const ScopedFlag inhibit(state.commandsInhibited);
         ui.AttenuatorAdj->setValue(state.attenuator);
     } else {
         state.diodeCurrent = comm->TryQueryFloat(QStringLiteral("DC")).value_or(state.diodeCurrent);
-        state.commandsInhibited = true;
+        const ScopedFlag inhibit(state.commandsInhibited);
         ui.DiodeCurrentAdj->setValue(state.diodeCurrent);
     }
-    state.commandsInhibited = false;
     state.energyModeChanging = false;
 }
 

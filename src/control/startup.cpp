@@ -157,7 +157,7 @@ void TMainForm::endInstance()
 {
     ended = true;
     state.exitRequested = true;
-    fileMessages->discard();
+    records.discardMessages();
     tasks->end();
     StatusTimer->stop();
     comm->detach();

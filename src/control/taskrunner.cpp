@@ -2,6 +2,7 @@
 
 #include "communication.h"
 #include "laserstate.h"
+#include "scopedflag.h"
 #include "rzcomport.h"
 
 #include <algorithm>
@@ -78,7 +79,7 @@ void TaskRunner::tick()
             request();
         return;
     }
-    state.taskBusy = true;
+    const ScopedFlag busy(state.taskBusy);
 
     comm.sendPendingStops();
 
@@ -127,8 +128,8 @@ void TaskRunner::tick()
         return;
     }
 
-    state.taskBusy = false;
-    // What a handler asked for while this batch was being sent waits for the next tick.
+    // What a handler asked for while this batch was being sent waits for the next tick (the timer
+    // fires after this run has given the busy flag back).
     if (pending())
         request();
 }

@@ -44,7 +44,7 @@ public:
 class NoView : public tovra::TerminalView
 {
 public:
-    void appendTrafficLine(const QString &, const QColor &) override { }
+    void appendTrafficLine(const QString &, tovra::TrafficDirection) override { }
     void clearTraffic() override { }
 };
 
