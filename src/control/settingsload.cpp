@@ -208,11 +208,11 @@ void SettingsLoad::loadHeater0()
     view.setPartVisible(Part::HeaterRow2, false);
     view.setPartVisible(Part::HeaterGroup, true);
     state.heater0Setpoint = comm.QueryFloat(QStringLiteral("H0:SP"));
-    view.setText(Text::HeaterTarget1, heaterTarget(0, state.heater0Setpoint));
+    view.setText(Text::HeaterTarget1, heaterTargetText(0, state.heater0Setpoint));
     view.setText(Text::HeaterTemperature1, QStringLiteral("Heater 0 Temp:   ? C"));
 }
 
-QString SettingsLoad::heaterTarget(int heater, double setpoint)
+QString heaterTargetText(int heater, double setpoint)
 {
     return QStringLiteral("Heater %1 Target:  ").arg(heater) + twoDecimalText(setpoint) + QStringLiteral(" C");
 }
@@ -309,7 +309,7 @@ bool SettingsLoad::loadExtraHeater(int heater, Part row, Text target, double &se
         return false;
     view.setPartVisible(Part::HeaterGroup, true);
     setpoint = comm.QueryFloat(QStringLiteral("H%1:SP").arg(heater));
-    view.setText(target, heaterTarget(heater, setpoint));
+    view.setText(target, heaterTargetText(heater, setpoint));
     return true;
 }
 

@@ -71,6 +71,9 @@ public:
 enum class PasswordLock { Absent, Unlocked, Locked };
 PasswordLock queryPasswordLock(Communication &comm);
 
+// A heater's target label text ("Heater 1 Target:  45.00 C"), as the load and the service window show it.
+QString heaterTargetText(int heater, double setpoint);
+
 class SettingsLoad
 {
 public:
@@ -105,7 +108,6 @@ private:
     void loadFullSizeFamily();
     bool loadExtraHeater(int heater, Part row, Text target, double &setpoint);
     void loadPasswordLock();
-    static QString heaterTarget(int heater, double setpoint);
 
     Communication &comm;
     LaserState &state;

@@ -4,6 +4,7 @@
 #include "mainform.h"
 
 #include "laserstate.h"
+#include "statuscolours.h"
 #include "statusword.h"
 
 #include <QCheckBox>

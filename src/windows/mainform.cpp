@@ -17,6 +17,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
@@ -253,7 +254,7 @@ void TMainForm::showMaximum(LimitedSetting setting, double maximum)
 // Heaters 0 and 1 share the first target label.
 void TMainForm::showHeaterTarget(int heater, double setpoint)
 {
-    showHeaterTarget(heater == 2 ? ui.Heater2Targetlbl : ui.Heater1Targetlbl, heater, setpoint);
+    (heater == 2 ? ui.Heater2Targetlbl : ui.Heater1Targetlbl)->setText(heaterTargetText(heater, setpoint));
 }
 
 // The operator's close request only asks for the exit; the task timer tells the laser to stop

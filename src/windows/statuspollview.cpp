@@ -7,6 +7,7 @@
 #include "serviceform.h"
 #include "statusindicator.h"
 
+#include "statuscolours.h"
 #include "statusword.h"
 
 #include <QAction>
