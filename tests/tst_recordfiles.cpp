@@ -1,3 +1,4 @@
+#include "filesizelimit.h"
 #include "runningprogram.h"
 #include "programrig.h"
 #include "rzcomport.h"
@@ -19,6 +20,7 @@
 #include <unistd.h>
 
 using namespace tovra;
+using test::FileSizeLimit;
 
 namespace {
 
@@ -29,28 +31,6 @@ const QString DataFailure = QStringLiteral(
 const QString FullSizeColumns = QStringLiteral(
     "Time,Bank V,FET V,FET Temp,Diode I,Resonator Temp,Diode Temp, Heater 1 Temp, Heater 2 Temp");
 const QString SmallFamilyColumns = QStringLiteral("Time,Bank V,FET V,FET Temp,Diode I,Resonator Temp, Heater 0 Temp");
-
-// Limits how large a file this process may write, for the length of a test.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &previous);
-        ::signal(SIGXFSZ, SIG_IGN); // a write past the limit then fails with EFBIG instead
-        rlimit limit = previous;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &previous);
-        ::signal(SIGXFSZ, SIG_DFL);
-    }
-
-private:
-    rlimit previous = {};
-};
 
 } // namespace
 

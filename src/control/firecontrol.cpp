@@ -1,114 +1,104 @@
-// Enable and fire: the operator's two most consequential controls. Commands go through the queue;
-// the status poll later confirms or corrects what the controls show.
-
-#include "mainform.h"
-
-#include "labeledreadout.h"
-#include "plusspinedit.h"
-#include "statusindicator.h"
+#include "firecontrol.h"
 
 #include "laserstate.h"
 #include "statusword.h"
 
-#include <QCheckBox>
-#include <QLabel>
-#include <QPushButton>
 #include <QThread>
-#include <QTimer>
 
 namespace tovra {
 
-void TMainForm::FireStopbtnClick()
+FireControl::FireControl(LaserState &laserState, FireControlView &controlsView, Hooks givenHooks)
+    : state(laserState)
+    , view(controlsView)
+    , hooks(std::move(givenHooks))
+{
+}
+
+void FireControl::FireStopbtnClick()
 {
     LaserFire(!(state.fireRequested || state.firing));
     state.skipStatusSync = true;
 }
 
-bool TMainForm::LaserFire(bool fire)
+bool FireControl::LaserFire(bool fire)
 {
     if (fire) {
-        QueuedCommandToPort(QStringLiteral("FL 1"));
+        hooks.queueCommand(QStringLiteral("FL 1"));
         state.fireRequested = true;
         if (state.pulseMode == 1 && state.diodeTrigger == 0) {
             // A single shot is one pulse: the button is ready again at once.
             state.firing = false;
             state.fireRequested = false;
-            showReadyLook();
+            view.showReadyLook();
             QThread::msleep(100);
         } else {
             state.firing = true;
-            showFiringLook();
+            view.showFiringLook();
         }
     } else {
-        QueuedCommandToPort(QStringLiteral("FL 0"));
+        hooks.queueCommand(QStringLiteral("FL 0"));
         state.fireRequested = false;
         state.firing = false;
-        showReadyLook();
+        view.showReadyLook();
     }
-    restartStatusTimer();
+    hooks.restartStatusTimer();
     return true;
 }
 
-void TMainForm::LaserEnableBtnClick()
+void FireControl::LaserEnableBtnClick()
 {
-    LaserEnable(ui.LaserEnableBtn->isChecked());
+    LaserEnable(view.enableChecked());
     state.skipStatusSync = true;
 }
 
-void TMainForm::LaserEnable(bool enable)
+void FireControl::LaserEnable(bool enable)
 {
     if (!enable) {
         if (state.enableDropped)
             state.enableDropped = false; // the laser has disabled itself already
         else
-            QueuedCommandToPort(QStringLiteral("EN 0"));
+            hooks.queueCommand(QStringLiteral("EN 0"));
         CheckFireEnableState();
         return;
     }
     if (state.laserUnlocked || state.isStandardModel || state.isMicroModel) {
-        QueuedCommandToPort(QStringLiteral("EN 1"));
+        hooks.queueCommand(QStringLiteral("EN 1"));
         CheckFireEnableState();
-        ui.LaserEnableBtn->setChecked(true);
-        restartStatusTimer();
+        view.setEnableChecked(true);
+        hooks.restartStatusTimer();
     } else {
         // A locked mini laser: the password first; enabling then takes a new click.
         state.unlockPending = true;
-        requestTasks();
+        hooks.requestTasks();
     }
 }
 
-void TMainForm::CheckFireEnableState()
+void FireControl::CheckFireEnableState()
 {
-    ui.FireStopbtn->setEnabled(uint32_t(state.statusWord) & StatusBit::OkToFire);
-    ui.LaserEnableBtn->setEnabled(true);
+    view.setFireEnabled(uint32_t(state.statusWord) & StatusBit::OkToFire);
+    view.setEnableBoxEnabled(true);
 }
 
-void TMainForm::showFiringLook()
+void FireControl::followStatusWord(uint32_t status)
 {
-    ui.FireStopbtn->setText(QStringLiteral("Stop"));
-    setButtonCaptionColour(ui.FireStopbtn, FiringCaptionColour);
-    if (!ui.animationRunning()) {
-        ui.TovraAnimate->setEnabled(true);
-        ui.startAnimation(MainFormLayout::idleAnimationFrame);
-    }
-}
-
-void TMainForm::showReadyLook()
-{
-    ui.FireStopbtn->setText(QStringLiteral("Fire"));
-    setButtonCaptionColour(ui.FireStopbtn, ReadyCaptionColour);
-    if (ui.animationRunning())
-        ui.stopAnimation(MainFormLayout::idleAnimationFrame);
-}
-
-// The next status tick then comes a full interval from now, which gives the task timer time to
-// send the operator's command first.
-void TMainForm::restartStatusTimer()
-{
-    if (ended || state.demoMode)
+    if (state.skipStatusSync) {
+        state.skipStatusSync = false;
         return;
-    StatusTimer->stop();
-    StatusTimer->start();
+    }
+    if (state.diodeTrigger == 0) {
+        if (status & StatusBit::Firing)
+            view.showFiringLook();
+        else
+            view.showReadyLook();
+    }
+    if (!(status & StatusBit::Enabled) && view.enableChecked()) {
+        // Unchecking the box runs its handler, which must not send "EN 0" for a laser that is
+        // disabled already.
+        state.enableDropped = true;
+        view.setEnableBoxEnabled(false);
+        view.setEnableChecked(false);
+        view.setEnableBoxEnabled(true);
+    }
 }
 
 } // namespace tovra

@@ -1,116 +1,96 @@
-// The communication log and the data collection file: switching them on and off, their headers,
-// and what happens when the file system lets a write down.
+#include "recordfiles.h"
 
-#include "mainform.h"
-
-#include "deferredmessages.h"
 #include "laserstate.h"
-#include "recordformat.h"
-#include "rzcomport.h"
 
-#include <QAction>
 #include <QDateTime>
 
 namespace tovra {
 
 namespace {
 
-const QString LogFileFailure = QStringLiteral(
-    "Log file cannot be written to. Please run program from writable location. Logging will be disabled.");
-const QString DataFileFailure = QStringLiteral(
-    "Data file cannot be written to. Please run program from writable location. Logging will be disabled.");
+QStringList logHeader(const LaserState &)
+{
+    return {fileHeaderLine(QStringLiteral("Tovra Communication Log File "), QDateTime::currentDateTime())};
+}
+
+QStringList dataHeader(const LaserState &state)
+{
+    return {fileHeaderLine(QStringLiteral("Tovra Data File "), QDateTime::currentDateTime()), dataColumnHeader(state)};
+}
 
 } // namespace
 
-QString TMainForm::logFileName() const
+RecordFiles::RecordFiles(LaserState &laserState, Desktop &desktop, std::function<bool()> busy,
+                         RecordFilesView &menusView)
+    : state(laserState)
+    , view(menusView)
+    , messages(desktop, std::move(busy))
 {
-    return logFileNameFor(state);
+    for (RecordKind kind : {RecordKind::CommunicationLog, RecordKind::DataCollection})
+        (state.*recordOf(kind).file).setWriteFailureHandler([this, kind] {
+            switchOff(kind);
+            messages.post(recordOf(kind).failure);
+        });
 }
 
-QString TMainForm::dataFileName() const
+const RecordFiles::Record &RecordFiles::recordOf(RecordKind kind) const
 {
-    return dataFileNameFor(state);
+    static const Record log{
+        &LaserState::loggingEnabled,
+        &LaserState::logFile,
+        logFileNameFor,
+        logHeader,
+        QStringLiteral("Log file cannot be written to. Please run program from writable location. "
+                       "Logging will be disabled."),
+    };
+    static const Record data{
+        &LaserState::dataCollectionEnabled,
+        &LaserState::dataFile,
+        dataFileNameFor,
+        dataHeader,
+        QStringLiteral("Data file cannot be written to. Please run program from writable location. "
+                       "Logging will be disabled."),
+    };
+    return kind == RecordKind::CommunicationLog ? log : data;
 }
 
-// Switching on creates a new file with its header; a file that cannot be created stays off, but
-// the check mark stays: choosing the item again tries again.
-void TMainForm::toggleRecordFile(RecordFileSwitch file, const QStringList &header)
+QString RecordFiles::fileName(RecordKind kind) const
 {
-    if (file.enabled) {
-        file.enabled = false;
-        file.menuItem->setChecked(false);
-        file.file.close();
+    return recordOf(kind).nameFor(state);
+}
+
+void RecordFiles::toggle(RecordKind kind)
+{
+    const Record &record = recordOf(kind);
+    if (state.*record.enabled) {
+        switchOff(kind);
+        (state.*record.file).close();
         return;
     }
-    file.enabled = true;
-    file.menuItem->setChecked(true);
-    if (!file.file.create(file.name, header)) {
-        file.enabled = false;
-        fileMessages->showNowOrLater(file.failure);
+    state.*record.enabled = true;
+    view.setRecordChecked(kind, true);
+    if (!(state.*record.file).create(fileName(kind), record.headerFor(state))) {
+        // The check mark stays: choosing the item again tries again.
+        state.*record.enabled = false;
+        messages.showNowOrLater(record.failure);
     }
 }
 
-void TMainForm::ToggleLoggingState()
+void RecordFiles::switchOff(RecordKind kind)
 {
-    toggleRecordFile(logFileSwitch(),
-                     {fileHeaderLine(QStringLiteral("Tovra Communication Log File "), QDateTime::currentDateTime())});
+    state.*recordOf(kind).enabled = false;
+    view.setRecordChecked(kind, false);
 }
 
-void TMainForm::ToggleDataCollection()
-{
-    toggleRecordFile(dataFileSwitch(), {fileHeaderLine(QStringLiteral("Tovra Data File "), QDateTime::currentDateTime()),
-                                        dataColumnHeader(state)});
-}
-
-TMainForm::RecordFileSwitch TMainForm::logFileSwitch()
-{
-    return {state.loggingEnabled, state.logFile, ui.EnableLoggingMenu, logFileName(), LogFileFailure};
-}
-
-TMainForm::RecordFileSwitch TMainForm::dataFileSwitch()
-{
-    return {state.dataCollectionEnabled, state.dataFile, ui.EnableDataCollectionMenu, dataFileName(), DataFileFailure};
-}
-
-void TMainForm::EnableLoggingMenuClick()
-{
-    ToggleLoggingState();
-}
-
-void TMainForm::EnableDataCollectionMenuClick()
-{
-    ToggleDataCollection();
-}
-
-// A write that fails after the file was created (disk full, file-size limit, medium removed)
-// switches that file off as its menu item would. The operator is told once no exchange, status
-// update or task is running: a box opened inside one would hold the poll until answered, and the
-// other file would miss what happens meanwhile. Polling goes on behind the box. A file that
-// cannot be created is reported the same way (its menu item may be chosen during a reply wait).
-void TMainForm::watchRecordFiles()
-{
-    fileMessages = new DeferredMessages(
-        desktop, [this] { return ComPort->InUse() || state.statusBusy || state.taskBusy; }, this);
-    for (RecordFile *file : {&state.logFile, &state.dataFile}) {
-        file->setWriteFailureHandler([this, file] {
-            const RecordFileSwitch failed = file == &state.logFile ? logFileSwitch() : dataFileSwitch();
-            failed.enabled = false;
-            failed.menuItem->setChecked(false);
-            fileMessages->post(failed.failure);
-        });
-    }
-}
-
-// A measurement that the update could not read leaves its field empty; the row keeps its columns.
-void TMainForm::appendDataRow()
+void RecordFiles::appendDataRow(const QList<Measurement> &unread)
 {
     if (!state.dataCollectionEnabled)
         return;
-    state.dataFile.writeLine((QStringList{longTimeText(QTime::currentTime())} + dataRowValues(state, unreadInPoll))
+    state.dataFile.writeLine((QStringList{longTimeText(QTime::currentTime())} + dataRowValues(state, unread))
                                  .join(QLatin1Char(',')));
 }
 
-void TMainForm::appendLogNote(const QString &line)
+void RecordFiles::appendLogNote(const QString &line)
 {
     if (state.loggingEnabled)
         state.logFile.writeLine(line);

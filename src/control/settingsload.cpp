@@ -1,29 +1,14 @@
-// Identity of the connected laser and the load of its settings into the window: the only place
-// where the program reads the laser's configuration.
+// The identity of the connected laser and the load of its settings: which queries each family
+// asks, in which order, and what the answers mean for the laser state and the window.
 
-#include "mainform.h"
+#include "settingsload.h"
 
-#include "labeledreadout.h"
-#include "plusspinedit.h"
-#include "statusindicator.h"
-
+#include "communication.h"
 #include "displayformat.h"
 #include "identity.h"
 #include "laserstate.h"
 #include "recordformat.h"
-#include "rzcomport.h"
-#include "statusword.h"
-#include "versioninfo.h"
-
-#include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QLabel>
-#include <QMenuBar>
-#include <QMovie>
-#include <QSignalBlocker>
-#include <QTimer>
+#include "scopedflag.h"
 
 namespace tovra {
 
@@ -41,9 +26,23 @@ const QStringList SmallFamilyStatusCaptions = {
     "Ok to Enable", "Ok to Fire", "Normal Energy", "Unused",
 };
 
-int bottomOf(const QWidget *widget)
+constexpr int EnergyModeStatusBit = 13;
+
+// The names the log gives the limited controls.
+QString controlName(SettingsLoadView::Setting setting)
 {
-    return widget->y() + widget->height();
+    switch (setting) {
+    case SettingsLoadView::Setting::RepRate:
+        return QStringLiteral("RepRateAdj");
+    case SettingsLoadView::Setting::DiodeCurrent:
+        return QStringLiteral("DiodeCurrentAdj");
+    case SettingsLoadView::Setting::DiodePulseWidth:
+        return QStringLiteral("DiodePulseWidthAdj");
+    case SettingsLoadView::Setting::QSwitchDelay:
+        return QStringLiteral("QSWDelayAdj");
+    default:
+        return QString();
+    }
 }
 
 // A reply that names a fitted option: a number, or a text with "?" when the laser does not know
@@ -60,41 +59,51 @@ std::optional<int> optionAnswer(const QString &reply)
 
 } // namespace
 
-void TMainForm::ParseIDN()
+// "PW" answers a text with "?" when the laser has no password lock, otherwise 1 when unlocked.
+// A reply that is no number (nothing came in time, or noise) cannot prove the laser unlocked, so
+// it counts as locked and the operator is offered the password.
+PasswordLock queryPasswordLock(Communication &comm)
 {
-    parseIdentityReply(comm->SendAndReceive(QStringLiteral("ID")), state);
+    const QString reply = comm.SendAndReceive(QStringLiteral("PW"));
+    if (reply.contains(QLatin1Char('?')))
+        return PasswordLock::Absent;
+    bool isNumber = false;
+    const double lockState = reply.trimmed().toDouble(&isNumber);
+    return isNumber && lockState == 1 ? PasswordLock::Unlocked : PasswordLock::Locked;
 }
 
-void TMainForm::Initialize()
+SettingsLoad::SettingsLoad(Communication &exchange, LaserState &laserState, SettingsLoadView &loadView)
+    : comm(exchange)
+    , state(laserState)
+    , view(loadView)
+{
+    for (const Setting setting : {Setting::RepRate, Setting::DiodeCurrent, Setting::DiodePulseWidth, Setting::QSwitchDelay})
+        designRanges[setting] = view.limits(setting);
+}
+
+void SettingsLoad::identify()
+{
+    parseIdentityReply(comm.SendAndReceive(QStringLiteral("ID")), state);
+}
+
+void SettingsLoad::run(const QString &programVersion, int port)
 {
     state.laserUnlocked = false;
-    ui.ShotCountlbl->setText(QStringLiteral("Shot Count: ----"));
+    view.setText(Text::ShotCount, QStringLiteral("Shot Count: ----"));
     if (state.demoMode) {
-        StatusTimer->stop();
-        setWindowTitle(QStringLiteral(" Tovra  SW Version: ") + VersionInfo->FileVersion()
-                       + QStringLiteral(" ComPort: Demo"));
-        ui.SerialNumberlbl->setText(QStringLiteral("Serial Number: 1234"));
-        ui.FWVersionlbl->setText(QStringLiteral("Firmware Ver: 1.00"));
-        ui.FPGAVersionlbl->setText(QStringLiteral("FPGA Ver: 1.25"));
+        showDemoIdentity(programVersion);
         return;
     }
 
-    StatusTimer->stop();
-    state.commandsInhibited = true;
-    ParseIDN();
-    const QString maker = state.manufacturerCode == QLatin1String("RZ") ? QStringLiteral("Marovane")
-                                                                         : QStringLiteral("Unknown");
-    setWindowTitle(maker + QStringLiteral(" Model ") + state.modelName + QStringLiteral("  SW Version: ")
-                   + VersionInfo->FileVersion() + QStringLiteral(" ComPort: ") + QString::number(ComPort->Port()));
-    ui.SerialNumberlbl->setText(QStringLiteral("Serial Number: ") + QString::number(state.serialNumber));
-    ui.FWVersionlbl->setText(QStringLiteral("Firmware Ver: ") + state.firmwareVersion);
-
-    ui.ServiceWindowMenu->setVisible(comm->QueryInt(QStringLiteral("SEC")) == 1);
+    const ScopedFlag inhibit(state.commandsInhibited);
+    identify();
+    showIdentity(programVersion, port);
+    view.setPartVisible(Part::ServiceWindowMenu, comm.QueryInt(QStringLiteral("SEC")) == 1);
     loadLimitedSettings();
     loadModesAndTriggers();
     loadHeater0();
     loadAttenuator();
-    setOuterWidth(665);
+    view.setOuterWidth(665);
     state.hasEnhancedEnergy = false;
     if (state.isMicroModel || state.isMiniModel)
         loadSmallFamily();
@@ -102,44 +111,49 @@ void TMainForm::Initialize()
         loadFullSizeFamily();
     if (state.isMiniModel)
         loadPasswordLock();
-    hideControlsOutOfSight();
-
-    state.commandsInhibited = false;
-    if (!ended)
-        StatusTimer->start();
 }
 
-void TMainForm::rememberDesignRanges()
+void SettingsLoad::showDemoIdentity(const QString &programVersion)
 {
-    for (const TPlusSpinEdit *control : {ui.RepRateAdj, ui.DiodeCurrentAdj, ui.DiodePulseWidthAdj, ui.QSWDelayAdj})
-        designRanges[control] = {control->MinValue(), control->MaxValue()};
+    view.setText(Text::WindowTitle, QStringLiteral(" Tovra  SW Version: ") + programVersion + QStringLiteral(" ComPort: Demo"));
+    view.setText(Text::SerialNumber, QStringLiteral("Serial Number: 1234"));
+    view.setText(Text::FirmwareVersion, QStringLiteral("Firmware Ver: 1.00"));
+    view.setText(Text::FpgaVersion, QStringLiteral("FPGA Ver: 1.25"));
+}
+
+void SettingsLoad::showIdentity(const QString &programVersion, int port)
+{
+    const QString maker = state.manufacturerCode == QLatin1String("RZ") ? QStringLiteral("Marovane")
+                                                                         : QStringLiteral("Unknown");
+    view.setText(Text::WindowTitle, maker + QStringLiteral(" Model ") + state.modelName + QStringLiteral("  SW Version: ")
+                                        + programVersion + QStringLiteral(" ComPort: ") + QString::number(port));
+    view.setText(Text::SerialNumber, QStringLiteral("Serial Number: ") + QString::number(state.serialNumber));
+    view.setText(Text::FirmwareVersion, QStringLiteral("Firmware Ver: ") + state.firmwareVersion);
 }
 
 // The laser's limits for a control, when they can be used: both read (a limit beyond any plausible
 // value counts as not read) and the maximum not below the minimum. Otherwise the control keeps
 // the range it was built with, and the log says why.
-TMainForm::LimitRange TMainForm::usableLimits(TPlusSpinEdit *control, const LimitReply &minimum,
-                                              const LimitReply &maximum)
+LimitRange SettingsLoad::usableLimits(Setting setting, const LimitReply &minimum, const LimitReply &maximum)
 {
     if (minimum.value && maximum.value && *minimum.value <= *maximum.value)
         return {*minimum.value, *maximum.value};
-    const LimitRange design = designRanges.at(control);
+    const LimitRange design = designRanges.at(setting);
     auto describe = [](const LimitReply &limit) {
         return limit.name + QLatin1Char(' ') + (limit.value ? formatGeneral(*limit.value) : QStringLiteral("unread"));
     };
-    appendLogNote(QStringLiteral("Limits Error(") + Communication::timeStamp() + QStringLiteral("): ")
-                  + describe(minimum) + QStringLiteral(", ") + describe(maximum) + QStringLiteral("; ")
-                  + control->objectName() + QStringLiteral(" keeps ") + formatGeneral(design.minimum)
-                  + QStringLiteral(" to ") + formatGeneral(design.maximum));
+    view.noteInLog(QStringLiteral("Limits Error(") + Communication::timeStamp() + QStringLiteral("): ")
+                   + describe(minimum) + QStringLiteral(", ") + describe(maximum) + QStringLiteral("; ")
+                   + controlName(setting) + QStringLiteral(" keeps ") + formatGeneral(design.minimum)
+                   + QStringLiteral(" to ") + formatGeneral(design.maximum));
     return design;
 }
 
 // Each value, then its limits: the control limits the new value to the range it has now (the
 // previous load's, or the design range), and the new limits then re-apply to the control's
 // value, not to the reply. Both limits are asked before either is applied, so that they can be
-// judged together. Some handlers (the diode current's) end with the inhibit switched off; the
-// load keeps it on after every write.
-void TMainForm::loadLimitedSettings()
+// judged together.
+void SettingsLoad::loadLimitedSettings()
 {
     const struct
     {
@@ -147,243 +161,166 @@ void TMainForm::loadLimitedSettings()
         double LaserState::*value;
         double LaserState::*maximum;
         double LaserState::*minimum;
-        TPlusSpinEdit *control;
+        Setting setting;
     } settings[] = {
-        {"RR", &LaserState::repRate, &LaserState::repRateMax, &LaserState::repRateMin, ui.RepRateAdj},
+        {"RR", &LaserState::repRate, &LaserState::repRateMax, &LaserState::repRateMin, Setting::RepRate},
         {"DC", &LaserState::diodeCurrent, &LaserState::diodeCurrentMax, &LaserState::diodeCurrentMin,
-         ui.DiodeCurrentAdj},
+         Setting::DiodeCurrent},
         {"DW", &LaserState::diodePulseWidth, &LaserState::diodePulseWidthMax, &LaserState::diodePulseWidthMin,
-         ui.DiodePulseWidthAdj},
+         Setting::DiodePulseWidth},
     };
     for (const auto &setting : settings) {
         const QString mnemonic = QString::fromLatin1(setting.mnemonic);
-        state.*setting.value = comm->QueryFloat(mnemonic);
-        setting.control->setValue(state.*setting.value);
-        state.commandsInhibited = true;
+        state.*setting.value = comm.QueryFloat(mnemonic);
+        view.showSetting(setting.setting, state.*setting.value);
         const QString maximumQuery = mnemonic + QStringLiteral(":MAX");
         const QString minimumQuery = mnemonic + QStringLiteral(":MIN");
-        const std::optional<double> maximum = comm->TryQueryFloat(maximumQuery);
-        const std::optional<double> minimum = comm->TryQueryFloat(minimumQuery);
-        const LimitRange limits = usableLimits(setting.control, {minimumQuery, minimum}, {maximumQuery, maximum});
+        const std::optional<double> maximum = comm.TryQueryFloat(maximumQuery);
+        const std::optional<double> minimum = comm.TryQueryFloat(minimumQuery);
+        const LimitRange limits = usableLimits(setting.setting, {minimumQuery, minimum}, {maximumQuery, maximum});
         state.*setting.maximum = limits.maximum;
-        setting.control->setMaxValue(limits.maximum);
-        state.commandsInhibited = true;
         state.*setting.minimum = limits.minimum;
-        setting.control->setMinValue(limits.minimum);
-        state.commandsInhibited = true;
+        view.setLimits(setting.setting, limits);
     }
 }
 
-void TMainForm::loadModesAndTriggers()
+void SettingsLoad::loadModesAndTriggers()
 {
-    {
-        // The box shows what the laser said; the program's own change of it is no operator's
-        // "EN 0" (which, being a stop command, would go out even now).
-        const QSignalBlocker quiet(ui.LaserEnableBtn);
-        ui.LaserEnableBtn->setChecked(comm->QueryInt(QStringLiteral("EN")) == 1);
-    }
-    state.burstCount = comm->QueryInt(QStringLiteral("BC"));
-    ui.BurstCountAdj->setValue(state.burstCount);
-    state.pulseMode = comm->QueryInt(QStringLiteral("PM"));
-    ui.SystemModeSel->setCurrentIndex(state.pulseMode);
-    state.diodeTrigger = comm->QueryInt(QStringLiteral("DT"));
-    ui.DiodeTriggerSel->setCurrentIndex(state.diodeTrigger);
-    ui.SystemModeSel->setEnabled(state.diodeTrigger != 1);
+    view.showSetting(Setting::LaserEnable, comm.QueryInt(QStringLiteral("EN")) == 1 ? 1 : 0);
+    state.burstCount = comm.QueryInt(QStringLiteral("BC"));
+    view.showSetting(Setting::BurstCount, state.burstCount);
+    state.pulseMode = comm.QueryInt(QStringLiteral("PM"));
+    view.showSetting(Setting::PulseMode, state.pulseMode);
+    state.diodeTrigger = comm.QueryInt(QStringLiteral("DT"));
+    view.showSetting(Setting::DiodeTrigger, state.diodeTrigger);
+    // With an external diode trigger the pulse mode is the trigger's business.
+    view.setSettingEnabled(Setting::PulseMode, state.diodeTrigger != 1);
 }
 
-void TMainForm::loadHeater0()
+// Heater 0 takes the first row of labels alone.
+void SettingsLoad::loadHeater0()
 {
-    ui.Heatergrp->hide();
-    state.hasHeater0 = comm->QueryInt(QStringLiteral("H0")) == 1;
-    ui.Heater1Targetlbl->setVisible(state.hasHeater0);
-    ui.Heater1Templbl->setVisible(state.hasHeater0);
+    view.setPartVisible(Part::HeaterGroup, false);
+    state.hasHeater0 = comm.QueryInt(QStringLiteral("H0")) == 1;
+    view.setPartVisible(Part::HeaterRow1, state.hasHeater0);
     if (!state.hasHeater0)
         return;
-    ui.Heater2Targetlbl->hide();
-    ui.Heater2Templbl->hide();
-    ui.Heatergrp->show();
-    state.heater0Setpoint = comm->QueryFloat(QStringLiteral("H0:SP"));
-    showHeaterTarget(ui.Heater1Targetlbl, 0, state.heater0Setpoint);
-    ui.Heater1Templbl->setText(QStringLiteral("Heater 0 Temp:   ? C"));
+    view.setPartVisible(Part::HeaterRow2, false);
+    view.setPartVisible(Part::HeaterGroup, true);
+    state.heater0Setpoint = comm.QueryFloat(QStringLiteral("H0:SP"));
+    view.setText(Text::HeaterTarget1, heaterTargetText(0, state.heater0Setpoint));
+    view.setText(Text::HeaterTemperature1, QStringLiteral("Heater 0 Temp:   ? C"));
 }
 
-void TMainForm::showHeaterTarget(QLabel *label, int heater, double setpoint)
+QString heaterTargetText(int heater, double setpoint)
 {
-    label->setText(QStringLiteral("Heater %1 Target:  ").arg(heater) + twoDecimalText(setpoint) + QStringLiteral(" C"));
+    return QStringLiteral("Heater %1 Target:  ").arg(heater) + twoDecimalText(setpoint) + QStringLiteral(" C");
 }
 
 // The attenuator group is shown on every load of a laser that has one, so that a refresh or
 // recall of a micro or mini laser keeps it in view.
-void TMainForm::loadAttenuator()
+void SettingsLoad::loadAttenuator()
 {
     const bool fullSize = state.isStandardModel;
-    const std::optional<int> fitted = optionAnswer(comm->SendAndReceive(fullSize ? QStringLiteral("AT") : QStringLiteral("AT:EN")));
+    const std::optional<int> fitted = optionAnswer(comm.SendAndReceive(fullSize ? QStringLiteral("AT") : QStringLiteral("AT:EN")));
     state.hasAttenuator = fitted.value_or(0) != 0;
-    ui.AttenGrp->setVisible(state.hasAttenuator);
+    view.setPartVisible(Part::AttenuatorGroup, state.hasAttenuator);
     if (!state.hasAttenuator)
         return;
-    state.attenuator = comm->QueryFloat(fullSize ? QStringLiteral("AT") : QStringLiteral("AT:AP"));
-    ui.AttenuatorAdj->setValue(state.attenuator);
-    state.commandsInhibited = true;
+    state.attenuator = comm.QueryFloat(fullSize ? QStringLiteral("AT") : QStringLiteral("AT:AP"));
+    view.showSetting(Setting::Attenuator, state.attenuator);
 }
 
-void TMainForm::loadSmallFamily()
+void SettingsLoad::loadSmallFamily()
 {
-    ui.EnergyModegrp->hide();
-    const std::optional<int> configuration = optionAnswer(comm->SendAndReceive(QStringLiteral("CFG")));
+    view.setPartVisible(Part::EnergyModeGroup, false);
+    const std::optional<int> configuration = optionAnswer(comm.SendAndReceive(QStringLiteral("CFG")));
     state.hasEnhancedEnergy = configuration && (*configuration & 1);
-    ui.EnhEnergyModegrp->setVisible(state.hasEnhancedEnergy);
+    view.setPartVisible(Part::EnhancedEnergyModeGroup, state.hasEnhancedEnergy);
     if (state.hasEnhancedEnergy) {
-        const std::optional<int> mode = optionAnswer(comm->SendAndReceive(QStringLiteral("EM")));
+        const std::optional<int> mode = optionAnswer(comm.SendAndReceive(QStringLiteral("EM")));
         state.energyMode = mode.value_or(0);
-        ui.EnhEnergyModeSel->setCurrentIndex(state.energyMode);
+        view.showSetting(Setting::EnhancedEnergyMode, state.energyMode);
     } else {
         state.energyModeChanging = false;
     }
 
-    ui.DiodeCurrentGrp->hide();
-    ui.DiodePulseWidthGrp->hide();
-    ui.FPGAVersionlbl->hide();
-    ui.SyncSettingsGrp->setEnabled(false);
-    ui.SyncSettingsGrp->hide();
-    setStatusCaptions(SmallFamilyStatusCaptions);
+    view.showFamily(state.isMicroModel ? SettingsLoadView::Family::Micro : SettingsLoadView::Family::Mini);
+    QStringList captions = SmallFamilyStatusCaptions;
     if (state.hasEnhancedEnergy)
-        ui.Statuslbl[13]->setText(QStringLiteral("Enh. Energy"));
-    ui.QSwitchSettingsGrp->setEnabled(false);
-    ui.QSwitchSettingsGrp->hide();
-    ui.ResTempBlbl->setVisible(false);
-    ui.ResTempAlbl->setCaption(QStringLiteral("Diode Temp:"));
-
+        captions[EnergyModeStatusBit] = QStringLiteral("Enh. Energy");
+    view.setStatusCaptions(captions);
+    // The micro and mini families have fewer controls: the window closes up around the groups
+    // that remain, once per run.
     if (!state.initializedOnce) {
         state.initializedOnce = true;
-        arrangeForSmallFamily();
+        view.arrangeForSmallFamily(state.hasAttenuator, state.hasEnhancedEnergy);
     }
-
-    ui.TovraMovie->jumpToFrame(MainFormLayout::idleAnimationFrame);
-    ui.microLogo->setVisible(state.isMicroModel);
-    ui.miniLogo->setVisible(state.isMiniModel);
-    for (QAction *item : {ui.SaveBin[4], ui.SaveBin[5], ui.RestoreBin[4], ui.RestoreBin[5]})
-        item->setVisible(false);
 }
 
-// The micro and mini families have fewer controls: the window closes up around the groups that
-// remain, once per run.
-void TMainForm::arrangeForSmallFamily()
+void SettingsLoad::loadFullSizeFamily()
 {
-    ui.SystemSettingsGrp->resize(ui.SystemSettingsGrp->width(), 195);
-    ui.Temperaturegrp->move(ui.Temperaturegrp->x(), bottomOf(ui.SystemSettingsGrp) + 2);
-    ui.FETTemplbl->move(ui.FETTemplbl->x(), ui.ResTempBlbl->y());
-    ui.DiodeSettingsGrp->resize(ui.DiodeSettingsGrp->width(), 139);
-    ui.DiodeTriggerGrp->move(ui.DiodeTriggerGrp->x(), ui.DiodeCurrentGrp->y());
-    ui.Currentgrp->move(ui.DiodeSettingsGrp->x(), bottomOf(ui.DiodeSettingsGrp) + 1);
-    ui.ShotCountgrp->move(ui.ShotCountgrp->x(), bottomOf(ui.Currentgrp) + 1);
-    ui.Voltagegrp->move(ui.Voltagegrp->x(), ui.DiodeSettingsGrp->y());
-    ui.Heatergrp->move(ui.Heatergrp->x(), bottomOf(ui.Voltagegrp) + 2);
-    ui.Heatergrp->resize(ui.Heatergrp->width(), ui.Heatergrp->height() - 2 * ui.Heater2Targetlbl->height());
-    ui.SystemInfoGrp->setGeometry(ui.Heatergrp->x(), bottomOf(ui.Heatergrp) + 2, ui.Heatergrp->width(), 56);
-    if (state.hasAttenuator) {
-        ui.TerminalBoxgrp->move(ui.TerminalBoxgrp->x(), bottomOf(ui.Temperaturegrp) + 1);
-        ui.AttenGrp->setGeometry(ui.Voltagegrp->x(), ui.TerminalBoxgrp->y(), ui.Voltagegrp->width(), ui.AttenGrp->height());
-        ui.AttenGrp->show();
-        if (state.hasEnhancedEnergy)
-            ui.EnhEnergyModegrp->setGeometry(ui.AttenGrp->x(), bottomOf(ui.AttenGrp) + 1, ui.AttenGrp->width(),
-                                             ui.EnhEnergyModegrp->height());
-        else
-            ui.EnhEnergyModegrp->move(ui.Voltagegrp->x(), bottomOf(ui.Temperaturegrp) + 1);
-    } else {
-        ui.TerminalBoxgrp->move(ui.TerminalBoxgrp->x(), bottomOf(ui.Temperaturegrp) + 1);
-        ui.EnhEnergyModegrp->move(ui.Voltagegrp->x(), bottomOf(ui.Temperaturegrp) + 1);
-    }
-    setOuterHeight(600);
-}
+    view.showFamily(SettingsLoadView::Family::Standard);
+    view.setStatusCaptions(StandardStatusCaptions);
+    view.setText(Text::FpgaVersion, QStringLiteral("FPGA Ver: ") + state.fpgaVersion);
 
-void TMainForm::loadFullSizeFamily()
-{
-    ui.TovraMovie->jumpToFrame(MainFormLayout::idleAnimationFrame);
-    ui.microLogo->hide();
-    ui.miniLogo->hide();
-    setStatusCaptions(StandardStatusCaptions);
-    ui.FPGAVersionlbl->setText(QStringLiteral("FPGA Ver: ") + state.fpgaVersion);
-    ui.FPGAVersionlbl->show();
-
-    state.qswDelay = comm->QueryFloat(QStringLiteral("QD"));
-    ui.QSWDelayAdj->setValue(state.qswDelay);
-    const std::optional<double> maximum = comm->TryQueryFloat(QStringLiteral("QD:MAX"));
-    comm->QueryFloat(QStringLiteral("QD:MIN")); // asked, but the control keeps its own minimum
-    state.qswDelayMax = usableLimits(ui.QSWDelayAdj, {QStringLiteral("minimum"), ui.QSWDelayAdj->MinValue()},
+    state.qswDelay = comm.QueryFloat(QStringLiteral("QD"));
+    view.showSetting(Setting::QSwitchDelay, state.qswDelay);
+    const std::optional<double> maximum = comm.TryQueryFloat(QStringLiteral("QD:MAX"));
+    comm.QueryFloat(QStringLiteral("QD:MIN")); // asked, but the control keeps its own minimum
+    const double ownMinimum = view.limits(Setting::QSwitchDelay).minimum;
+    state.qswDelayMax = usableLimits(Setting::QSwitchDelay, {QStringLiteral("minimum"), ownMinimum},
                                      {QStringLiteral("QD:MAX"), maximum})
                             .maximum;
-    ui.QSWDelayAdj->setMaxValue(state.qswDelayMax);
+    view.setLimits(Setting::QSwitchDelay, {ownMinimum, state.qswDelayMax});
 
-    ui.QSwitchEnableBtn->setChecked(comm->QueryInt(QStringLiteral("QE")) == 1);
-    state.qswWaitCount = comm->QueryInt(QStringLiteral("QW"));
-    ui.QSWWaitCountAdj->setValue(state.qswWaitCount);
-    state.qswTrigger = comm->QueryInt(QStringLiteral("QT"));
-    ui.QSWTriggerSel->setCurrentIndex(state.qswTrigger);
-    ui.DivideByNEnable->setChecked(comm->QueryInt(QStringLiteral("DE")) == 1);
-    state.divideByN = comm->QueryInt(QStringLiteral("DN"));
-    ui.DivideByNAdj->setValue(state.divideByN);
+    view.showSetting(Setting::QSwitchEnable, comm.QueryInt(QStringLiteral("QE")) == 1 ? 1 : 0);
+    state.qswWaitCount = comm.QueryInt(QStringLiteral("QW"));
+    view.showSetting(Setting::QSwitchWaitCount, state.qswWaitCount);
+    state.qswTrigger = comm.QueryInt(QStringLiteral("QT"));
+    view.showSetting(Setting::QSwitchTrigger, state.qswTrigger);
+    view.showSetting(Setting::DivideByNEnable, comm.QueryInt(QStringLiteral("DE")) == 1 ? 1 : 0);
+    state.divideByN = comm.QueryInt(QStringLiteral("DN"));
+    view.showSetting(Setting::DivideByN, state.divideByN);
 
-    const std::optional<int> mode = optionAnswer(comm->SendAndReceive(QStringLiteral("EM")));
+    const std::optional<int> mode = optionAnswer(comm.SendAndReceive(QStringLiteral("EM")));
     if (mode) {
         state.energyMode = *mode;
-        ui.EnergyModeSel->setCurrentIndex(state.energyMode);
+        view.showSetting(Setting::EnergyMode, state.energyMode);
     } else {
-        ui.EnergyModegrp->hide();
+        view.setPartVisible(Part::EnergyModeGroup, false);
         state.energyModeChanging = false;
     }
 
     if (!state.hasHeater0) {
-        state.hasHeater1 = loadExtraHeater(1, ui.Heater1Targetlbl, ui.Heater1Templbl, state.heater1Setpoint);
-        state.hasHeater2 = loadExtraHeater(2, ui.Heater2Targetlbl, ui.Heater2Templbl, state.heater2Setpoint);
+        state.hasHeater1 = loadExtraHeater(1, Part::HeaterRow1, Text::HeaterTarget1, state.heater1Setpoint);
+        state.hasHeater2 = loadExtraHeater(2, Part::HeaterRow2, Text::HeaterTarget2, state.heater2Setpoint);
     }
 
-    state.syncOutput = comm->QueryInt(QStringLiteral("SY"));
-    ui.SyncSettingsSel->setCurrentIndex(state.syncOutput);
+    state.syncOutput = comm.QueryInt(QStringLiteral("SY"));
+    view.showSetting(Setting::SyncOutput, state.syncOutput);
 }
 
-bool TMainForm::loadExtraHeater(int heater, QLabel *targetLabel, QLabel *temperatureLabel, double &setpoint)
+bool SettingsLoad::loadExtraHeater(int heater, Part row, Text target, double &setpoint)
 {
-    const bool fitted = comm->QueryInt(QStringLiteral("H%1").arg(heater)) == 1;
-    targetLabel->setVisible(fitted);
-    temperatureLabel->setVisible(fitted);
+    const bool fitted = comm.QueryInt(QStringLiteral("H%1").arg(heater)) == 1;
+    view.setPartVisible(row, fitted);
     if (!fitted)
         return false;
-    ui.Heatergrp->show();
-    setpoint = comm->QueryFloat(QStringLiteral("H%1:SP").arg(heater));
-    showHeaterTarget(targetLabel, heater, setpoint);
+    view.setPartVisible(Part::HeaterGroup, true);
+    setpoint = comm.QueryFloat(QStringLiteral("H%1:SP").arg(heater));
+    view.setText(target, heaterTargetText(heater, setpoint));
     return true;
 }
 
-void TMainForm::loadPasswordLock()
+void SettingsLoad::loadPasswordLock()
 {
-    const PasswordLock lock = queryPasswordLock();
+    const PasswordLock lock = queryPasswordLock(comm);
     state.laserUnlocked = lock != PasswordLock::Locked;
     if (lock == PasswordLock::Absent)
-        ui.UnlockLaserMenu->setVisible(false);
+        view.setPartVisible(Part::UnlockLaserMenu, false);
     else if (lock == PasswordLock::Locked)
-        ui.UnlockLaserMenu->setVisible(true);
-}
-
-// What the operator cannot see must take neither the focus nor keys, whatever the family: a
-// group left wholly outside the window at its run-time size (the energy-mode choice of the small
-// families stands right of the standard window) or a control left outside its group is hidden.
-void TMainForm::hideControlsOutOfSight()
-{
-    const QRect clientArea(0, 0, width(), height() - ui.MainMenu1->sizeHint().height());
-    const QList<QWidget *> parts = ui.ClientArea->findChildren<QWidget *>();
-    for (QWidget *part : parts) {
-        const QWidget *parent = part->parentWidget();
-        const QRect room = parent == ui.ClientArea ? clientArea : parent->rect();
-        if (!part->isHidden() && !room.intersects(part->geometry()))
-            part->hide();
-    }
-}
-
-void TMainForm::setStatusCaptions(const QStringList &captions)
-{
-    for (int bit = 0; bit < StatusTileCount; ++bit)
-        ui.Statuslbl[size_t(bit)]->setText(captions.at(bit));
+        view.setPartVisible(Part::UnlockLaserMenu, true);
 }
 
 } // namespace tovra

@@ -1,253 +1,288 @@
-// The status poll: once a second the laser is asked for its counters, measurements and status
-// word, and the window follows what it reports.
+#include "statuspoll.h"
 
-#include "mainform.h"
-
-#include "labeledreadout.h"
-#include "plusspinedit.h"
-#include "statusindicator.h"
-
+#include "communication.h"
 #include "desktop.h"
 #include "displayformat.h"
+#include "firecontrol.h"
 #include "laserstate.h"
+#include "recordfiles.h"
 #include "rzcomport.h"
+#include "scopedflag.h"
 #include "statusword.h"
 
-#include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTimer>
 
 namespace tovra {
 
-namespace {
+using ReadOut = StatusPollView::ReadOut;
 
-struct HeaterRow
+struct StatusPoll::MeasurementRow
+{
+    const char *query;
+    Measurement field;
+    ReadOut readOut;
+    const char *unit;
+};
+
+struct StatusPoll::HeaterRow
 {
     bool LaserState::*present;
     const char *temperatureQuery;
-    double LaserState::*temperature;
+    Measurement temperature;
     const char *temperaturePrefix;
+    ReadOut temperatureReadOut;
     const char *setpointQuery;
-    double LaserState::*setpoint;
+    Measurement setpoint;
     const char *targetPrefix;
+    ReadOut targetReadOut;
     int temperatureSeries;
     int setpointSeries;
 };
 
-const HeaterRow HeaterRows[] = {
-    {&LaserState::hasHeater0, "H0:TP", &LaserState::heater0Temp, "Heater 0 Temp:   ", "H0:SP",
-     &LaserState::heater0Setpoint, "Heater 0 Target:  ", 1, 4},
-    {&LaserState::hasHeater1, "H1:TP", &LaserState::heater1Temp, "Heater 1 Temp:   ", "H1:SP",
-     &LaserState::heater1Setpoint, "Heater 1 Target:  ", 2, 5},
-    {&LaserState::hasHeater2, "H2:TP", &LaserState::heater2Temp, "Heater 2 Temp:   ", "H2:SP",
-     &LaserState::heater2Setpoint, "Heater 2 Target:  ", 3, 6},
+namespace {
+
+using MeasurementRow = StatusPoll::MeasurementRow;
+using HeaterRow = StatusPoll::HeaterRow;
+
+const MeasurementRow VoltageRows[] = {
+    {"BV", &LaserState::bankVoltage, ReadOut::BankVoltage, " V"},
+    {"AB:BSET", &LaserState::bankVoltageTarget, ReadOut::BankVoltageTarget, " V"},
+    {"FV", &LaserState::fetVoltage, ReadOut::FetVoltage, " V"},
+    {"AB:FDRO", &LaserState::fetDropVoltage, ReadOut::FetDropVoltage, " V"},
+    {"AB:FDRA", &LaserState::fetDrainVoltage, ReadOut::FetDrainVoltage, " V"},
+    {"AB:FSOU", &LaserState::fetSourceVoltage, ReadOut::FetSourceVoltage, " V"},
 };
+const MeasurementRow FetTemperatureRow = {"FT", &LaserState::fetTemperature, ReadOut::FetTemperature, " C"};
+const MeasurementRow DiodeCurrentRow = {"IM", &LaserState::diodeCurrentMeasured, ReadOut::DiodeCurrent, " A"};
+const MeasurementRow ResonatorTempRow = {"TR", &LaserState::resonatorTemp, ReadOut::ResonatorTempA, " C"};
+const MeasurementRow ResonatorTempARow = {"TA", &LaserState::resonatorTempA, ReadOut::ResonatorTempA, " C"};
+const MeasurementRow ResonatorTempBRow = {"TB", &LaserState::resonatorTempB, ReadOut::ResonatorTempB, " C"};
+
+// Heaters 0 and 1 share the first label pair, so with both fitted it shows heater 1.
+const HeaterRow HeaterRows[] = {
+    {&LaserState::hasHeater0, "H0:TP", &LaserState::heater0Temp, "Heater 0 Temp:   ", ReadOut::FirstHeaterTemp,
+     "H0:SP", &LaserState::heater0Setpoint, "Heater 0 Target:  ", ReadOut::FirstHeaterTarget, 1, 4},
+    {&LaserState::hasHeater1, "H1:TP", &LaserState::heater1Temp, "Heater 1 Temp:   ", ReadOut::FirstHeaterTemp,
+     "H1:SP", &LaserState::heater1Setpoint, "Heater 1 Target:  ", ReadOut::FirstHeaterTarget, 2, 5},
+    {&LaserState::hasHeater2, "H2:TP", &LaserState::heater2Temp, "Heater 2 Temp:   ", ReadOut::SecondHeaterTemp,
+     "H2:SP", &LaserState::heater2Setpoint, "Heater 2 Target:  ", ReadOut::SecondHeaterTarget, 3, 6},
+};
+
+// The chart's series of the small family's diode temperature.
+constexpr int ResonatorTempSeries = 1;
+
+QString temperatureText(const char *prefix, double value)
+{
+    return QString::fromLatin1(prefix) + twoDecimalText(value) + QStringLiteral(" C");
+}
 
 } // namespace
 
-void TMainForm::StatusTimerTimer()
+StatusPoll::StatusPoll(Communication &comm, TRZComPort &port, LaserState &state, Desktop &desktop,
+                       StatusPollView &view, FireControl &fire, RecordFiles &records, QTimer &statusTimer,
+                       ProgramActions program)
+    : comm(comm)
+    , port(port)
+    , state(state)
+    , desktop(desktop)
+    , view(view)
+    , fire(fire)
+    , records(records)
+    , statusTimer(statusTimer)
+    , program(std::move(program))
+{
+    planSteps();
+}
+
+// What the laser is asked, in order. Whether a step applies is decided when the update reaches
+// it: the operator may switch the voltage read-outs on or off while an earlier reply is awaited.
+void StatusPoll::planSteps()
+{
+    const auto always = [] { return true; };
+    const auto voltagesPolled = [this] { return state.autoUpdateVoltages; };
+    const auto smallFamilyOnly = [this] { return smallFamily(); };
+    const auto fullSizeOnly = [this] { return !smallFamily(); };
+
+    steps = {
+        {always, [this] { ensurePortOpen(); }},
+        {always, [this] { readCounter("SC", &LaserState::shotCount, ReadOut::ShotCount, "Shot Count: "); }},
+        {always, [this] { readCounter("UC", &LaserState::userCount, ReadOut::UserCount, "User Count: "); }},
+    };
+    for (const MeasurementRow &voltage : VoltageRows)
+        steps.push_back({voltagesPolled, [this, &voltage] { readOut(voltage); }});
+    steps.insert(steps.end(),
+                 {
+                     {always, [this] { readOut(FetTemperatureRow); }},
+                     {always,
+                      [this] {
+                          readOut(DiodeCurrentRow);
+                          view.showReadOut(ReadOut::TargetCurrent,
+                                           twoDecimalText(state.diodeCurrent) + QStringLiteral(" A"));
+                      }},
+                     {smallFamilyOnly, [this] { readOut(ResonatorTempRow); }},
+                     {smallFamilyOnly, [this] { chartResonatorTemp(); }},
+                     {fullSizeOnly, [this] { readOut(ResonatorTempARow); }},
+                     {fullSizeOnly, [this] { readOut(ResonatorTempBRow); }},
+                     {always, [this] { readStatusWord(); }},
+                     {[this] { return statusWord.has_value(); }, [this] { followStatusWord(); }},
+                     {always, [this] { countTowardsSetPoints(); }},
+                 });
+    for (const HeaterRow &row : HeaterRows)
+        planHeaterSteps(row);
+    steps.push_back({always, [this] { finishUpdate(); }});
+}
+
+// A temperature or set point is shown only once the update is known to go on.
+void StatusPoll::planHeaterSteps(const HeaterRow &row)
+{
+    const auto fitted = [this, &row] { return state.*row.present; };
+    const auto setpointDue = [this, &row] { return state.*row.present && state.setpointRefreshDue; };
+    steps.insert(steps.end(), {
+                                  {fitted, [this, &row] { readHeaterTemperature(row); }},
+                                  {fitted, [this, &row] { showHeaterTemperature(row); }},
+                                  {setpointDue, [this, &row] { readHeaterSetPoint(row); }},
+                                  {setpointDue, [this, &row] { showHeaterSetPoint(row); }},
+                              });
+}
+
+void StatusPoll::tick()
 {
     if (state.exitRequested) {
-        StatusTimer->stop();
+        statusTimer.stop();
         return;
     }
-    if (ComPort->InUse())
+    if (port.InUse())
         return;
     if (state.demoMode) {
-        StatusTimer->stop();
+        statusTimer.stop();
         return;
     }
     if (state.taskBusy)
         return;
-    StatusTimer->stop();
-    state.statusBusy = true;
-    UpdateStatus();
-    if (state.serviceWindowPending && !ended) {
-        ui.ServiceWindowMenu->setVisible(true);
-        openServiceWindow();
-        state.serviceWindowPending = false;
+    statusTimer.stop();
+    {
+        const ScopedFlag busy(state.statusBusy);
+        update();
+        if (state.serviceWindowPending && !program.hasEnded()) {
+            view.openUnlockedServiceWindow();
+            state.serviceWindowPending = false;
+        }
     }
-    state.statusBusy = false;
-    if (!ended)
-        StatusTimer->start();
+    if (!program.hasEnded())
+        statusTimer.start();
 }
 
-// The poll ends at once when the operator asked to close (a modal box or a reply wait inside
-// the poll lets that happen) or when the program is ending: nothing more is asked of the laser.
-bool TMainForm::pollMustStop() const
+void StatusPoll::update()
 {
-    return state.exitRequested || ended;
+    unread.clear();
+    statusWord.reset();
+    for (const Step &step : steps) {
+        if (!step.applies())
+            continue;
+        step.run();
+        if (mustStop())
+            return;
+    }
 }
 
-// Reads one measurement into its field. A value that was not read (no reply in time, a vanished
-// port, a reply that is no such value) leaves the field and what shows it at their last value, and
-// its column of this update's data row empty.
-bool TMainForm::pollMeasurement(const char *query, double LaserState::*field)
+void StatusPoll::setVoltagesPolled(bool polled)
 {
-    const std::optional<double> value = comm->TryQueryFloat(QString::fromLatin1(query));
+    state.autoUpdateVoltages = polled;
+}
+
+// The update ends at once when the operator asked to close (a modal box or a reply wait inside
+// the update lets that happen) or when the program is ending: nothing more is asked of the laser.
+bool StatusPoll::mustStop() const
+{
+    return state.exitRequested || program.hasEnded();
+}
+
+bool StatusPoll::smallFamily() const
+{
+    return state.isMicroModel || state.isMiniModel;
+}
+
+void StatusPoll::ensurePortOpen()
+{
+    if (port.Open())
+        return;
+    if (desktop.warning(QStringLiteral("Port no longer available, restart?"), ButtonSet::YesNo) == Button::Yes)
+        program.restart();
+    else
+        program.exit();
+}
+
+void StatusPoll::readCounter(const char *query, uint32_t LaserState::*field, ReadOut readOut, const char *caption)
+{
+    if (const std::optional<uint32_t> count = comm.TryQueryCount(QString::fromLatin1(query))) {
+        state.*field = *count;
+        view.showReadOut(readOut, QString::fromLatin1(caption) + counterText(*count));
+    }
+}
+
+bool StatusPoll::readMeasurement(const char *query, Measurement field)
+{
+    const std::optional<double> value = comm.TryQueryFloat(QString::fromLatin1(query));
     if (!value) {
-        unreadInPoll.append(field);
+        unread.append(field);
         return false;
     }
     state.*field = *value;
     return true;
 }
 
-void TMainForm::pollReadOut(const char *query, double LaserState::*field, QLineEdit *readOut, const char *unit)
+// Only for a measurement that this update asked for.
+bool StatusPoll::wasRead(Measurement field) const
 {
-    if (pollMeasurement(query, field))
-        readOut->setText(twoDecimalText(state.*field) + QString::fromLatin1(unit));
+    return !unread.contains(field);
 }
 
-void TMainForm::UpdateStatus()
+void StatusPoll::readOut(const MeasurementRow &row)
 {
-    unreadInPoll.clear();
-    if (!ComPort->Open()) {
-        if (desktop.warning(QStringLiteral("Port no longer available, restart?"), ButtonSet::YesNo) == Button::Yes)
-            RestartApp();
-        else
-            ExitApp();
-    }
-    if (pollMustStop())
-        return;
+    if (readMeasurement(row.query, row.field))
+        view.showReadOut(row.readOut, twoDecimalText(state.*row.field) + QString::fromLatin1(row.unit));
+}
 
-    if (const std::optional<uint32_t> shots = comm->TryQueryCount(QStringLiteral("SC"))) {
-        state.shotCount = *shots;
-        ui.ShotCountlbl->setText(QStringLiteral("Shot Count: ") + counterText(state.shotCount));
-    }
-    if (pollMustStop())
-        return;
-    if (const std::optional<uint32_t> userShots = comm->TryQueryCount(QStringLiteral("UC"))) {
-        state.userCount = *userShots;
-        ui.UserCountlbl->setText(QStringLiteral("User Count: ") + counterText(state.userCount));
-    }
-    if (pollMustStop())
-        return;
+void StatusPoll::chartResonatorTemp()
+{
+    if (wasRead(&LaserState::resonatorTemp) && view.serviceWindowVisible() && state.chartDiodeTemp)
+        view.addChartPoint(ResonatorTempSeries, state.chartSeconds, state.resonatorTemp);
+}
 
-    if (state.autoUpdateVoltages) {
-        const struct
-        {
-            const char *query;
-            double LaserState::*field;
-            QLineEdit *readOut;
-        } voltages[] = {
-            {"BV", &LaserState::bankVoltage, ui.BankVoltagelbl},
-            {"AB:BSET", &LaserState::bankVoltageTarget, ui.BankVTargetlbl},
-            {"FV", &LaserState::fetVoltage, ui.FETVoltagelbl},
-            {"AB:FDRO", &LaserState::fetDropVoltage, ui.FETVDroplbl},
-            {"AB:FDRA", &LaserState::fetDrainVoltage, ui.FETVDrainlbl},
-            {"AB:FSOU", &LaserState::fetSourceVoltage, ui.FETVSourcelbl},
-        };
-        for (const auto &voltage : voltages) {
-            pollReadOut(voltage.query, voltage.field, voltage.readOut, " V");
-            if (pollMustStop())
-                return;
-        }
-    }
-
-    pollReadOut("FT", &LaserState::fetTemperature, ui.FETTemplbl, " C");
-    if (pollMustStop())
-        return;
-    pollReadOut("IM", &LaserState::diodeCurrentMeasured, ui.DiodeCurrentlbl, " A");
-    ui.TargetCurrentlbl->setText(twoDecimalText(state.diodeCurrent) + QStringLiteral(" A"));
-    if (pollMustStop())
-        return;
-
-    if (state.isMicroModel || state.isMiniModel) {
-        const bool read = pollMeasurement("TR", &LaserState::resonatorTemp);
-        if (read)
-            ui.ResTempAlbl->setText(twoDecimalText(state.resonatorTemp) + QStringLiteral(" C"));
-        if (pollMustStop())
-            return;
-        if (read && serviceWindowVisible() && state.chartDiodeTemp)
-            addChartPoint(1, state.resonatorTemp);
-    } else {
-        pollReadOut("TA", &LaserState::resonatorTempA, ui.ResTempAlbl, " C");
-        if (pollMustStop())
-            return;
-        pollReadOut("TB", &LaserState::resonatorTempB, ui.ResTempBlbl, " C");
-        if (pollMustStop())
-            return;
-    }
-
-    // A status word that was not read says nothing: the tiles, the fire and enable controls and
-    // the fault latches stay as the last word left them, and an operator's action on the
-    // controls is still honoured by the next word that is read.
-    const std::optional<int32_t> word = comm->TryQueryInt(QStringLiteral("SS"));
-    if (word)
-        state.statusWord = *word;
-    ui.SystemStatuslbl->setText(QStringLiteral("Status: ")
-                                + (word ? QString::number(*word) : QStringLiteral("unknown")));
-    if (pollMustStop())
-        return;
-
+// A status word that was not read says nothing: the tiles, the fire and enable controls and the
+// fault latches stay as the last word left them, and an operator's action on the controls is
+// still honoured by the next word that is read.
+void StatusPoll::readStatusWord()
+{
+    const std::optional<int32_t> word = comm.TryQueryInt(QStringLiteral("SS"));
     if (word) {
-        const uint32_t status = uint32_t(*word);
-        state.firing = status & StatusBit::Firing;
-        if (!state.firing && state.diodeTrigger == 0)
-            state.fireRequested = false;
-        synchroniseFireAndEnable(status);
-        showStatusTiles(status);
-        announceFaults(status);
-        if (pollMustStop())
-            return;
+        state.statusWord = *word;
+        statusWord = uint32_t(*word);
     }
-
-    if (++state.setpointPollCount > 2) {
-        state.setpointRefreshDue = true;
-        state.setpointPollCount = 0;
-    }
-    if ((state.hasHeater0 || state.hasHeater1 || state.hasHeater2) && serviceWindowVisible())
-        state.chartSeconds += 2;
-    if (!pollHeaters())
-        return;
-    state.setpointRefreshDue = false;
-
-    appendDataRow();
-    if (word)
-        CheckFireEnableState();
+    view.showReadOut(ReadOut::StatusWord,
+                     QStringLiteral("Status: ") + (word ? QString::number(*word) : QStringLiteral("unknown")));
 }
 
-// The fire button, the animation and the enable box follow the status word, except in the one
-// update after an operator action on them.
-void TMainForm::synchroniseFireAndEnable(uint32_t status)
+void StatusPoll::followStatusWord()
 {
-    if (state.skipStatusSync) {
-        state.skipStatusSync = false;
-        return;
-    }
-    if (state.diodeTrigger == 0) {
-        if (status & StatusBit::Firing) {
-            showFiringLook();
-        } else {
-            showReadyLook();
-        }
-    }
-    if (!(status & StatusBit::Enabled) && ui.LaserEnableBtn->isChecked()) {
-        state.enableDropped = true;
-        ui.LaserEnableBtn->setEnabled(false);
-        ui.LaserEnableBtn->setChecked(false);
-        ui.LaserEnableBtn->setEnabled(true);
-    }
-}
-
-void TMainForm::showStatusTiles(uint32_t status)
-{
-    for (int bit = 0; bit < StatusTileCount; ++bit)
-        ui.StatusInd[size_t(bit)]->setFillColour((status & (1u << bit)) ? SetBitColour : ClearBitColour);
+    const uint32_t status = *statusWord;
+    state.firing = status & StatusBit::Firing;
+    if (!state.firing && state.diodeTrigger == 0)
+        state.fireRequested = false;
+    fire.followStatusWord(status);
+    view.showStatusTiles(status);
+    announceFaults(status);
 }
 
 // A fault is announced once per episode: until an update finds its bits clear again.
-void TMainForm::announceFaults(uint32_t status)
+void StatusPoll::announceFaults(uint32_t status)
 {
     if (status & (StatusBit::DiodeTempFault | StatusBit::ElectricalTempFault)) {
         if (!state.tempFaultShown) {
             state.tempFaultShown = true;
             desktop.message((status & StatusBit::DiodeTempFault) ? QStringLiteral("Temperature Fault - Diode")
-                                                         : QStringLiteral("Temperature Fault - Electrical"));
-            appendLogNote(QStringLiteral("Temperature Fault"));
+                                                                 : QStringLiteral("Temperature Fault - Electrical"));
+            records.appendLogNote(QStringLiteral("Temperature Fault"));
         }
     } else {
         state.tempFaultShown = false;
@@ -256,52 +291,59 @@ void TMainForm::announceFaults(uint32_t status)
         if (!state.electricalFaultShown) {
             state.electricalFaultShown = true;
             desktop.message(QStringLiteral("Electrical Fault"));
-            appendLogNote(QStringLiteral("Electrical Fault"));
+            records.appendLogNote(QStringLiteral("Electrical Fault"));
         }
     } else {
         state.electricalFaultShown = false;
     }
 }
 
-// Heaters 0 and 1 share the first label pair, so with both fitted it shows heater 1. Returns
-// false when the poll had to stop.
-bool TMainForm::pollHeaters()
+// Set points are read on every third update that gets this far.
+void StatusPoll::countTowardsSetPoints()
 {
-    for (const HeaterRow &row : HeaterRows) {
-        if (!(state.*row.present))
-            continue;
-        const bool secondPair = row.temperatureSeries == 3;
-        QLabel *temperatureLabel = secondPair ? ui.Heater2Templbl : ui.Heater1Templbl;
-        QLabel *targetLabel = secondPair ? ui.Heater2Targetlbl : ui.Heater1Targetlbl;
-
-        const bool temperatureRead = pollMeasurement(row.temperatureQuery, row.temperature);
-        if (pollMustStop())
-            return false;
-        // A temperature that was not read is neither shown nor charted; its set point point
-        // goes with it, so that the two series stay in step.
-        if (temperatureRead) {
-            temperatureLabel->setText(QString::fromLatin1(row.temperaturePrefix)
-                                      + twoDecimalText(state.*row.temperature) + QStringLiteral(" C"));
-            if (serviceWindowVisible() && !state.chartDiodeTemp) {
-                addChartPoint(row.temperatureSeries, state.*row.temperature);
-                addChartPoint(row.setpointSeries, state.*row.setpoint);
-            }
-        }
-        if (state.setpointRefreshDue) {
-            const bool setpointRead = pollMeasurement(row.setpointQuery, row.setpoint);
-            if (pollMustStop())
-                return false;
-            if (setpointRead)
-                targetLabel->setText(QString::fromLatin1(row.targetPrefix) + twoDecimalText(state.*row.setpoint)
-                                     + QStringLiteral(" C"));
-        }
+    if (++state.setpointPollCount > 2) {
+        state.setpointRefreshDue = true;
+        state.setpointPollCount = 0;
     }
-    return true;
+    if ((state.hasHeater0 || state.hasHeater1 || state.hasHeater2) && view.serviceWindowVisible())
+        state.chartSeconds += 2;
 }
 
-void TMainForm::UpdateVoltagesEnClick()
+void StatusPoll::readHeaterTemperature(const HeaterRow &row)
 {
-    state.autoUpdateVoltages = ui.UpdateVoltagesEn->isChecked();
+    readMeasurement(row.temperatureQuery, row.temperature);
+}
+
+// A temperature that was not read is neither shown nor charted; its set point point goes with
+// it, so that the two series stay in step.
+void StatusPoll::showHeaterTemperature(const HeaterRow &row)
+{
+    if (!wasRead(row.temperature))
+        return;
+    view.showReadOut(row.temperatureReadOut, temperatureText(row.temperaturePrefix, state.*row.temperature));
+    if (view.serviceWindowVisible() && !state.chartDiodeTemp) {
+        view.addChartPoint(row.temperatureSeries, state.chartSeconds, state.*row.temperature);
+        view.addChartPoint(row.setpointSeries, state.chartSeconds, state.*row.setpoint);
+    }
+}
+
+void StatusPoll::readHeaterSetPoint(const HeaterRow &row)
+{
+    readMeasurement(row.setpointQuery, row.setpoint);
+}
+
+void StatusPoll::showHeaterSetPoint(const HeaterRow &row)
+{
+    if (wasRead(row.setpoint))
+        view.showReadOut(row.targetReadOut, temperatureText(row.targetPrefix, state.*row.setpoint));
+}
+
+void StatusPoll::finishUpdate()
+{
+    state.setpointRefreshDue = false;
+    records.appendDataRow(unread);
+    if (statusWord)
+        fire.CheckFireEnableState();
 }
 
 } // namespace tovra

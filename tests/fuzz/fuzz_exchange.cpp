@@ -7,9 +7,9 @@
 // its top bit, whether the line hangs up at the end; the rest is what the laser sends.
 
 #include "communication.h"
-#include "desktop.h"
 #include "fuzzinput.h"
 #include "laserstate.h"
+#include "linkprompts.h"
 #include "rzcomport.h"
 #include "serialdevice.h"
 #include "terminalview.h"
@@ -23,28 +23,22 @@
 
 namespace {
 
-using tovra::Button;
-using tovra::ButtonSet;
 using tovra::SerialDevice;
 
-// Nobody answers: every box is closed without a button.
-class NoOperator : public tovra::Desktop
+// Nobody answers: every question is closed without a choice.
+class NoOperator : public tovra::LinkPrompts
 {
 public:
-    void message(const QString &) override { }
-    Button warning(const QString &, ButtonSet) override { return Button::None; }
-    QString inputText(const QString &, const QString &, const QString &defaultText) override { return defaultText; }
-    QString saveFileName(const QString &, const QString &) override { return {}; }
-    void openUrl(const QString &) override { }
-    int execDialog(QDialog &) override { return 0; }
-    void startNewInstance() override { }
-    void closeOpenBoxes() override { }
+    void tell(const QString &) override { }
+    bool retry(const QString &) override { return false; }
+    std::optional<int> pickPort(const QList<tovra::PortChoice> &, int) override { return std::nullopt; }
+    tovra::LostLinkAnswer communicationsLost() override { return tovra::LostLinkAnswer::Dismissed; }
 };
 
 class NoView : public tovra::TerminalView
 {
 public:
-    void appendTrafficLine(const QString &, const QColor &) override { }
+    void appendTrafficLine(const QString &, tovra::TrafficDirection) override { }
     void clearTraffic() override { }
 };
 
@@ -102,7 +96,7 @@ bool endsTrimmed(const QString &text)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static NoOperator desktop;
+    static NoOperator prompts;
     static NoView view;
     static tovra::LaserState state;
     static ScriptedDevice *device = nullptr;
@@ -111,11 +105,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!port) {
         auto owned = std::make_unique<ScriptedDevice>();
         device = owned.get();
-        port = new tovra::TRZComPort(desktop, nullptr, std::move(owned));
+        port = new tovra::TRZComPort(prompts, nullptr, std::move(owned));
         port->setShowErrors(false);
         port->setEndOfResponse(QByteArrayLiteral("\r"));
         port->setResponseTime(0); // the scripted bytes are all there at once
-        comm = new tovra::Communication(*port, state, view, desktop);
+        comm = new tovra::Communication(*port, state, view, prompts);
     }
 
     tovra::fuzz::FuzzInput input(data, size);

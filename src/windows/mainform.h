@@ -1,36 +1,35 @@
 #pragma once
 
-#include "commandqueue.h"
 #include "communication.h"
 #include "desktoplinkprompts.h"
+#include "firecontrol.h"
 #include "mainformlayout.h"
+#include "recordfiles.h"
 #include "servicehost.h"
+#include "settingsload.h"
 #include "startswitches.h"
+#include "statuspoll.h"
 
 #include <QMainWindow>
 
 #include <functional>
-#include <map>
 #include <memory>
-#include <optional>
 
-class QAction;
+class QCheckBox;
+class QComboBox;
 class QKeyEvent;
-class QLabel;
-class QLineEdit;
 class QTimer;
 
 namespace tovra {
 
-class DeferredMessages;
 class Desktop;
 class ScriptBridge;
 class ScriptSettingsFollower;
-class RecordFile;
 class SerialDevice;
 class TPlusSpinEdit;
 class TRZComPort;
 class TServiceForm;
+class TaskRunner;
 class TrafficView;
 class TrpVersionInfo;
 struct LaserState;
@@ -38,8 +37,15 @@ struct LaserState;
 // The operator's main window and the logic behind it. The class builds and wires the window; the
 // logic of each concern lives in its own source file (start-up and shutdown, the task queue, the
 // settings load, parameter controls, bins and terminal, status poll, fire control, record files,
-// access, tools). Handler names follow the window's controls. It hosts the service window.
-class TMainForm : public QMainWindow, private ServiceHost
+// access, tools). Handler names follow the window's controls. The settings load, the status poll,
+// enable and fire and the record files are widget-free classes of their own; the window shows what
+// they report. It hosts the service window.
+class TMainForm : public QMainWindow,
+                  private SettingsLoadView,
+                  private StatusPollView,
+                  private FireControlView,
+                  private RecordFilesView,
+                  private ServiceHost
 {
     Q_OBJECT
 public:
@@ -69,8 +75,8 @@ public:
     // True once ExitApp or RestartApp has run: the instance is ending.
     bool hasEnded() const { return ended; }
 
-    // Command queue and task timer. The timer runs only while a task is pending: whatever sets a
-    // pending flag or queues a command calls requestTasks.
+    // Command queue and task timer (TaskRunner). The timer runs only while a task is pending:
+    // whatever sets a pending flag or queues a command calls requestTasks.
     void requestTasks();
     void QueuedCommandToPort(const QString &command);
     void TaskTimerTimer();
@@ -127,7 +133,6 @@ public:
     void EnableDataCollectionMenuClick();
     QString logFileName() const;
     QString dataFileName() const;
-    void appendDataRow();
     // A note in the communication log without time stamp ("Temperature Fault").
     void appendLogNote(const QString &line);
 
@@ -172,37 +177,25 @@ private:
     void enterDemoMode();
     void openPickedPort();
     void endInstance();
-    void sendExitStop();
-    bool tasksPending() const;
 
-    // The range a limited control was built with: it stays when the laser's limits cannot be used.
-    struct LimitRange
-    {
-        double minimum;
-        double maximum;
-    };
-    struct LimitReply
-    {
-        QString name;
-        std::optional<double> value;
-    };
-    void rememberDesignRanges();
-    LimitRange usableLimits(TPlusSpinEdit *control, const LimitReply &minimum, const LimitReply &maximum);
-    void loadLimitedSettings();
-    void loadModesAndTriggers();
-    void loadHeater0();
-    void loadAttenuator();
-    void loadSmallFamily();
-    void arrangeForSmallFamily();
-    void loadFullSizeFamily();
-    bool loadExtraHeater(int heater, QLabel *targetLabel, QLabel *temperatureLabel, double &setpoint);
-    void loadPasswordLock();
-    enum class PasswordLock { Absent, Unlocked, Locked };
-    PasswordLock queryPasswordLock();
-    void showHeaterTarget(QLabel *label, int heater, double setpoint);
-    void setStatusCaptions(const QStringList &captions);
+    // The view of the settings load (settingsloadview.cpp).
+    void showSetting(Setting setting, double value) override;
+    LimitRange limits(Setting setting) const override;
+    void setLimits(Setting setting, LimitRange range) override;
+    void setSettingEnabled(Setting setting, bool enabled) override;
+    void setPartVisible(Part part, bool visible) override;
+    void setText(Text text, const QString &value) override;
+    void setStatusCaptions(const QStringList &captions) override;
+    void showFamily(Family family) override;
+    void arrangeForSmallFamily(bool hasAttenuator, bool hasEnhancedEnergy) override;
+    void setOuterWidth(int width) override;
+    void noteInLog(const QString &line) override;
+    TPlusSpinEdit *spinEditOf(Setting setting) const;
+    QComboBox *choiceOf(Setting setting) const;
+    QCheckBox *checkBoxOf(Setting setting) const;
+    QWidget *controlOf(Setting setting) const;
     void hideControlsOutOfSight();
-    void setOuterWidth(int width);
+
     void setOuterHeight(int height);
     void applyOuterSize();
 
@@ -211,15 +204,12 @@ private:
     void sendTerminalText();
     void refuseTerminalText();
 
-    bool pollMustStop() const;
-    bool pollMeasurement(const char *query, double LaserState::*field);
-    void pollReadOut(const char *query, double LaserState::*field, QLineEdit *readOut, const char *unit);
-    void synchroniseFireAndEnable(uint32_t status);
-    void showStatusTiles(uint32_t status);
-    void announceFaults(uint32_t status);
-    bool pollHeaters();
-    bool serviceWindowVisible() const;
-    void addChartPoint(int series, double y);
+    // The status poll's view (statuspollview.cpp).
+    void showReadOut(ReadOut which, const QString &text) override;
+    void showStatusTiles(uint32_t statusWord) override;
+    bool serviceWindowVisible() const override;
+    void addChartPoint(int series, double seconds, double value) override;
+    void openUnlockedServiceWindow() override;
     void openServiceWindow();
     void closeServiceWindow();
     // ServiceHost: what the service window changes here.
@@ -228,23 +218,17 @@ private:
     void showMaximum(LimitedSetting setting, double maximum) override;
     void showHeaterTarget(int heater, double setpoint) override;
 
-    void showFiringLook();
-    void showReadyLook();
+    // What enable and fire control shows (mainformfire.cpp).
+    void showFiringLook() override;
+    void showReadyLook() override;
+    void setFireEnabled(bool enabled) override;
+    void setEnableBoxEnabled(bool enabled) override;
+    bool enableChecked() const override;
+    void setEnableChecked(bool checked) override;
     void restartStatusTimer();
 
-    // One record file as its menu item switches it.
-    struct RecordFileSwitch
-    {
-        bool &enabled;
-        RecordFile &file;
-        QAction *menuItem;
-        QString name;
-        QString failure;
-    };
-    RecordFileSwitch logFileSwitch();
-    RecordFileSwitch dataFileSwitch();
-    void toggleRecordFile(RecordFileSwitch file, const QStringList &header);
-    void watchRecordFiles();
+    // The record files' menu check marks (mainformrecords.cpp).
+    void setRecordChecked(RecordKind kind, bool checked) override;
 
     void wireSharing();
     void startSharingIfAsked();
@@ -257,17 +241,13 @@ private:
     const std::function<ShiftKeys()> readShiftKeys;
     const std::function<bool()> stopSignalled;
     std::unique_ptr<Communication> comm;
-    CommandQueue queue;
-    std::map<const TPlusSpinEdit *, LimitRange> designRanges;
-    DeferredMessages *fileMessages = nullptr;
-    // The measurements that the running status update could not read.
-    QList<double LaserState::*> unreadInPoll;
+    std::unique_ptr<TaskRunner> tasks;
+    std::unique_ptr<SettingsLoad> settingsLoad;
+    FireControl fire;
+    RecordFiles records;
+    std::unique_ptr<StatusPoll> statusPoll;
     std::unique_ptr<ScriptSettingsFollower> scriptSettings;
     bool ended = false;
-    // Set once the port is known to be the laser's (identified by the scan, or picked by the
-    // operator): only then does the exit send its "FL 0".
-    bool onLaserPort = false;
-    bool energyModeReadBackDue = false;
     QSize requestedOuterSize; // an invalid part means "as designed"
 };
 

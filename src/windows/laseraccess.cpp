@@ -4,6 +4,7 @@
 
 #include "desktop.h"
 #include "laserstate.h"
+#include "settingsload.h"
 
 #include <QAction>
 
@@ -34,22 +35,9 @@ void TMainForm::ServiceWindowMenuClick()
     openServiceWindow();
 }
 
-// "PW" answers a text with "?" when the laser has no password lock, otherwise 1 when unlocked.
-// A reply that is no number (nothing came in time, or noise) cannot prove the laser unlocked, so
-// it counts as locked and the operator is offered the password.
-TMainForm::PasswordLock TMainForm::queryPasswordLock()
-{
-    const QString reply = comm->SendAndReceive(QStringLiteral("PW"));
-    if (reply.contains(QLatin1Char('?')))
-        return PasswordLock::Absent;
-    bool isNumber = false;
-    const double lockState = reply.trimmed().toDouble(&isNumber);
-    return isNumber && lockState == 1 ? PasswordLock::Unlocked : PasswordLock::Locked;
-}
-
 bool TMainForm::UnlockLaser()
 {
-    state.laserUnlocked = queryPasswordLock() != PasswordLock::Locked;
+    state.laserUnlocked = queryPasswordLock(*comm) != PasswordLock::Locked;
     ui.UnlockLaserMenu->setVisible(!state.laserUnlocked);
     if (state.laserUnlocked)
         return true;

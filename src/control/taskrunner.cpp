@@ -1,15 +1,9 @@
-// The task timer: 5 ms after a handler asked for something, whenever no status poll runs, it
-// carries out what the operator's handlers asked for, in a fixed order: stop commands, a recall or
-// refresh, the unlock dialog, the queued commands, a script's lines, and last the exit. With
-// nothing pending it stays off, so the idle program sleeps between status polls.
+#include "taskrunner.h"
 
-#include "mainform.h"
-
+#include "communication.h"
 #include "laserstate.h"
+#include "scopedflag.h"
 #include "rzcomport.h"
-#include "scriptbridge.h"
-
-#include <QTimer>
 
 #include <algorithm>
 #include <utility>
@@ -29,75 +23,80 @@ bool isStopCommand(const QString &command)
 
 } // namespace
 
-// A running timer is left alone, so that a stream of requests does not keep pushing the first
-// one's tick away.
-void TMainForm::requestTasks()
+TaskRunner::TaskRunner(LaserState &laserState, Communication &exchange, TRZComPort &serialPort, TaskActions hostActions)
+    : state(laserState)
+    , comm(exchange)
+    , port(serialPort)
+    , actions(std::move(hostActions))
+    , queue(laserState)
 {
-    if (!ended && !TaskTimer->isActive())
-        TaskTimer->start();
+    taskTimer.setObjectName(QStringLiteral("TaskTimer"));
+    taskTimer.setInterval(TickInterval);
+    QObject::connect(&taskTimer, &QTimer::timeout, [this] { tick(); });
 }
 
-bool TMainForm::tasksPending() const
+void TaskRunner::request()
+{
+    if (!ended && !taskTimer.isActive())
+        taskTimer.start();
+}
+
+bool TaskRunner::pending() const
 {
     return state.recallPending || state.refreshPending || state.unlockPending || state.queuePending
-        || state.exitRequested || energyModeReadBackDue || comm->stopPending() || ScriptLines->hasWaitingLines();
+        || state.exitRequested || energyModeReadBackDue || comm.stopPending() || actions.scriptLinesWaiting();
 }
 
 // Stop commands are never dropped: they bypass the inhibit and the queue and go out at the next
 // exchange boundary (a running load or status update sends them between two of its queries).
 // Being sent ahead, a stop takes the earlier waiting commands of its kind with it, so that a
 // "FL 1" queued before the Stop press cannot follow the "FL 0" and fire the laser again.
-void TMainForm::QueuedCommandToPort(const QString &command)
+void TaskRunner::queueCommand(const QString &command)
 {
     if (isStopCommand(command)) {
         queue.withdraw(mnemonicOf(command));
-        comm->requestStop(command);
-        requestTasks();
+        comm.requestStop(command);
+        request();
         return;
     }
     if (state.commandsInhibited)
         return;
     queue.append(command);
-    requestTasks();
+    request();
 }
 
-void TMainForm::TaskTimerTimer()
-{
-    ProcessTasks();
-}
-
-void TMainForm::ProcessTasks()
+void TaskRunner::tick()
 {
     // A tick that arrives while a batch waits for a reply must not start a second run: it would
     // find the port busy and lose its commands.
     if (state.taskBusy)
         return;
-    TaskTimer->stop();
+    taskTimer.stop();
     // A handler that exchanges directly may be waiting for its reply: the work waits for it
     // rather than find the port busy and lose its commands.
-    if (state.statusBusy || ComPort->InUse()) {
-        if (tasksPending())
-            requestTasks();
+    if (state.statusBusy || port.InUse()) {
+        if (pending())
+            request();
         return;
     }
-    state.taskBusy = true;
+    const ScopedFlag busy(state.taskBusy);
 
-    comm->sendPendingStops();
+    comm.sendPendingStops();
 
     if (state.recallPending || state.refreshPending) {
-        StatusTimer->stop();
+        actions.stopStatusPoll();
         if (state.recallPending)
-            comm->SendCommand(QStringLiteral("RC ") + QString::number(state.recallBin));
-        Initialize();
+            comm.SendCommand(QStringLiteral("RC ") + QString::number(state.recallBin));
+        actions.loadSettings();
         state.recallPending = false;
         state.refreshPending = false;
         if (!ended)
-            StatusTimer->start();
+            actions.startStatusPoll();
     }
 
     // No password box on the way out: it would hold the exit.
     if (state.unlockPending && !state.exitRequested) {
-        UnlockLaser();
+        actions.unlockLaser();
         state.unlockPending = false;
     }
 
@@ -112,43 +111,44 @@ void TMainForm::ProcessTasks()
         queue.beginSending();
         while (const std::optional<QString> command = queue.nextToSend()) {
             if (raw)
-                comm->SendRawLine(*command);
+                comm.SendRawLine(*command);
             else
-                comm->SendCommand(*command);
+                comm.SendCommand(*command);
         }
     }
 
     if (energyModeReadBack)
-        readBackEnergyModeValue();
+        actions.readBackEnergyMode();
 
-    ScriptLines->sendWaitingLines();
+    actions.sendScriptLines();
 
     if (state.exitRequested) {
         sendExitStop();
-        ExitApp();
+        actions.exitProgram();
         return;
     }
 
-    state.taskBusy = false;
-    // What a handler asked for while this batch was being sent waits for the next tick.
-    if (tasksPending())
-        requestTasks();
+    // What a handler asked for while this batch was being sent waits for the next tick (the timer
+    // fires after this run has given the busy flag back).
+    if (pending())
+        request();
 }
 
 // The last word to the laser, and only to a port known to be the laser's: another device on the
 // last port a failed scan tried must not receive it. A time-out here asks no question.
-void TMainForm::sendExitStop()
+void TaskRunner::sendExitStop()
 {
     if (!onLaserPort)
         return;
-    ComPort->setResponseTime(std::min(ComPort->ResponseTime(), ExitReplyTime));
-    comm->requestStop(QStringLiteral("FL 0"));
-    comm->sendPendingStops();
+    port.setResponseTime(std::min(port.ResponseTime(), ExitReplyTime));
+    comm.requestStop(QStringLiteral("FL 0"));
+    comm.sendPendingStops();
 }
 
-void TMainForm::ComPortTimeout()
+void TaskRunner::end()
 {
-    comm->HandleTimeout();
+    ended = true;
+    taskTimer.stop();
 }
 
 } // namespace tovra

@@ -9,6 +9,8 @@
 
 #include "displayformat.h"
 #include "laserstate.h"
+#include "scopedflag.h"
+#include "taskrunner.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -118,9 +120,8 @@ void TMainForm::AttenuatorAdjChange()
 void TMainForm::endPresetEnergyMode()
 {
     state.energyMode = 0;
-    state.commandsInhibited = true;
+    const ScopedFlag inhibit(state.commandsInhibited);
     ui.EnergyModeSel->setCurrentIndex(0);
-    state.commandsInhibited = false;
 }
 
 // The value the new mode sets is read back once the task timer has sent the "EM" command:
@@ -129,7 +130,7 @@ void TMainForm::EnergyModeSelChange()
 {
     state.energyMode = ui.EnergyModeSel->currentIndex();
     QueuedCommandToPort(QStringLiteral("EM ") + QString::number(state.energyMode));
-    energyModeReadBackDue = !state.commandsInhibited;
+    tasks->setEnergyModeReadBackDue(!state.commandsInhibited);
 }
 
 void TMainForm::EnhEnergyModeSelChange()
@@ -147,14 +148,13 @@ void TMainForm::readBackEnergyModeValue()
     if (state.hasAttenuator) {
         state.attenuator = comm->TryQueryFloat(state.isStandardModel ? QStringLiteral("AT") : QStringLiteral("AT:AP"))
                                .value_or(state.attenuator);
-        state.commandsInhibited = true;
+        const ScopedFlag inhibit(state.commandsInhibited);
         ui.AttenuatorAdj->setValue(state.attenuator);
     } else {
         state.diodeCurrent = comm->TryQueryFloat(QStringLiteral("DC")).value_or(state.diodeCurrent);
-        state.commandsInhibited = true;
+        const ScopedFlag inhibit(state.commandsInhibited);
         ui.DiodeCurrentAdj->setValue(state.diodeCurrent);
     }
-    state.commandsInhibited = false;
     state.energyModeChanging = false;
 }
 

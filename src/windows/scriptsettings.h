@@ -6,7 +6,7 @@
 
 namespace tovra {
 
-class MainFormLayout;
+struct MainFormLayout;
 struct LaserState;
 
 // Shows a script's settings in the main window's controls the way the settings load fills them:

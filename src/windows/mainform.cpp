@@ -4,9 +4,11 @@
 #include "laserstate.h"
 #include "plusspinedit.h"
 #include "rzcomport.h"
+#include "scriptbridge.h"
 #include "scriptsettings.h"
 #include "serialdevice.h"
 #include "serviceform.h"
+#include "taskrunner.h"
 #include "trafficview.h"
 #include "versioninfo.h"
 
@@ -15,6 +17,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
@@ -29,7 +32,11 @@ TMainForm::TMainForm(Environment environment, QWidget *parent)
     , switches(environment.switches)
     , readShiftKeys(std::move(environment.readShiftKeys))
     , stopSignalled(std::move(environment.stopSignalled))
-    , queue(environment.state)
+    , fire(environment.state, *this,
+           {[this](const QString &command) { QueuedCommandToPort(command); }, [this] { restartStatusTimer(); },
+            [this] { requestTasks(); }})
+    , records(environment.state, environment.desktop,
+              [this] { return ComPort->InUse() || state.statusBusy || state.taskBusy; }, *this)
 {
     setObjectName(QStringLiteral("MainForm"));
     ComPort = new TRZComPort(linkPrompts, this, std::move(environment.serialDevice));
@@ -43,7 +50,6 @@ TMainForm::TMainForm(Environment environment, QWidget *parent)
 
     ResponseList = new TrafficView(this);
     ui.setupUi(this, ResponseList);
-    rememberDesignRanges();
     // The terminal keeps every entry, duplicates included, and adds them itself.
     ui.SendEdit->setDuplicatesEnabled(true);
     ui.SendEdit->setInsertPolicy(QComboBox::NoInsert);
@@ -52,6 +58,7 @@ TMainForm::TMainForm(Environment environment, QWidget *parent)
     ui.SendEdit->installEventFilter(this);
 
     comm = std::make_unique<Communication>(*ComPort, state, *ResponseList, linkPrompts);
+    settingsLoad = std::make_unique<SettingsLoad>(*comm, state, static_cast<SettingsLoadView &>(*this));
     ServiceForm = new TServiceForm(*this, state, desktop, this);
     wireComponents();
     connectControls();
@@ -63,15 +70,26 @@ TMainForm::~TMainForm() = default;
 
 void TMainForm::wireComponents()
 {
-    TaskTimer = new QTimer(this);
-    TaskTimer->setObjectName(QStringLiteral("TaskTimer"));
-    TaskTimer->setInterval(5);
-    connect(TaskTimer, &QTimer::timeout, this, &TMainForm::TaskTimerTimer);
+    tasks = std::make_unique<TaskRunner>(state, *comm, *ComPort, TaskActions{
+        .loadSettings = [this] { Initialize(); },
+        .unlockLaser = [this] { UnlockLaser(); },
+        .readBackEnergyMode = [this] { readBackEnergyModeValue(); },
+        .scriptLinesWaiting = [this] { return ScriptLines->hasWaitingLines(); },
+        .sendScriptLines = [this] { ScriptLines->sendWaitingLines(); },
+        .exitProgram = [this] { ExitApp(); },
+        .stopStatusPoll = [this] { StatusTimer->stop(); },
+        .startStatusPoll = [this] { StatusTimer->start(); },
+    });
+    TaskTimer = &tasks->timer();
 
     StatusTimer = new QTimer(this);
     StatusTimer->setObjectName(QStringLiteral("StatusTimer"));
     StatusTimer->setInterval(1000);
     connect(StatusTimer, &QTimer::timeout, this, &TMainForm::StatusTimerTimer);
+    StatusPollView &pollView = *this;
+    statusPoll = std::make_unique<StatusPoll>(
+        *comm, *ComPort, state, desktop, pollView, fire, records, *StatusTimer,
+        StatusPoll::ProgramActions{[this] { RestartApp(); }, [this] { ExitApp(); }, [this] { return ended; }});
 
     ComPort->setOnTimeout([this] { ComPortTimeout(); });
     comm->setTimeoutActions({
@@ -84,7 +102,6 @@ void TMainForm::wireComponents()
         if (stopSignalled && stopSignalled() && !state.exitRequested)
             StopSignalReceived();
     });
-    watchRecordFiles();
 }
 
 // Spin edits and check boxes report every change of their value, the program's own included;
@@ -193,16 +210,6 @@ void TMainForm::showEvent(QShowEvent *event)
     applyOuterSize();
 }
 
-bool TMainForm::serviceWindowVisible() const
-{
-    return ServiceForm->isVisible();
-}
-
-void TMainForm::addChartPoint(int series, double y)
-{
-    ServiceForm->addChartPoint(series, state.chartSeconds, y);
-}
-
 void TMainForm::openServiceWindow()
 {
     ServiceForm->ServiceInitialize();
@@ -247,7 +254,7 @@ void TMainForm::showMaximum(LimitedSetting setting, double maximum)
 // Heaters 0 and 1 share the first target label.
 void TMainForm::showHeaterTarget(int heater, double setpoint)
 {
-    showHeaterTarget(heater == 2 ? ui.Heater2Targetlbl : ui.Heater1Targetlbl, heater, setpoint);
+    (heater == 2 ? ui.Heater2Targetlbl : ui.Heater1Targetlbl)->setText(heaterTargetText(heater, setpoint));
 }
 
 // The operator's close request only asks for the exit; the task timer tells the laser to stop

@@ -4,6 +4,7 @@
 #include "displayformat.h"
 #include "laserstate.h"
 #include "plusspinedit.h"
+#include "scopedflag.h"
 #include "temperaturechart.h"
 
 #include <QCheckBox>
@@ -64,7 +65,7 @@ void TServiceForm::connectControls()
 void TServiceForm::ServiceInitialize()
 {
     host.sendDirectly(ServiceCode);
-    state.commandsInhibited = true;
+    const ScopedFlag inhibit(state.commandsInhibited);
     ui.MaxRepRateAdj->setValue(state.repRateMax);
     ui.MaxDiodeCurrentAdj->setValue(state.diodeCurrentMax);
     ui.DiodeCurrentAdj->setMaxValue(state.diodeCurrentMax);
@@ -90,7 +91,6 @@ void TServiceForm::ServiceInitialize()
     showHeaterControls(state.hasHeater1, ui.Heater1Tempgrp, 2, 5);
     showHeaterControls(state.hasHeater2, ui.Heater2Tempgrp, 3, 6);
     ui.stackShownSpinGroups();
-    state.commandsInhibited = false;
 }
 
 void TServiceForm::showHeaterControls(bool present, QWidget *group, int temperatureSeries, int setpointSeries)

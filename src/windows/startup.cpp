@@ -10,6 +10,7 @@
 #include "recordformat.h"
 #include "rzcomport.h"
 #include "scriptbridge.h"
+#include "taskrunner.h"
 #include "trafficview.h"
 
 #include <QCoreApplication>
@@ -48,11 +49,11 @@ void TMainForm::FormCreate()
             return;
         }
         openPickedPort();
-        onLaserPort = true;
+        tasks->setOnLaserPort();
     } else if (keys.left) {
         enterDemoMode();
     } else if (comm->ConnectToLaser()) {
-        onLaserPort = true;
+        tasks->setOnLaserPort();
     } else {
         // A stop signal during the scan ends the program without the question.
         if (state.exitRequested) {
@@ -156,8 +157,8 @@ void TMainForm::endInstance()
 {
     ended = true;
     state.exitRequested = true;
-    fileMessages->discard();
-    TaskTimer->stop();
+    records.discardMessages();
+    tasks->end();
     StatusTimer->stop();
     comm->detach();
     ScriptLines->stop();

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+
+namespace tovra {
+
+struct LaserState;
+
+// What the enable and fire controls show. The window implements it with its widgets; the
+// looks themselves (caption, colour, animation) are the window's business.
+class FireControlView
+{
+public:
+    virtual ~FireControlView() = default;
+
+    // The fire button as "Stop" while the laser fires, as "Fire" while it is ready.
+    virtual void showFiringLook() = 0;
+    virtual void showReadyLook() = 0;
+    virtual void setFireEnabled(bool enabled) = 0;
+    // The enable box: whether the operator may use it, and its check mark.
+    virtual void setEnableBoxEnabled(bool enabled) = 0;
+    virtual bool enableChecked() const = 0;
+    virtual void setEnableChecked(bool checked) = 0;
+};
+
+// Enable and fire: the operator's two most consequential controls. Commands go through the
+// queue function it is given; the status poll later confirms or corrects what the controls show
+// (`followStatusWord`, then `CheckFireEnableState` once the update is through).
+class FireControl
+{
+public:
+    struct Hooks
+    {
+        std::function<void(const QString &)> queueCommand;
+        // Moves the next status update a full interval away, so that the operator's command
+        // is sent before the poll reads the laser again.
+        std::function<void()> restartStatusTimer;
+        // Wakes the task timer for a pending task (the unlock a locked mini needs first).
+        std::function<void()> requestTasks;
+    };
+
+    FireControl(LaserState &state, FireControlView &view, Hooks hooks);
+
+    // The fire button: fires when ready, stops when firing or about to.
+    void FireStopbtnClick();
+    bool LaserFire(bool fire);
+    // The enable box changed its check mark (the operator's click or the status poll's drop).
+    void LaserEnableBtnClick();
+    void LaserEnable(bool enable);
+    // The fire button is usable exactly when the last status word allows firing.
+    void CheckFireEnableState();
+
+    // A status word was read: the fire look and the enable box follow it, except in the one
+    // update after an operator action on them. A laser that disabled itself unchecks the box.
+    void followStatusWord(uint32_t status);
+
+private:
+    LaserState &state;
+    FireControlView &view;
+    const Hooks hooks;
+};
+
+} // namespace tovra

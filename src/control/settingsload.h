@@ -1,0 +1,118 @@
+#pragma once
+
+// The identity of the connected laser and the load of its settings, without a window: the only
+// place where the program reads the laser's configuration. What the load finds goes to the laser
+// state and, through a small view, to the window.
+
+#include <QString>
+#include <QStringList>
+
+#include <map>
+#include <optional>
+
+namespace tovra {
+
+class Communication;
+struct LaserState;
+
+struct LimitRange
+{
+    double minimum;
+    double maximum;
+};
+
+// What the load shows. The window implements it; tests record it.
+class SettingsLoadView
+{
+public:
+    // The controls that mirror a setting of the laser.
+    enum class Setting {
+        RepRate, DiodeCurrent, DiodePulseWidth, QSwitchDelay, // limited by the laser
+        BurstCount, QSwitchWaitCount, DivideByN, Attenuator,
+        PulseMode, DiodeTrigger, QSwitchTrigger, SyncOutput, EnergyMode, EnhancedEnergyMode, // choices
+        LaserEnable, QSwitchEnable, DivideByNEnable, // check boxes
+    };
+    // Parts shown only when the laser has what they serve.
+    enum class Part {
+        ServiceWindowMenu, UnlockLaserMenu, HeaterGroup, HeaterRow1, HeaterRow2, AttenuatorGroup,
+        EnergyModeGroup, EnhancedEnergyModeGroup,
+    };
+    enum class Text {
+        WindowTitle, SerialNumber, FirmwareVersion, FpgaVersion, ShotCount, HeaterTarget1, HeaterTarget2,
+        HeaterTemperature1,
+    };
+    enum class Family { Standard, Micro, Mini };
+
+    virtual ~SettingsLoadView() = default;
+
+    // Shows a setting's value (a choice's index; 1 or 0 for a check box) without sending
+    // anything to the laser.
+    virtual void showSetting(Setting setting, double value) = 0;
+    // The range a limited control has now.
+    virtual LimitRange limits(Setting setting) const = 0;
+    // Gives a limited control a new range (maximum first), without sending anything.
+    virtual void setLimits(Setting setting, LimitRange range) = 0;
+    virtual void setSettingEnabled(Setting setting, bool enabled) = 0;
+    virtual void setPartVisible(Part part, bool visible) = 0;
+    virtual void setText(Text text, const QString &value) = 0;
+    // One caption per status tile, in bit order.
+    virtual void setStatusCaptions(const QStringList &captions) = 0;
+    // The fixed look of a family: the groups and labels it lacks hidden, its logo, the animation
+    // at rest, the settings bins it has.
+    virtual void showFamily(Family family) = 0;
+    // Closes the window up around the groups a micro or mini laser keeps; asked once per run.
+    virtual void arrangeForSmallFamily(bool hasAttenuator, bool hasEnhancedEnergy) = 0;
+    virtual void setOuterWidth(int width) = 0;
+    // A note in the communication log, when one is kept.
+    virtual void noteInLog(const QString &line) = 0;
+};
+
+// "PW": the mini family's password lock.
+enum class PasswordLock { Absent, Unlocked, Locked };
+PasswordLock queryPasswordLock(Communication &comm);
+
+// A heater's target label text ("Heater 1 Target:  45.00 C"), as the load and the service window show it.
+QString heaterTargetText(int heater, double setpoint);
+
+class SettingsLoad
+{
+public:
+    // Takes the limited controls' present ranges as their design ranges: they stay whenever the
+    // laser's own limits cannot be used.
+    SettingsLoad(Communication &exchange, LaserState &laserState, SettingsLoadView &loadView);
+
+    // Asks "ID" and keeps the identity and family in the laser state.
+    void identify();
+    // The whole load, with commands inhibited throughout. `programVersion` and `port` go into the
+    // window title.
+    void run(const QString &programVersion, int port);
+
+private:
+    using Setting = SettingsLoadView::Setting;
+    using Part = SettingsLoadView::Part;
+    using Text = SettingsLoadView::Text;
+    struct LimitReply
+    {
+        QString name;
+        std::optional<double> value;
+    };
+
+    void showDemoIdentity(const QString &programVersion);
+    void showIdentity(const QString &programVersion, int port);
+    LimitRange usableLimits(Setting setting, const LimitReply &minimum, const LimitReply &maximum);
+    void loadLimitedSettings();
+    void loadModesAndTriggers();
+    void loadHeater0();
+    void loadAttenuator();
+    void loadSmallFamily();
+    void loadFullSizeFamily();
+    bool loadExtraHeater(int heater, Part row, Text target, double &setpoint);
+    void loadPasswordLock();
+
+    Communication &comm;
+    LaserState &state;
+    SettingsLoadView &view;
+    std::map<Setting, LimitRange> designRanges;
+};
+
+} // namespace tovra

@@ -1,0 +1,144 @@
+#pragma once
+
+#include "recordformat.h"
+
+#include <QList>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+class QTimer;
+
+namespace tovra {
+
+class Communication;
+class Desktop;
+class FireControl;
+class RecordFiles;
+class TRZComPort;
+struct LaserState;
+
+// What the status poll shows. The main window implements it with its widgets; a test records the
+// calls. Texts come ready to show ("Shot Count:       1234", "345.70 V", "Status: unknown").
+class StatusPollView
+{
+public:
+    enum class ReadOut {
+        ShotCount,
+        UserCount,
+        BankVoltage,
+        BankVoltageTarget,
+        FetVoltage,
+        FetDropVoltage,
+        FetDrainVoltage,
+        FetSourceVoltage,
+        FetTemperature,
+        DiodeCurrent,
+        TargetCurrent,
+        ResonatorTempA, // the small family's one diode temperature as well
+        ResonatorTempB,
+        StatusWord,
+        // Two label pairs show the heaters: the first heater 0 or 1, the second heater 2.
+        FirstHeaterTemp,
+        FirstHeaterTarget,
+        SecondHeaterTemp,
+        SecondHeaterTarget,
+    };
+
+    virtual ~StatusPollView() = default;
+
+    virtual void showReadOut(ReadOut which, const QString &text) = 0;
+    // One tile per bit 0 to 13 of the word.
+    virtual void showStatusTiles(uint32_t statusWord) = 0;
+    virtual bool serviceWindowVisible() const = 0;
+    virtual void addChartPoint(int series, double seconds, double value) = 0;
+    // The service password was accepted: its menu item appears and the window opens.
+    virtual void openUnlockedServiceWindow() = 0;
+};
+
+// The status poll: on each tick of the status timer the laser is asked for its counters,
+// measurements, status word and heater temperatures, and the view follows what it reports. A
+// value that was not read (no reply in time, a vanished port, a reply that is no such value)
+// leaves its field and read-out at their last value and its column of the data row empty. The
+// fire and enable controls follow a status word that was read through `FireControl`; the data row
+// and the fault notes go to the record files.
+//
+// An update is a table of steps, each asking at most one question or opening one box; after every
+// step the update ends when the operator asked to close or the program is ending.
+class StatusPoll
+{
+public:
+    // What the poll may do to the program as a whole when the port has vanished, and how it learns
+    // that the program is ending.
+    struct ProgramActions
+    {
+        std::function<void()> restart;
+        std::function<void()> exit;
+        std::function<bool()> hasEnded;
+    };
+
+    StatusPoll(Communication &comm, TRZComPort &port, LaserState &state, Desktop &desktop, StatusPollView &view,
+               FireControl &fire, RecordFiles &records, QTimer &statusTimer, ProgramActions program);
+
+    // One tick of the status timer: runs an update unless the port, the task timer or demo mode
+    // keeps it off, and opens the service window once the password was accepted.
+    void tick();
+    // One status update.
+    void update();
+    void setVoltagesPolled(bool polled);
+
+    // Rows of the tables that an update is planned from (statuspoll.cpp).
+    struct MeasurementRow;
+    struct HeaterRow;
+
+private:
+    // One step of an update: at most one question to the laser or one box, taken only when it
+    // applies to the laser's family and options at that moment.
+    struct Step
+    {
+        std::function<bool()> applies;
+        std::function<void()> run;
+    };
+
+    bool mustStop() const;
+    void planSteps();
+    void planHeaterSteps(const HeaterRow &row);
+    bool smallFamily() const;
+
+    void ensurePortOpen();
+    void readCounter(const char *query, uint32_t LaserState::*field, StatusPollView::ReadOut readOut,
+                     const char *caption);
+    bool readMeasurement(const char *query, Measurement field);
+    bool wasRead(Measurement field) const;
+    void readOut(const MeasurementRow &row);
+    void chartResonatorTemp();
+    void readStatusWord();
+    void followStatusWord();
+    void announceFaults(uint32_t status);
+    void countTowardsSetPoints();
+    void readHeaterTemperature(const HeaterRow &row);
+    void showHeaterTemperature(const HeaterRow &row);
+    void readHeaterSetPoint(const HeaterRow &row);
+    void showHeaterSetPoint(const HeaterRow &row);
+    void finishUpdate();
+
+    Communication &comm;
+    TRZComPort &port;
+    LaserState &state;
+    Desktop &desktop;
+    StatusPollView &view;
+    FireControl &fire;
+    RecordFiles &records;
+    QTimer &statusTimer;
+    const ProgramActions program;
+    std::vector<Step> steps;
+
+    // What the running update could not read, and the status word it read.
+    QList<Measurement> unread;
+    std::optional<uint32_t> statusWord;
+};
+
+} // namespace tovra

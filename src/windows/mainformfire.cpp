@@ -1,0 +1,90 @@
+// The window's side of enable and fire: the handlers hand over to FireControl, and the fire
+// button, the animation and the enable box show what it reports.
+
+#include "mainform.h"
+
+#include "laserstate.h"
+#include "statuscolours.h"
+#include "statusword.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+
+namespace tovra {
+
+void TMainForm::FireStopbtnClick()
+{
+    fire.FireStopbtnClick();
+}
+
+bool TMainForm::LaserFire(bool fireNow)
+{
+    return fire.LaserFire(fireNow);
+}
+
+void TMainForm::LaserEnableBtnClick()
+{
+    fire.LaserEnableBtnClick();
+}
+
+void TMainForm::LaserEnable(bool enable)
+{
+    fire.LaserEnable(enable);
+}
+
+void TMainForm::CheckFireEnableState()
+{
+    fire.CheckFireEnableState();
+}
+
+void TMainForm::showFiringLook()
+{
+    ui.FireStopbtn->setText(QStringLiteral("Stop"));
+    setButtonCaptionColour(ui.FireStopbtn, FiringCaptionColour);
+    if (!ui.animationRunning()) {
+        ui.TovraAnimate->setEnabled(true);
+        ui.startAnimation(MainFormLayout::idleAnimationFrame);
+    }
+}
+
+void TMainForm::showReadyLook()
+{
+    ui.FireStopbtn->setText(QStringLiteral("Fire"));
+    setButtonCaptionColour(ui.FireStopbtn, ReadyCaptionColour);
+    if (ui.animationRunning())
+        ui.stopAnimation(MainFormLayout::idleAnimationFrame);
+}
+
+void TMainForm::setFireEnabled(bool enabled)
+{
+    ui.FireStopbtn->setEnabled(enabled);
+}
+
+void TMainForm::setEnableBoxEnabled(bool enabled)
+{
+    ui.LaserEnableBtn->setEnabled(enabled);
+}
+
+bool TMainForm::enableChecked() const
+{
+    return ui.LaserEnableBtn->isChecked();
+}
+
+void TMainForm::setEnableChecked(bool checked)
+{
+    ui.LaserEnableBtn->setChecked(checked);
+}
+
+// The next status tick then comes a full interval from now, which gives the task timer time to
+// send the operator's command first.
+void TMainForm::restartStatusTimer()
+{
+    if (ended || state.demoMode)
+        return;
+    StatusTimer->stop();
+    StatusTimer->start();
+}
+
+} // namespace tovra

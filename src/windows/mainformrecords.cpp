@@ -1,0 +1,50 @@
+// The window's side of the record files: the menu handlers hand over to RecordFiles, and the
+// menu items show its check marks.
+
+#include "mainform.h"
+
+#include <QAction>
+
+namespace tovra {
+
+QString TMainForm::logFileName() const
+{
+    return records.fileName(RecordKind::CommunicationLog);
+}
+
+QString TMainForm::dataFileName() const
+{
+    return records.fileName(RecordKind::DataCollection);
+}
+
+void TMainForm::ToggleLoggingState()
+{
+    records.toggle(RecordKind::CommunicationLog);
+}
+
+void TMainForm::ToggleDataCollection()
+{
+    records.toggle(RecordKind::DataCollection);
+}
+
+void TMainForm::EnableLoggingMenuClick()
+{
+    ToggleLoggingState();
+}
+
+void TMainForm::EnableDataCollectionMenuClick()
+{
+    ToggleDataCollection();
+}
+
+void TMainForm::appendLogNote(const QString &line)
+{
+    records.appendLogNote(line);
+}
+
+void TMainForm::setRecordChecked(RecordKind kind, bool checked)
+{
+    (kind == RecordKind::CommunicationLog ? ui.EnableLoggingMenu : ui.EnableDataCollectionMenu)->setChecked(checked);
+}
+
+} // namespace tovra

@@ -1,0 +1,294 @@
+// The window's side of the identity and settings load: the handlers that run it, and the view
+// through which the load shows what it found.
+
+#include "mainform.h"
+
+#include "labeledreadout.h"
+#include "plusspinedit.h"
+
+#include "laserstate.h"
+#include "rzcomport.h"
+#include "scopedflag.h"
+#include "statusword.h"
+#include "versioninfo.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMovie>
+#include <QSignalBlocker>
+#include <QTimer>
+
+namespace tovra {
+
+namespace {
+
+int bottomOf(const QWidget *widget)
+{
+    return widget->y() + widget->height();
+}
+
+} // namespace
+
+void TMainForm::ParseIDN()
+{
+    settingsLoad->identify();
+}
+
+void TMainForm::Initialize()
+{
+    StatusTimer->stop();
+    settingsLoad->run(VersionInfo->FileVersion(), ComPort->Port());
+    if (state.demoMode)
+        return;
+    hideControlsOutOfSight();
+    if (!ended)
+        StatusTimer->start();
+}
+
+// What the operator cannot see must take neither the focus nor keys, whatever the family: a
+// group left wholly outside the window at its run-time size (the energy-mode choice of the small
+// families stands right of the standard window) or a control left outside its group is hidden.
+void TMainForm::hideControlsOutOfSight()
+{
+    const QRect clientArea(0, 0, width(), height() - ui.MainMenu1->sizeHint().height());
+    const QList<QWidget *> parts = ui.ClientArea->findChildren<QWidget *>();
+    for (QWidget *part : parts) {
+        const QWidget *parent = part->parentWidget();
+        const QRect room = parent == ui.ClientArea ? clientArea : parent->rect();
+        if (!part->isHidden() && !room.intersects(part->geometry()))
+            part->hide();
+    }
+}
+
+TPlusSpinEdit *TMainForm::spinEditOf(Setting setting) const
+{
+    switch (setting) {
+    case Setting::RepRate:
+        return ui.RepRateAdj;
+    case Setting::DiodeCurrent:
+        return ui.DiodeCurrentAdj;
+    case Setting::DiodePulseWidth:
+        return ui.DiodePulseWidthAdj;
+    case Setting::QSwitchDelay:
+        return ui.QSWDelayAdj;
+    case Setting::BurstCount:
+        return ui.BurstCountAdj;
+    case Setting::QSwitchWaitCount:
+        return ui.QSWWaitCountAdj;
+    case Setting::DivideByN:
+        return ui.DivideByNAdj;
+    case Setting::Attenuator:
+        return ui.AttenuatorAdj;
+    default:
+        return nullptr;
+    }
+}
+
+QComboBox *TMainForm::choiceOf(Setting setting) const
+{
+    switch (setting) {
+    case Setting::PulseMode:
+        return ui.SystemModeSel;
+    case Setting::DiodeTrigger:
+        return ui.DiodeTriggerSel;
+    case Setting::QSwitchTrigger:
+        return ui.QSWTriggerSel;
+    case Setting::SyncOutput:
+        return ui.SyncSettingsSel;
+    case Setting::EnergyMode:
+        return ui.EnergyModeSel;
+    case Setting::EnhancedEnergyMode:
+        return ui.EnhEnergyModeSel;
+    default:
+        return nullptr;
+    }
+}
+
+QCheckBox *TMainForm::checkBoxOf(Setting setting) const
+{
+    switch (setting) {
+    case Setting::LaserEnable:
+        return ui.LaserEnableBtn;
+    case Setting::QSwitchEnable:
+        return ui.QSwitchEnableBtn;
+    case Setting::DivideByNEnable:
+        return ui.DivideByNEnable;
+    default:
+        return nullptr;
+    }
+}
+
+QWidget *TMainForm::controlOf(Setting setting) const
+{
+    if (QWidget *spinEdit = spinEditOf(setting))
+        return spinEdit;
+    if (QWidget *choice = choiceOf(setting))
+        return choice;
+    return checkBoxOf(setting);
+}
+
+// The control's handlers still run, so that the state mirrors what the control took (a value
+// outside its range is limited), but the commands they queue are dropped. Some handlers (the
+// diode current's) end with the inhibit switched off: the guard gives it back as it was. The
+// enable box is quiet altogether: its "EN 0" is a stop command, which would go out even now.
+void TMainForm::showSetting(Setting setting, double value)
+{
+    const ScopedFlag inhibit(state.commandsInhibited);
+    if (TPlusSpinEdit *spinEdit = spinEditOf(setting)) {
+        spinEdit->setValue(value);
+    } else if (QComboBox *choice = choiceOf(setting)) {
+        choice->setCurrentIndex(int(value));
+    } else if (QCheckBox *checkBox = checkBoxOf(setting)) {
+        const QSignalBlocker quiet(setting == Setting::LaserEnable ? checkBox : nullptr);
+        checkBox->setChecked(value != 0);
+    }
+}
+
+LimitRange TMainForm::limits(Setting setting) const
+{
+    const TPlusSpinEdit *spinEdit = spinEditOf(setting);
+    return {spinEdit->MinValue(), spinEdit->MaxValue()};
+}
+
+void TMainForm::setLimits(Setting setting, LimitRange range)
+{
+    const ScopedFlag inhibit(state.commandsInhibited);
+    TPlusSpinEdit *spinEdit = spinEditOf(setting);
+    spinEdit->setMaxValue(range.maximum);
+    spinEdit->setMinValue(range.minimum);
+}
+
+void TMainForm::setSettingEnabled(Setting setting, bool enabled)
+{
+    controlOf(setting)->setEnabled(enabled);
+}
+
+void TMainForm::setPartVisible(Part part, bool visible)
+{
+    switch (part) {
+    case Part::ServiceWindowMenu:
+        ui.ServiceWindowMenu->setVisible(visible);
+        break;
+    case Part::UnlockLaserMenu:
+        ui.UnlockLaserMenu->setVisible(visible);
+        break;
+    case Part::HeaterGroup:
+        ui.Heatergrp->setVisible(visible);
+        break;
+    case Part::HeaterRow1:
+        ui.Heater1Targetlbl->setVisible(visible);
+        ui.Heater1Templbl->setVisible(visible);
+        break;
+    case Part::HeaterRow2:
+        ui.Heater2Targetlbl->setVisible(visible);
+        ui.Heater2Templbl->setVisible(visible);
+        break;
+    case Part::AttenuatorGroup:
+        ui.AttenGrp->setVisible(visible);
+        break;
+    case Part::EnergyModeGroup:
+        ui.EnergyModegrp->setVisible(visible);
+        break;
+    case Part::EnhancedEnergyModeGroup:
+        ui.EnhEnergyModegrp->setVisible(visible);
+        break;
+    }
+}
+
+void TMainForm::setText(Text text, const QString &value)
+{
+    switch (text) {
+    case Text::WindowTitle:
+        setWindowTitle(value);
+        break;
+    case Text::SerialNumber:
+        ui.SerialNumberlbl->setText(value);
+        break;
+    case Text::FirmwareVersion:
+        ui.FWVersionlbl->setText(value);
+        break;
+    case Text::FpgaVersion:
+        ui.FPGAVersionlbl->setText(value);
+        break;
+    case Text::ShotCount:
+        ui.ShotCountlbl->setText(value);
+        break;
+    case Text::HeaterTarget1:
+        ui.Heater1Targetlbl->setText(value);
+        break;
+    case Text::HeaterTarget2:
+        ui.Heater2Targetlbl->setText(value);
+        break;
+    case Text::HeaterTemperature1:
+        ui.Heater1Templbl->setText(value);
+        break;
+    }
+}
+
+void TMainForm::setStatusCaptions(const QStringList &captions)
+{
+    for (int bit = 0; bit < StatusTileCount; ++bit)
+        ui.Statuslbl[size_t(bit)]->setText(captions.at(bit));
+}
+
+void TMainForm::showFamily(Family family)
+{
+    if (family != Family::Standard) {
+        ui.DiodeCurrentGrp->hide();
+        ui.DiodePulseWidthGrp->hide();
+        ui.FPGAVersionlbl->hide();
+        ui.SyncSettingsGrp->setEnabled(false);
+        ui.SyncSettingsGrp->hide();
+        ui.QSwitchSettingsGrp->setEnabled(false);
+        ui.QSwitchSettingsGrp->hide();
+        ui.ResTempBlbl->setVisible(false);
+        ui.ResTempAlbl->setCaption(QStringLiteral("Diode Temp:"));
+        for (QAction *item : {ui.SaveBin[4], ui.SaveBin[5], ui.RestoreBin[4], ui.RestoreBin[5]})
+            item->setVisible(false);
+    } else {
+        ui.FPGAVersionlbl->show();
+    }
+    ui.TovraMovie->jumpToFrame(MainFormLayout::idleAnimationFrame);
+    ui.microLogo->setVisible(family == Family::Micro);
+    ui.miniLogo->setVisible(family == Family::Mini);
+}
+
+void TMainForm::arrangeForSmallFamily(bool hasAttenuator, bool hasEnhancedEnergy)
+{
+    ui.SystemSettingsGrp->resize(ui.SystemSettingsGrp->width(), 195);
+    ui.Temperaturegrp->move(ui.Temperaturegrp->x(), bottomOf(ui.SystemSettingsGrp) + 2);
+    ui.FETTemplbl->move(ui.FETTemplbl->x(), ui.ResTempBlbl->y());
+    ui.DiodeSettingsGrp->resize(ui.DiodeSettingsGrp->width(), 139);
+    ui.DiodeTriggerGrp->move(ui.DiodeTriggerGrp->x(), ui.DiodeCurrentGrp->y());
+    ui.Currentgrp->move(ui.DiodeSettingsGrp->x(), bottomOf(ui.DiodeSettingsGrp) + 1);
+    ui.ShotCountgrp->move(ui.ShotCountgrp->x(), bottomOf(ui.Currentgrp) + 1);
+    ui.Voltagegrp->move(ui.Voltagegrp->x(), ui.DiodeSettingsGrp->y());
+    ui.Heatergrp->move(ui.Heatergrp->x(), bottomOf(ui.Voltagegrp) + 2);
+    ui.Heatergrp->resize(ui.Heatergrp->width(), ui.Heatergrp->height() - 2 * ui.Heater2Targetlbl->height());
+    ui.SystemInfoGrp->setGeometry(ui.Heatergrp->x(), bottomOf(ui.Heatergrp) + 2, ui.Heatergrp->width(), 56);
+    if (hasAttenuator) {
+        ui.TerminalBoxgrp->move(ui.TerminalBoxgrp->x(), bottomOf(ui.Temperaturegrp) + 1);
+        ui.AttenGrp->setGeometry(ui.Voltagegrp->x(), ui.TerminalBoxgrp->y(), ui.Voltagegrp->width(), ui.AttenGrp->height());
+        ui.AttenGrp->show();
+        if (hasEnhancedEnergy)
+            ui.EnhEnergyModegrp->setGeometry(ui.AttenGrp->x(), bottomOf(ui.AttenGrp) + 1, ui.AttenGrp->width(),
+                                             ui.EnhEnergyModegrp->height());
+        else
+            ui.EnhEnergyModegrp->move(ui.Voltagegrp->x(), bottomOf(ui.Temperaturegrp) + 1);
+    } else {
+        ui.TerminalBoxgrp->move(ui.TerminalBoxgrp->x(), bottomOf(ui.Temperaturegrp) + 1);
+        ui.EnhEnergyModegrp->move(ui.Voltagegrp->x(), bottomOf(ui.Temperaturegrp) + 1);
+    }
+    setOuterHeight(600);
+}
+
+void TMainForm::noteInLog(const QString &line)
+{
+    appendLogNote(line);
+}
+
+} // namespace tovra

@@ -1,0 +1,98 @@
+// The main window's side of the status poll: the timer's handlers hand over to the poll, and the
+// poll's read-outs, tiles and controls are the window's widgets.
+
+#include "mainform.h"
+
+#include "labeledreadout.h"
+#include "serviceform.h"
+#include "statusindicator.h"
+
+#include "statuscolours.h"
+#include "statusword.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+
+namespace tovra {
+
+void TMainForm::StatusTimerTimer()
+{
+    statusPoll->tick();
+}
+
+void TMainForm::UpdateStatus()
+{
+    statusPoll->update();
+}
+
+void TMainForm::UpdateVoltagesEnClick()
+{
+    statusPoll->setVoltagesPolled(ui.UpdateVoltagesEn->isChecked());
+}
+
+void TMainForm::showReadOut(ReadOut which, const QString &text)
+{
+    switch (which) {
+    case ReadOut::ShotCount:
+        return ui.ShotCountlbl->setText(text);
+    case ReadOut::UserCount:
+        return ui.UserCountlbl->setText(text);
+    case ReadOut::BankVoltage:
+        return ui.BankVoltagelbl->setText(text);
+    case ReadOut::BankVoltageTarget:
+        return ui.BankVTargetlbl->setText(text);
+    case ReadOut::FetVoltage:
+        return ui.FETVoltagelbl->setText(text);
+    case ReadOut::FetDropVoltage:
+        return ui.FETVDroplbl->setText(text);
+    case ReadOut::FetDrainVoltage:
+        return ui.FETVDrainlbl->setText(text);
+    case ReadOut::FetSourceVoltage:
+        return ui.FETVSourcelbl->setText(text);
+    case ReadOut::FetTemperature:
+        return ui.FETTemplbl->setText(text);
+    case ReadOut::DiodeCurrent:
+        return ui.DiodeCurrentlbl->setText(text);
+    case ReadOut::TargetCurrent:
+        return ui.TargetCurrentlbl->setText(text);
+    case ReadOut::ResonatorTempA:
+        return ui.ResTempAlbl->setText(text);
+    case ReadOut::ResonatorTempB:
+        return ui.ResTempBlbl->setText(text);
+    case ReadOut::StatusWord:
+        return ui.SystemStatuslbl->setText(text);
+    case ReadOut::FirstHeaterTemp:
+        return ui.Heater1Templbl->setText(text);
+    case ReadOut::FirstHeaterTarget:
+        return ui.Heater1Targetlbl->setText(text);
+    case ReadOut::SecondHeaterTemp:
+        return ui.Heater2Templbl->setText(text);
+    case ReadOut::SecondHeaterTarget:
+        return ui.Heater2Targetlbl->setText(text);
+    }
+}
+
+void TMainForm::showStatusTiles(uint32_t statusWord)
+{
+    for (int bit = 0; bit < StatusTileCount; ++bit)
+        ui.StatusInd[size_t(bit)]->setFillColour((statusWord & (1u << bit)) ? SetBitColour : ClearBitColour);
+}
+
+bool TMainForm::serviceWindowVisible() const
+{
+    return ServiceForm->isVisible();
+}
+
+void TMainForm::addChartPoint(int series, double seconds, double value)
+{
+    ServiceForm->addChartPoint(series, seconds, value);
+}
+
+void TMainForm::openUnlockedServiceWindow()
+{
+    ui.ServiceWindowMenu->setVisible(true);
+    openServiceWindow();
+}
+
+} // namespace tovra

@@ -1,0 +1,238 @@
+// The task timer and the command queue without a window: a runner on a simulated laser, with
+// the window's part played by callbacks that note when they are called.
+
+#include "communication.h"
+#include "desktoplinkprompts.h"
+#include "laserstate.h"
+#include "rzcomport.h"
+#include "scripteddesktop.h"
+#include "simport.h"
+#include "taskrunner.h"
+#include "terminalview.h"
+
+#include <QTest>
+
+using namespace tovra;
+
+namespace {
+
+using Lines = QList<QByteArray>;
+
+// What the window would be asked to do and what it would show as sent, in one list: a sent line
+// as it stands on the terminal without its time stamp, a callback by its name.
+class EventLog : public TerminalView
+{
+public:
+    void appendTrafficLine(const QString &line, TrafficDirection direction) override
+    {
+        if (direction == TrafficDirection::Sent)
+            events.append(line.section(QStringLiteral(") "), 1));
+    }
+    void clearTraffic() override {}
+    std::function<void()> noting(const QString &event)
+    {
+        return [this, event] { events.append(event); };
+    }
+
+    QStringList events;
+};
+
+// A port on a simulated laser with the exchange and the runner on top, as the program has them
+// after start-up.
+struct RunnerRig
+{
+    RunnerRig()
+        : laser(ports.add(1))
+        , prompts(desktop)
+        , port(prompts)
+        , comm(port, state, log, prompts)
+        , runner(state, comm, port,
+                 {
+                     .loadSettings = log.noting(QStringLiteral("load settings")),
+                     .unlockLaser = log.noting(QStringLiteral("unlock")),
+                     .readBackEnergyMode = log.noting(QStringLiteral("read back energy mode")),
+                     .scriptLinesWaiting = [this] { return scriptLinesWaiting; },
+                     .sendScriptLines = [this] {
+                         if (std::exchange(scriptLinesWaiting, false))
+                             log.events.append(QStringLiteral("script lines"));
+                     },
+                     .exitProgram = log.noting(QStringLiteral("exit")),
+                     .stopStatusPoll = log.noting(QStringLiteral("status poll off")),
+                     .startStatusPoll = log.noting(QStringLiteral("status poll on")),
+                 })
+    {
+        port.setBaud(57600);
+        port.setParity(TParity::parEven);
+        port.setEndOfResponse("\r");
+        port.setShowErrors(false);
+        port.setResponseTime(1000);
+    }
+
+    // The timer has run and gone back to sleep.
+    bool tasksDone()
+    {
+        return QTest::qWaitFor([this] { return !runner.timer().isActive() && !state.taskBusy; });
+    }
+
+    test::SimPorts ports;
+    sim::SimulatedLaser &laser;
+    test::ScriptedDesktop desktop;
+    DesktopLinkPrompts prompts;
+    LaserState state;
+    EventLog log;
+    TRZComPort port;
+    Communication comm;
+    bool scriptLinesWaiting = false;
+    TaskRunner runner;
+};
+
+} // namespace
+
+class TaskRunnerTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void queuedCommandsGoOutInOrderAtTheNextTick();
+    void stopGoesAheadAndWithdrawsAnEarlierFireCommand();
+    void timerSleepsWhileNothingIsPending();
+    void inhibitedCommandQueuesNothingAndLeavesTheTimerAsleep();
+    void tickDuringAStatusUpdateLeavesTheWorkForTheNextTick();
+    void tickCarriesOutItsWorkInAFixedOrder();
+    void exitSendsFireOffOnlyOnTheLasersPort_data();
+    void exitSendsFireOffOnlyOnTheLasersPort();
+};
+
+void TaskRunnerTest::queuedCommandsGoOutInOrderAtTheNextTick()
+{
+    RunnerRig rig;
+    rig.runner.queueCommand(QStringLiteral("RR 20.0"));
+    rig.runner.queueCommand(QStringLiteral("QE 1"));
+    rig.runner.queueCommand(QStringLiteral("BC 5"));
+    QVERIFY(rig.laser.transcript().isEmpty()); // nothing goes out before the tick
+    QVERIFY(rig.runner.timer().isActive());
+    QCOMPARE(rig.runner.timer().interval(), 5);
+
+    QVERIFY(rig.tasksDone());
+    QCOMPARE(rig.laser.transcript(), (Lines{";LA:RR 20.0", ";LA:QE 1", ";LA:BC 5"}));
+    QVERIFY(!rig.state.queuePending);
+}
+
+void TaskRunnerTest::stopGoesAheadAndWithdrawsAnEarlierFireCommand()
+{
+    RunnerRig rig;
+    rig.runner.queueCommand(QStringLiteral("RR 20.0"));
+    rig.runner.queueCommand(QStringLiteral("FL 1"));
+    rig.runner.queueCommand(QStringLiteral("FL 0"));
+
+    QVERIFY(rig.tasksDone());
+    QCOMPARE(rig.laser.transcript(), (Lines{";LA:FL 0", ";LA:RR 20.0"}));
+}
+
+void TaskRunnerTest::timerSleepsWhileNothingIsPending()
+{
+    RunnerRig rig;
+    QVERIFY(!rig.runner.timer().isActive());
+    QVERIFY(!rig.runner.pending());
+
+    rig.runner.queueCommand(QStringLiteral("QE 1"));
+    QVERIFY(rig.runner.pending());
+    QVERIFY(rig.tasksDone());
+    QVERIFY(!rig.runner.pending());
+    QTest::qWait(3 * TaskRunner::TickInterval);
+    QVERIFY(!rig.runner.timer().isActive()); // and it stays asleep
+
+    // A request with nothing behind it gives one empty tick, then the timer sleeps again.
+    rig.runner.request();
+    QVERIFY(rig.tasksDone());
+    QCOMPARE(rig.laser.transcript(), Lines{";LA:QE 1"});
+}
+
+void TaskRunnerTest::inhibitedCommandQueuesNothingAndLeavesTheTimerAsleep()
+{
+    RunnerRig rig;
+    rig.state.commandsInhibited = true;
+    rig.runner.queueCommand(QStringLiteral("RR 20.0"));
+    QVERIFY(!rig.runner.timer().isActive());
+    QVERIFY(!rig.runner.pending());
+
+    // A stop is never inhibited.
+    rig.runner.queueCommand(QStringLiteral("EN 0"));
+    QVERIFY(rig.runner.timer().isActive());
+    rig.state.commandsInhibited = false;
+    QVERIFY(rig.tasksDone());
+    QCOMPARE(rig.laser.transcript(), Lines{";LA:EN 0"});
+}
+
+void TaskRunnerTest::tickDuringAStatusUpdateLeavesTheWorkForTheNextTick()
+{
+    RunnerRig rig;
+    rig.runner.queueCommand(QStringLiteral("QE 1"));
+    rig.state.statusBusy = true;
+    rig.runner.tick();
+    QVERIFY(rig.laser.transcript().isEmpty());
+    QVERIFY(rig.runner.timer().isActive());
+
+    rig.state.statusBusy = false;
+    QVERIFY(rig.tasksDone());
+    QCOMPARE(rig.laser.transcript(), Lines{";LA:QE 1"});
+}
+
+void TaskRunnerTest::tickCarriesOutItsWorkInAFixedOrder()
+{
+    RunnerRig rig;
+    rig.scriptLinesWaiting = true;
+    rig.state.unlockPending = true;
+    rig.state.recallBin = 2;
+    rig.state.recallPending = true;
+    rig.runner.queueCommand(QStringLiteral("EM 1"));
+    rig.runner.setEnergyModeReadBackDue(true);
+    rig.runner.queueCommand(QStringLiteral("FL 0"));
+
+    rig.runner.tick();
+    QCOMPARE(rig.log.events, (QStringList{
+                                 QStringLiteral(";LA:FL 0"),
+                                 QStringLiteral("status poll off"),
+                                 QStringLiteral(";LA:RC 2"),
+                                 QStringLiteral("load settings"),
+                                 QStringLiteral("status poll on"),
+                                 QStringLiteral("unlock"),
+                                 QStringLiteral(";LA:EM 1"),
+                                 QStringLiteral("read back energy mode"),
+                                 QStringLiteral("script lines"),
+                             }));
+    QVERIFY(!rig.runner.pending());
+    QVERIFY(!rig.runner.timer().isActive());
+}
+
+void TaskRunnerTest::exitSendsFireOffOnlyOnTheLasersPort_data()
+{
+    QTest::addColumn<bool>("onLaserPort");
+    QTest::addColumn<Lines>("lastWords");
+    QTest::newRow("port known to be the laser's") << true << Lines{";LA:FL 0"};
+    QTest::newRow("port not known to be the laser's") << false << Lines{};
+}
+
+void TaskRunnerTest::exitSendsFireOffOnlyOnTheLasersPort()
+{
+    QFETCH(bool, onLaserPort);
+    QFETCH(Lines, lastWords);
+    RunnerRig rig;
+    if (onLaserPort)
+        rig.runner.setOnLaserPort();
+    rig.state.unlockPending = true; // no password box on the way out
+
+    rig.state.exitRequested = true;
+    rig.runner.request();
+    QTRY_VERIFY(rig.log.events.contains(QStringLiteral("exit")));
+    QCOMPARE(rig.laser.transcript(), lastWords);
+    QVERIFY(!rig.log.events.contains(QStringLiteral("unlock")));
+    QCOMPARE(rig.log.events.last(), QStringLiteral("exit"));
+
+    // The program ends: the timer stops and no request starts it again.
+    rig.runner.end();
+    rig.runner.queueCommand(QStringLiteral("FL 0"));
+    QVERIFY(!rig.runner.timer().isActive());
+}
+
+QTEST_MAIN(TaskRunnerTest)
+#include "tst_taskrunner.moc"

@@ -1,0 +1,299 @@
+// The settings load on its own, against a simulated laser, with a view that records what the load
+// shows and no window at all.
+
+#include "communication.h"
+#include "desktoplinkprompts.h"
+#include "laserstate.h"
+#include "loadqueries.h"
+#include "rzcomport.h"
+#include "scripteddesktop.h"
+#include "settingsload.h"
+#include "simport.h"
+#include "terminalview.h"
+
+#include <QTest>
+#include <QTimer>
+
+#include <map>
+
+using namespace tovra;
+
+using Setting = SettingsLoadView::Setting;
+using Part = SettingsLoadView::Part;
+using Family = SettingsLoadView::Family;
+
+Q_DECLARE_METATYPE(tovra::SettingsLoadView::Setting)
+Q_DECLARE_METATYPE(tovra::SettingsLoadView::Family)
+Q_DECLARE_METATYPE(tovra::sim::LaserConfig)
+
+namespace {
+
+class NoTraffic : public TerminalView
+{
+public:
+    void appendTrafficLine(const QString &, TrafficDirection) override {}
+    void clearTraffic() override {}
+};
+
+// Remembers the last thing shown for each control and part, and whether commands were
+// inhibited while a value was shown.
+class RecordingLoadView : public SettingsLoadView
+{
+public:
+    explicit RecordingLoadView(const LaserState &state)
+        : state(state)
+    {
+    }
+
+    void showSetting(Setting setting, double value) override
+    {
+        values[setting] = value;
+        shownWhileInhibited = shownWhileInhibited && state.commandsInhibited;
+    }
+    LimitRange limits(Setting setting) const override { return ranges.at(setting); }
+    void setLimits(Setting setting, LimitRange range) override
+    {
+        ranges[setting] = range;
+        shownWhileInhibited = shownWhileInhibited && state.commandsInhibited;
+    }
+    void setSettingEnabled(Setting setting, bool enabled) override { this->enabled[setting] = enabled; }
+    void setPartVisible(Part part, bool visible) override { visibility[part] = visible; }
+    void setText(Text text, const QString &value) override { texts[text] = value; }
+    void setStatusCaptions(const QStringList &captions) override { statusCaptions = captions; }
+    void showFamily(Family family) override { families.append(family); }
+    void arrangeForSmallFamily(bool, bool) override { ++arrangements; }
+    void setOuterWidth(int width) override { outerWidth = width; }
+    void noteInLog(const QString &line) override { notes.append(line); }
+
+    const LaserState &state;
+    std::map<Setting, LimitRange> ranges = {
+        {Setting::RepRate, {0.1, 100}},
+        {Setting::DiodeCurrent, {0, 150}},
+        {Setting::DiodePulseWidth, {0.000001, 0.1}},
+        {Setting::QSwitchDelay, {0.000001, 1}},
+    };
+    std::map<Setting, double> values;
+    std::map<Setting, bool> enabled;
+    std::map<Part, bool> visibility;
+    std::map<Text, QString> texts;
+    QStringList statusCaptions;
+    QList<Family> families;
+    int arrangements = 0;
+    int outerWidth = 0;
+    QStringList notes;
+    bool shownWhileInhibited = true;
+};
+
+sim::LaserConfig unpaced(sim::LaserConfig config)
+{
+    config.pacing = false;
+    return config;
+}
+
+sim::LaserConfig laserOf(sim::Family family)
+{
+    sim::LaserConfig laser;
+    laser.family = family;
+    laser.model = family == sim::Family::Micro ? "MicroTovra" : family == sim::Family::Mini ? "MiniTovra" : "Tovra";
+    return laser;
+}
+
+// A simulated laser on a port, the exchange on top and the load with its recording view: what
+// the program has once the port is open, without the window.
+struct LoadRig
+{
+    explicit LoadRig(const sim::LaserConfig &config = {})
+        : laser(ports.add(1, unpaced(config)))
+        , prompts(desktop)
+        , port(prompts)
+        , comm(port, state, traffic, prompts)
+        , view(state)
+        , load(comm, state, view)
+    {
+        port.setBaud(57600);
+        port.setParity(TParity::parEven);
+        port.setEndOfResponse("\r");
+        port.setShowErrors(false);
+        port.setResponseTime(1000);
+        comm.setTimeoutActions({
+            .stopPolling = [this] { statusTimer.stop(); },
+            .resumePolling = [this] { statusTimer.start(); },
+            .restartApp = [] {},
+            .exitApp = [] {},
+        });
+    }
+
+    void run() { load.run(QStringLiteral("1.0.0.0"), 1); }
+
+    test::SimPorts ports;
+    sim::SimulatedLaser &laser;
+    test::ScriptedDesktop desktop;
+    DesktopLinkPrompts prompts;
+    LaserState state;
+    NoTraffic traffic;
+    TRZComPort port;
+    Communication comm;
+    QTimer statusTimer;
+    RecordingLoadView view;
+    SettingsLoad load;
+};
+
+} // namespace
+
+class WindowlessLoadTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void eachFamilyIsAskedItsQueriesInOrder_data();
+    void eachFamilyIsAskedItsQueriesInOrder();
+    void valuesAreShownWithCommandsInhibitedAndTheFlagIsGivenBack();
+    void inhibitSetBeforeTheLoadStaysSetAfterIt();
+    void limitsAreAppliedOnlyWhenUsable_data();
+    void limitsAreAppliedOnlyWhenUsable();
+    void absentOptionsHideTheirGroupsAndShowNoValue();
+    void smallFamilyIsArrangedOncePerRun();
+    void demoModeAsksNothing();
+};
+
+void WindowlessLoadTest::eachFamilyIsAskedItsQueriesInOrder_data()
+{
+    QTest::addColumn<sim::LaserConfig>("laser");
+    QTest::addColumn<Family>("family");
+
+    QTest::newRow("standard, bare") << laserOf(sim::Family::Standard) << Family::Standard;
+    sim::LaserConfig fitted = laserOf(sim::Family::Standard);
+    fitted.heater1 = fitted.heater2 = fitted.attenuator = true;
+    QTest::newRow("standard, heaters 1 and 2, attenuator") << fitted << Family::Standard;
+    sim::LaserConfig heaterZero = laserOf(sim::Family::Standard);
+    heaterZero.heater0 = heaterZero.heater1 = true;
+    QTest::newRow("standard, heater 0 hides the others") << heaterZero << Family::Standard;
+    QTest::newRow("micro, bare") << laserOf(sim::Family::Micro) << Family::Micro;
+    sim::LaserConfig enhanced = laserOf(sim::Family::Micro);
+    enhanced.cfg = 1;
+    enhanced.attenuator = true;
+    QTest::newRow("micro, enhanced energy, attenuator") << enhanced << Family::Micro;
+    sim::LaserConfig locked = laserOf(sim::Family::Mini);
+    locked.passwordLocked = true;
+    QTest::newRow("mini, locked") << locked << Family::Mini;
+}
+
+void WindowlessLoadTest::eachFamilyIsAskedItsQueriesInOrder()
+{
+    QFETCH(sim::LaserConfig, laser);
+    QFETCH(Family, family);
+    LoadRig rig(laser);
+
+    rig.run();
+
+    QCOMPARE(rig.laser.transcript(), test::loadQueries(laser));
+    QCOMPARE(rig.view.families, QList<Family>{family});
+    QCOMPARE(rig.view.outerWidth, 665);
+    QCOMPARE(rig.view.visibility.count(Part::UnlockLaserMenu), size_t(family == Family::Mini ? 1 : 0));
+    if (family == Family::Mini)
+        QCOMPARE(rig.view.visibility.at(Part::UnlockLaserMenu), laser.passwordLocked);
+}
+
+void WindowlessLoadTest::valuesAreShownWithCommandsInhibitedAndTheFlagIsGivenBack()
+{
+    LoadRig rig;
+
+    rig.run();
+
+    QVERIFY(rig.view.shownWhileInhibited);
+    QVERIFY(rig.view.values.count(Setting::SyncOutput));
+    QVERIFY(!rig.state.commandsInhibited);
+}
+
+void WindowlessLoadTest::inhibitSetBeforeTheLoadStaysSetAfterIt()
+{
+    LoadRig rig;
+    rig.state.commandsInhibited = true;
+
+    rig.run();
+
+    QVERIFY(rig.state.commandsInhibited);
+}
+
+void WindowlessLoadTest::limitsAreAppliedOnlyWhenUsable_data()
+{
+    using Replies = QList<std::pair<QByteArray, QByteArray>>;
+    QTest::addColumn<Replies>("replies");
+    QTest::addColumn<Setting>("setting");
+    QTest::addColumn<double>("minimum");
+    QTest::addColumn<double>("maximum");
+    QTest::addColumn<bool>("noted");
+
+    QTest::newRow("both limits read") << Replies{{";LA:DC:MAX?", "100"}, {";LA:DC:MIN?", "5"}} << Setting::DiodeCurrent
+                                      << 5.0 << 100.0 << false;
+    QTest::newRow("maximum unanswered") << Replies{{";LA:RR:MAX?", ""}, {";LA:RR:MIN?", "1"}} << Setting::RepRate << 0.1
+                                        << 100.0 << true;
+    QTest::newRow("maximum below the minimum") << Replies{{";LA:DW:MAX?", "0.001"}, {";LA:DW:MIN?", "0.01"}}
+                                               << Setting::DiodePulseWidth << 0.000001 << 0.1 << true;
+    QTest::newRow("Q-switch delay keeps its own minimum")
+        << Replies{{";LA:QD:MAX?", "0.5"}, {";LA:QD:MIN?", "0.1"}} << Setting::QSwitchDelay << 0.000001 << 0.5
+        << false;
+    QTest::newRow("Q-switch delay maximum below its minimum")
+        << Replies{{";LA:QD:MAX?", "0.0000001"}} << Setting::QSwitchDelay << 0.000001 << 1.0 << true;
+}
+
+void WindowlessLoadTest::limitsAreAppliedOnlyWhenUsable()
+{
+    using Replies = QList<std::pair<QByteArray, QByteArray>>;
+    QFETCH(Replies, replies);
+    QFETCH(Setting, setting);
+    QFETCH(bool, noted);
+    LoadRig rig;
+    for (const auto &[request, reply] : replies)
+        rig.laser.setReplyOverride(request, reply);
+
+    rig.run();
+
+    QTEST(rig.view.ranges.at(setting).minimum, "minimum");
+    QTEST(rig.view.ranges.at(setting).maximum, "maximum");
+    QCOMPARE(rig.view.notes.size(), noted ? 1 : 0);
+    if (noted)
+        QVERIFY2(rig.view.notes.first().startsWith(QStringLiteral("Limits Error(")), qPrintable(rig.view.notes.first()));
+}
+
+// A standard laser without attenuator or energy modes: the groups are hidden and their controls
+// keep whatever they showed.
+void WindowlessLoadTest::absentOptionsHideTheirGroupsAndShowNoValue()
+{
+    sim::LaserConfig laser = laserOf(sim::Family::Standard);
+    laser.energyModes = false;
+    LoadRig rig(laser);
+
+    rig.run();
+
+    QCOMPARE(rig.view.visibility.at(Part::AttenuatorGroup), false);
+    QCOMPARE(rig.view.visibility.at(Part::EnergyModeGroup), false);
+    QCOMPARE(rig.view.values.count(Setting::Attenuator), size_t(0));
+    QCOMPARE(rig.view.values.count(Setting::EnergyMode), size_t(0));
+    QVERIFY(!rig.state.hasAttenuator);
+}
+
+void WindowlessLoadTest::smallFamilyIsArrangedOncePerRun()
+{
+    LoadRig rig(laserOf(sim::Family::Micro));
+
+    rig.run();
+    rig.run();
+
+    QCOMPARE(rig.view.arrangements, 1);
+    QCOMPARE(rig.view.families, (QList<Family>{Family::Micro, Family::Micro}));
+    QCOMPARE(rig.view.statusCaptions.value(12), QStringLiteral("Normal Energy"));
+}
+
+void WindowlessLoadTest::demoModeAsksNothing()
+{
+    LoadRig rig;
+    rig.state.demoMode = true;
+
+    rig.run();
+
+    QVERIFY(rig.laser.transcript().isEmpty());
+    QCOMPARE(rig.view.texts.at(SettingsLoadView::Text::SerialNumber), QStringLiteral("Serial Number: 1234"));
+}
+
+QTEST_MAIN(WindowlessLoadTest)
+#include "tst_windowlessload.moc"
