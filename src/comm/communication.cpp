@@ -29,11 +29,12 @@ void settleAndPurge(TRZComPort &port)
 
 } // namespace
 
-Communication::Communication(TRZComPort &port, LaserState &state, TerminalView &view, LinkPrompts &prompts)
-    : port(port)
-    , state(state)
-    , view(view)
-    , prompts(prompts)
+Communication::Communication(TRZComPort &linkPort, LaserState &laserState, TerminalView &terminalView,
+                             LinkPrompts &linkPrompts)
+    : port(linkPort)
+    , state(laserState)
+    , view(terminalView)
+    , prompts(linkPrompts)
 {
 }
 

@@ -35,7 +35,8 @@ public:
         std::function<void()> exitApp;
     };
 
-    Communication(TRZComPort &port, LaserState &state, TerminalView &view, LinkPrompts &prompts);
+    Communication(TRZComPort &linkPort, LaserState &laserState, TerminalView &terminalView,
+                  LinkPrompts &linkPrompts);
 
     void setTimeoutActions(TimeoutActions actions) { timeoutActions = std::move(actions); }
 

@@ -17,7 +17,7 @@ struct LaserState;
 class CommandQueue
 {
 public:
-    explicit CommandQueue(LaserState &state) : state(state) {}
+    explicit CommandQueue(LaserState &laserState) : state(laserState) {}
 
     void append(const QString &command);
     // Takes the whole waiting batch out of the queue, oldest first. Commands queued while the

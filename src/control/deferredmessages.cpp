@@ -14,10 +14,10 @@ constexpr auto retryInterval = std::chrono::milliseconds(50);
 
 } // namespace
 
-DeferredMessages::DeferredMessages(Desktop &desktop, std::function<bool()> busy, QObject *parent)
+DeferredMessages::DeferredMessages(Desktop &desktopSeam, std::function<bool()> isBusy, QObject *parent)
     : QObject(parent)
-    , desktop(desktop)
-    , busy(std::move(busy))
+    , desktop(desktopSeam)
+    , busy(std::move(isBusy))
 {
     retry.setSingleShot(true);
     connect(&retry, &QTimer::timeout, this, &DeferredMessages::showWhenIdle);

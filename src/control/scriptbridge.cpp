@@ -18,13 +18,13 @@ bool refusedByLaser(const QString &reply)
 
 } // namespace
 
-ScriptBridge::ScriptBridge(LaserState &state, Communication &comm, TerminalView &view, ScriptSettingView &settings,
-                           QObject *parent)
+ScriptBridge::ScriptBridge(LaserState &laserState, Communication &exchange, TerminalView &terminalView,
+                           ScriptSettingView &settingView, QObject *parent)
     : QObject(parent)
-    , state(state)
-    , comm(comm)
-    , view(view)
-    , settings(settings)
+    , state(laserState)
+    , comm(exchange)
+    , view(terminalView)
+    , settings(settingView)
 {
     connect(&port, &SharedPort::lineArrived, this, &ScriptBridge::linesWaiting);
     connect(&port, &SharedPort::overlongLineDropped, this, [this] {

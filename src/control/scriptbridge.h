@@ -33,8 +33,8 @@ class ScriptBridge : public QObject
 {
     Q_OBJECT
 public:
-    ScriptBridge(LaserState &state, Communication &comm, TerminalView &view, ScriptSettingView &settings,
-                 QObject *parent = nullptr);
+    ScriptBridge(LaserState &laserState, Communication &exchange, TerminalView &terminalView,
+                 ScriptSettingView &settingView, QObject *parent = nullptr);
 
     bool start(const QString &linkPath, QString *error);
     // Hangs the line up for the script and removes the link.

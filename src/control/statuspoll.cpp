@@ -78,18 +78,18 @@ QString temperatureText(const char *prefix, double value)
 
 } // namespace
 
-StatusPoll::StatusPoll(Communication &comm, TRZComPort &port, LaserState &state, Desktop &desktop,
-                       StatusPollView &view, FireControl &fire, RecordFiles &records, QTimer &statusTimer,
-                       ProgramActions program)
-    : comm(comm)
-    , port(port)
-    , state(state)
-    , desktop(desktop)
-    , view(view)
-    , fire(fire)
-    , records(records)
-    , statusTimer(statusTimer)
-    , program(std::move(program))
+StatusPoll::StatusPoll(Communication &exchange, TRZComPort &serialPort, LaserState &laserState, Desktop &desktopSeam,
+                       StatusPollView &pollView, FireControl &fireControl, RecordFiles &recordFiles,
+                       QTimer &pollTimer, ProgramActions programActions)
+    : comm(exchange)
+    , port(serialPort)
+    , state(laserState)
+    , desktop(desktopSeam)
+    , view(pollView)
+    , fire(fireControl)
+    , records(recordFiles)
+    , statusTimer(pollTimer)
+    , program(std::move(programActions))
 {
     planSteps();
 }

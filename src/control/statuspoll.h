@@ -80,8 +80,9 @@ public:
         std::function<bool()> hasEnded;
     };
 
-    StatusPoll(Communication &comm, TRZComPort &port, LaserState &state, Desktop &desktop, StatusPollView &view,
-               FireControl &fire, RecordFiles &records, QTimer &statusTimer, ProgramActions program);
+    StatusPoll(Communication &exchange, TRZComPort &serialPort, LaserState &laserState, Desktop &desktopSeam,
+               StatusPollView &pollView, FireControl &fireControl, RecordFiles &recordFiles, QTimer &pollTimer,
+               ProgramActions programActions);
 
     // One tick of the status timer: runs an update unless the port, the task timer or demo mode
     // keeps it off, and opens the service window once the password was accepted.

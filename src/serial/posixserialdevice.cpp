@@ -220,7 +220,7 @@ void PosixSerialDevice::requestLowLatency()
     // Ptys and many drivers do not know the request; the port works either way.
     serial_struct serial {};
     if (::ioctl(fd, TIOCGSERIAL, &serial) == 0) {
-        serial.flags |= ASYNC_LOW_LATENCY;
+        serial.flags |= static_cast<int>(ASYNC_LOW_LATENCY);
         ::ioctl(fd, TIOCSSERIAL, &serial);
     }
 #endif

@@ -21,7 +21,7 @@ constexpr int lastPortNumber = 100;
 class InUseMark
 {
 public:
-    explicit InUseMark(bool &flag) : flag(flag) { flag = true; }
+    explicit InUseMark(bool &inUse) : flag(inUse) { flag = true; }
     ~InUseMark() { flag = false; }
     InUseMark(const InUseMark &) = delete;
     InUseMark &operator=(const InUseMark &) = delete;
@@ -48,8 +48,8 @@ std::optional<char> characterCode(QByteArrayView code)
 
 } // namespace
 
-TRZComPort::TRZComPort(LinkPrompts &prompts, QObject *owner, std::unique_ptr<SerialDevice> device)
-    : QObject(owner), prompts(prompts), device(std::move(device))
+TRZComPort::TRZComPort(LinkPrompts &linkPrompts, QObject *owner, std::unique_ptr<SerialDevice> serialDevice)
+    : QObject(owner), prompts(linkPrompts), device(std::move(serialDevice))
 {
 }
 

@@ -22,8 +22,8 @@ class TRZComPort : public QObject
 {
     Q_OBJECT
 public:
-    explicit TRZComPort(LinkPrompts &prompts, QObject *owner = nullptr,
-                        std::unique_ptr<SerialDevice> device = createSerialDevice());
+    explicit TRZComPort(LinkPrompts &linkPrompts, QObject *owner = nullptr,
+                        std::unique_ptr<SerialDevice> serialDevice = createSerialDevice());
     ~TRZComPort() override;
 
     bool Open();

@@ -57,13 +57,13 @@ Calculator::Calculator(QWidget *parent)
     addButton(grid, QStringLiteral("CE"), QStringLiteral("ClearEntryButton"), 1, 1, &CalculatorEngine::clearEntry);
     addButton(grid, QStringLiteral("\u2190"), QStringLiteral("BackspaceButton"), 1, 2, &CalculatorEngine::backspace);
     addButton(grid, QStringLiteral("\u00F7"), QStringLiteral("DivideButton"), 1, 3,
-              [](CalculatorEngine &engine) { engine.chooseOperation(Operation::Divide); });
+              [](CalculatorEngine &calculation) { calculation.chooseOperation(Operation::Divide); });
     addButton(grid, QStringLiteral("\u00D7"), QStringLiteral("MultiplyButton"), 2, 3,
-              [](CalculatorEngine &engine) { engine.chooseOperation(Operation::Multiply); });
+              [](CalculatorEngine &calculation) { calculation.chooseOperation(Operation::Multiply); });
     addButton(grid, QStringLiteral("\u2212"), QStringLiteral("SubtractButton"), 3, 3,
-              [](CalculatorEngine &engine) { engine.chooseOperation(Operation::Subtract); });
+              [](CalculatorEngine &calculation) { calculation.chooseOperation(Operation::Subtract); });
     addButton(grid, QStringLiteral("+"), QStringLiteral("AddButton"), 4, 3,
-              [](CalculatorEngine &engine) { engine.chooseOperation(Operation::Add); });
+              [](CalculatorEngine &calculation) { calculation.chooseOperation(Operation::Add); });
     addButton(grid, QStringLiteral("\u00B1"), QStringLiteral("SignButton"), 5, 0, &CalculatorEngine::changeSign);
     addButton(grid, QStringLiteral("."), QStringLiteral("PointButton"), 5, 2, &CalculatorEngine::enterPoint);
     addButton(grid, QStringLiteral("="), QStringLiteral("EqualsButton"), 5, 3, &CalculatorEngine::equals);
@@ -72,7 +72,7 @@ Calculator::Calculator(QWidget *parent)
         const int row = digit == 0 ? 5 : 4 - (digit - 1) / 3;
         const int column = digit == 0 ? 1 : (digit - 1) % 3;
         addButton(grid, QString::number(digit), QStringLiteral("Button%1").arg(digit), row, column,
-                  [digit](CalculatorEngine &engine) { engine.enterDigit(digit); });
+                  [digit](CalculatorEngine &calculation) { calculation.enterDigit(digit); });
     }
 }
 
@@ -137,13 +137,13 @@ bool Calculator::handleKey(const QKeyEvent *event)
     const QChar character = typed.front();
     if (character >= QLatin1Char('0') && character <= QLatin1Char('9')) {
         const int digit = character.digitValue();
-        press([digit](CalculatorEngine &engine) { engine.enterDigit(digit); });
+        press([digit](CalculatorEngine &calculation) { calculation.enterDigit(digit); });
     } else if (character == QLatin1Char('.') || character == QLatin1Char(',')) {
         press(&CalculatorEngine::enterPoint);
     } else if (character == QLatin1Char('=')) {
         press(&CalculatorEngine::equals);
     } else if (const Operation operation = operationOf(character); operation != Operation::None) {
-        press([operation](CalculatorEngine &engine) { engine.chooseOperation(operation); });
+        press([operation](CalculatorEngine &calculation) { calculation.chooseOperation(operation); });
     } else {
         return false;
     }

@@ -143,8 +143,8 @@ QPushButton *addButton(QWidget *parent, const char *name, const char *caption, c
 class ReadOutColumn
 {
 public:
-    ReadOutColumn(QGroupBox *group, int firstY, int editX)
-        : group(group), y(firstY), editX(editX)
+    ReadOutColumn(QGroupBox *inGroup, int firstY, int firstEditX)
+        : group(inGroup), y(firstY), editX(firstEditX)
     {
     }
 
@@ -172,8 +172,8 @@ private:
 class LabelColumn
 {
 public:
-    LabelColumn(QGroupBox *group, int firstY, int step)
-        : group(group), y(firstY), step(step)
+    LabelColumn(QGroupBox *inGroup, int firstY, int lineStep)
+        : group(inGroup), y(firstY), step(lineStep)
     {
     }
 
@@ -279,7 +279,7 @@ void MainFormLayout::buildMenu(QMainWindow *window)
     SaveToBin1 = addMenu(Storage1, "SaveToBin1", "Save To Bin");
     RestoreFromBin1 = addMenu(Storage1, "RestoreFromBin1", "Restore From Bin");
     DefaultBin0 = addItem(RestoreFromBin1, QStringLiteral("DefaultBin0"), QStringLiteral("Default 0"));
-    for (int i = 0; i < int(SaveBin.size()); ++i) {
+    for (std::size_t i = 0; i < SaveBin.size(); ++i) {
         const QString bin = QString::number(i + 1);
         SaveBin[i] = addItem(SaveToBin1, QStringLiteral("SaveBin") + bin, bin);
         RestoreBin[i] = addItem(RestoreFromBin1, QStringLiteral("RestoreBin") + bin, bin);
@@ -511,24 +511,25 @@ void MainFormLayout::buildStatus()
                                QRect(8, 18, rightColumnWidth - 14, 16));
 
     const int tileX = (rightColumnWidth - tileSize.width()) / 2;
-    for (int row = 0; row < int(StatusTiles.size()); ++row) {
+    for (std::size_t index = 0; index < StatusTiles.size(); ++index) {
+        const int row = int(index);
         const QString number = QString::number(row);
         auto *tile = new QFrame(SystemStatusGrp);
         tile->setObjectName(row < 4 ? QStringLiteral("StatusTile") + number
                                     : QStringLiteral("Panel") + QString::number(row - 3));
         tile->setFrameStyle(QFrame::Panel | QFrame::Raised);
         tile->setGeometry(QRect(QPoint(tileX, firstTileY + row * tileStep), tileSize));
-        StatusTiles[row] = tile;
+        StatusTiles[index] = tile;
 
-        StatusInd[row] = new StatusIndicator(tile);
-        StatusInd[row]->setObjectName(QStringLiteral("StatusInd") + number);
-        StatusInd[row]->setGeometry(indicatorPlace);
+        StatusInd[index] = new StatusIndicator(tile);
+        StatusInd[index]->setObjectName(QStringLiteral("StatusInd") + number);
+        StatusInd[index]->setGeometry(indicatorPlace);
 
         const QString labelName = QStringLiteral("Statuslbl") + number;
-        Statuslbl[row] = new QLabel(labelName, tile);
-        Statuslbl[row]->setObjectName(labelName);
-        Statuslbl[row]->setFont(tahomaFont(tileFontPx));
-        Statuslbl[row]->setGeometry(labelPlace);
+        Statuslbl[index] = new QLabel(labelName, tile);
+        Statuslbl[index]->setObjectName(labelName);
+        Statuslbl[index]->setFont(tahomaFont(tileFontPx));
+        Statuslbl[index]->setGeometry(labelPlace);
     }
 }
 

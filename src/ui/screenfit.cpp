@@ -49,8 +49,8 @@ void fitOnScreen(QWidget *window)
 class ScreenFit : public QObject
 {
 public:
-    explicit ScreenFit(QWidget *window)
-        : QObject(window), window(window)
+    explicit ScreenFit(QWidget *fitted)
+        : QObject(fitted), window(fitted)
     {
     }
 

@@ -257,13 +257,13 @@ void SpinEditModel::RightZero()
     if (fIncExponent < 0) {
         zeroCount = fIncExponent + fDecimals;
     } else {
-        const int point = text.indexOf(decimalPoint);
+        const qsizetype point = text.indexOf(decimalPoint);
         if (point >= 0)
             text.truncate(point);
         zeroCount = fIncExponent;
     }
-    zeroCount = std::clamp(zeroCount, 0, int(text.size()));
-    for (int i = text.size() - zeroCount; i < text.size(); ++i)
+    const qsizetype zeros = std::clamp<qsizetype>(zeroCount, 0, text.size());
+    for (qsizetype i = text.size() - zeros; i < text.size(); ++i)
         text[i] = u'0';
     setValue(text.toDouble());
 }
@@ -282,7 +282,8 @@ QString SpinEditModel::limitText(double value) const
 int SpinEditModel::placeAt(int x, const std::function<int(const QString &)> &textWidth) const
 {
     const QString drawn = drawnText();
-    for (int i = fText.size() - 1; i >= 0; --i) {
+    // The text is one number, far shorter than an int can count.
+    for (int i = int(fText.size()) - 1; i >= 0; --i) {
         if (fPlaces[i] == notADigit)
             continue;
         // A separator belongs to the digit on its right; the decimal point to the units digit.

@@ -125,7 +125,7 @@ TemperatureChart::TemperatureChart(QWidget *parent)
 // theme's pen.
 void TemperatureChart::createSeries()
 {
-    for (int index = 0; index < SeriesCount; ++index) {
+    for (std::size_t index = 0; index < lines.size(); ++index) {
         const SeriesLook &look = looks[index];
         QLineSeries *line = new QLineSeries;
         line->setObjectName(QStringLiteral("Series%1").arg(index + 1));
@@ -143,10 +143,10 @@ void TemperatureChart::createSeries()
     }
 }
 
-int TemperatureChart::indexOf(int number) const
+std::size_t TemperatureChart::indexOf(int number) const
 {
     Q_ASSERT(number >= 1 && number <= SeriesCount);
-    return number - 1;
+    return std::size_t(number - 1);
 }
 
 QLineSeries *TemperatureChart::series(int number) const
@@ -158,7 +158,7 @@ void TemperatureChart::addPoint(int number, double x, double y)
 {
     if (!std::isfinite(x) || !std::isfinite(y))
         return;
-    const int index = indexOf(number);
+    const std::size_t index = indexOf(number);
     QLineSeries *line = lines.at(index);
     const int count = line->count();
     if (count == 0 || line->at(count - 1).x() <= x) {
@@ -183,7 +183,7 @@ void TemperatureChart::clearAll()
 
 void TemperatureChart::clearSeries(int number)
 {
-    const int index = indexOf(number);
+    const std::size_t index = indexOf(number);
     lines.at(index)->clear();
     extents[index] = Extent();
 }
@@ -203,7 +203,7 @@ void TemperatureChart::showDiodeTemperatureOnly()
 {
     clearSeries(1);
     lines[0]->setName(QStringLiteral("Diode"));
-    for (int index = 0; index < SeriesCount; ++index)
+    for (std::size_t index = 0; index < lines.size(); ++index)
         lines[index]->setVisible(index == 0);
     fitAxes();
 }
@@ -211,7 +211,7 @@ void TemperatureChart::showDiodeTemperatureOnly()
 void TemperatureChart::fitAxes()
 {
     Extent shown;
-    for (int index = 0; index < SeriesCount; ++index) {
+    for (std::size_t index = 0; index < lines.size(); ++index) {
         if (lines[index]->isVisible())
             shown.unite(extents[index]);
     }

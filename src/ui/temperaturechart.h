@@ -69,7 +69,7 @@ private:
     void createSeries();
     void clearSeries(int number);
     void fitAxes();
-    int indexOf(int number) const;
+    std::size_t indexOf(int number) const;
 
     std::array<QLineSeries *, SeriesCount> lines {};
     std::array<Extent, SeriesCount> extents {};

@@ -11,7 +11,7 @@ class Desktop;
 class DesktopLinkPrompts : public LinkPrompts
 {
 public:
-    explicit DesktopLinkPrompts(Desktop &desktop) : desktop(desktop) {}
+    explicit DesktopLinkPrompts(Desktop &desktopSeam) : desktop(desktopSeam) {}
 
     void tell(const QString &text) override;
     bool retry(const QString &text) override;

@@ -14,11 +14,11 @@
 
 namespace tovra {
 
-ScriptSettingsFollower::ScriptSettingsFollower(MainFormLayout &ui, LaserState &state,
-                                               std::function<void()> readBackEnergyModeValue)
-    : ui(ui)
-    , state(state)
-    , readBackEnergyModeValue(std::move(readBackEnergyModeValue))
+ScriptSettingsFollower::ScriptSettingsFollower(MainFormLayout &layout, LaserState &laserState,
+                                               std::function<void()> readBackEnergyMode)
+    : ui(layout)
+    , state(laserState)
+    , readBackEnergyModeValue(std::move(readBackEnergyMode))
 {
 }
 

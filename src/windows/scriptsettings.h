@@ -16,7 +16,7 @@ struct LaserState;
 class ScriptSettingsFollower : public ScriptSettingView
 {
 public:
-    ScriptSettingsFollower(MainFormLayout &ui, LaserState &state, std::function<void()> readBackEnergyModeValue);
+    ScriptSettingsFollower(MainFormLayout &layout, LaserState &laserState, std::function<void()> readBackEnergyMode);
 
     void showScriptSetting(const ScriptSetting &setting) override;
 

@@ -20,11 +20,11 @@ const QString ServiceCode = QStringLiteral("SEC 53871");
 
 } // namespace
 
-TServiceForm::TServiceForm(ServiceHost &host, LaserState &state, Desktop &desktop, QWidget *parent)
+TServiceForm::TServiceForm(ServiceHost &serviceHost, LaserState &laserState, Desktop &desktopSeam, QWidget *parent)
     : QWidget(parent, Qt::Window)
-    , host(host)
-    , state(state)
-    , desktop(desktop)
+    , host(serviceHost)
+    , state(laserState)
+    , desktop(desktopSeam)
 {
     ui.setupUi(this);
     connectControls();

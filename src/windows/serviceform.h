@@ -20,7 +20,7 @@ class TServiceForm : public QWidget
     Q_OBJECT
 public:
     // A window of its own, destroyed with its parent (the main window).
-    TServiceForm(ServiceHost &host, LaserState &state, Desktop &desktop, QWidget *parent = nullptr);
+    TServiceForm(ServiceHost &serviceHost, LaserState &laserState, Desktop &desktopSeam, QWidget *parent = nullptr);
 
     void ServiceInitialize();
 
