@@ -53,7 +53,6 @@ constexpr int readOutStep = 19;
 constexpr int baseFontPx = 11;
 constexpr int captionFontPx = 13; // group boxes and labels
 constexpr int choiceFontPx = 13;
-constexpr int spinFontPx = 15;
 constexpr int tileFontPx = 13;
 constexpr int enableFontPx = 13;
 constexpr int fireFontPx = 32;
