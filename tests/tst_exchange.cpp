@@ -48,11 +48,7 @@ struct ExchangeRig
         , port(prompts)
         , comm(port, state, view, prompts)
     {
-        port.setBaud(57600);
-        port.setParity(TParity::parEven);
-        port.setEndOfResponse("\r");
-        port.setShowErrors(false);
-        port.setResponseTime(1000);
+        test::setUpLaserPort(port);
         port.setOnTimeout([this] { comm.HandleTimeout(); });
         comm.setTimeoutActions({
             .stopPolling = [this] { statusTimer.stop(); },

@@ -68,11 +68,7 @@ struct FireRig
                {[this](const QString &command) { comm.SendCommand(command); }, [this] { ++statusRestarts; },
                 [this] { ++taskRequests; }})
     {
-        port.setBaud(57600);
-        port.setParity(TParity::parEven);
-        port.setEndOfResponse("\r");
-        port.setShowErrors(false);
-        port.setResponseTime(1000);
+        test::setUpLaserPort(port);
         state.isStandardModel = config.family == sim::Family::Standard;
         state.isMicroModel = config.family == sim::Family::Micro;
         view.onToggled = [this] { fire.LaserEnableBtnClick(); };

@@ -165,12 +165,8 @@ void QuestionBoxesTest::lostLinkBoxClosedByEscapeKeepsTheProgramWithPollingOff()
         .restartApp = [&] { ++restarts; },
         .exitApp = [&] { ++exits; },
     });
-    port.setBaud(57600);
-    port.setParity(TParity::parEven);
-    port.setEndOfResponse("\r");
-    port.setShowErrors(false);
+    test::setUpLaserPort(port, 100);
     port.setAllowEvents(true);
-    port.setResponseTime(100);
     port.setOnTimeout([&] { comm.HandleTimeout(); });
     laser.setSilent(true);
     statusTimer.start(1000);

@@ -105,11 +105,7 @@ struct PollRig
         , poll(comm, port, state, desktop, view, fire, records, statusTimer,
                {[this] { ++restarts; }, [this] { ++exits; }, [this] { return ended; }})
     {
-        port.setBaud(57600);
-        port.setParity(TParity::parEven);
-        port.setEndOfResponse("\r");
-        port.setShowErrors(false);
-        port.setResponseTime(1000);
+        test::setUpLaserPort(port);
         state.isStandardModel = config.family == sim::Family::Standard;
         state.isMicroModel = config.family == sim::Family::Micro;
         state.isMiniModel = config.family == sim::Family::Mini;

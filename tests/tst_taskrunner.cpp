@@ -61,11 +61,7 @@ struct RunnerRig
                      .startStatusPoll = log.noting(QStringLiteral("status poll on")),
                  })
     {
-        port.setBaud(57600);
-        port.setParity(TParity::parEven);
-        port.setEndOfResponse("\r");
-        port.setShowErrors(false);
-        port.setResponseTime(1000);
+        test::setUpLaserPort(port);
     }
 
     // The timer has run and gone back to sleep.

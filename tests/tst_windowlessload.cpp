@@ -110,11 +110,7 @@ struct LoadRig
         , view(state)
         , load(comm, state, view)
     {
-        port.setBaud(57600);
-        port.setParity(TParity::parEven);
-        port.setEndOfResponse("\r");
-        port.setShowErrors(false);
-        port.setResponseTime(1000);
+        test::setUpLaserPort(port);
         comm.setTimeoutActions({
             .stopPolling = [this] { statusTimer.stop(); },
             .resumePolling = [this] { statusTimer.start(); },

@@ -1,5 +1,7 @@
 #include "simport.h"
 
+#include "rzcomport.h"
+
 #include <QtGlobal>
 
 namespace tovra::test {
@@ -43,6 +45,15 @@ QString SimPorts::pathOf(int port) const
 QString SimPorts::pattern() const
 {
     return dir.path() + QStringLiteral("/com%d");
+}
+
+void setUpLaserPort(TRZComPort &port, uint32_t responseTime)
+{
+    port.setBaud(57600);
+    port.setParity(TParity::parEven);
+    port.setEndOfResponse("\r");
+    port.setShowErrors(false);
+    port.setResponseTime(responseTime);
 }
 
 } // namespace tovra::test

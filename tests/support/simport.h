@@ -5,10 +5,19 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <cstdint>
 #include <map>
 #include <memory>
 
+namespace tovra {
+class TRZComPort;
+}
+
 namespace tovra::test {
+
+// The line settings the program gives the laser's port (57600 8E1, CR ends a reply), with errors
+// kept out of boxes and the given reply time.
+void setUpLaserPort(TRZComPort &port, uint32_t responseTime = 1000);
 
 // A folder of port links for one test: sets TOVRA_PORT_PATTERN so that port n is <dir>/com<n>,
 // and places simulated lasers on port numbers. Destroying it stops the lasers and restores the
