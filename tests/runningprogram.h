@@ -18,9 +18,7 @@ namespace tovra::test {
 // A laser of `family` with the model name its family answers and the given heaters fitted.
 inline sim::LaserConfig laserOf(sim::Family family, const QList<int> &heaters = {})
 {
-    sim::LaserConfig laser;
-    laser.family = family;
-    laser.model = family == sim::Family::Micro ? "MicroTovra" : family == sim::Family::Mini ? "MiniTovra" : "Tovra";
+    sim::LaserConfig laser = laserOfFamily(family);
     laser.heater0 = heaters.contains(0);
     laser.heater1 = heaters.contains(1);
     laser.heater2 = heaters.contains(2);

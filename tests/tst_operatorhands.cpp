@@ -58,9 +58,7 @@ Lines commandsIn(const Lines &transcript)
 
 sim::LaserConfig laser(sim::Family family, bool attenuator, int cfg)
 {
-    sim::LaserConfig config;
-    config.family = family;
-    config.model = family == sim::Family::Micro ? "MicroTovra" : family == sim::Family::Mini ? "MiniTovra" : "Tovra";
+    sim::LaserConfig config = test::laserOfFamily(family);
     config.attenuator = attenuator;
     config.cfg = cfg;
     return config;

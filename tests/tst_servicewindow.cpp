@@ -17,22 +17,13 @@
 #include <QTimer>
 
 using namespace tovra;
+using test::laserOf;
 
 Q_DECLARE_METATYPE(tovra::sim::LaserConfig)
 
 namespace {
 
 const QByteArray ServiceCodeLine = ";LA:SEC 53871";
-
-sim::LaserConfig laserOf(sim::Family family, std::initializer_list<int> heaters = {})
-{
-    sim::LaserConfig laser;
-    laser.family = family;
-    laser.model = family == sim::Family::Micro ? "MicroTovra" : family == sim::Family::Mini ? "MiniTovra" : "Tovra";
-    for (int heater : heaters)
-        (heater == 0 ? laser.heater0 : heater == 1 ? laser.heater1 : laser.heater2) = true;
-    return laser;
-}
 
 bool shown(const QWidget *widget)
 {

@@ -75,9 +75,7 @@ public:
 
 sim::LaserConfig laserOf(sim::Family family, bool heater0 = false)
 {
-    sim::LaserConfig laser;
-    laser.family = family;
-    laser.model = family == sim::Family::Micro ? "MicroTovra" : family == sim::Family::Mini ? "MiniTovra" : "Tovra";
+    sim::LaserConfig laser = test::laserOfFamily(family);
     laser.heater0 = heater0;
     laser.pacing = false;
     return laser;

@@ -90,14 +90,6 @@ sim::LaserConfig unpaced(sim::LaserConfig config)
     return config;
 }
 
-sim::LaserConfig laserOf(sim::Family family)
-{
-    sim::LaserConfig laser;
-    laser.family = family;
-    laser.model = family == sim::Family::Micro ? "MicroTovra" : family == sim::Family::Mini ? "MiniTovra" : "Tovra";
-    return laser;
-}
-
 // A simulated laser on a port, the exchange on top and the load with its recording view: what
 // the program has once the port is open, without the window.
 struct LoadRig
@@ -156,19 +148,19 @@ void WindowlessLoadTest::eachFamilyIsAskedItsQueriesInOrder_data()
     QTest::addColumn<sim::LaserConfig>("laser");
     QTest::addColumn<Family>("family");
 
-    QTest::newRow("standard, bare") << laserOf(sim::Family::Standard) << Family::Standard;
-    sim::LaserConfig fitted = laserOf(sim::Family::Standard);
+    QTest::newRow("standard, bare") << test::laserOfFamily(sim::Family::Standard) << Family::Standard;
+    sim::LaserConfig fitted = test::laserOfFamily(sim::Family::Standard);
     fitted.heater1 = fitted.heater2 = fitted.attenuator = true;
     QTest::newRow("standard, heaters 1 and 2, attenuator") << fitted << Family::Standard;
-    sim::LaserConfig heaterZero = laserOf(sim::Family::Standard);
+    sim::LaserConfig heaterZero = test::laserOfFamily(sim::Family::Standard);
     heaterZero.heater0 = heaterZero.heater1 = true;
     QTest::newRow("standard, heater 0 hides the others") << heaterZero << Family::Standard;
-    QTest::newRow("micro, bare") << laserOf(sim::Family::Micro) << Family::Micro;
-    sim::LaserConfig enhanced = laserOf(sim::Family::Micro);
+    QTest::newRow("micro, bare") << test::laserOfFamily(sim::Family::Micro) << Family::Micro;
+    sim::LaserConfig enhanced = test::laserOfFamily(sim::Family::Micro);
     enhanced.cfg = 1;
     enhanced.attenuator = true;
     QTest::newRow("micro, enhanced energy, attenuator") << enhanced << Family::Micro;
-    sim::LaserConfig locked = laserOf(sim::Family::Mini);
+    sim::LaserConfig locked = test::laserOfFamily(sim::Family::Mini);
     locked.passwordLocked = true;
     QTest::newRow("mini, locked") << locked << Family::Mini;
 }
@@ -255,7 +247,7 @@ void WindowlessLoadTest::limitsAreAppliedOnlyWhenUsable()
 // keep whatever they showed.
 void WindowlessLoadTest::absentOptionsHideTheirGroupsAndShowNoValue()
 {
-    sim::LaserConfig laser = laserOf(sim::Family::Standard);
+    sim::LaserConfig laser = test::laserOfFamily(sim::Family::Standard);
     laser.energyModes = false;
     LoadRig rig(laser);
 
@@ -270,7 +262,7 @@ void WindowlessLoadTest::absentOptionsHideTheirGroupsAndShowNoValue()
 
 void WindowlessLoadTest::smallFamilyIsArrangedOncePerRun()
 {
-    LoadRig rig(laserOf(sim::Family::Micro));
+    LoadRig rig(test::laserOfFamily(sim::Family::Micro));
 
     rig.run();
     rig.run();

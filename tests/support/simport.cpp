@@ -47,6 +47,14 @@ QString SimPorts::pattern() const
     return dir.path() + QStringLiteral("/com%d");
 }
 
+sim::LaserConfig laserOfFamily(sim::Family family)
+{
+    sim::LaserConfig laser;
+    laser.family = family;
+    laser.model = family == sim::Family::Micro ? "MicroTovra" : family == sim::Family::Mini ? "MiniTovra" : "Tovra";
+    return laser;
+}
+
 void setUpLaserPort(TRZComPort &port, uint32_t responseTime)
 {
     port.setBaud(57600);

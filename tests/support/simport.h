@@ -19,6 +19,9 @@ namespace tovra::test {
 // kept out of boxes and the given reply time.
 void setUpLaserPort(TRZComPort &port, uint32_t responseTime = 1000);
 
+// A laser of `family` with the model name its family answers.
+sim::LaserConfig laserOfFamily(sim::Family family);
+
 // A folder of port links for one test: sets TOVRA_PORT_PATTERN so that port n is <dir>/com<n>,
 // and places simulated lasers on port numbers. Destroying it stops the lasers and restores the
 // environment.
