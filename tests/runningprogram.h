@@ -43,7 +43,7 @@ public:
         : laser(rig.ports.add(1, paced(config, pacing)))
     {
         if (pacing == Pacing::Off)
-            rig.scanPause = std::chrono::milliseconds(0);
+            rig.timings.scanPause = std::chrono::milliseconds(0);
     }
 
     // Runs the start-up with the status poll held. The transcript then starts empty.

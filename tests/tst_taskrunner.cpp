@@ -134,7 +134,7 @@ void TaskRunnerTest::timerSleepsWhileNothingIsPending()
     QVERIFY(rig.runner.pending());
     QVERIFY(rig.tasksDone());
     QVERIFY(!rig.runner.pending());
-    QTest::qWait(3 * TaskRunner::TickInterval);
+    QTest::qWait(3 * rig.runner.timer().interval());
     QVERIFY(!rig.runner.timer().isActive()); // and it stays asleep
 
     // A request with nothing behind it gives one empty tick, then the timer sleeps again.

@@ -286,7 +286,7 @@ bool Communication::ConnectToLaser()
     port.setEndOfResponse(QByteArrayLiteral("\r"));
     port.setAllowEvents(false);
     port.setShowErrors(false);
-    port.setResponseTime(100);
+    port.setResponseTime(uint32_t(scanResponseTime.count()));
 
     for (int n = 1; n <= 100 && !state.exitRequested; ++n) {
         port.setPort(n);

@@ -63,6 +63,8 @@ public:
     // The scan gives a laser this long to settle after its port opens and after the unlock line.
     // A device that answers at once (a simulated laser without pacing) needs none.
     void setScanPause(std::chrono::milliseconds pause) { scanPause = pause; }
+    // How long the scan waits for a port's reply.
+    void setScanResponseTime(std::chrono::milliseconds time) { scanResponseTime = time; }
 
     // Stop commands ("FL 0", "EN 0") wait for no one. One asked for while a settings load, a
     // status update or a batch is running goes out at the next exchange boundary, ahead of
@@ -114,6 +116,7 @@ private:
     LinkPrompts &prompts;
     TimeoutActions timeoutActions;
     std::chrono::milliseconds scanPause{100};
+    std::chrono::milliseconds scanResponseTime{100};
     std::function<void()> boundaryCheck;
     QStringList pendingStops;
     QString lastLine;

@@ -8,7 +8,8 @@
 #include "identity.h"
 #include "laserstate.h"
 #include "recordformat.h"
-#include "scopedflag.h"
+
+#include <QScopedValueRollback>
 
 namespace tovra {
 
@@ -95,7 +96,7 @@ void SettingsLoad::run(const QString &programVersion, int port)
         return;
     }
 
-    const ScopedFlag inhibit(state.commandsInhibited);
+    const QScopedValueRollback<bool> inhibit(state.commandsInhibited, true);
     identify();
     showIdentity(programVersion, port);
     view.setPartVisible(Part::ServiceWindowMenu, comm.QueryInt(QStringLiteral("SEC")) == 1);

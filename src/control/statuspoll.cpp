@@ -7,9 +7,9 @@
 #include "laserstate.h"
 #include "recordfiles.h"
 #include "rzcomport.h"
-#include "scopedflag.h"
 #include "statusword.h"
 
+#include <QScopedValueRollback>
 #include <QTimer>
 
 namespace tovra {
@@ -161,7 +161,7 @@ void StatusPoll::tick()
         return;
     statusTimer.stop();
     {
-        const ScopedFlag busy(state.statusBusy);
+        const QScopedValueRollback<bool> busy(state.statusBusy, true);
         update();
         if (state.serviceWindowPending && !program.hasEnded()) {
             view.openUnlockedServiceWindow();

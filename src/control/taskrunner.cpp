@@ -2,8 +2,9 @@
 
 #include "communication.h"
 #include "laserstate.h"
-#include "scopedflag.h"
 #include "rzcomport.h"
+
+#include <QScopedValueRollback>
 
 #include <algorithm>
 #include <utility>
@@ -12,10 +13,6 @@ namespace tovra {
 
 namespace {
 
-// The reply to the exit's "FL 0" is waited for this long at most (ms): it has been written by
-// then, and a laser that does not answer must not hold the program.
-constexpr uint32_t ExitReplyTime = 1000;
-
 bool isStopCommand(const QString &command)
 {
     return command == QLatin1String("FL 0") || command == QLatin1String("EN 0");
@@ -23,15 +20,17 @@ bool isStopCommand(const QString &command)
 
 } // namespace
 
-TaskRunner::TaskRunner(LaserState &laserState, Communication &exchange, TRZComPort &serialPort, TaskActions hostActions)
+TaskRunner::TaskRunner(LaserState &laserState, Communication &exchange, TRZComPort &serialPort, TaskActions hostActions,
+                       const ProgramTimings &timings)
     : state(laserState)
     , comm(exchange)
     , port(serialPort)
     , actions(std::move(hostActions))
     , queue(laserState)
+    , exitReplyTime(timings.exitReplyTime)
 {
     taskTimer.setObjectName(QStringLiteral("TaskTimer"));
-    taskTimer.setInterval(TickInterval);
+    taskTimer.setInterval(timings.taskTick);
     QObject::connect(&taskTimer, &QTimer::timeout, [this] { tick(); });
 }
 
@@ -79,7 +78,7 @@ void TaskRunner::tick()
             request();
         return;
     }
-    const ScopedFlag busy(state.taskBusy);
+    const QScopedValueRollback<bool> busy(state.taskBusy, true);
 
     comm.sendPendingStops();
 
@@ -140,7 +139,9 @@ void TaskRunner::sendExitStop()
 {
     if (!onLaserPort)
         return;
-    port.setResponseTime(std::min(port.ResponseTime(), ExitReplyTime));
+    // The reply to the exit's "FL 0" is waited for a short time at most: it has been written by
+    // then, and a laser that does not answer must not hold the program.
+    port.setResponseTime(std::min(port.ResponseTime(), uint32_t(exitReplyTime.count())));
     comm.requestStop(QStringLiteral("FL 0"));
     comm.sendPendingStops();
 }

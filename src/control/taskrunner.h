@@ -1,6 +1,7 @@
 #pragma once
 
 #include "commandqueue.h"
+#include "programtimings.h"
 
 #include <QString>
 #include <QTimer>
@@ -26,7 +27,7 @@ struct TaskActions
     std::function<void()> startStatusPoll;
 };
 
-// The task timer and the operator's command queue. 5 ms after something was asked for, whenever
+// The task timer and the operator's command queue. A tick (5 ms by default) after something was asked for, whenever
 // no status update runs, a tick carries out what the handlers asked for, in a fixed order: stop
 // commands, a recall or refresh, the unlock dialog, the queued commands, the energy mode's
 // read-back, a script's lines, and last the exit. With nothing pending the timer stays off, so
@@ -34,9 +35,8 @@ struct TaskActions
 class TaskRunner
 {
 public:
-    static constexpr int TickInterval = 5; // ms
-
-    TaskRunner(LaserState &laserState, Communication &exchange, TRZComPort &serialPort, TaskActions hostActions);
+    TaskRunner(LaserState &laserState, Communication &exchange, TRZComPort &serialPort, TaskActions hostActions,
+               const ProgramTimings &timings = {});
     TaskRunner(const TaskRunner &) = delete;
     TaskRunner &operator=(const TaskRunner &) = delete;
 
@@ -67,6 +67,7 @@ private:
     const TaskActions actions;
     CommandQueue queue;
     QTimer taskTimer;
+    const ProgramTimings::ms exitReplyTime;
     bool ended = false;
     bool onLaserPort = false;
     bool energyModeReadBackDue = false;

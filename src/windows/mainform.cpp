@@ -32,6 +32,7 @@ TMainForm::TMainForm(Environment environment, QWidget *parent)
     , switches(environment.switches)
     , readShiftKeys(std::move(environment.readShiftKeys))
     , stopSignalled(std::move(environment.stopSignalled))
+    , timings(environment.timings)
     , fire(environment.state, *this,
            {[this](const QString &command) { QueuedCommandToPort(command); }, [this] { restartStatusTimer(); },
             [this] { requestTasks(); }})
@@ -44,7 +45,7 @@ TMainForm::TMainForm(Environment environment, QWidget *parent)
     ComPort->setBaud(57600);
     ComPort->setParity(TParity::parEven);
     ComPort->setHandshaking(THandshake::hsNone);
-    ComPort->setResponseTime(100);
+    ComPort->setResponseTime(uint32_t(timings.scanResponseTime.count()));
     VersionInfo = new TrpVersionInfo(this);
     VersionInfo->setObjectName(QStringLiteral("VersionInfo"));
 
@@ -58,6 +59,8 @@ TMainForm::TMainForm(Environment environment, QWidget *parent)
     ui.SendEdit->installEventFilter(this);
 
     comm = std::make_unique<Communication>(*ComPort, state, *ResponseList, linkPrompts);
+    comm->setScanPause(timings.scanPause);
+    comm->setScanResponseTime(timings.scanResponseTime);
     settingsLoad = std::make_unique<SettingsLoad>(*comm, state, static_cast<SettingsLoadView &>(*this));
     ServiceForm = new TServiceForm(*this, state, desktop, this);
     wireComponents();
@@ -79,12 +82,12 @@ void TMainForm::wireComponents()
         .exitProgram = [this] { ExitApp(); },
         .stopStatusPoll = [this] { StatusTimer->stop(); },
         .startStatusPoll = [this] { StatusTimer->start(); },
-    });
+    }, timings);
     TaskTimer = &tasks->timer();
 
     StatusTimer = new QTimer(this);
     StatusTimer->setObjectName(QStringLiteral("StatusTimer"));
-    StatusTimer->setInterval(1000);
+    StatusTimer->setInterval(timings.statusPollInterval);
     connect(StatusTimer, &QTimer::timeout, this, &TMainForm::StatusTimerTimer);
     StatusPollView &pollView = *this;
     statusPoll = std::make_unique<StatusPoll>(

@@ -4,6 +4,7 @@
 #include "desktoplinkprompts.h"
 #include "firecontrol.h"
 #include "mainformlayout.h"
+#include "programtimings.h"
 #include "recordfiles.h"
 #include "servicehost.h"
 #include "settingsload.h"
@@ -59,6 +60,8 @@ public:
         // True once a stop signal (SIGINT, SIGTERM) has arrived; may be empty. Asked at every
         // exchange boundary, so that a signal is acted on also while no events are processed.
         std::function<bool()> stopSignalled = {};
+        // How long the program waits for what (the program's own values unless a test shortens them).
+        ProgramTimings timings = {};
     };
 
     explicit TMainForm(Environment environment, QWidget *parent = nullptr);
@@ -240,6 +243,7 @@ private:
     const StartSwitches switches;
     const std::function<ShiftKeys()> readShiftKeys;
     const std::function<bool()> stopSignalled;
+    const ProgramTimings timings;
     std::unique_ptr<Communication> comm;
     std::unique_ptr<TaskRunner> tasks;
     std::unique_ptr<SettingsLoad> settingsLoad;

@@ -4,13 +4,13 @@
 #include "displayformat.h"
 #include "laserstate.h"
 #include "plusspinedit.h"
-#include "scopedflag.h"
 #include "temperaturechart.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopedValueRollback>
 
 namespace tovra {
 
@@ -65,7 +65,7 @@ void TServiceForm::connectControls()
 void TServiceForm::ServiceInitialize()
 {
     host.sendDirectly(ServiceCode);
-    const ScopedFlag inhibit(state.commandsInhibited);
+    const QScopedValueRollback<bool> inhibit(state.commandsInhibited, true);
     ui.MaxRepRateAdj->setValue(state.repRateMax);
     ui.MaxDiodeCurrentAdj->setValue(state.diodeCurrentMax);
     ui.DiodeCurrentAdj->setMaxValue(state.diodeCurrentMax);

@@ -8,7 +8,6 @@
 
 #include "laserstate.h"
 #include "rzcomport.h"
-#include "scopedflag.h"
 #include "statusword.h"
 #include "versioninfo.h"
 
@@ -19,6 +18,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMovie>
+#include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <QTimer>
 
@@ -137,7 +137,7 @@ QWidget *TMainForm::controlOf(Setting setting) const
 // enable box is quiet altogether: its "EN 0" is a stop command, which would go out even now.
 void TMainForm::showSetting(Setting setting, double value)
 {
-    const ScopedFlag inhibit(state.commandsInhibited);
+    const QScopedValueRollback<bool> inhibit(state.commandsInhibited, true);
     if (TPlusSpinEdit *spinEdit = spinEditOf(setting)) {
         spinEdit->setValue(value);
     } else if (QComboBox *choice = choiceOf(setting)) {
@@ -156,7 +156,7 @@ LimitRange TMainForm::limits(Setting setting) const
 
 void TMainForm::setLimits(Setting setting, LimitRange range)
 {
-    const ScopedFlag inhibit(state.commandsInhibited);
+    const QScopedValueRollback<bool> inhibit(state.commandsInhibited, true);
     TPlusSpinEdit *spinEdit = spinEditOf(setting);
     spinEdit->setMaxValue(range.maximum);
     spinEdit->setMinValue(range.minimum);

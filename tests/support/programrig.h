@@ -35,10 +35,19 @@ public:
     std::function<ShiftKeys()> keys;
     // Stands for the stop-signal flag the program asks at every exchange boundary.
     std::function<bool()> stopSignalled;
-    // How long the connection scan lets the laser settle; a laser without pacing needs no pause.
-    std::chrono::milliseconds scanPause{100};
+    // The program's own timings, but for a restart that does not pause (nothing outside the test
+    // needs the time). Tests shorten the rest where the length of a wait is not what they check;
+    // a laser without pacing needs no scan pause.
+    ProgramTimings timings = shortRestart();
 
 private:
+    static ProgramTimings shortRestart()
+    {
+        ProgramTimings timings;
+        timings.restartPause = std::chrono::milliseconds(0);
+        return timings;
+    }
+
     QTemporaryDir workDir;
     QString previousDir;
     std::unique_ptr<TMainForm> mainForm;
