@@ -1,5 +1,7 @@
 #include "recordfile.h"
 
+#include "writeall.h"
+
 #include <QFile>
 #include <QtDebug>
 
@@ -59,18 +61,11 @@ bool RecordFile::create(const QString &fileName, const QStringList &headerLines)
 
 bool RecordFile::append(const QByteArray &bytes)
 {
-    qint64 written = 0;
-    while (written < bytes.size()) {
-        const ssize_t put = ::write(descriptor, bytes.constData() + written, size_t(bytes.size() - written));
-        if (put > 0) {
-            written += put;
-        } else if (put < 0 && errno == EINTR) {
-            continue;
-        } else {
-            if (written > 0 && ::ftruncate(descriptor, recordedSize) != 0)
-                qWarning("%s: a partly written line could not be removed", qPrintable(name));
-            return false;
-        }
+    const qint64 written = writeAll(descriptor, bytes.constData(), bytes.size());
+    if (written < bytes.size()) {
+        if (written > 0 && ::ftruncate(descriptor, recordedSize) != 0)
+            qWarning("%s: a partly written line could not be removed", qPrintable(name));
+        return false;
     }
     recordedSize += written;
     return true;

@@ -1,5 +1,7 @@
 #include "posixserialdevice.h"
 
+#include "writeall.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -346,18 +348,7 @@ int64_t PosixSerialDevice::write(const char *data, int64_t size)
     if (fd < 0 || size < 0)
         return -1;
     const auto deadline = Clock::now() + writeStallLimit;
-    int64_t written = 0;
-    while (written < size) {
-        const ssize_t put = ::write(fd, data + written, size_t(size - written));
-        if (put > 0) {
-            written += put;
-        } else if (put < 0 && errno == EINTR) {
-            continue;
-        } else if (put == 0 || errno != EAGAIN || !waitWritable(deadline)) {
-            break;
-        }
-    }
-    return written;
+    return writeAll(fd, data, size, [this, deadline] { return waitWritable(deadline); });
 }
 
 bool PosixSerialDevice::waitWritable(Clock::time_point deadline)

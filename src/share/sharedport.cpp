@@ -1,5 +1,7 @@
 #include "sharedport.h"
 
+#include "writeall.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -245,21 +247,14 @@ bool SharedPort::assembleOneLine()
 // that the answers of the next script get through.
 void SharedPort::writeToScript(const QByteArray &bytes)
 {
-    qsizetype written = 0;
     bool droppedUnread = false;
-    while (written < bytes.size()) {
-        const ssize_t count = ::write(master, bytes.constData() + written, size_t(bytes.size() - written));
-        if (count > 0) {
-            written += count;
-        } else if (count < 0 && errno == EINTR) {
-            continue;
-        } else if (count < 0 && errno == EAGAIN && !droppedUnread) {
-            tcflush(terminal, TCIFLUSH);
-            droppedUnread = true;
-        } else {
-            return;
-        }
-    }
+    writeAll(master, bytes.constData(), bytes.size(), [this, &droppedUnread] {
+        if (droppedUnread)
+            return false;
+        tcflush(terminal, TCIFLUSH);
+        droppedUnread = true;
+        return true;
+    });
 }
 
 } // namespace tovra

@@ -1,6 +1,7 @@
 #include "mainform.h"
 
 #include "desktop.h"
+#include "frameextent.h"
 #include "laserstate.h"
 #include "plusspinedit.h"
 #include "rzcomport.h"
@@ -202,7 +203,7 @@ void TMainForm::setOuterHeight(int height)
 
 void TMainForm::applyOuterSize()
 {
-    const QSize frame = isVisible() ? frameGeometry().size() - size() : QSize(8, 31);
+    const QSize frame = frameExtentOf(*this);
     setFixedSize(requestedOuterSize.width() > 0 ? requestedOuterSize.width() - frame.width() : width(),
                  requestedOuterSize.height() > 0 ? requestedOuterSize.height() - frame.height() : height());
 }

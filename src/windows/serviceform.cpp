@@ -2,6 +2,7 @@
 
 #include "desktop.h"
 #include "displayformat.h"
+#include "frameextent.h"
 #include "laserstate.h"
 #include "plusspinedit.h"
 #include "temperaturechart.h"
@@ -108,18 +109,13 @@ void TServiceForm::showHeaterControls(bool present, QWidget *group, int temperat
 void TServiceForm::setOuterSize(const QSize &outer)
 {
     outerSize = outer;
-    resize(outerSize - frameExtent());
-}
-
-QSize TServiceForm::frameExtent() const
-{
-    return isVisible() ? frameGeometry().size() - size() : QSize(8, 31);
+    resize(outerSize - frameExtentOf(*this));
 }
 
 void TServiceForm::showEvent(QShowEvent *event)
 {
     if (outerSize.isValid())
-        resize(outerSize - frameExtent());
+        resize(outerSize - frameExtentOf(*this));
     QWidget::showEvent(event);
 }
 

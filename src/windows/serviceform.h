@@ -58,7 +58,6 @@ private:
                      LimitedSetting setting);
     void showHeaterControls(bool present, QWidget *group, int temperatureSeries, int setpointSeries);
     void setOuterSize(const QSize &outer);
-    QSize frameExtent() const;
 
     ServiceHost &host;
     LaserState &state;
