@@ -10,12 +10,6 @@
 
 namespace tovra {
 
-namespace {
-
-const QString ServiceCode = QStringLiteral("53871");
-
-} // namespace
-
 // The code is compared exactly, blanks included; a cancelled dialog counts as a wrong code.
 void TMainForm::Service1Click()
 {

@@ -15,12 +15,6 @@
 
 namespace tovra {
 
-namespace {
-
-const QString ServiceCode = QStringLiteral("SEC 53871");
-
-} // namespace
-
 TServiceForm::TServiceForm(ServiceHost &serviceHost, LaserState &laserState, Desktop &desktopSeam, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , host(serviceHost)
@@ -65,7 +59,7 @@ void TServiceForm::connectControls()
 // over to the host.
 void TServiceForm::ServiceInitialize()
 {
-    host.sendDirectly(ServiceCode);
+    host.sendDirectly(QStringLiteral("SEC ") + ServiceCode);
     const QScopedValueRollback<bool> inhibit(state.commandsInhibited, true);
     ui.MaxRepRateAdj->setValue(state.repRateMax);
     ui.MaxDiodeCurrentAdj->setValue(state.diodeCurrentMax);
