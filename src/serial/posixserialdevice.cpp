@@ -174,8 +174,7 @@ bool PosixSerialDevice::open(int port, OpenError *error, QString *reason)
                error, reason);
         return false;
     }
-    const int opened = ::open(QFile::encodeName(path).constData(),
-                              O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const int opened = openDevice(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (opened < 0) {
         const int errorNumber = errno;
         const OpenError kind = classify(errorNumber);
