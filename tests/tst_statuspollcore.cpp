@@ -10,6 +10,7 @@
 #include "scripteddesktop.h"
 #include "simport.h"
 #include "statuspoll.h"
+#include "statusqueries.h"
 #include "statusword.h"
 #include "terminalview.h"
 
@@ -20,8 +21,10 @@
 
 #include <functional>
 #include <map>
+#include <tuple>
 
 using namespace tovra;
+using test::statusQueries;
 using ReadOut = StatusPollView::ReadOut;
 
 Q_DECLARE_METATYPE(tovra::sim::LaserConfig)
@@ -177,19 +180,13 @@ void StatusPollCoreTest::updateAsksInTheOrderOfFamilyAndOptions_data()
     QTest::addColumn<bool>("setPointsDue");
     QTest::addColumn<QList<QByteArray>>("queries");
 
-    const QList<QByteArray> counters = {"SC", "UC"};
-    const QList<QByteArray> voltages = {"BV", "AB:BSET", "FV", "AB:FDRO", "AB:FDRA", "AB:FSOU"};
-    QTest::newRow("standard with heater 0")
-        << laserOf(sim::Family::Standard, true) << true << false
-        << counters + voltages + QList<QByteArray>{"FT", "IM", "TA", "TB", "SS", "H0:TP"};
-    QTest::newRow("standard with heater 0, set points due")
-        << laserOf(sim::Family::Standard, true) << true << true
-        << counters + voltages + QList<QByteArray>{"FT", "IM", "TA", "TB", "SS", "H0:TP", "H0:SP"};
-    QTest::newRow("micro without voltages") << laserOf(sim::Family::Micro) << false << false
-                                            << counters + QList<QByteArray>{"FT", "IM", "TR", "SS"};
-    QTest::newRow("mini with heater 0, set points due")
-        << laserOf(sim::Family::Mini, true) << true << true
-        << counters + voltages + QList<QByteArray>{"FT", "IM", "TR", "SS", "H0:TP", "H0:SP"};
+    for (const auto &[name, laser, voltages, setPointsDue] : {
+             std::tuple{"standard with heater 0", laserOf(sim::Family::Standard, true), true, false},
+             std::tuple{"standard with heater 0, set points due", laserOf(sim::Family::Standard, true), true, true},
+             std::tuple{"micro without voltages", laserOf(sim::Family::Micro), false, false},
+             std::tuple{"mini with heater 0, set points due", laserOf(sim::Family::Mini, true), true, true},
+         })
+        QTest::newRow(name) << laser << voltages << setPointsDue << statusQueries(laser, voltages, setPointsDue);
 }
 
 void StatusPollCoreTest::updateAsksInTheOrderOfFamilyAndOptions()
@@ -231,8 +228,7 @@ void StatusPollCoreTest::stopCheckEndsTheUpdateBetweenSteps_data()
     QTest::addColumn<bool>("programEnds"); // otherwise the operator asks to close
     QTest::addColumn<QList<QByteArray>>("queries");
 
-    const QList<QByteArray> all = {"SC", "UC", "BV", "AB:BSET", "FV", "AB:FDRO", "AB:FDRA", "AB:FSOU",
-                                   "FT", "IM", "TA", "TB", "SS", "H0:TP", "H0:SP"};
+    const QList<QByteArray> all = statusQueries(laserOf(sim::Family::Standard, true), true, true);
     QTest::newRow("close asked when the shot count shows") << ReadOut::ShotCount << false << all.mid(0, 1);
     QTest::newRow("program ending when the bank voltage shows") << ReadOut::BankVoltage << true << all.mid(0, 3);
     QTest::newRow("close asked when the target current shows") << ReadOut::TargetCurrent << false << all.mid(0, 10);
