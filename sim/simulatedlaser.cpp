@@ -246,6 +246,8 @@ bool SimulatedLaser::Impl::answer(const QByteArray &line, Clock::time_point at, 
 
     const QList<QByteArray> pieces = replyPieces(line, at);
     Clock::time_point due = at + faults.delay;
+    if (const auto lineDelay = faults.lineDelays.find(line); lineDelay != faults.lineDelays.end())
+        due += lineDelay->second;
     if (pacing) {
         qsizetype length = line.size() + requestLineEndLength;
         for (const QByteArray &piece : pieces)
@@ -431,6 +433,16 @@ void SimulatedLaser::setSilent(bool silent)
 void SimulatedLaser::setReplyDelay(std::chrono::milliseconds delay)
 {
     d->changeFaults([&](Faults &faults) { faults.delay = delay; });
+}
+
+void SimulatedLaser::setReplyDelay(const QByteArray &request, std::chrono::milliseconds delay)
+{
+    d->changeFaults([&](Faults &faults) {
+        if (delay.count() > 0)
+            faults.lineDelays[request] = delay;
+        else
+            faults.lineDelays.erase(request);
+    });
 }
 
 void SimulatedLaser::setGarbage(bool garbage)

@@ -49,6 +49,8 @@ public:
     // Faults on demand. All take effect for the next request.
     void setSilent(bool silent);                       // read requests, answer nothing
     void setReplyDelay(std::chrono::milliseconds delay); // answer late (on top of pacing)
+    // Answers the exact line `request` late by `delay` (0 ends it), every other line at once.
+    void setReplyDelay(const QByteArray &request, std::chrono::milliseconds delay);
     void setGarbage(bool garbage);                     // answer unreadable bytes
     void setNonNumeric(bool nonNumeric);               // numeric queries answer a word
     void setSplitReplies(bool split, std::chrono::milliseconds gap = std::chrono::milliseconds(5));

@@ -82,10 +82,10 @@ public:
                 action();
             }
         });
-        laser.setReplyDelay(std::chrono::milliseconds(50));
+        laser.setReplyDelay(line, std::chrono::milliseconds(50));
         watch.start();
         poll();
-        laser.setReplyDelay(std::chrono::milliseconds(0));
+        laser.setReplyDelay(line, std::chrono::milliseconds(0));
     }
 
     // Lets the task timer carry out every request and send every queued command.
