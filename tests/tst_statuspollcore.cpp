@@ -1,18 +1,12 @@
 // The status poll on its own: the exchange on a simulated laser, and a view that records what the
 // poll shows instead of a window.
 
-#include "communication.h"
-#include "desktoplinkprompts.h"
 #include "firecontrol.h"
-#include "laserstate.h"
+#include "linkrig.h"
 #include "recordfiles.h"
-#include "rzcomport.h"
-#include "scripteddesktop.h"
-#include "simport.h"
 #include "statuspoll.h"
 #include "statusqueries.h"
 #include "statusword.h"
-#include "terminalview.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -31,13 +25,6 @@ Q_DECLARE_METATYPE(tovra::sim::LaserConfig)
 Q_DECLARE_METATYPE(tovra::StatusPollView::ReadOut)
 
 namespace {
-
-class NoTerminal : public TerminalView
-{
-public:
-    void appendTrafficLine(const QString &, TrafficDirection) override {}
-    void clearTraffic() override {}
-};
 
 // Records what the poll shows, the fire and enable controls and the record menus included;
 // `whenShown` stands for what the event loop may run meanwhile.
@@ -94,19 +81,15 @@ QList<QByteArray> queryLines(const QList<QByteArray> &mnemonics)
 
 // A port on a simulated laser, the exchange on top and the poll on both, with the family and
 // options the settings load would have found. The status timer is never started by the test.
-struct PollRig
+struct PollRig : test::LinkRig
 {
     explicit PollRig(const sim::LaserConfig &config)
-        : laser(ports.add(1, config))
-        , prompts(desktop)
-        , port(prompts)
-        , comm(port, state, terminal, prompts)
+        : LinkRig(config)
         , fire(state, view, {[](const QString &) {}, [] {}, [] {}})
         , records(state, desktop, [] { return false; }, view)
         , poll(comm, port, state, desktop, view, fire, records, statusTimer,
                {[this] { ++restarts; }, [this] { ++exits; }, [this] { return ended; }})
     {
-        test::setUpLaserPort(port);
         state.isStandardModel = config.family == sim::Family::Standard;
         state.isMicroModel = config.family == sim::Family::Micro;
         state.isMiniModel = config.family == sim::Family::Mini;
@@ -138,15 +121,7 @@ struct PollRig
         poll.update();
     }
 
-    test::SimPorts ports;
-    sim::SimulatedLaser &laser;
-    test::ScriptedDesktop desktop;
-    DesktopLinkPrompts prompts;
-    LaserState state;
-    NoTerminal terminal;
     RecordingView view;
-    TRZComPort port;
-    Communication comm;
     QTimer statusTimer;
     FireControl fire;
     RecordFiles records;
