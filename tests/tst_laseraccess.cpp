@@ -15,7 +15,7 @@ Q_DECLARE_METATYPE(tovra::sim::LaserConfig)
 
 namespace {
 
-const QString ServiceCode = QStringLiteral("53871");
+const QString TypedServiceCode = QStringLiteral("53871");
 const QString CodeDialog = QStringLiteral("Unsecure Form|Enter Code:");
 const QString PasswordDialog = QStringLiteral("Password Entry|Enter Password:");
 
@@ -66,9 +66,9 @@ void LaserAccessTest::serviceCodeMustMatchExactly_data()
 {
     QTest::addColumn<QStringList>("answers");
     QTest::addColumn<bool>("accepted");
-    QTest::newRow("exact code") << QStringList{ServiceCode} << true;
-    QTest::newRow("leading blank") << QStringList{QLatin1Char(' ') + ServiceCode} << false;
-    QTest::newRow("trailing blank") << QStringList{ServiceCode + QLatin1Char(' ')} << false;
+    QTest::newRow("exact code") << QStringList{TypedServiceCode} << true;
+    QTest::newRow("leading blank") << QStringList{QLatin1Char(' ') + TypedServiceCode} << false;
+    QTest::newRow("trailing blank") << QStringList{TypedServiceCode + QLatin1Char(' ')} << false;
     QTest::newRow("one digit short") << QStringList{QStringLiteral("5387")} << false;
     QTest::newRow("cancelled") << QStringList{} << false;
 }
@@ -96,7 +96,7 @@ void LaserAccessTest::serviceCodeMustMatchExactly()
 void LaserAccessTest::wrongCodeClosesTheOpenServiceWindow()
 {
     AccessRig access;
-    access.rig.desktop.inputAnswers = {ServiceCode};
+    access.rig.desktop.inputAnswers = {TypedServiceCode};
     access.form.Service1Click();
     access.poll();
     QVERIFY(access.serviceWindowOpen());
@@ -110,7 +110,7 @@ void LaserAccessTest::wrongCodeClosesTheOpenServiceWindow()
 void LaserAccessTest::wrongCodeAfterRightOneKeepsThePendingOpening()
 {
     AccessRig access;
-    access.rig.desktop.inputAnswers = {ServiceCode, QStringLiteral("12345")};
+    access.rig.desktop.inputAnswers = {TypedServiceCode, QStringLiteral("12345")};
 
     access.form.Service1Click();
     access.form.Service1Click();
@@ -128,7 +128,7 @@ void LaserAccessTest::acceptedCodeInDemoModeOpensNothing()
 {
     test::ProgramRig rig;
     TMainForm &form = rig.start({QStringLiteral("-demo")});
-    rig.desktop.inputAnswers = {ServiceCode};
+    rig.desktop.inputAnswers = {TypedServiceCode};
 
     form.Service1Click();
     form.StatusTimerTimer();
