@@ -184,13 +184,15 @@ void RecordFilesTest::fileMessageOpensBetweenUpdatesAndPollingGoesOnBehindIt()
 {
     test::ProgramRig rig;
     rig.ports.add(1);
+    // Polls come five times a second, so that the log fills and rows follow soon.
+    rig.timings.statusPollInterval = std::chrono::milliseconds(200);
     TMainForm &form = rig.start({QStringLiteral("-log"), QStringLiteral("-data")});
     bool openedInsideAnExchange = true;
     qsizetype rowsWhileOpen = 0;
     rig.desktop.whileMessageOpen = [&](const QString &) {
         openedInsideAnExchange = form.ComPort->InUse() || rig.state.statusBusy || rig.state.taskBusy;
         const qsizetype rowsBefore = rig.fileLines(form.dataFileName()).size();
-        QTest::qWait(2500);
+        [[maybe_unused]] const bool grew = QTest::qWaitFor([&] { return rig.fileLines(form.dataFileName()).size() > rowsBefore; }, 10000);
         rowsWhileOpen = rig.fileLines(form.dataFileName()).size() - rowsBefore;
     };
     const qint64 limitBytes = QFileInfo(form.logFileName()).size() + 200;
