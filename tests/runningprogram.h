@@ -42,8 +42,6 @@ public:
     explicit RunningProgram(const sim::LaserConfig &config = {}, Pacing pacing = Pacing::Off)
         : laser(rig.ports.add(1, paced(config, pacing)))
     {
-        if (pacing == Pacing::Off)
-            rig.timings.scanPause = std::chrono::milliseconds(0);
     }
 
     // Runs the start-up with the status poll held. The transcript then starts empty.
