@@ -75,6 +75,8 @@ public:
     {
         program.setWorkingDirectory(workDir.path());
         QProcessEnvironment variables = session.environment();
+        // A simulated laser needs no time to settle while the scan greets it.
+        variables.insert(QStringLiteral("TOVRA_TEST_TIMINGS"), QStringLiteral("scanPause=0"));
         for (const QString &assignment : environment)
             variables.insert(assignment.section(QLatin1Char('='), 0, 0), assignment.section(QLatin1Char('='), 1));
         program.setProcessEnvironment(variables);

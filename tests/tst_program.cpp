@@ -16,14 +16,15 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// The program's environment: offscreen, with the waits shortened that these tests sit out. A
-// reply still gets 2 s, ten times the exit's wait for its "FL 0", so that the two stay apart.
+// The program's environment: offscreen, with the waits shortened that these tests sit out (a
+// simulated laser needs no settling pause in the scan). A reply still gets 2 s, ten times the
+// exit's wait for its "FL 0", so that the two stay apart.
 QProcessEnvironment programEnvironment()
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     environment.insert(QStringLiteral("TOVRA_TEST_TIMINGS"),
-                       QStringLiteral("responseTime=2000,exitReplyTime=200,statusPollInterval=200"));
+                       QStringLiteral("responseTime=2000,exitReplyTime=200,statusPollInterval=200,scanPause=0"));
     return environment;
 }
 
