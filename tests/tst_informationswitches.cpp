@@ -1,5 +1,7 @@
+#include "switchtable.h"
 #include "versioninfo.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QTest>
 
@@ -14,6 +16,8 @@ private slots:
     void helpSwitchListsEverySwitch_data();
     void helpSwitchListsEverySwitch();
     void singleDashHelpIsNoInformationSwitch();
+    void manualPageAndReadmeTellWhatTheSwitchTableSays_data();
+    void manualPageAndReadmeTellWhatTheSwitchTableSays();
 
 private:
     // Runs the program with `arguments` where no window can open: any attempt to reach a display
@@ -52,7 +56,8 @@ void InformationSwitchesTest::versionSwitchPrintsTheVersionOfTheVersionTable()
 void InformationSwitchesTest::helpSwitchListsEverySwitch_data()
 {
     QTest::addColumn<QString>("switchName");
-    for (const char *name : {"-log", "-data", "-demo", "-pickport", "--help", "--version"})
+    for (const char *name : {"-log", "-data", "-demo", "-pickport", "-share", "--help", "--version",
+                             "TOVRA_PORT_PATTERN", "TOVRA_SHARE_PATH"})
         QTest::newRow(name) << QString::fromLatin1(name);
 }
 

@@ -19,6 +19,9 @@ namespace tovra {
 
 namespace {
 
+// A speed no script asks for, so that every script's set-up changes it.
+constexpr speed_t ResetSpeed = B50;
+
 QString systemText()
 {
     return QString::fromLocal8Bit(strerror(errno));
@@ -65,7 +68,8 @@ bool SharedPort::open(const QString &linkPath, QString *error)
     }
     device = QString::fromLocal8Bit(name);
     terminal = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (terminal < 0 || tcgetattr(terminal, &createdSettings) != 0) {
+    termios settings {};
+    if (terminal < 0 || tcgetattr(terminal, &settings) != 0) {
         const QString reason = systemText();
         close();
         return fail(error, QStringLiteral("Cannot open ") + device + QStringLiteral(": ") + reason);
@@ -74,8 +78,9 @@ bool SharedPort::open(const QString &linkPath, QString *error)
     // let other users put lines on it.
     fchmod(terminal, 0600);
     // Raw until the script sets its own line settings: no echo, no line-end translation.
-    cfmakeraw(&createdSettings);
-    tcsetattr(terminal, TCSANOW, &createdSettings);
+    cfmakeraw(&settings);
+    cfsetspeed(&settings, ResetSpeed);
+    tcsetattr(terminal, TCSANOW, &settings);
     fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
 
     if (!watchClosing(error) || !link.create(linkPath, device, error)) {
@@ -93,16 +98,27 @@ bool SharedPort::watchClosing(QString *error)
     if (closings < 0 || inotify_add_watch(closings, QFile::encodeName(device).constData(), IN_CLOSE) < 0)
         return fail(error, QStringLiteral("Cannot watch ") + device + QStringLiteral(": ") + systemText());
     closed = new QSocketNotifier(closings, QSocketNotifier::Read, this);
-    connect(closed, &QSocketNotifier::activated, this, &SharedPort::restoreSettingsAfterClose);
+    connect(closed, &QSocketNotifier::activated, this, &SharedPort::noticeScriptClosed);
     return true;
 }
 
-void SharedPort::restoreSettingsAfterClose()
+void SharedPort::noticeScriptClosed()
 {
     char events[4096];
     while (::read(closings, events, sizeof events) > 0) {
     }
-    tcsetattr(terminal, TCSANOW, &createdSettings);
+    letNextSetUpThrough();
+}
+
+// Only the speed: a script still on the port keeps its other settings, and a pty carries no bits
+// on a wire, so its speed means nothing to the data.
+void SharedPort::letNextSetUpThrough()
+{
+    termios settings {};
+    if (tcgetattr(terminal, &settings) == 0 && cfgetospeed(&settings) != ResetSpeed) {
+        cfsetspeed(&settings, ResetSpeed);
+        tcsetattr(terminal, TCSANOW, &settings);
+    }
 }
 
 void SharedPort::close()
@@ -173,6 +189,10 @@ void SharedPort::readAvailable()
     // Past the limit the pty is left unread: the script's writes block until answers go out.
     if (readable)
         readable->setEnabled(!readFailed && waitingLines() < MaxWaitingLines);
+    // A script may close and open again before its close is noticed: the speed is set back as
+    // soon as it speaks, too.
+    if (arrived)
+        letNextSetUpThrough();
     if (arrived && hasLine())
         emit lineArrived();
 }

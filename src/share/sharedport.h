@@ -7,7 +7,6 @@
 
 #include "sharelink.h"
 
-#include <termios.h>
 
 class QSocketNotifier;
 
@@ -26,10 +25,10 @@ namespace tovra {
 // port does not hang the line up for the program, and the next script can open it again. Closing
 // the shared port closes both sides: a script still holding it sees a hang-up.
 //
-// A pty refuses a set-up that changes nothing it supports (parity, for one) with EINVAL, so a
+// A pty refuses a set-up that changes nothing it supports (it drops parity) with EINVAL, so a
 // script opening it at the laser's line settings would succeed once only. Whenever a script
-// closes it, its settings go back to those it had when created, and the next open changes the
-// speed again.
+// closes it, or has sent a line, its speed is set back to one no script asks for, so the next
+// open changes the speed again.
 class SharedPort : public QObject
 {
     Q_OBJECT
@@ -75,7 +74,8 @@ private:
     };
 
     bool watchClosing(QString *error);
-    void restoreSettingsAfterClose();
+    void noticeScriptClosed();
+    void letNextSetUpThrough();
     void readAvailable();
     bool assembleOneLine();
     void answerOverlongLines();
@@ -84,7 +84,6 @@ private:
     int master = -1;
     int terminal = -1; // the program's own descriptor of the terminal side
     int closings = -1; // inotify: a script closed the terminal side
-    termios createdSettings {};
     QString device;
     ShareLink link;
     QSocketNotifier *readable = nullptr;

@@ -93,7 +93,11 @@ bool ShareLink::placeLink(QString *error)
 {
     struct stat there {};
     if (fstatat(folder, linkName.constData(), &there, AT_SYMLINK_NOFOLLOW) == 0) {
-        if (!lockLeftBefore || !S_ISLNK(there.st_mode) || there.st_uid != geteuid())
+        char found[256];
+        const ssize_t length = readlinkat(folder, linkName.constData(), found, sizeof found);
+        const bool oursLeft = lockLeftBefore && S_ISLNK(there.st_mode) && there.st_uid == geteuid() && length > 0
+                              && QByteArray(found, length).startsWith("/dev/pts/");
+        if (!oursLeft)
             return fail(error, linkPath + QStringLiteral(" exists and was not made by this program; it is left alone"));
         if (unlinkat(folder, linkName.constData(), 0) != 0 && errno != ENOENT)
             return fail(error, QStringLiteral("Cannot replace ") + linkPath + QStringLiteral(": ") + systemText());
