@@ -490,7 +490,7 @@ port.write(b'BC?\r\n' + b'RR 1' + b'0' * 252 + b'\r\n' + b'x' * 257 + b'\r\n' + 
 for _ in range(5):
     print(read_reply(port))
 )"));
-    QCOMPARE(replies, QStringList({"10", "?", "Line too long", "Line too long", "10.0"}));
+    QCOMPARE(replies, QStringList({"10", "OK", "Line too long", "Line too long", "100.0"}));
     // The 256 characters went out, the longer lines never did.
     QCOMPARE(program.laser.transcript().size(), 3);
     QCOMPARE(program.laser.transcript().at(1).size(), 256);

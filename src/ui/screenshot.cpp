@@ -39,6 +39,9 @@ QImage grabWindowPicture(QWidget *window)
 {
     QImage picture = grabWindowFrame(window);
     QPainter painter(&picture);
+    // A part beyond the screen stays black, as the frame's does.
+    const QRect frame = window->frameGeometry();
+    painter.setClipRect((frame & window->screen()->geometry()).translated(-frame.topLeft()));
     painter.drawPixmap(window->geometry().topLeft() - window->frameGeometry().topLeft(), window->grab());
     return picture;
 }
