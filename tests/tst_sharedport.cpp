@@ -68,6 +68,7 @@ private slots:
     void overlongLineIsAnsweredLineTooLongInItsTurn();
     void everyOpenAtTheLasersLineSettingsWorks();
     void bannerAndLogTellThatScriptsMayFire();
+    void passwordsAreNeitherShownNorLoggedWhoeverSentThem();
     void oneLinkServesOneProgram();
     void atMostSixteenLinesWaitAndNoneIsLost();
     void demoModeOffersNoSharing();
@@ -620,6 +621,31 @@ void SharedPortTest::demoModeOffersNoSharing()
     QVERIFY(!program.form->ui.SharePortMenu->isEnabled());
     QVERIFY(!program.form->ui.SharePortMenu->isChecked());
     QVERIFY(!QFileInfo(program.linkPath()).isSymLink());
+}
+
+void SharedPortTest::passwordsAreNeitherShownNorLoggedWhoeverSentThem()
+{
+    sim::LaserConfig mini;
+    mini.family = sim::Family::Mini;
+    mini.model = "MiniTovra";
+    mini.passwordLocked = true;
+    mini.password = "sesame";
+    SharedProgram program(mini, {QStringLiteral("-share"), QStringLiteral("-log")});
+    TMainForm &form = *program.form;
+
+    program.rig.desktop.inputAnswers = {QStringLiteral("sesame")};
+    QVERIFY(form.UnlockLaser());
+    QCOMPARE(program.runScript(QStringLiteral("print(ask(open_port(), 'pw sesame'))")).size(), 1);
+
+    // The laser got the real lines.
+    QVERIFY(program.laser.transcript().contains("pw sesame"));
+    QVERIFY(program.laser.transcript().contains(";LA:PW sesame"));
+    QTRY_VERIFY(!form.ResponseList->lines().filter(QLatin1String(") [script] pw ****")).isEmpty());
+    QVERIFY(!form.ResponseList->lines().filter(QRegularExpression(QStringLiteral("\\) ;LA:PW \\*\\*\\*\\*$"))).isEmpty());
+    const QStringList log = program.rig.fileLines(form.logFileName());
+    QCOMPARE(log.filter(QRegularExpression(QStringLiteral("^Sent    \\(.{12}\\): (pw|;LA:PW) \\*\\*\\*\\*$"))).size(), 2);
+    QVERIFY(log.filter(QLatin1String("sesame")).isEmpty());
+    QVERIFY(form.ResponseList->lines().filter(QLatin1String("sesame")).isEmpty());
 }
 
 QTEST_MAIN(SharedPortTest)
