@@ -3,11 +3,17 @@
 
 #include "runningprogram.h"
 #include "serviceform.h"
+#include "trafficview.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <unistd.h>
 
 using namespace tovra;
 
@@ -60,6 +66,7 @@ private slots:
     void aboutShowsIdentityAndSoftwareVersion();
     void webSiteIsHandedToTheDesktop();
     void screenShotIsWrittenIntoTheWorkingFolder();
+    void screenShotNeverWritesThroughAPlantedLink();
 };
 
 void LaserAccessTest::serviceCodeMustMatchExactly_data()
@@ -158,15 +165,15 @@ void LaserAccessTest::passwordReplyDecidesWhetherToAsk_data()
     QTest::newRow("reply 0, wrong password")
             << miniLaser(true) << QVariant() << QStringList{QStringLiteral("Sesame")}
             << QList<QByteArray>{query, ";LA:PW Sesame"} << QStringList{QStringLiteral("Incorrect Password")} << false;
-    QTest::newRow("reply 0, cancelled") << miniLaser(true) << QVariant() << none << QList<QByteArray>{query, ";LA:PW "}
-                                        << QStringList{QStringLiteral("Incorrect Password")} << false;
+    // Cancel is no attempt: nothing goes out, nothing is said.
+    QTest::newRow("reply 0, cancelled") << miniLaser(true) << QVariant() << none << QList<QByteArray>{query} << none
+                                        << false;
     // A reply that is no number proves nothing, so the laser counts as locked.
     QTest::newRow("empty reply") << miniLaser(true) << QVariant(QByteArray()) << QStringList{QStringLiteral("sesame")}
                                  << QList<QByteArray>{query, ";LA:PW sesame"}
                                  << QStringList{QStringLiteral("Laser Unlocked")} << true;
-    QTest::newRow("word reply") << miniLaser(false) << QVariant(QByteArray("BUSY")) << none
-                                << QList<QByteArray>{query, ";LA:PW "}
-                                << QStringList{QStringLiteral("Incorrect Password")} << false;
+    QTest::newRow("word reply") << miniLaser(false) << QVariant(QByteArray("BUSY")) << none << QList<QByteArray>{query}
+                                << none << false;
 }
 
 void LaserAccessTest::passwordReplyDecidesWhetherToAsk()
@@ -184,8 +191,9 @@ void LaserAccessTest::passwordReplyDecidesWhetherToAsk()
 
     QTEST(access.laser.transcript(), "lines");
     QTEST(access.rig.desktop.textsOf(QStringLiteral("message")), "messages");
-    QCOMPARE(access.rig.desktop.textsOf(QStringLiteral("input")),
-             access.laser.transcript().size() > 1 ? QStringList{PasswordDialog} : QStringList{});
+    // Asked exactly when the laser counts as locked.
+    const bool locked = access.laser.transcript().size() > 1 || !unlocked;
+    QCOMPARE(access.rig.desktop.textsOf(QStringLiteral("input")), locked ? QStringList{PasswordDialog} : QStringList{});
     QCOMPARE(access.rig.state.laserUnlocked, unlocked);
     QCOMPARE(access.form.ui.UnlockLaserMenu->isVisible(), !unlocked);
 }
@@ -239,6 +247,38 @@ void LaserAccessTest::screenShotIsWrittenIntoTheWorkingFolder()
     QTRY_VERIFY(QFile::exists(access.rig.workPath() + QStringLiteral("/Tovra_ScreenShot.jpg")));
     QVERIFY(access.rig.desktop.shown.isEmpty());
     QVERIFY(access.laser.transcript().isEmpty());
+    // The terminal view says where it went.
+    const QString written = QDir(access.rig.workPath()).absoluteFilePath(QStringLiteral("Tovra_ScreenShot.jpg"));
+    QTRY_VERIFY(access.form.ResponseList->lines().contains(QStringLiteral("Screen shot saved as ") + written));
+}
+
+// Another user planted the name as a link in a shared working folder: what it leads to is left
+// alone, and so is the link.
+void LaserAccessTest::screenShotNeverWritesThroughAPlantedLink()
+{
+    AccessRig access;
+    access.form.show();
+    QTemporaryDir elsewhere;
+    const QString target = elsewhere.filePath(QStringLiteral("precious.txt"));
+    QFile precious(target);
+    QVERIFY(precious.open(QIODevice::WriteOnly));
+    precious.write("keep me\n");
+    precious.close();
+    const QString planted = access.rig.workPath() + QStringLiteral("/Tovra_ScreenShot.jpg");
+    QVERIFY(QFile::link(target, planted));
+    if (geteuid() == 0)
+        QCOMPARE(lchown(QFile::encodeName(planted).constData(), 65534, 65534), 0); // the user "nobody"
+
+    access.form.ui.CaptureScreenShot1->trigger();
+
+    QTRY_COMPARE(access.rig.desktop.textsOf(QStringLiteral("message")).size(), 1);
+    QVERIFY(access.rig.desktop.textsOf(QStringLiteral("message")).first().startsWith(
+            QStringLiteral("Cannot create file \"Tovra_ScreenShot.jpg\".")));
+    QVERIFY(QFileInfo(planted).isSymLink());
+    QVERIFY(precious.open(QIODevice::ReadOnly));
+    QCOMPARE(precious.readAll(), QByteArray("keep me\n"));
+    QCOMPARE(QDir(access.rig.workPath()).entryList(QStringList{QStringLiteral("Tovra_ScreenShot.jpg*")},
+                                                    QDir::Files | QDir::System | QDir::Hidden).size(), 1);
 }
 
 QTEST_MAIN(LaserAccessTest)

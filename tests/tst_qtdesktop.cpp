@@ -5,10 +5,12 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFontMetrics>
+#include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 
 #include <functional>
+#include <optional>
 
 using namespace tovra;
 
@@ -19,6 +21,8 @@ private slots:
     void initTestCase();
     void narrowBoxIsWideEnoughForItsWholeTitle_data();
     void narrowBoxIsWideEnoughForItsWholeTitle();
+    void secretFieldHidesWhatIsTyped_data();
+    void secretFieldHidesWhatIsTyped();
 };
 
 void QtDesktopTest::initTestCase()
@@ -65,6 +69,33 @@ void QtDesktopTest::narrowBoxIsWideEnoughForItsWholeTitle()
 
     QCOMPARE(shownTitle, title);
     QVERIFY2(width >= needed, qPrintable(QStringLiteral("%1 < %2").arg(width).arg(needed)));
+}
+
+void QtDesktopTest::secretFieldHidesWhatIsTyped_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<std::optional<QString>>("answer");
+
+    QTest::newRow("Enter gives the text") << int(Qt::Key_Return) << std::optional<QString>(QStringLiteral("sesame"));
+    QTest::newRow("Escape cancels") << int(Qt::Key_Escape) << std::optional<QString>();
+}
+
+void QtDesktopTest::secretFieldHidesWhatIsTyped()
+{
+    QFETCH(int, key);
+    QtDesktop desktop;
+    QLineEdit::EchoMode echo = QLineEdit::Normal;
+    QTimer::singleShot(0, [&] {
+        QTRY_VERIFY(QApplication::activeModalWidget());
+        auto *field = QApplication::activeModalWidget()->findChild<QLineEdit *>();
+        QVERIFY(field);
+        echo = field->echoMode();
+        QTest::keyClicks(field, QStringLiteral("sesame"));
+        QTest::keyClick(field, Qt::Key(key));
+    });
+    const std::optional<QString> answer = desktop.inputSecret(QStringLiteral("Password Entry"), QStringLiteral("Enter Password:"));
+    QCOMPARE(echo, QLineEdit::Password);
+    QTEST(answer, "answer");
 }
 
 QTEST_MAIN(QtDesktopTest)

@@ -4,9 +4,11 @@
 #include "laserstate.h"
 #include "replytext.h"
 #include "linkprompts.h"
+#include "passwordline.h"
 #include "rzcomport.h"
 #include "terminalview.h"
 
+#include <QScopedValueRollback>
 #include <QThread>
 #include <QTime>
 
@@ -68,7 +70,7 @@ bool Communication::writeLine(const QString &line)
     lastLine = line;
     if (port.Write(toWire(line) + "\r\n"))
         return true;
-    log(QStringLiteral("Write Error(") + timeStamp() + QStringLiteral("): ") + line);
+    log(QStringLiteral("Write Error(") + timeStamp() + QStringLiteral("): ") + withPasswordHidden(line));
     return false;
 }
 
@@ -90,8 +92,9 @@ void Communication::show(const QString &line, bool isReply)
 {
     if (detached)
         return;
+    const QString text = isReply ? line : withPasswordHidden(line);
     view.appendTrafficLine(
-        escapeControlCharacters(QLatin1Char('(') + timeStamp() + QStringLiteral(") ") + trimTrailing(line)),
+        escapeControlCharacters(QLatin1Char('(') + timeStamp() + QStringLiteral(") ") + shownMark + trimTrailing(text)),
         isReply ? TrafficDirection::Received : TrafficDirection::Sent);
 }
 
@@ -213,22 +216,24 @@ QString Communication::exchangeCommand(const QString &command)
     if (!writeLine(line))
         return QString();
     show(line, false);
-    log(QStringLiteral("Sent    (") + timeStamp() + QStringLiteral("): ") + line);
+    log(QStringLiteral("Sent    (") + timeStamp() + QStringLiteral("): ") + withPasswordHidden(line));
     return ReadAndShowReply();
 }
 
-QString Communication::SendRawLine(const QString &line)
+QString Communication::SendRawLine(const QString &line, const QString &mark)
 {
     if (state.commandsInhibited || !mayExchange())
         return QString();
     atExchangeBoundary();
     if (!mayExchange())
         return QString();
+    // Only this line and its reply: the stops sent at the boundary are the operator's.
+    const QScopedValueRollback<QString> marked(shownMark, mark);
     settleAndPurge(port);
     if (!writeLine(line))
         return QString();
     show(line, false);
-    log(QStringLiteral("Sent    (") + timeStamp() + QStringLiteral("): ") + line);
+    log(QStringLiteral("Sent    (") + timeStamp() + QStringLiteral("): ") + withPasswordHidden(line));
     return ReadAndShowReply();
 }
 

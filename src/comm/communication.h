@@ -52,8 +52,9 @@ public:
     std::optional<double> TryQueryFloat(const QString &query);
     std::optional<uint32_t> TryQueryCount(const QString &query);
     QString SendCommand(const QString &command);
-    // The reply; empty when the line could not be sent or no reply came.
-    QString SendRawLine(const QString &line);
+    // The reply; empty when the line could not be sent or no reply came. The terminal view shows
+    // the line and its reply after `mark` (a script's lines are marked so); the log does not.
+    QString SendRawLine(const QString &line, const QString &mark = QString());
     QString ReadReply();
     QString ReadAndShowReply();
     void HandleTimeout();
@@ -120,6 +121,7 @@ private:
     std::function<void()> boundaryCheck;
     QStringList pendingStops;
     QString lastLine;
+    QString shownMark;
     bool detached = false;
 };
 

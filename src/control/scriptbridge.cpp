@@ -10,6 +10,9 @@ namespace {
 
 const QByteArray FiringRefused = QByteArrayLiteral("Remote firing not allowed");
 
+// Tells a script's lines in the terminal view from the operator's.
+const QString ScriptMark = QStringLiteral("[script] ");
+
 // What the laser says when it did not take a command.
 bool refusedByLaser(const QString &reply)
 {
@@ -27,19 +30,35 @@ ScriptBridge::ScriptBridge(LaserState &laserState, Communication &exchange, Term
     , settings(settingView)
 {
     connect(&port, &SharedPort::lineArrived, this, &ScriptBridge::linesWaiting);
-    connect(&port, &SharedPort::overlongLineDropped, this, [this] {
-        showNote(QStringLiteral("Script line longer than %1 characters dropped").arg(SharedPort::MaxLineLength));
+    connect(&port, &SharedPort::overlongLineAnswered, this, [this] {
+        showNote(QStringLiteral("Script line longer than %1 characters not sent, answered \"%2\"")
+                     .arg(SharedPort::MaxLineLength)
+                     .arg(QLatin1String(SharedPort::LineTooLong)));
     });
 }
 
 bool ScriptBridge::start(const QString &linkPath, QString *error)
 {
-    return port.open(linkPath, error);
+    if (!port.open(linkPath, error))
+        return false;
+    noteInLog(QStringLiteral("Share Port on: ") + port.linkPath());
+    return true;
 }
 
 void ScriptBridge::stop()
 {
+    if (!port.isOpen())
+        return;
+    noteInLog(QStringLiteral("Share Port off: ") + port.linkPath());
     port.close();
+}
+
+void ScriptBridge::setRemoteFiringAllowed(bool allowed)
+{
+    if (allowed == remoteFiringAllowed)
+        return;
+    remoteFiringAllowed = allowed;
+    noteInLog(QStringLiteral("Allow Remote Firing ") + (allowed ? QStringLiteral("on") : QStringLiteral("off")));
 }
 
 bool ScriptBridge::maySendNow() const
@@ -69,7 +88,7 @@ void ScriptBridge::sendLine(const QByteArray &bytes)
         port.answer(FiringRefused);
         return;
     }
-    const QString reply = comm.SendRawLine(line);
+    const QString reply = comm.SendRawLine(line, ScriptMark);
     // The reply wait lets the operator switch sharing off; the line's script is gone then.
     if (!port.isOpen())
         return;
@@ -79,9 +98,17 @@ void ScriptBridge::sendLine(const QByteArray &bytes)
         settings.showScriptSetting(*setting);
 }
 
+// Shown in the terminal view and written to the log; the log's traffic lines keep their form.
 void ScriptBridge::showNote(const QString &note)
 {
     view.appendTrafficLine(QLatin1Char('(') + Communication::timeStamp() + QStringLiteral(") ") + note, TrafficDirection::Note);
+    noteInLog(note);
+}
+
+void ScriptBridge::noteInLog(const QString &note)
+{
+    if (logNote)
+        logNote(QStringLiteral("Note    (") + Communication::timeStamp() + QStringLiteral("): ") + note);
 }
 
 } // namespace tovra

@@ -42,7 +42,10 @@ public:
     bool isSharing() const { return port.isOpen(); }
     QString linkPath() const { return port.linkPath(); }
 
-    void setRemoteFiringAllowed(bool allowed) { remoteFiringAllowed = allowed; }
+    void setRemoteFiringAllowed(bool allowed);
+    // Where notes go in the communication log: sharing and remote firing switched on and off, and
+    // each script line refused.
+    void setLogNote(std::function<void(const QString &)> write) { logNote = std::move(write); }
     // While `due` says so, a status update is about to start: the script's lines give way, so that
     // the status poll keeps its cadence however fast a script sends.
     void setStatusPollDue(std::function<bool()> due) { statusPollDue = std::move(due); }
@@ -59,6 +62,7 @@ private:
     bool maySendNow() const;
     void sendLine(const QByteArray &line);
     void showNote(const QString &note);
+    void noteInLog(const QString &note);
 
     LaserState &state;
     Communication &comm;
@@ -66,6 +70,7 @@ private:
     ScriptSettingView &settings;
     SharedPort port;
     std::function<bool()> statusPollDue;
+    std::function<void(const QString &)> logNote;
     bool remoteFiringAllowed = false;
 };
 

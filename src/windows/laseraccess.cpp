@@ -36,8 +36,12 @@ bool TMainForm::UnlockLaser()
     if (state.laserUnlocked)
         return true;
 
-    const QString password = desktop.inputText(QStringLiteral("Password Entry"), QStringLiteral("Enter Password:"), QString());
-    if (comm->SendCommand(QStringLiteral("PW ") + password).contains(QStringLiteral("Unsecured"))) {
+    // Cancel is no attempt: nothing is sent and nothing is said; the laser stays locked.
+    const std::optional<QString> password
+        = desktop.inputSecret(QStringLiteral("Password Entry"), QStringLiteral("Enter Password:"));
+    if (!password)
+        return false;
+    if (comm->SendCommand(QStringLiteral("PW ") + *password).contains(QStringLiteral("Unsecured"))) {
         desktop.message(QStringLiteral("Laser Unlocked"));
         state.laserUnlocked = true;
     } else {

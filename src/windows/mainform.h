@@ -24,6 +24,7 @@ class QTimer;
 namespace tovra {
 
 class Desktop;
+class RemoteFiringBanner;
 class ScriptBridge;
 class ScriptSettingsFollower;
 class SerialDevice;
@@ -165,6 +166,7 @@ public:
     TrafficView *ResponseList = nullptr;
     TServiceForm *ServiceForm = nullptr;
     ScriptBridge *ScriptLines = nullptr;
+    RemoteFiringBanner *RemoteFiringWarning = nullptr; // shown while scripts may fire
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -28,6 +28,14 @@ QString ScriptedDesktop::inputText(const QString &title, const QString &prompt, 
     return inputAnswers.isEmpty() ? defaultText : inputAnswers.takeFirst();
 }
 
+std::optional<QString> ScriptedDesktop::inputSecret(const QString &title, const QString &prompt)
+{
+    shown.append({QStringLiteral("input"), title + QLatin1Char('|') + prompt});
+    if (inputAnswers.isEmpty())
+        return std::nullopt;
+    return inputAnswers.takeFirst();
+}
+
 QString ScriptedDesktop::saveFileName(const QString &caption, const QString &)
 {
     shown.append({QStringLiteral("save"), caption});

@@ -23,6 +23,8 @@ public:
     void message(const QString &text) override;
     Button warning(const QString &text, ButtonSet buttons) override;
     QString inputText(const QString &title, const QString &prompt, const QString &defaultText) override;
+    // Shown as an "input" too, answered from `inputAnswers`; once used up, Cancel.
+    std::optional<QString> inputSecret(const QString &title, const QString &prompt) override;
     QString saveFileName(const QString &caption, const QString &filter) override;
     void openUrl(const QString &url) override;
     int execDialog(QDialog &dialog) override;
