@@ -5,12 +5,15 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFontMetrics>
+#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 
 #include <functional>
 
 using namespace tovra;
+
+Q_DECLARE_METATYPE(tovra::Button)
 
 class QtDesktopTest : public QObject
 {
@@ -19,6 +22,8 @@ private slots:
     void initTestCase();
     void narrowBoxIsWideEnoughForItsWholeTitle_data();
     void narrowBoxIsWideEnoughForItsWholeTitle();
+    void questionAnswersNoToEnter_data();
+    void questionAnswersNoToEnter();
 };
 
 void QtDesktopTest::initTestCase()
@@ -65,6 +70,37 @@ void QtDesktopTest::narrowBoxIsWideEnoughForItsWholeTitle()
 
     QCOMPARE(shownTitle, title);
     QVERIFY2(width >= needed, qPrintable(QStringLiteral("%1 < %2").arg(width).arg(needed)));
+}
+
+void QtDesktopTest::questionAnswersNoToEnter_data()
+{
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<Button>("answer");
+    QTest::newRow("Enter keeps things as they are") << QList<int>{Qt::Key_Return} << Button::No;
+    QTest::newRow("Y answers Yes") << QList<int>{Qt::Key_Y} << Button::Yes;
+    QTest::newRow("Escape answers no button") << QList<int>{Qt::Key_Escape} << Button::None;
+}
+
+// A question before something that cannot be undone: the operator who presses Enter without
+// reading it loses nothing.
+void QtDesktopTest::questionAnswersNoToEnter()
+{
+    QFETCH(QList<int>, keys);
+    QtDesktop desktop;
+    QString shownText;
+    QTimer::singleShot(0, [&] {
+        QTRY_VERIFY(QApplication::activeModalWidget());
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        shownText = box->text();
+        for (int key : keys)
+            QTest::keyClick(box, Qt::Key(key), key == Qt::Key_Y ? Qt::AltModifier : Qt::NoModifier);
+    });
+
+    const Button answer = desktop.question(QStringLiteral("Clear the shot counter (12 shots)?"));
+
+    QCOMPARE(shownText, QStringLiteral("Clear the shot counter (12 shots)?"));
+    QTEST(answer, "answer");
 }
 
 QTEST_MAIN(QtDesktopTest)

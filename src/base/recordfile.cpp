@@ -12,41 +12,37 @@ namespace tovra {
 
 namespace {
 
-// Opens `fileName` for writing, emptied, or gives -1. The checks are made on the opened file
-// itself, so nothing can be swapped in between: O_NOFOLLOW refuses a symbolic link, O_NONBLOCK
-// keeps a planted FIFO from blocking the open, and the file is emptied only once it proved to be
-// a regular file of this user with one name (a hard link would let the truncation reach another
-// file).
-int openOwnRegularFile(const QString &fileName)
+QByteArray nativeName(const QString &fileName)
 {
-    const int fd = ::open(QFile::encodeName(fileName).constData(),
-                          O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return -1;
-    struct stat info = {};
-    const bool ownRegularFile = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid()
-        && info.st_nlink == 1;
-    if (!ownRegularFile || ::ftruncate(fd, 0) != 0 || ::fcntl(fd, F_SETFL, O_WRONLY) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
+    return QFile::encodeName(fileName);
+}
+
+// A regular file of this user with no second name: appending to it reaches no one else's file.
+bool isOwnSingleFile(const struct stat &info)
+{
+    return S_ISREG(info.st_mode) && info.st_uid == ::geteuid() && info.st_nlink == 1;
 }
 
 } // namespace
+
+QString numberedFileName(const QString &fileName, int number)
+{
+    if (number <= 1)
+        return fileName;
+    const QLatin1String extension(".txt");
+    const qsizetype stem = fileName.endsWith(extension) ? fileName.size() - extension.size() : fileName.size();
+    return fileName.left(stem) + QLatin1Char('_') + QString::number(number) + fileName.mid(stem);
+}
 
 RecordFile::~RecordFile()
 {
     close();
 }
 
-bool RecordFile::create(const QString &fileName, const QStringList &headerLines)
+bool RecordFile::open(const QString &fileName, const QStringList &headerLines)
 {
     close();
-    name = fileName;
-    descriptor = openOwnRegularFile(fileName);
-    recordedSize = 0;
-    if (descriptor < 0)
+    if (!reopenWritten() && !createNew(fileName))
         return false;
     for (const QString &line : headerLines) {
         if (!append(line.toLatin1() + "\r\n")) {
@@ -57,22 +53,70 @@ bool RecordFile::create(const QString &fileName, const QStringList &headerLines)
     return true;
 }
 
+// The checks are made on the opened file itself, so nothing can be swapped in between:
+// O_NOFOLLOW refuses a symbolic link, O_NONBLOCK keeps a planted FIFO from blocking the open, and
+// the file must be the very one this run made.
+bool RecordFile::reopenWritten()
+{
+    if (!written)
+        return false;
+    const int fd = ::open(nativeName(written->name).constData(),
+                          O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat info = {};
+    const bool ours = ::fstat(fd, &info) == 0 && isOwnSingleFile(info) && info.st_dev == written->device
+        && info.st_ino == written->inode;
+    if (!ours || ::fcntl(fd, F_SETFL, O_APPEND) != 0) {
+        ::close(fd);
+        return false;
+    }
+    descriptor = fd;
+    recordedSize = info.st_size;
+    return true;
+}
+
+// O_EXCL makes the file new or fails: an existing name, a symbolic link (even to nowhere)
+// included, is never opened.
+bool RecordFile::createNew(const QString &fileName)
+{
+    for (int number = 1; number <= MaxNumberedNames; ++number) {
+        const QString name = numberedFileName(fileName, number);
+        const int fd = ::open(nativeName(name).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            return false;
+        }
+        struct stat info = {};
+        if (::fstat(fd, &info) != 0) {
+            ::close(fd);
+            return false;
+        }
+        descriptor = fd;
+        recordedSize = 0;
+        written = Written{name, info.st_dev, info.st_ino};
+        return true;
+    }
+    return false;
+}
+
 bool RecordFile::append(const QByteArray &bytes)
 {
-    qint64 written = 0;
-    while (written < bytes.size()) {
-        const ssize_t put = ::write(descriptor, bytes.constData() + written, size_t(bytes.size() - written));
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const ssize_t put = ::write(descriptor, bytes.constData() + done, size_t(bytes.size() - done));
         if (put > 0) {
-            written += put;
+            done += put;
         } else if (put < 0 && errno == EINTR) {
             continue;
         } else {
-            if (written > 0 && ::ftruncate(descriptor, recordedSize) != 0)
-                qWarning("%s: a partly written line could not be removed", qPrintable(name));
+            if (done > 0 && ::ftruncate(descriptor, recordedSize) != 0)
+                qWarning("%s: a partly written line could not be removed", qPrintable(fileName()));
             return false;
         }
     }
-    recordedSize += written;
+    recordedSize += done;
     return true;
 }
 

@@ -10,12 +10,6 @@ namespace {
 
 const QByteArray FiringRefused = QByteArrayLiteral("Remote firing not allowed");
 
-// What the laser says when it did not take a command.
-bool refusedByLaser(const QString &reply)
-{
-    return reply.isEmpty() || reply == QLatin1String("?") || reply.startsWith(QLatin1String("ERR"));
-}
-
 } // namespace
 
 ScriptBridge::ScriptBridge(LaserState &laserState, Communication &exchange, TerminalView &terminalView,
@@ -74,8 +68,7 @@ void ScriptBridge::sendLine(const QByteArray &bytes)
     if (!port.isOpen())
         return;
     port.answer(reply.toLatin1());
-    const std::optional<ScriptSetting> setting = settingOf(line);
-    if (setting && !refusedByLaser(reply))
+    if (const std::optional<ScriptSetting> setting = settingTakenBy(line, reply))
         settings.showScriptSetting(*setting);
 }
 

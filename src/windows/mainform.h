@@ -23,6 +23,7 @@ class QTimer;
 namespace tovra {
 
 class Desktop;
+class MainStatusBar;
 class ScriptBridge;
 class ScriptSettingsFollower;
 class SerialDevice;
@@ -162,6 +163,8 @@ public:
     TrafficView *ResponseList = nullptr;
     TServiceForm *ServiceForm = nullptr;
     ScriptBridge *ScriptLines = nullptr;
+    // Below the client area: passing messages, and whether the record files are recording.
+    MainStatusBar *StatusBar = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -198,6 +201,7 @@ private:
 
     void setOuterHeight(int height);
     void applyOuterSize();
+    int statusBarHeight() const;
 
     void endPresetEnergyMode();
     void readBackEnergyModeValue();
@@ -208,7 +212,7 @@ private:
     void showReadOut(ReadOut which, const QString &text) override;
     void showStatusTiles(uint32_t statusWord) override;
     bool serviceWindowVisible() const override;
-    void addChartPoint(int series, double seconds, double value) override;
+    void addChartPoint(int series, double value) override;
     void openUnlockedServiceWindow() override;
     void openServiceWindow();
     void closeServiceWindow();
@@ -229,6 +233,7 @@ private:
 
     // The record files' menu check marks (mainformrecords.cpp).
     void setRecordChecked(RecordKind kind, bool checked) override;
+    void showRecording(RecordKind kind, const QString &fileName) override;
 
     void wireSharing();
     void startSharingIfAsked();
