@@ -44,8 +44,9 @@ MainStatusBar::MainStatusBar(QWidget *parent)
     setSizeGripEnabled(false); // the window has a fixed size
     logLabel->setObjectName(QStringLiteral("LogRecordinglbl"));
     dataLabel->setObjectName(QStringLiteral("DataRecordinglbl"));
-    addPermanentWidget(logLabel, 1);
-    addPermanentWidget(dataLabel, 1);
+    // At their full width when there is room; the passing messages take what is left.
+    addPermanentWidget(logLabel);
+    addPermanentWidget(dataLabel);
     showLogRecording(QString());
     showDataRecording(QString());
 }
