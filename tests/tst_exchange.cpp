@@ -177,20 +177,20 @@ void ExchangeTest::typedQueriesConvertOrGiveZero_data()
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<qint64>("asInt");
     QTest::addColumn<double>("asFloat");
-    QTest::addColumn<quint64>("asCount");
+    QTest::addColumn<uint64_t>("asCount");
     QTest::addColumn<bool>("conversionError");
 
-    QTest::newRow("only a carriage return") << QByteArray() << qint64(0) << 0.0 << quint64(0) << false;
-    QTest::newRow("question mark") << QByteArray("?") << qint64(0) << 0.0 << quint64(0) << true;
-    QTest::newRow("leading blank") << QByteArray(" 12") << qint64(12) << 12.0 << quint64(12) << false;
-    QTest::newRow("decimal") << QByteArray("12.5") << qint64(0) << 12.5 << quint64(0) << true;
-    QTest::newRow("exponent") << QByteArray("1.5e3") << qint64(0) << 1500.0 << quint64(0) << true;
+    QTest::newRow("only a carriage return") << QByteArray() << qint64(0) << 0.0 << uint64_t(0) << false;
+    QTest::newRow("question mark") << QByteArray("?") << qint64(0) << 0.0 << uint64_t(0) << true;
+    QTest::newRow("leading blank") << QByteArray(" 12") << qint64(12) << 12.0 << uint64_t(12) << false;
+    QTest::newRow("decimal") << QByteArray("12.5") << qint64(0) << 12.5 << uint64_t(0) << true;
+    QTest::newRow("exponent") << QByteArray("1.5e3") << qint64(0) << 1500.0 << uint64_t(0) << true;
     // No decimal the laser reports comes near 2^31; no count is below zero, and a count is
     // kept whole beyond 32 bits.
-    QTest::newRow("count above 2^32") << QByteArray("4294967298") << qint64(0) << 0.0 << quint64(4294967298)
+    QTest::newRow("count above 2^32") << QByteArray("4294967298") << qint64(0) << 0.0 << uint64_t(4294967298)
                                       << true;
-    QTest::newRow("negative") << QByteArray("-7") << qint64(-7) << -7.0 << quint64(0) << true;
-    QTest::newRow("word") << QByteArray("nan") << qint64(0) << 0.0 << quint64(0) << true;
+    QTest::newRow("negative") << QByteArray("-7") << qint64(-7) << -7.0 << uint64_t(0) << true;
+    QTest::newRow("word") << QByteArray("nan") << qint64(0) << 0.0 << uint64_t(0) << true;
 }
 
 void ExchangeTest::typedQueriesConvertOrGiveZero()
@@ -290,7 +290,7 @@ void ExchangeTest::valueNotReadIsToldFromZero()
     QCOMPARE(asDecimal.has_value(), read);
     // Code that needs a number still gets 0 either way.
     QCOMPARE(rig.comm.QueryInt(QStringLiteral("XX")), 0);
-    QCOMPARE(rig.comm.QueryCount(QStringLiteral("XX")), quint64(0));
+    QCOMPARE(rig.comm.QueryCount(QStringLiteral("XX")), uint64_t(0));
     QCOMPARE(rig.comm.QueryFloat(QStringLiteral("XX")), 0.0);
 }
 

@@ -148,17 +148,23 @@ void RecordFilesAloneTest::fileThatCannotBeCreatedIsReportedAndKeepsItsCheckMark
     QFETCH(RecordKind, kind);
     QFETCH(QString, failure);
     RecordRig rig;
-    QVERIFY(QDir(rig.workDir.path()).mkdir(rig.files.fileName(kind))); // a folder in the way
+    // A working folder that no longer exists takes no file, not even root's.
+    QDir gone(rig.workDir.filePath(QStringLiteral("gone")));
+    QVERIFY(gone.mkpath(QStringLiteral(".")));
+    QDir::setCurrent(gone.path());
+    QVERIFY(gone.removeRecursively());
 
     rig.files.toggle(kind);
     QVERIFY(!enabledFlag(rig.state, kind));
     QCOMPARE(rig.menus.checked[kind], true);
+    QVERIFY(rig.menus.recording.count(kind) == 0 || rig.menus.recording[kind].isEmpty());
     QCOMPARE(rig.desktop.textsOf(QStringLiteral("message")), QStringList{failure});
 
-    QVERIFY(QDir(rig.workDir.path()).rmdir(rig.files.fileName(kind)));
+    QDir::setCurrent(rig.workDir.path());
     rig.files.toggle(kind);
     QVERIFY(enabledFlag(rig.state, kind));
     QVERIFY(QFileInfo(rig.files.fileName(kind)).isFile());
+    QCOMPARE(rig.menus.recording[kind], rig.files.fileName(kind));
 }
 
 void RecordFilesAloneTest::failingWriteSwitchesTheFileOffAndIsToldOnceIdle_data()

@@ -313,7 +313,7 @@ void ServiceWindowTest::clearShotCountAsksFirstWithTheWholeCount()
     config.shotCount = 5000000123u;
     ServiceWindowRig service(config);
     service.poll();
-    QCOMPARE(service.rig.state.shotCount, quint64(5000000123u));
+    QCOMPARE(service.rig.state.shotCount, uint64_t(5000000123u));
     QCOMPARE(service.form.ui.ShotCountlbl->text(), QStringLiteral("Shot Count: 5000000123"));
     service.open();
     service.rig.desktop.questionAnswers = {answer};

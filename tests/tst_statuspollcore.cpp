@@ -62,6 +62,7 @@ public:
         enableBox = checked;
     }
     void setRecordChecked(RecordKind, bool) override {}
+    void showRecording(RecordKind, const QString &) override {}
     bool serviceWindowVisible() const override { return false; }
     void addChartPoint(int, double) override {}
     void openUnlockedServiceWindow() override { calls.append(QStringLiteral("service window")); }

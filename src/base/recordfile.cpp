@@ -66,7 +66,8 @@ bool RecordFile::reopenWritten()
         return false;
     struct stat info = {};
     const bool ours = ::fstat(fd, &info) == 0 && isOwnSingleFile(info) && info.st_dev == written->device
-        && info.st_ino == written->inode;
+        && info.st_ino == written->inode && info.st_size == written->size
+        && info.st_mtim.tv_sec == written->modified.tv_sec && info.st_mtim.tv_nsec == written->modified.tv_nsec;
     if (!ours || ::fcntl(fd, F_SETFL, O_APPEND) != 0) {
         ::close(fd);
         return false;
@@ -136,6 +137,13 @@ void RecordFile::close()
 {
     if (descriptor < 0)
         return;
+    struct stat info = {};
+    if (written && ::fstat(descriptor, &info) == 0) {
+        written->size = info.st_size;
+        written->modified = info.st_mtim;
+    } else {
+        written.reset(); // unknown: a later start makes a new file
+    }
     ::close(descriptor);
     descriptor = -1;
 }

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <optional>
+#include <sys/stat.h>
 #include <sys/types.h>
 
 namespace tovra {
@@ -46,12 +47,16 @@ public:
     QString fileName() const { return written ? written->name : QString(); }
 
 private:
-    // The file this run made: its name and what identifies it on the file system.
+    // The file this run made: its name, what identifies it on the file system, and its size and
+    // modification time when this run closed it (an inode number is soon given again to a file
+    // made in its place).
     struct Written
     {
         QString name;
         dev_t device;
         ino_t inode;
+        off_t size = 0;
+        struct timespec modified = {};
     };
 
     bool reopenWritten();
