@@ -6,6 +6,7 @@
 
 #include "mainformlayout.h"
 #include "mainstatusbar.h"
+#include "plusspinedit.h"
 
 #include <QComboBox>
 #include <QFile>
