@@ -142,6 +142,8 @@ private slots:
     void terminalBatchIsRawAndTheNextBatchIsPrefixedAgain();
     void parameterCommandInTheTerminalsBatchGoesOutRawToo();
     void terminalHistoryKeepsDuplicatesAndEmptyEntries();
+    void terminalSetterTheLaserTookShowsInItsControl_data();
+    void terminalSetterTheLaserTookShowsInItsControl();
     void ctrlBackspaceDeletesTheSelectedHistoryEntry_data();
     void ctrlBackspaceDeletesTheSelectedHistoryEntry();
     void terminalRefusesALineWithControlCharacters_data();
@@ -448,6 +450,60 @@ void OperatorCommandsTest::parameterCommandInTheTerminalsBatchGoesOutRawToo()
     QVERIFY(program.tasksDone());
 
     QCOMPARE(program.laser.transcript(), (Lines{"RR 20.0", "SS"}));
+}
+
+void OperatorCommandsTest::terminalSetterTheLaserTookShowsInItsControl_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<double>("shown");
+    QTest::addColumn<QByteArray>("reply"); // empty: the simulated laser's own
+
+    QTest::newRow("diode current") << QStringLiteral("DC 50") << QStringLiteral("DiodeCurrentAdj") << 50.0 << QByteArray();
+    QTest::newRow("repetition rate with the laser's address")
+        << QStringLiteral(";LA:RR 20") << QStringLiteral("RepRateAdj") << 20.0 << QByteArray();
+    QTest::newRow("burst count in lower case") << QStringLiteral("bc 7") << QStringLiteral("BurstCountAdj") << 7.0 << QByteArray();
+    QTest::newRow("a value beyond the limit, as the laser clamps it")
+        << QStringLiteral("DC 500") << QStringLiteral("DiodeCurrentAdj") << 120.0 << QByteArray();
+    QTest::newRow("check box") << QStringLiteral("QE 0") << QStringLiteral("QSwitchEnableBtn") << 0.0 << QByteArray();
+    QTest::newRow("drop-down") << QStringLiteral("SY 2") << QStringLiteral("SyncSettingsSel") << 2.0 << QByteArray();
+    QTest::newRow("no number") << QStringLiteral("DC x") << QStringLiteral("DiodeCurrentAdj") << 40.0 << QByteArray();
+    QTest::newRow("refused by the laser")
+        << QStringLiteral("DC 50") << QStringLiteral("DiodeCurrentAdj") << 40.0 << QByteArray("ERR 3");
+    QTest::newRow("unknown to the laser")
+        << QStringLiteral("DC 50") << QStringLiteral("DiodeCurrentAdj") << 40.0 << QByteArray("?");
+}
+
+// The operator's handler does not run for it: nothing goes back to the laser, which already has
+// the value.
+void OperatorCommandsTest::terminalSetterTheLaserTookShowsInItsControl()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, control);
+    QFETCH(QByteArray, reply);
+    test::RunningProgram program;
+    TMainForm &form = program.start();
+    QCOMPARE(form.ui.DiodeCurrentAdj->Value(), 40.0);
+    if (!reply.isEmpty())
+        program.laser.setReplyOverride(line.toLatin1(), reply);
+
+    typeAndEnter(form, line);
+    QVERIFY(program.tasksDone());
+
+    auto *widget = form.findChild<QWidget *>(control);
+    QVERIFY(widget);
+    double shown = -1;
+    if (auto *spin = qobject_cast<TPlusSpinEdit *>(widget))
+        shown = spin->Value();
+    else if (auto *box = qobject_cast<QAbstractButton *>(widget))
+        shown = box->isChecked() ? 1 : 0;
+    else if (auto *list = qobject_cast<QComboBox *>(widget))
+        shown = list->currentIndex();
+    QTEST(shown, "shown");
+    if (control == QLatin1String("DiodeCurrentAdj"))
+        QCOMPARE(program.state().diodeCurrent, shown);
+    QCOMPARE(program.laser.transcript(), Lines{line.toLatin1()});
+    QCOMPARE(program.state().queueCount, 0);
 }
 
 void OperatorCommandsTest::terminalHistoryKeepsDuplicatesAndEmptyEntries()

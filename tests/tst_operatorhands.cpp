@@ -5,6 +5,8 @@
 #include "xsession.h"
 
 #include "mainformlayout.h"
+#include "mainstatusbar.h"
+#include "plusspinedit.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -27,8 +29,14 @@ namespace {
 
 using Lines = QList<QByteArray>;
 
-// The standard window keeps the client height it was designed with; the menu bar sits above it.
+// The standard window keeps the client height it was designed with; the menu bar sits above it,
+// the status bar below.
 constexpr int standardClientHeight = 665;
+
+int statusBarHeight()
+{
+    return MainStatusBar().sizeHint().height();
+}
 
 // Where the main window's controls stand in its client area, read from the layout itself.
 class LayoutPlaces
@@ -114,7 +122,7 @@ public:
     QPoint onScreen(QPoint inClientArea) const
     {
         const QRect client = session.clientGeometry(window);
-        return client.topLeft() + QPoint(0, client.height() - standardClientHeight) + inClientArea;
+        return client.topLeft() + QPoint(0, client.height() - standardClientHeight - statusBarHeight()) + inClientArea;
     }
 
     void key(const QStringList &keys) const
@@ -155,6 +163,7 @@ private slots:
     void screenShotFromTheMenuShowsTheWindowNotTheMenu();
     void windowFrameOpensInsideTheScreen_data();
     void windowFrameOpensInsideTheScreen();
+    void clickLeftOfTheDigitsThenUpStepsADigitShown();
 
 private:
     std::unique_ptr<test::XSession> session;
@@ -299,7 +308,8 @@ void OperatorHandsTest::screenShotFromTheMenuShowsTheWindowNotTheMenu()
 
     // Under the menu's place the picture shows the banner's dark background, not the light menu.
     const QRect frame = session->frameGeometry(program.window);
-    const QPoint bannerInPicture = client.topLeft() - frame.topLeft() + QPoint(0, client.height() - standardClientHeight);
+    const QPoint bannerInPicture = client.topLeft() - frame.topLeft()
+                                   + QPoint(0, client.height() - standardClientHeight - statusBarHeight());
     const QRect underTheMenu(tools.left() + 50, 10, 80, 50);
     qint64 brightness = 0;
     for (int y = underTheMenu.top(); y <= underTheMenu.bottom(); ++y) {
@@ -348,6 +358,21 @@ void OperatorHandsTest::windowFrameOpensInsideTheScreen()
         const QRect frame = small.frameGeometry(program.window);
         QVERIFY(frame.left() >= 0 && frame.right() < screen.width());
     }
+}
+
+// The repetition rate 10.0 stands right-aligned in a field made for "100.0": a click into the
+// empty left part picks the tens, so Up gives 20.0, not the maximum.
+void OperatorHandsTest::clickLeftOfTheDigitsThenUpStepsADigitShown()
+{
+    ProgramOnScreen program(*session);
+    QVERIFY(program.ready());
+    const QWidget *rate = places.ui.RepRateAdj;
+
+    program.moveMouseTo(program.onScreen(rate->mapTo(places.ui.ClientArea, QPoint(3, rate->height() / 2))));
+    program.click();
+    program.key({QStringLiteral("Up")});
+
+    QTRY_COMPARE_WITH_TIMEOUT(commandsIn(program.laser.transcript()), Lines{"RR 20.0"}, 5000);
 }
 
 QTEST_MAIN(OperatorHandsTest)

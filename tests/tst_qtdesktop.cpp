@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QFontMetrics>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 
@@ -23,6 +24,8 @@ private slots:
     void narrowBoxIsWideEnoughForItsWholeTitle();
     void secretFieldHidesWhatIsTyped_data();
     void secretFieldHidesWhatIsTyped();
+    void questionAnswersNoToEnter_data();
+    void questionAnswersNoToEnter();
 };
 
 void QtDesktopTest::initTestCase()
@@ -95,6 +98,37 @@ void QtDesktopTest::secretFieldHidesWhatIsTyped()
     });
     const std::optional<QString> answer = desktop.inputSecret(QStringLiteral("Password Entry"), QStringLiteral("Enter Password:"));
     QCOMPARE(echo, QLineEdit::Password);
+    QTEST(answer, "answer");
+}
+
+void QtDesktopTest::questionAnswersNoToEnter_data()
+{
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<Button>("answer");
+    QTest::newRow("Enter keeps things as they are") << QList<int>{Qt::Key_Return} << Button::No;
+    QTest::newRow("Y answers Yes") << QList<int>{Qt::Key_Y} << Button::Yes;
+    QTest::newRow("Escape answers no button") << QList<int>{Qt::Key_Escape} << Button::None;
+}
+
+// A question before something that cannot be undone: the operator who presses Enter without
+// reading it loses nothing.
+void QtDesktopTest::questionAnswersNoToEnter()
+{
+    QFETCH(QList<int>, keys);
+    QtDesktop desktop;
+    QString shownText;
+    QTimer::singleShot(0, [&] {
+        QTRY_VERIFY(QApplication::activeModalWidget());
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        shownText = box->text();
+        for (int key : keys)
+            QTest::keyClick(box, Qt::Key(key));
+    });
+
+    const Button answer = desktop.question(QStringLiteral("Clear the shot counter (12 shots)?"));
+
+    QCOMPARE(shownText, QStringLiteral("Clear the shot counter (12 shots)?"));
     QTEST(answer, "answer");
 }
 

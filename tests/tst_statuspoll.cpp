@@ -193,6 +193,8 @@ void StatusPollTest::readOutsShowRepliesInTheirFormats_data()
     const sim::LaserConfig micro = laserOf(sim::Family::Micro, {0});
     QTest::newRow("shot count") << standard << QByteArray("SC") << QByteArray("1234") << "ShotCountlbl"
                                 << "Shot Count:       1234";
+    QTest::newRow("shot count beyond 32 bits") << standard << QByteArray("SC") << QByteArray("5000000123")
+                                               << "ShotCountlbl" << "Shot Count: 5000000123";
     QTest::newRow("user count fills ten places")
         << standard << QByteArray("UC") << QByteArray("4294967295") << "UserCountlbl" << "User Count: 4294967295";
     QTest::newRow("bank voltage") << standard << QByteArray("BV") << QByteArray("345.67") << "BankVoltagelbl"

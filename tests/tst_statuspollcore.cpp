@@ -52,8 +52,9 @@ public:
         enableBox = checked;
     }
     void setRecordChecked(RecordKind, bool) override {}
+    void showRecording(RecordKind, const QString &) override {}
     bool serviceWindowVisible() const override { return false; }
-    void addChartPoint(int, double, double) override {}
+    void addChartPoint(int, double) override {}
     void openUnlockedServiceWindow() override { calls.append(QStringLiteral("service window")); }
 
     std::map<ReadOut, QString> readOuts;
@@ -100,7 +101,7 @@ struct PollRig : test::LinkRig
     // From now on every update writes a data row to a file of its own.
     void collectData()
     {
-        QVERIFY(state.dataFile.create(dataDir.filePath(QStringLiteral("data.txt")), {}));
+        QVERIFY(state.dataFile.open(dataDir.filePath(QStringLiteral("data.txt")), {}));
         state.dataCollectionEnabled = true;
     }
 

@@ -171,7 +171,7 @@ std::optional<double> Communication::TryQueryFloat(const QString &query)
     return typedQuery(query, &replyAsDecimal);
 }
 
-std::optional<uint32_t> Communication::TryQueryCount(const QString &query)
+std::optional<uint64_t> Communication::TryQueryCount(const QString &query)
 {
     return typedQuery(query, &replyAsCount);
 }
@@ -186,7 +186,7 @@ double Communication::QueryFloat(const QString &query)
     return TryQueryFloat(query).value_or(0.0);
 }
 
-uint32_t Communication::QueryCount(const QString &query)
+uint64_t Communication::QueryCount(const QString &query)
 {
     return TryQueryCount(query).value_or(0u);
 }

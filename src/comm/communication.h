@@ -44,13 +44,13 @@ public:
     // The typed queries give 0 when nothing usable came back, for code that needs a number.
     int32_t QueryInt(const QString &query);
     double QueryFloat(const QString &query);
-    uint32_t QueryCount(const QString &query);
+    uint64_t QueryCount(const QString &query);
     // The same exchanges, giving nothing when the value was not read: the line could not be
     // written, the port was busy or gone, the reply did not end in time, was empty or is not a
     // value of the kind asked for (replytext.h says which texts are).
     std::optional<int32_t> TryQueryInt(const QString &query);
     std::optional<double> TryQueryFloat(const QString &query);
-    std::optional<uint32_t> TryQueryCount(const QString &query);
+    std::optional<uint64_t> TryQueryCount(const QString &query);
     QString SendCommand(const QString &command);
     // The reply; empty when the line could not be sent or no reply came. The terminal view shows
     // the line and its reply after `mark` (a script's lines are marked so); the log does not.

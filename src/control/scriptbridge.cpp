@@ -13,12 +13,6 @@ const QByteArray FiringRefused = QByteArrayLiteral("Remote firing not allowed");
 // Tells a script's lines in the terminal view from the operator's.
 const QString ScriptMark = QStringLiteral("[script] ");
 
-// What the laser says when it did not take a command.
-bool refusedByLaser(const QString &reply)
-{
-    return reply.isEmpty() || reply == QLatin1String("?") || reply.startsWith(QLatin1String("ERR"));
-}
-
 } // namespace
 
 ScriptBridge::ScriptBridge(LaserState &laserState, Communication &exchange, TerminalView &terminalView,
@@ -93,8 +87,7 @@ void ScriptBridge::sendLine(const QByteArray &bytes)
     if (!port.isOpen())
         return;
     port.answer(reply.toLatin1());
-    const std::optional<ScriptSetting> setting = settingOf(line);
-    if (setting && !refusedByLaser(reply))
+    if (const std::optional<ScriptSetting> setting = settingTakenBy(line, reply))
         settings.showScriptSetting(*setting);
 }
 

@@ -13,13 +13,14 @@ class Communication;
 class TerminalView;
 struct LaserState;
 
-// Where the window shows a setting that a script's line gave the laser.
+// Where the window shows a setting that a line sent as typed gave the laser, a script's line
+// or the terminal's.
 class ScriptSettingView
 {
 public:
     virtual ~ScriptSettingView() = default;
-    // The laser took `setting` from a script: the matching control shows it, and nothing is sent
-    // back for it.
+    // The laser took `setting` from a script or the terminal: the matching control shows it,
+    // and nothing is sent back for it.
     virtual void showScriptSetting(const ScriptSetting &setting) = 0;
 };
 

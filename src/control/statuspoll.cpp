@@ -212,9 +212,9 @@ void StatusPoll::ensurePortOpen()
         program.exit();
 }
 
-void StatusPoll::readCounter(const char *query, uint32_t LaserState::*field, ReadOut readOut, const char *caption)
+void StatusPoll::readCounter(const char *query, uint64_t LaserState::*field, ReadOut readOut, const char *caption)
 {
-    if (const std::optional<uint32_t> count = comm.TryQueryCount(QString::fromLatin1(query))) {
+    if (const std::optional<uint64_t> count = comm.TryQueryCount(QString::fromLatin1(query))) {
         state.*field = *count;
         view.showReadOut(readOut, QString::fromLatin1(caption) + counterText(*count));
     }
@@ -246,7 +246,7 @@ void StatusPoll::readOut(const MeasurementRow &row)
 void StatusPoll::chartResonatorTemp()
 {
     if (wasRead(&LaserState::resonatorTemp) && view.serviceWindowVisible() && state.chartDiodeTemp)
-        view.addChartPoint(ResonatorTempSeries, state.chartSeconds, state.resonatorTemp);
+        view.addChartPoint(ResonatorTempSeries, state.resonatorTemp);
 }
 
 // A status word that was not read says nothing: the tiles, the fire and enable controls and the
@@ -305,8 +305,6 @@ void StatusPoll::countTowardsSetPoints()
         state.setpointRefreshDue = true;
         state.setpointPollCount = 0;
     }
-    if ((state.hasHeater0 || state.hasHeater1 || state.hasHeater2) && view.serviceWindowVisible())
-        state.chartSeconds += 2;
 }
 
 void StatusPoll::readHeaterTemperature(const HeaterRow &row)
@@ -322,8 +320,8 @@ void StatusPoll::showHeaterTemperature(const HeaterRow &row)
         return;
     view.showReadOut(row.temperatureReadOut, temperatureText(row.temperaturePrefix, state.*row.temperature));
     if (view.serviceWindowVisible() && !state.chartDiodeTemp) {
-        view.addChartPoint(row.temperatureSeries, state.chartSeconds, state.*row.temperature);
-        view.addChartPoint(row.setpointSeries, state.chartSeconds, state.*row.setpoint);
+        view.addChartPoint(row.temperatureSeries, state.*row.temperature);
+        view.addChartPoint(row.setpointSeries, state.*row.setpoint);
     }
 }
 

@@ -54,7 +54,8 @@ public:
     // One tile per bit 0 to 13 of the word.
     virtual void showStatusTiles(uint32_t statusWord) = 0;
     virtual bool serviceWindowVisible() const = 0;
-    virtual void addChartPoint(int series, double seconds, double value) = 0;
+    // A point of the service window's chart, at the chart clock's present reading.
+    virtual void addChartPoint(int series, double value) = 0;
     // The service password was accepted: its menu item appears and the window opens.
     virtual void openUnlockedServiceWindow() = 0;
 };
@@ -110,7 +111,7 @@ private:
     bool smallFamily() const;
 
     void ensurePortOpen();
-    void readCounter(const char *query, uint32_t LaserState::*field, StatusPollView::ReadOut readOut,
+    void readCounter(const char *query, uint64_t LaserState::*field, StatusPollView::ReadOut readOut,
                      const char *caption);
     bool readMeasurement(const char *query, Measurement field);
     bool wasRead(Measurement field) const;

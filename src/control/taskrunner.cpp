@@ -109,9 +109,11 @@ void TaskRunner::tick()
         state.queueRawLines = false;
         queue.beginSending();
         while (const std::optional<QString> command = queue.nextToSend()) {
-            if (raw)
-                comm.SendRawLine(*command);
-            else
+            if (raw) {
+                const QString reply = comm.SendRawLine(*command);
+                if (actions.rawLineAnswered)
+                    actions.rawLineAnswered(*command, reply);
+            } else
                 comm.SendCommand(*command);
         }
     }

@@ -20,6 +20,9 @@ struct TaskActions
     std::function<void()> loadSettings;       // the settings load, after a recall or refresh
     std::function<void()> unlockLaser;        // the password lock's dialog
     std::function<void()> readBackEnergyMode; // after the batch that carried an "EM" command
+    // A line sent as typed and the laser's reply (empty when none came): a setter the laser took
+    // shows in its control. May be empty.
+    std::function<void(const QString &line, const QString &reply)> rawLineAnswered;
     std::function<bool()> scriptLinesWaiting;
     std::function<void()> sendScriptLines;
     std::function<void()> exitProgram;

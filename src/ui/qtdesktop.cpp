@@ -128,6 +128,16 @@ Button QtDesktop::warning(const QString &text, ButtonSet buttons)
     return answers.value(box.clickedButton(), Button::None);
 }
 
+Button QtDesktop::question(const QString &text)
+{
+    WarningBox box(QMessageBox::Question, applicationTitle(), text, QMessageBox::NoButton, parent);
+    QPushButton *yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::ActionRole);
+    QPushButton *no = box.addButton(QStringLiteral("&No"), QMessageBox::ActionRole);
+    box.setDefaultButton(no);
+    runBox(box);
+    return box.clickedButton() == yes ? Button::Yes : box.clickedButton() == no ? Button::No : Button::None;
+}
+
 std::optional<QString> QtDesktop::askText(const QString &title, const QString &prompt, const QString &defaultText,
                                            QLineEdit::EchoMode echo)
 {

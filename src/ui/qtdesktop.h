@@ -18,6 +18,7 @@ public:
 
     void message(const QString &text) override;
     Button warning(const QString &text, ButtonSet buttons) override;
+    Button question(const QString &text) override;
     QString inputText(const QString &title, const QString &prompt, const QString &defaultText) override;
     std::optional<QString> inputSecret(const QString &title, const QString &prompt) override;
     QString saveFileName(const QString &caption, const QString &filter) override;

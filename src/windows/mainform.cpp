@@ -3,6 +3,7 @@
 #include "desktop.h"
 #include "frameextent.h"
 #include "laserstate.h"
+#include "mainstatusbar.h"
 #include "plusspinedit.h"
 #include "rzcomport.h"
 #include "scriptbridge.h"
@@ -52,6 +53,10 @@ TMainForm::TMainForm(Environment environment, QWidget *parent)
 
     ResponseList = new TrafficView(this);
     ui.setupUi(this, ResponseList);
+    // The status bar comes on top of the client area's designed height.
+    StatusBar = new MainStatusBar(this);
+    setStatusBar(StatusBar);
+    setFixedSize(width(), height() + statusBarHeight());
     // The terminal keeps every entry, duplicates included, and adds them itself.
     ui.SendEdit->setDuplicatesEnabled(true);
     ui.SendEdit->setInsertPolicy(QComboBox::NoInsert);
@@ -78,6 +83,12 @@ void TMainForm::wireComponents()
         .loadSettings = [this] { Initialize(); },
         .unlockLaser = [this] { UnlockLaser(); },
         .readBackEnergyMode = [this] { readBackEnergyModeValue(); },
+        .rawLineAnswered =
+            [this](const QString &line, const QString &reply) {
+                // The terminal's setters follow into the controls as a script's do.
+                if (const std::optional<ScriptSetting> setting = settingTakenBy(line, reply))
+                    scriptSettings->showScriptSetting(*setting);
+            },
         .scriptLinesWaiting = [this] { return ScriptLines->hasWaitingLines(); },
         .sendScriptLines = [this] { ScriptLines->sendWaitingLines(); },
         .exitProgram = [this] { ExitApp(); },
@@ -205,7 +216,14 @@ void TMainForm::applyOuterSize()
 {
     const QSize frame = frameExtentOf(*this);
     setFixedSize(requestedOuterSize.width() > 0 ? requestedOuterSize.width() - frame.width() : width(),
-                 requestedOuterSize.height() > 0 ? requestedOuterSize.height() - frame.height() : height());
+                 requestedOuterSize.height() > 0 ? requestedOuterSize.height() - frame.height() + statusBarHeight()
+                                                 : height());
+}
+
+// The outer sizes asked for are those of the window without the status bar, which is added.
+int TMainForm::statusBarHeight() const
+{
+    return StatusBar->sizeHint().height();
 }
 
 void TMainForm::showEvent(QShowEvent *event)

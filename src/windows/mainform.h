@@ -25,6 +25,7 @@ namespace tovra {
 
 class Desktop;
 class RemoteFiringBanner;
+class MainStatusBar;
 class ScriptBridge;
 class ScriptSettingsFollower;
 class SerialDevice;
@@ -167,6 +168,8 @@ public:
     TServiceForm *ServiceForm = nullptr;
     ScriptBridge *ScriptLines = nullptr;
     RemoteFiringBanner *RemoteFiringWarning = nullptr; // shown while scripts may fire
+    // Below the client area: passing messages, and whether the record files are recording.
+    MainStatusBar *StatusBar = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -203,6 +206,7 @@ private:
 
     void setOuterHeight(int height);
     void applyOuterSize();
+    int statusBarHeight() const;
 
     void endPresetEnergyMode();
     void readBackEnergyModeValue();
@@ -213,7 +217,7 @@ private:
     void showReadOut(ReadOut which, const QString &text) override;
     void showStatusTiles(uint32_t statusWord) override;
     bool serviceWindowVisible() const override;
-    void addChartPoint(int series, double seconds, double value) override;
+    void addChartPoint(int series, double value) override;
     void openUnlockedServiceWindow() override;
     void openServiceWindow();
     void closeServiceWindow();
@@ -234,6 +238,7 @@ private:
 
     // The record files' menu check marks (mainformrecords.cpp).
     void setRecordChecked(RecordKind kind, bool checked) override;
+    void showRecording(RecordKind kind, const QString &fileName) override;
 
     void wireSharing();
     void startSharingIfAsked();

@@ -189,9 +189,15 @@ void TServiceForm::RefreshbtnClick()
     ServiceInitialize();
 }
 
+// The shot counter is the laser's life record: clearing it is asked first, with the count
+// that would be lost.
 void TServiceForm::ClearShotCountbtnClick()
 {
-    host.queueCommand(QStringLiteral("SC:CL"));
+    const QString shots = state.shotCount == 1 ? QStringLiteral(" shot") : QStringLiteral(" shots");
+    const QString question =
+        QStringLiteral("Clear the shot counter (") + groupedCountText(state.shotCount) + shots + QStringLiteral(")?");
+    if (desktop.question(question) == Button::Yes)
+        host.queueCommand(QStringLiteral("SC:CL"));
 }
 
 void TServiceForm::SaveBin0btnClick()
@@ -217,7 +223,6 @@ void TServiceForm::LSCSleepbtnClick()
 
 void TServiceForm::ClearChartbtnClick()
 {
-    state.chartSeconds = 0;
     ui.TempChart->clearAll();
 }
 
@@ -236,9 +241,9 @@ void TServiceForm::DiodeTempEnClick()
     ui.TempChart->showDiodeTemperatureOnly();
 }
 
-void TServiceForm::addChartPoint(int series, double x, double y)
+void TServiceForm::addChartPoint(int series, double temperature)
 {
-    ui.TempChart->addPoint(series, x, y);
+    ui.TempChart->addPointNow(series, temperature);
 }
 
 } // namespace tovra

@@ -44,8 +44,9 @@ public:
     void SaveChartbtnClick();
     void DiodeTempEnClick();
 
-    // The status poll feeds the chart through this while the window is visible.
-    void addChartPoint(int series, double x, double y);
+    // The status poll feeds the chart through this while the window is visible; the point
+    // stands at the chart clock's present reading.
+    void addChartPoint(int series, double temperature);
 
     ServiceFormLayout ui;
 

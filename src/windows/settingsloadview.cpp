@@ -54,7 +54,7 @@ void TMainForm::Initialize()
 // families stands right of the standard window) or a control left outside its group is hidden.
 void TMainForm::hideControlsOutOfSight()
 {
-    const QRect clientArea(0, 0, width(), height() - ui.MainMenu1->sizeHint().height());
+    const QRect clientArea(0, 0, width(), height() - ui.MainMenu1->sizeHint().height() - statusBarHeight());
     const QList<QWidget *> parts = ui.ClientArea->findChildren<QWidget *>();
     for (QWidget *part : parts) {
         const QWidget *parent = part->parentWidget();

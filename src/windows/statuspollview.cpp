@@ -84,9 +84,9 @@ bool TMainForm::serviceWindowVisible() const
     return ServiceForm->isVisible();
 }
 
-void TMainForm::addChartPoint(int series, double seconds, double value)
+void TMainForm::addChartPoint(int series, double value)
 {
-    ServiceForm->addChartPoint(series, seconds, value);
+    ServiceForm->addChartPoint(series, value);
 }
 
 void TMainForm::openUnlockedServiceWindow()

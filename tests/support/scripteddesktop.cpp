@@ -22,6 +22,12 @@ Button ScriptedDesktop::warning(const QString &text, ButtonSet)
     return warningAnswers.isEmpty() ? defaultButton : warningAnswers.takeFirst();
 }
 
+Button ScriptedDesktop::question(const QString &text)
+{
+    shown.append({QStringLiteral("question"), text});
+    return questionAnswers.isEmpty() ? Button::No : questionAnswers.takeFirst();
+}
+
 QString ScriptedDesktop::inputText(const QString &title, const QString &prompt, const QString &defaultText)
 {
     shown.append({QStringLiteral("input"), title + QLatin1Char('|') + prompt});

@@ -16,12 +16,13 @@ class ScriptedDesktop : public Desktop
 public:
     struct Shown
     {
-        QString kind; // "message", "warning", "input", "save", "dialog"
+        QString kind; // "message", "warning", "question", "input", "save", "dialog"
         QString text;
     };
 
     void message(const QString &text) override;
     Button warning(const QString &text, ButtonSet buttons) override;
+    Button question(const QString &text) override;
     QString inputText(const QString &title, const QString &prompt, const QString &defaultText) override;
     // Shown as an "input" too, answered from `inputAnswers`; once used up, Cancel.
     std::optional<QString> inputSecret(const QString &title, const QString &prompt) override;
@@ -44,6 +45,8 @@ public:
     // event loop).
     std::function<void(const QString &text)> whileWarningOpen;
     std::function<void(const QString &text)> whileMessageOpen;
+    // Answers given to questions in order; once used up, No (the questions' default button).
+    QList<Button> questionAnswers;
     QStringList inputAnswers;   // once used up, the default text is returned (Cancel)
     QStringList saveAnswers;    // once used up, the empty text (Cancel)
     std::function<int(QDialog &)> dialogHandler; // without one, dialogs are rejected
