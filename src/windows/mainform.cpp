@@ -60,6 +60,7 @@ TMainForm::TMainForm(Environment environment, QWidget *parent)
     comm = std::make_unique<Communication>(*ComPort, state, *ResponseList, linkPrompts);
     settingsLoad = std::make_unique<SettingsLoad>(*comm, state, static_cast<SettingsLoadView &>(*this));
     ServiceForm = new TServiceForm(*this, state, desktop, this);
+    ServiceForm->keepClearOf([this] { return ui.fireAndStatusOnScreen(); });
     wireComponents();
     connectControls();
     connectMenus();
@@ -200,8 +201,11 @@ void TMainForm::setOuterHeight(int height)
 void TMainForm::applyOuterSize()
 {
     const QSize frame = isVisible() ? frameGeometry().size() - size() : QSize(8, 31);
-    setFixedSize(requestedOuterSize.width() > 0 ? requestedOuterSize.width() - frame.width() : width(),
-                 requestedOuterSize.height() > 0 ? requestedOuterSize.height() - frame.height() : height());
+    const int menu = ui.MainMenu1->sizeHint().height();
+    ui.resizeClientArea(
+        QSize(requestedOuterSize.width() > 0 ? requestedOuterSize.width() - frame.width() : ui.ClientArea->width(),
+              requestedOuterSize.height() > 0 ? requestedOuterSize.height() - frame.height() - menu
+                                              : ui.ClientArea->height()));
 }
 
 void TMainForm::showEvent(QShowEvent *event)

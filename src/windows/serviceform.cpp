@@ -4,6 +4,7 @@
 #include "displayformat.h"
 #include "laserstate.h"
 #include "plusspinedit.h"
+#include "screenfit.h"
 #include "scopedflag.h"
 #include "temperaturechart.h"
 
@@ -17,6 +18,8 @@ namespace tovra {
 namespace {
 
 const QString ServiceCode = QStringLiteral("SEC 53871");
+// The window without the chart.
+constexpr QSize narrowOuterSize(330, 464);
 
 } // namespace
 
@@ -86,11 +89,17 @@ void TServiceForm::ServiceInitialize()
         ui.TempChart->setSeriesActive(series, false);
     const bool anyHeater = state.hasHeater0 || state.hasHeater1 || state.hasHeater2;
     ui.Chartgrp->setVisible(anyHeater);
-    setOuterSize(anyHeater ? QSize(1026, 480) : QSize(330, 464));
+    setOuterSize(anyHeater ? QSize(1026, 480) : narrowOuterSize);
     showHeaterControls(state.hasHeater0, ui.Heater0Tempgrp, 1, 4);
     showHeaterControls(state.hasHeater1, ui.Heater1Tempgrp, 2, 5);
     showHeaterControls(state.hasHeater2, ui.Heater2Tempgrp, 3, 6);
     ui.stackShownSpinGroups();
+}
+
+// Narrowed to the room beside the area down to the width of the window without its chart.
+void TServiceForm::keepClearOf(std::function<QRect()> area)
+{
+    tovra::keepClearOf(this, std::move(area), narrowOuterSize.width());
 }
 
 void TServiceForm::showHeaterControls(bool present, QWidget *group, int temperatureSeries, int setpointSeries)
@@ -108,7 +117,7 @@ void TServiceForm::showHeaterControls(bool present, QWidget *group, int temperat
 void TServiceForm::setOuterSize(const QSize &outer)
 {
     outerSize = outer;
-    resize(outerSize - frameExtent());
+    ui.resizeContents(outerSize - frameExtent());
 }
 
 QSize TServiceForm::frameExtent() const
@@ -119,7 +128,7 @@ QSize TServiceForm::frameExtent() const
 void TServiceForm::showEvent(QShowEvent *event)
 {
     if (outerSize.isValid())
-        resize(outerSize - frameExtent());
+        ui.resizeContents(outerSize - frameExtent());
     QWidget::showEvent(event);
 }
 
