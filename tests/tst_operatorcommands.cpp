@@ -144,6 +144,9 @@ private slots:
     void terminalHistoryKeepsDuplicatesAndEmptyEntries();
     void terminalSetterTheLaserTookShowsInItsControl_data();
     void terminalSetterTheLaserTookShowsInItsControl();
+    void sentTextIsSelectedSoTypingReplacesIt();
+    void upAndDownWalkTheTerminalHistory_data();
+    void upAndDownWalkTheTerminalHistory();
     void ctrlBackspaceDeletesTheSelectedHistoryEntry_data();
     void ctrlBackspaceDeletesTheSelectedHistoryEntry();
     void terminalRefusesALineWithControlCharacters_data();
@@ -518,6 +521,52 @@ void OperatorCommandsTest::terminalHistoryKeepsDuplicatesAndEmptyEntries()
 
     QCOMPARE(program.laser.transcript(), (Lines{"SS", "SS", ""}));
     QCOMPARE(historyOf(form.ui.SendEdit), (QStringList{"SS", "SS", ""}));
+}
+
+void OperatorCommandsTest::sentTextIsSelectedSoTypingReplacesIt()
+{
+    test::RunningProgram program;
+    TMainForm &form = program.start();
+
+    typeAndEnter(form, QStringLiteral("RR?"));
+    QCOMPARE(form.ui.SendEdit->lineEdit()->selectedText(), QStringLiteral("RR?"));
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("SS?"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QVERIFY(program.tasksDone());
+
+    QCOMPARE(program.laser.transcript(), (Lines{"RR?", "SS?"}));
+}
+
+void OperatorCommandsTest::upAndDownWalkTheTerminalHistory_data()
+{
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<QString>("shown");
+    const int up = Qt::Key_Up;
+    const int down = Qt::Key_Down;
+    QTest::newRow("Up recalls the newest") << QList<int>{up} << "BC?";
+    QTest::newRow("Up twice the one before") << QList<int>{up, up} << "SS?";
+    QTest::newRow("the oldest stays") << QList<int>{up, up, up, up} << "RR?";
+    QTest::newRow("Down the newer again") << QList<int>{up, up, down} << "BC?";
+    QTest::newRow("Down past the newest gives back the typed text") << QList<int>{up, down} << "DC";
+    QTest::newRow("Down alone changes nothing") << QList<int>{down} << "DC";
+}
+
+void OperatorCommandsTest::upAndDownWalkTheTerminalHistory()
+{
+    QFETCH(QList<int>, keys);
+    QFETCH(QString, shown);
+    test::RunningProgram program;
+    TMainForm &form = program.start();
+    for (const char *text : {"RR?", "SS?", "BC?"})
+        typeAndEnter(form, QString::fromLatin1(text));
+    QWidget *field = QApplication::focusWidget();
+    QTest::keyClicks(field, QStringLiteral("DC"));
+
+    for (int key : keys)
+        QTest::keyClick(field, Qt::Key(key));
+
+    QCOMPARE(form.ui.SendEdit->currentText(), shown);
+    QCOMPARE(historyOf(form.ui.SendEdit), (QStringList{"RR?", "SS?", "BC?"}));
 }
 
 void OperatorCommandsTest::ctrlBackspaceDeletesTheSelectedHistoryEntry_data()

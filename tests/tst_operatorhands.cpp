@@ -72,15 +72,18 @@ sim::LaserConfig laser(sim::Family family, bool attenuator, int cfg)
     return config;
 }
 
-// The program started as the operator starts it, on a simulated laser at port 1, shown on
-// `session`.
+// The program started as the operator starts it, on a simulated laser at port 1 (or at each of
+// `laserPorts`, `laser` being the first), shown on `session`.
 class ProgramOnScreen
 {
 public:
     ProgramOnScreen(test::XSession &session, const sim::LaserConfig &config = {},
-                    const QStringList &environment = {})
-        : session(session), laser(ports.add(1, config))
+                    const QStringList &environment = {}, const QStringList &arguments = {},
+                    const QList<int> &laserPorts = {1})
+        : session(session), laser(ports.add(laserPorts.first(), config))
     {
+        for (int port : laserPorts.mid(1))
+            ports.add(port);
         program.setWorkingDirectory(workDir.path());
         QProcessEnvironment variables = session.environment();
         // A simulated laser needs no time to settle while the scan greets it.
@@ -89,7 +92,7 @@ public:
             variables.insert(assignment.section(QLatin1Char('='), 0, 0), assignment.section(QLatin1Char('='), 1));
         program.setProcessEnvironment(variables);
         program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        program.start(QStringLiteral(TOVRA_EXECUTABLE), {});
+        program.start(QStringLiteral(TOVRA_EXECUTABLE), arguments);
     }
 
     ~ProgramOnScreen()
@@ -164,6 +167,10 @@ private slots:
     void windowFrameOpensInsideTheScreen_data();
     void windowFrameOpensInsideTheScreen();
     void clickLeftOfTheDigitsThenUpStepsADigitShown();
+    void portDialogOpensWithAPortSelectedAndTakesDownAndEnter_data();
+    void portDialogOpensWithAPortSelectedAndTakesDownAndEnter();
+    void typingAfterEnterReplacesTheSentTextAndUpDownWalkTheHistory();
+    void terminalOfAWindowTallerThanTheScreenIsScrolledIntoReach();
 
 private:
     std::unique_ptr<test::XSession> session;
@@ -327,7 +334,9 @@ void OperatorHandsTest::windowFrameOpensInsideTheScreen_data()
     QTest::addColumn<bool>("fits");
     QTest::newRow("1024x768") << QSize(1024, 768) << QStringLiteral("1") << true;
     QTest::newRow("1600x1200 at scale 1.5") << QSize(1600, 1200) << QStringLiteral("1.5") << true;
-    QTest::newRow("1600x1200 at scale 2, taller than the screen") << QSize(1600, 1200) << QStringLiteral("2") << false;
+    // Too tall for the screen as designed: the window takes the screen's height and scrolls.
+    QTest::newRow("1600x1200 at scale 2") << QSize(1600, 1200) << QStringLiteral("2") << true;
+    QTest::newRow("1920x1080 at scale 2") << QSize(1920, 1080) << QStringLiteral("2") << true;
 }
 
 void OperatorHandsTest::windowFrameOpensInsideTheScreen()
@@ -373,6 +382,92 @@ void OperatorHandsTest::clickLeftOfTheDigitsThenUpStepsADigitShown()
     program.key({QStringLiteral("Up")});
 
     QTRY_COMPARE_WITH_TIMEOUT(commandsIn(program.laser.transcript()), Lines{"RR 20.0"}, 5000);
+}
+
+void OperatorHandsTest::portDialogOpensWithAPortSelectedAndTakesDownAndEnter_data()
+{
+    QTest::addColumn<QStringList>("keys");
+    QTest::addColumn<int>("chosenPort");
+    // Port 1, the program's port before any choice, is not among them: nothing to preselect.
+    QTest::newRow("Enter takes the first port") << QStringList{"Return"} << 2;
+    QTest::newRow("the first Down moves to the second port") << QStringList{"Down", "Return"} << 3;
+}
+
+void OperatorHandsTest::portDialogOpensWithAPortSelectedAndTakesDownAndEnter()
+{
+    QFETCH(QStringList, keys);
+    QFETCH(int, chosenPort);
+    ProgramOnScreen program(*session, {}, {}, {QStringLiteral("-pickport")}, {2, 3});
+    QVERIFY(program.program.waitForStarted(10000));
+    const qulonglong dialog = session->waitForWindowOf(program.program.processId());
+    QVERIFY(dialog);
+    QTRY_COMPARE_WITH_TIMEOUT(session->xdotool({QStringLiteral("getwindowname"), QString::number(dialog)}),
+                              QStringLiteral("Select Serial Port"), 10000);
+    session->xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(dialog)});
+    QTest::qWait(300); // the window manager focuses the dialog in its own time
+
+    program.key(keys);
+
+    QTRY_VERIFY_WITH_TIMEOUT(program.ports.laser(chosenPort).transcript().contains(";LC:XL 0"), 20000);
+    QVERIFY(program.session.waitForWindowOf(program.program.processId()));
+    QCOMPARE(program.program.state(), QProcess::Running);
+}
+
+// "RR?" sent, then "SS?" typed: the laser must hear "SS?", not "RR?SS?".
+void OperatorHandsTest::typingAfterEnterReplacesTheSentTextAndUpDownWalkTheHistory()
+{
+    ProgramOnScreen program(*session);
+    QVERIFY(program.ready());
+    auto type = [&](const QString &text) {
+        session->xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("60"), text});
+    };
+
+    program.moveMouseTo(program.onScreen(places.centreOf(places.ui.SendEdit)));
+    program.click();
+    type(QStringLiteral("RR?"));
+    program.key({QStringLiteral("Return")});
+    type(QStringLiteral("SS?"));
+    program.key({QStringLiteral("Return")});
+    QTRY_VERIFY_WITH_TIMEOUT(program.laser.transcript().contains("SS?"), 5000);
+    QCOMPARE(commandsIn(program.laser.transcript()), Lines{});
+    QCOMPARE(program.laser.transcript().count("RR?"), 1);
+
+    // History: RR?, SS?. Up recalls the newest, Up again the one before, Down the newer again.
+    program.key({QStringLiteral("Up"), QStringLiteral("Up"), QStringLiteral("Return")});
+    QTRY_COMPARE_WITH_TIMEOUT(program.laser.transcript().count("RR?"), 2, 5000);
+    program.key({QStringLiteral("Up"), QStringLiteral("Up"), QStringLiteral("Down"), QStringLiteral("Return")});
+    QTRY_COMPARE_WITH_TIMEOUT(program.laser.transcript().count("RR?"), 3, 5000);
+    QCOMPARE(program.laser.transcript().count("SS?"), 1);
+}
+
+// At scale 2 on a 1080-line screen the window is twice as tall as the screen: it opens wholly on
+// the screen, and the wheel scrolls the terminal at the bottom into reach of the pointer.
+void OperatorHandsTest::terminalOfAWindowTallerThanTheScreenIsScrolledIntoReach()
+{
+    if (!test::XSession::windowManagerAvailable())
+        QSKIP("needs a window manager to put a frame around the window");
+    const QSize screen(1920, 1080);
+    test::XSession small(screen);
+    QVERIFY(!small.display().isEmpty());
+    ProgramOnScreen program(small, {}, {QStringLiteral("QT_SCALE_FACTOR=2")});
+    QVERIFY(program.ready());
+    QTRY_VERIFY_WITH_TIMEOUT(QRect(QPoint(0, 0), screen).contains(small.frameGeometry(program.window)), 5000);
+
+    // Over the banner, which takes no wheel itself; many notches reach the end.
+    const QRect client = small.clientGeometry(program.window);
+    program.moveMouseTo(client.topLeft() + QPoint(100, 100));
+    for (int notch = 0; notch < 30; ++notch)
+        program.click(5);
+
+    // Scrolled to the end, the client area's bottom stands at the window's bottom. At scale 2 a
+    // point of the layout is two pixels of the screen.
+    const QPoint field = places.centreOf(places.ui.SendEdit);
+    program.moveMouseTo(QPoint(client.left() + 2 * field.x(),
+                               client.top() + client.height() - 2 * (statusBarHeight() + standardClientHeight - field.y())));
+    program.click();
+    small.xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("60"), QStringLiteral("ID?")});
+    program.key({QStringLiteral("Return")});
+    QTRY_VERIFY_WITH_TIMEOUT(program.laser.transcript().contains("ID?"), 5000);
 }
 
 QTEST_MAIN(OperatorHandsTest)

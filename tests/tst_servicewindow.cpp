@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineSeries>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -173,7 +174,12 @@ void ServiceWindowTest::openingShowsTheGroupsOfTheFamilyAndHeaters()
         QCOMPARE(ui.TempChart->isSeriesActive(heater + 1), heaters[heater]);
         QCOMPARE(ui.TempChart->isSeriesActive(heater + 4), heaters[heater]);
     }
-    QCOMPARE(service.window.frameGeometry().size(), outerSize);
+    // As designed where the screen has room; otherwise on the screen, its contents scrolling.
+    const QRect screen = service.window.screen()->availableGeometry();
+    if (screen.size().expandedTo(outerSize) == screen.size())
+        QCOMPARE(service.window.frameGeometry().size(), outerSize);
+    else
+        QVERIFY(screen.contains(service.window.frameGeometry()));
 
     // The groups hidden for this laser leave no gaps in their columns.
     QCOMPARE(topsOfShown({ui.ServiceCurrentAdjgrp, ui.DiodeCurrentGrp, ui.RepRateGrp, ui.ServiceDiodePulseWidthAdjgrp,

@@ -56,7 +56,7 @@ TMainForm::TMainForm(Environment environment, QWidget *parent)
     // The status bar comes on top of the client area's designed height.
     StatusBar = new MainStatusBar(this);
     setStatusBar(StatusBar);
-    setFixedSize(width(), height() + statusBarHeight());
+    ui.resizeClientArea(ui.ClientArea->size());
     // The terminal keeps every entry, duplicates included, and adds them itself.
     ui.SendEdit->setDuplicatesEnabled(true);
     ui.SendEdit->setInsertPolicy(QComboBox::NoInsert);
@@ -69,6 +69,7 @@ TMainForm::TMainForm(Environment environment, QWidget *parent)
     comm->setScanResponseTime(timings.scanResponseTime);
     settingsLoad = std::make_unique<SettingsLoad>(*comm, state, static_cast<SettingsLoadView &>(*this));
     ServiceForm = new TServiceForm(*this, state, desktop, this);
+    ServiceForm->keepClearOf([this] { return ui.fireAndStatusOnScreen(); });
     wireComponents();
     connectControls();
     connectMenus();
@@ -215,15 +216,11 @@ void TMainForm::setOuterHeight(int height)
 void TMainForm::applyOuterSize()
 {
     const QSize frame = frameExtentOf(*this);
-    setFixedSize(requestedOuterSize.width() > 0 ? requestedOuterSize.width() - frame.width() : width(),
-                 requestedOuterSize.height() > 0 ? requestedOuterSize.height() - frame.height() + statusBarHeight()
-                                                 : height());
-}
-
-// The outer sizes asked for are those of the window without the status bar, which is added.
-int TMainForm::statusBarHeight() const
-{
-    return StatusBar->sizeHint().height();
+    const int menu = ui.MainMenu1->sizeHint().height();
+    ui.resizeClientArea(
+        QSize(requestedOuterSize.width() > 0 ? requestedOuterSize.width() - frame.width() : ui.ClientArea->width(),
+              requestedOuterSize.height() > 0 ? requestedOuterSize.height() - frame.height() - menu
+                                              : ui.ClientArea->height()));
 }
 
 void TMainForm::showEvent(QShowEvent *event)

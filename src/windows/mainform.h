@@ -205,8 +205,8 @@ private:
     void hideControlsOutOfSight();
 
     void setOuterHeight(int height);
+    // The outer sizes asked for are those of the window without the status bar, which is added.
     void applyOuterSize();
-    int statusBarHeight() const;
 
     void endPresetEnergyMode();
     void readBackEnergyModeValue();

@@ -5,6 +5,7 @@
 #include "frameextent.h"
 #include "laserstate.h"
 #include "plusspinedit.h"
+#include "screenfit.h"
 #include "temperaturechart.h"
 
 #include <QCheckBox>
@@ -14,6 +15,13 @@
 #include <QScopedValueRollback>
 
 namespace tovra {
+
+namespace {
+
+// The window without the chart.
+constexpr QSize narrowOuterSize(330, 464);
+
+} // namespace
 
 TServiceForm::TServiceForm(ServiceHost &serviceHost, LaserState &laserState, Desktop &desktopSeam, QWidget *parent)
     : QWidget(parent, Qt::Window)
@@ -81,11 +89,17 @@ void TServiceForm::ServiceInitialize()
         ui.TempChart->setSeriesActive(series, false);
     const bool anyHeater = state.hasHeater0 || state.hasHeater1 || state.hasHeater2;
     ui.Chartgrp->setVisible(anyHeater);
-    setOuterSize(anyHeater ? QSize(1026, 480) : QSize(330, 464));
+    setOuterSize(anyHeater ? QSize(1026, 480) : narrowOuterSize);
     showHeaterControls(state.hasHeater0, ui.Heater0Tempgrp, 1, 4);
     showHeaterControls(state.hasHeater1, ui.Heater1Tempgrp, 2, 5);
     showHeaterControls(state.hasHeater2, ui.Heater2Tempgrp, 3, 6);
     ui.stackShownSpinGroups();
+}
+
+// Narrowed to the room beside the area down to the width of the window without its chart.
+void TServiceForm::keepClearOf(std::function<QRect()> area)
+{
+    tovra::keepClearOf(this, std::move(area), narrowOuterSize.width());
 }
 
 void TServiceForm::showHeaterControls(bool present, QWidget *group, int temperatureSeries, int setpointSeries)
@@ -103,13 +117,13 @@ void TServiceForm::showHeaterControls(bool present, QWidget *group, int temperat
 void TServiceForm::setOuterSize(const QSize &outer)
 {
     outerSize = outer;
-    resize(outerSize - frameExtentOf(*this));
+    ui.resizeContents(outerSize - frameExtentOf(*this));
 }
 
 void TServiceForm::showEvent(QShowEvent *event)
 {
     if (outerSize.isValid())
-        resize(outerSize - frameExtentOf(*this));
+        ui.resizeContents(outerSize - frameExtentOf(*this));
     QWidget::showEvent(event);
 }
 

@@ -3,7 +3,10 @@
 #include "servicehost.h"
 #include "serviceformlayout.h"
 
+#include <QRect>
 #include <QWidget>
+
+#include <functional>
 
 namespace tovra {
 
@@ -23,6 +26,9 @@ public:
     TServiceForm(ServiceHost &serviceHost, LaserState &laserState, Desktop &desktopSeam, QWidget *parent = nullptr);
 
     void ServiceInitialize();
+    // When the window opens, it stands aside from `area` (screen pixels), the main window's
+    // controls that must stay in sight, where the screen leaves room for that.
+    void keepClearOf(std::function<QRect()> area);
 
     void MaxRepRateAdjChange();
     void MaxDiodeCurrentAdjChange();

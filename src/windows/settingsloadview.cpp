@@ -16,7 +16,6 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QMenuBar>
 #include <QMovie>
 #include <QScopedValueRollback>
 #include <QSignalBlocker>
@@ -42,9 +41,9 @@ void TMainForm::Initialize()
 {
     StatusTimer->stop();
     settingsLoad->run(VersionInfo->FileVersion(), ComPort->Port());
+    hideControlsOutOfSight();
     if (state.demoMode)
         return;
-    hideControlsOutOfSight();
     if (!ended)
         StatusTimer->start();
 }
@@ -54,7 +53,7 @@ void TMainForm::Initialize()
 // families stands right of the standard window) or a control left outside its group is hidden.
 void TMainForm::hideControlsOutOfSight()
 {
-    const QRect clientArea(0, 0, width(), height() - ui.MainMenu1->sizeHint().height() - statusBarHeight());
+    const QRect clientArea = ui.ClientArea->rect();
     const QList<QWidget *> parts = ui.ClientArea->findChildren<QWidget *>();
     for (QWidget *part : parts) {
         const QWidget *parent = part->parentWidget();
