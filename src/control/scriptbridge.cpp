@@ -9,6 +9,7 @@ namespace tovra {
 namespace {
 
 const QByteArray FiringRefused = QByteArrayLiteral("Remote firing not allowed");
+const QByteArray NotConnected = QByteArrayLiteral("Laser not connected");
 
 // What the laser says when it did not take a command.
 bool refusedByLaser(const QString &reply)
@@ -64,6 +65,12 @@ void ScriptBridge::sendWaitingLines()
 void ScriptBridge::sendLine(const QByteArray &bytes)
 {
     const QString line = QString::fromLatin1(bytes);
+    // Answered now rather than after a time-out, and never sent later.
+    if (comm.isLinkLost()) {
+        comm.noteNotSent(line, QStringLiteral("Script line not sent, laser not connected"));
+        port.answer(NotConnected);
+        return;
+    }
     if (mayStartFiring(line) && !remoteFiringAllowed) {
         showNote(QStringLiteral("Script line not sent, remote firing not allowed: ") + line);
         port.answer(FiringRefused);

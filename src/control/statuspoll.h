@@ -57,6 +57,10 @@ public:
     virtual void addChartPoint(int series, double seconds, double value) = 0;
     // The service password was accepted: its menu item appears and the window opens.
     virtual void openUnlockedServiceWindow() = 0;
+    // Polling has stopped: `statusText` on the status label, the read-outs and tiles greyed as
+    // stale until showLive.
+    virtual void showStale(const QString &statusText) = 0;
+    virtual void showLive() = 0;
 };
 
 // The status poll: on each tick of the status timer the laser is asked for its counters,
@@ -75,10 +79,12 @@ public:
     // that the program is ending.
     struct ProgramActions
     {
-        std::function<void()> restart;
-        std::function<void()> exit;
         std::function<bool()> hasEnded;
+        // The laser's port is gone: true when the laser was found again and polling goes on.
+        std::function<bool()> recoverLink;
     };
+
+    static inline const QString NotPollingText = QStringLiteral("Status: not polling - Tools > Refresh resumes");
 
     StatusPoll(Communication &exchange, TRZComPort &serialPort, LaserState &laserState, Desktop &desktopSeam,
                StatusPollView &pollView, FireControl &fireControl, RecordFiles &recordFiles, QTimer &pollTimer,
@@ -90,6 +96,9 @@ public:
     // One status update.
     void update();
     void setVoltagesPolled(bool polled);
+    // Polling has stopped: the read-outs and tiles show as stale, and the status label says why,
+    // until an update has read the laser again.
+    void showStale(const QString &statusText);
 
     // Rows of the tables that an update is planned from (statuspoll.cpp).
     struct MeasurementRow;
@@ -105,6 +114,8 @@ private:
     };
 
     bool mustStop() const;
+    void runUpdate();
+    bool portLost();
     void planSteps();
     void planHeaterSteps(const HeaterRow &row);
     bool smallFamily() const;
@@ -140,6 +151,8 @@ private:
     // What the running update could not read, and the status word it read.
     QList<Measurement> unread;
     std::optional<uint32_t> statusWord;
+    QString statusText;
+    bool stale = false;
 };
 
 } // namespace tovra

@@ -60,6 +60,7 @@ public:
 
 private:
     void sendExitStop();
+    void dropWhileLinkLost();
 
     LaserState &state;
     Communication &comm;

@@ -158,6 +158,20 @@ QString devicePathForPort(int port)
     return {};
 }
 
+// The path's own entry (a link made anew gets a new inode) and the device it leads to (a node
+// made anew may get another number).
+QByteArray portAppearance(int port)
+{
+    const QByteArray path = QFile::encodeName(devicePathForPort(port));
+    struct stat entry {};
+    struct stat device {};
+    if (path.isEmpty() || lstat(path.constData(), &entry) != 0 || stat(path.constData(), &device) != 0
+        || !S_ISCHR(device.st_mode))
+        return {};
+    return QByteArray::number(quint64(entry.st_dev)) + ':' + QByteArray::number(quint64(entry.st_ino)) + ':'
+           + QByteArray::number(quint64(device.st_rdev));
+}
+
 PosixSerialDevice::~PosixSerialDevice()
 {
     close();

@@ -33,7 +33,8 @@ void StatusIndicator::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(outlineColour, 1.5));
-    painter.setBrush(fill);
+    // A disabled lamp shows a stale state: grey, whatever its last colour.
+    painter.setBrush(isEnabled() ? fill : QColor(Qt::lightGray));
     const int side = qMin(width(), height());
     const QRectF circle((width() - side) / 2.0, (height() - side) / 2.0, side, side);
     painter.drawEllipse(circle.adjusted(1, 1, -1, -1));

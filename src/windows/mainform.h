@@ -23,6 +23,7 @@ class QTimer;
 namespace tovra {
 
 class Desktop;
+class LinkRecovery;
 class ScriptBridge;
 class ScriptSettingsFollower;
 class SerialDevice;
@@ -162,6 +163,7 @@ public:
     TrafficView *ResponseList = nullptr;
     TServiceForm *ServiceForm = nullptr;
     ScriptBridge *ScriptLines = nullptr;
+    LinkRecovery *linkRecovery = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -210,6 +212,9 @@ private:
     bool serviceWindowVisible() const override;
     void addChartPoint(int series, double seconds, double value) override;
     void openUnlockedServiceWindow() override;
+    void showStale(const QString &statusText) override;
+    void showLive() override;
+    void setReadingsLive(bool live);
     void openServiceWindow();
     void closeServiceWindow();
     // ServiceHost: what the service window changes here.

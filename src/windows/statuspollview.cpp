@@ -95,4 +95,30 @@ void TMainForm::openUnlockedServiceWindow()
     openServiceWindow();
 }
 
+void TMainForm::showStale(const QString &statusText)
+{
+    ui.SystemStatuslbl->setText(statusText);
+    setReadingsLive(false);
+}
+
+void TMainForm::showLive()
+{
+    setReadingsLive(true);
+}
+
+// Disabled, the read-outs and tiles grey out: their values are the last ones read, not live.
+void TMainForm::setReadingsLive(bool live)
+{
+    const QList<QWidget *> readings = {
+        ui.ShotCountlbl,   ui.UserCountlbl,     ui.BankVoltagelbl,   ui.BankVTargetlbl, ui.FETVoltagelbl,
+        ui.FETVDroplbl,    ui.FETVDrainlbl,     ui.FETVSourcelbl,    ui.FETTemplbl,     ui.DiodeCurrentlbl,
+        ui.TargetCurrentlbl, ui.ResTempAlbl,    ui.ResTempBlbl,      ui.Heater1Templbl, ui.Heater1Targetlbl,
+        ui.Heater2Templbl, ui.Heater2Targetlbl,
+    };
+    for (QWidget *reading : readings)
+        reading->setEnabled(live);
+    for (StatusIndicator *tile : ui.StatusInd)
+        tile->setEnabled(live);
+}
+
 } // namespace tovra
