@@ -96,7 +96,9 @@ int main(int argc, char *argv[])
     for (int round = 0; round < rounds; ++round) {
         transcript.takeNew();
         const qsizetype fromLine = lineCount(transcriptPath);
-        laser.setComeBack({.after = 500ms});
+        sim::ComeBack pluggedInAgain;
+        pluggedInAgain.after = 500ms;
+        laser.setComeBack(pluggedInAgain);
         laser.vanish();
         form.StatusTimerTimer();
         form.StatusTimer->stop();

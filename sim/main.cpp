@@ -14,6 +14,7 @@
 #include <map>
 #include <optional>
 
+using tovra::sim::ComeBack;
 using tovra::sim::Family;
 using tovra::sim::LaserConfig;
 using tovra::sim::LineTrigger;

@@ -3,11 +3,14 @@
 // for it, drops everything else queued for it, answers scripts at once and leaves other devices
 // alone. The simulator's come-back stands for the cable plugged in again.
 
+#include "labeledreadout.h"
 #include "linkrecovery.h"
 #include "portwatcher.h"
 #include "rawportclient.h"
 #include "runningprogram.h"
+#include "rzcomport.h"
 #include "sharedprogram.h"
+#include "stalelook.h"
 #include "statusindicator.h"
 #include "trafficview.h"
 #include "udevmonitor.h"
@@ -43,7 +46,7 @@ void holdPortQuestionOpen(test::ScriptedDesktop &desktop, std::function<void()> 
         const int closed = desktop.boxesClosed;
         if (meanwhile)
             meanwhile();
-        QTest::qWaitFor([&] { return desktop.boxesClosed != closed; }, limit);
+        static_cast<void>(QTest::qWaitFor([&] { return desktop.boxesClosed != closed; }, limit));
     };
 }
 
@@ -58,10 +61,25 @@ QList<QByteArray> fromGreeting(const QList<QByteArray> &heard)
     return heard.mid(heard.lastIndexOf(";LC:SEC 4093716"));
 }
 
+// The cable plugged in again after `after`, at `linkPath` (empty: where it was).
+sim::ComeBack pluggedInAgain(std::chrono::milliseconds after, const QString &linkPath = {})
+{
+    sim::ComeBack back;
+    back.after = after;
+    back.linkPath = linkPath;
+    return back;
+}
+
 bool readingsLive(TMainForm &form)
 {
-    return form.ui.ShotCountlbl->isEnabled() && form.ui.DiodeCurrentlbl->isEnabled()
-           && form.ui.StatusInd[0]->isEnabled();
+    return !hasStaleLook(form.ui.ShotCountlbl) && !hasStaleLook(form.ui.DiodeCurrentlbl)
+           && !form.ui.StatusInd[0]->isStale();
+}
+
+bool readingsStale(TMainForm &form)
+{
+    return hasStaleLook(form.ui.ShotCountlbl) && hasStaleLook(form.ui.DiodeCurrentlbl)
+           && form.ui.StatusInd[3]->isStale();
 }
 
 } // namespace
@@ -97,12 +115,12 @@ void LinkRecoveryTest::sameLaserIsTakenBackAndPollingGoesOn()
 {
     QFETCH(int, backAt);
     test::PolledProgram program({}, {QStringLiteral("-log"), QStringLiteral("-data")});
-    program.laser.setComeBack({.after = 200ms, .linkPath = program.rig.ports.pathOf(backAt)});
+    program.laser.setComeBack(pluggedInAgain(200ms, program.rig.ports.pathOf(backAt)));
     QString labelWhileLost;
     bool greyWhileLost = false;
     holdPortQuestionOpen(program.rig.desktop, [&] {
         labelWhileLost = program.form.ui.SystemStatuslbl->text();
-        greyWhileLost = !program.form.ui.ShotCountlbl->isEnabled() && !program.form.ui.StatusInd[3]->isEnabled();
+        greyWhileLost = readingsStale(program.form);
     });
     const int dataLines = program.rig.fileLines(program.form.dataFileName()).size();
 
@@ -145,7 +163,7 @@ void LinkRecoveryTest::anotherDeviceIsRefusedAndLeftAloneUntilItComesBack_data()
     QTest::newRow("another model") << otherModel
                                    << "Laser " + QString::fromLatin1(otherModel.model)
                                           + " SN 1042 found at COM3, not the laser in use (Tovra SN 1042)";
-    QTest::newRow("a device that is no laser") << noLaser << "No laser at COM3, not the laser in use (SN 1042)";
+    QTest::newRow("a device that is no laser") << noLaser << "No laser at COM3, not the laser in use (Tovra SN 1042)";
 }
 
 void LinkRecoveryTest::anotherDeviceIsRefusedAndLeftAloneUntilItComesBack()
@@ -204,7 +222,7 @@ void LinkRecoveryTest::stopsAskedWhileLostAreTheFirstLinesAndNothingElseFollows(
     program.poll();
     QVERIFY(program.laser.firing());
 
-    program.laser.setComeBack({.after = 1500ms});
+    program.laser.setComeBack(pluggedInAgain(1500ms));
     holdPortQuestionOpen(program.rig.desktop, [&] {
         if (action == QLatin1String("stop"))
             program.form.ui.FireStopbtn->click();
@@ -232,10 +250,10 @@ void LinkRecoveryTest::scriptLineWhileLostIsAnsweredAtOnceAndNeverSent()
     sim::LaserConfig unpaced;
     unpaced.pacing = false;
     test::SharedProgram program(unpaced);
-    program.laser.setComeBack({.after = 1000ms});
+    program.laser.setComeBack(pluggedInAgain(1000ms));
     QByteArray answer;
     holdPortQuestionOpen(program.rig.desktop, [&] {
-        RawPortClient script(program.linkPath());
+        test::RawPortClient script(program.linkPath());
         QVERIFY(script.isOpen());
         script.writeLine("RR?");
         // Well within the 5 s a reply is waited for.
@@ -260,7 +278,7 @@ void LinkRecoveryTest::scriptLineWhileLostIsAnsweredAtOnceAndNeverSent()
 // The retry is put off, so only the folder watch can find the laser.
 void LinkRecoveryTest::linkUnderAFolderRemovedAndMadeAgainIsFoundByTheFolderWatch()
 {
-    test::SimPorts ports; // restores the port pattern afterwards
+    test::ProgramRig rig; // its ports restore the port pattern afterwards
     QTemporaryDir dir;
     const QString byId = dir.filePath(QStringLiteral("serial/by-id"));
     QVERIFY(QDir().mkpath(byId));
@@ -270,7 +288,6 @@ void LinkRecoveryTest::linkUnderAFolderRemovedAndMadeAgainIsFoundByTheFolderWatc
     unpaced.pacing = false;
     auto laser = std::make_unique<sim::SimulatedLaser>(unpaced);
     QVERIFY(laser->start(linkPath));
-    test::ProgramRig rig;
     rig.scanPause = 0ms;
     TMainForm &form = rig.start();
     form.StatusTimer->stop();
@@ -384,8 +401,8 @@ void LinkRecoveryTest::questionClosedWithoutAButtonShowsTheReadOutsAsStale()
 
     QCOMPARE(program.rig.desktop.textsOf(QStringLiteral("warning")).value(0), QStringLiteral("Communications lost. Restart?"));
     QCOMPARE(program.form.ui.SystemStatuslbl->text(), QStringLiteral("Status: not polling - Tools > Refresh resumes"));
-    QVERIFY(!program.form.ui.ShotCountlbl->isEnabled());
-    QVERIFY(!program.form.ui.DiodeCurrentlbl->isEnabled());
+    QVERIFY(readingsStale(program.form));
+    QCOMPARE(program.form.ui.DiodeCurrentlbl->palette().color(QPalette::Text), QColor(Qt::gray));
     StatusIndicator *tile = program.form.ui.StatusInd[0];
     const QImage look = tile->grab().toImage();
     QCOMPARE(look.pixelColor(look.rect().center()), QColor(Qt::lightGray));

@@ -194,6 +194,8 @@ void LinkRecovery::resume()
 {
     lost = false;
     comm.setLinkLost(false);
+    // The operator's stops go out now; the controls follow the first status word read after.
+    state.skipStatusSync = false;
     const double seconds = double(lostFor.elapsed()) / 1000.0;
     comm.sendPendingStops();
     comm.SendRawLine(QStringLiteral(";LC:XL 0"));

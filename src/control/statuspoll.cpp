@@ -276,7 +276,9 @@ void StatusPoll::readStatusWord()
         statusWord = uint32_t(*word);
     }
     statusText = QStringLiteral("Status: ") + (word ? QString::number(*word) : QStringLiteral("unknown"));
-    view.showReadOut(ReadOut::StatusWord, statusText);
+    // While stale the label says why; it shows the word again when the update ends.
+    if (!stale)
+        view.showReadOut(ReadOut::StatusWord, statusText);
 }
 
 void StatusPoll::followStatusWord()

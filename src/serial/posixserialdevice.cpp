@@ -168,8 +168,13 @@ QByteArray portAppearance(int port)
     if (path.isEmpty() || lstat(path.constData(), &entry) != 0 || stat(path.constData(), &device) != 0
         || !S_ISCHR(device.st_mode))
         return {};
+    // Inode and device numbers are reused at once; the change times of a node or link made anew
+    // are not.
+    const auto changed = [](const struct stat &status) {
+        return QByteArray::number(qint64(status.st_ctim.tv_sec)) + '.' + QByteArray::number(qint64(status.st_ctim.tv_nsec));
+    };
     return QByteArray::number(quint64(entry.st_dev)) + ':' + QByteArray::number(quint64(entry.st_ino)) + ':'
-           + QByteArray::number(quint64(device.st_rdev));
+           + changed(entry) + ':' + QByteArray::number(quint64(device.st_rdev)) + ':' + changed(device);
 }
 
 PosixSerialDevice::~PosixSerialDevice()

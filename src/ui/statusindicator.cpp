@@ -28,13 +28,20 @@ QSize StatusIndicator::sizeHint() const
     return QSize(15, 15);
 }
 
+void StatusIndicator::setStale(bool isStale)
+{
+    if (stale == isStale)
+        return;
+    stale = isStale;
+    update();
+}
+
 void StatusIndicator::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(outlineColour, 1.5));
-    // A disabled lamp shows a stale state: grey, whatever its last colour.
-    painter.setBrush(isEnabled() ? fill : QColor(Qt::lightGray));
+    painter.setBrush(stale ? QColor(Qt::lightGray) : fill);
     const int side = qMin(width(), height());
     const QRectF circle((width() - side) / 2.0, (height() - side) / 2.0, side, side);
     painter.drawEllipse(circle.adjusted(1, 1, -1, -1));

@@ -5,6 +5,7 @@
 
 #include "labeledreadout.h"
 #include "serviceform.h"
+#include "stalelook.h"
 #include "statusindicator.h"
 
 #include "statuscolours.h"
@@ -106,7 +107,6 @@ void TMainForm::showLive()
     setReadingsLive(true);
 }
 
-// Disabled, the read-outs and tiles grey out: their values are the last ones read, not live.
 void TMainForm::setReadingsLive(bool live)
 {
     const QList<QWidget *> readings = {
@@ -116,9 +116,9 @@ void TMainForm::setReadingsLive(bool live)
         ui.Heater2Templbl, ui.Heater2Targetlbl,
     };
     for (QWidget *reading : readings)
-        reading->setEnabled(live);
+        setStaleLook(reading, !live);
     for (StatusIndicator *tile : ui.StatusInd)
-        tile->setEnabled(live);
+        tile->setStale(!live);
 }
 
 } // namespace tovra
