@@ -87,7 +87,7 @@ int main(int argc, char *argv[])
     // The question stays open until the program closes it, as a box nobody answers.
     rig.desktop.whileWarningOpen = [&rig](const QString &) {
         const int closed = rig.desktop.boxesClosed;
-        QTest::qWaitFor([&] { return rig.desktop.boxesClosed != closed; }, 30000);
+        static_cast<void>(QTest::qWaitFor([&] { return rig.desktop.boxesClosed != closed; }, 30000));
     };
 
     SimTranscript transcript(transcriptPath);

@@ -168,6 +168,7 @@ struct SimulatedLaser::Impl
     std::optional<ComeBack> nextComeBack;
     int vanishings = 0;
     int comeBacks = 0;
+    bool running = false; // the serving thread has not ended
     QList<ReceivedLine> received;
     TranscriptFile transcriptFile;
 
@@ -194,6 +195,8 @@ void SimulatedLaser::Impl::run(int master, int wake)
         }
         serving = comeBack(wake);
     }
+    const std::lock_guard lock(mutex);
+    running = false;
 }
 
 std::optional<int> SimulatedLaser::Impl::comeBack(int wake)
@@ -423,6 +426,10 @@ bool SimulatedLaser::start(const QString &linkPath)
     d->wakeWrite = wakeFds[1];
     d->link = linkPath;
     d->device = d->pty->devicePath();
+    {
+        const std::lock_guard lock(d->mutex);
+        d->running = true;
+    }
     d->thread = std::thread(&Impl::run, d.get(), d->pty->masterFd(), d->wakeRead);
     return true;
 }
@@ -442,11 +449,13 @@ void SimulatedLaser::stop()
 void SimulatedLaser::vanish()
 {
     std::unique_lock lock(d->mutex);
-    if (!d->nextComeBack || !d->thread.joinable()) {
+    if (!d->nextComeBack || !d->running) {
         lock.unlock();
         stop();
         return;
     }
+    if (d->vanishings > d->comeBacks)
+        return; // gone already, waiting to come back
     const int before = d->vanishings;
     d->wake(vanishByte);
     d->linesArrived.wait(lock, [&] { return d->vanishings > before; });

@@ -64,6 +64,8 @@ private slots:
     void endlessLineHoldsTheReplyUntilItEnds();
     void laserVanishesAtTheLinePickedOut_data();
     void laserVanishesAtTheLinePickedOut();
+    void vanishedLaserComesBackAsAskedWithItsStateCarriedOn_data();
+    void vanishedLaserComesBackAsAskedWithItsStateCarriedOn();
     void silenceEndsAndTheLaserAnswersAgain_data();
     void silenceEndsAndTheLaserAnswersAgain();
     void randomFaultsRepeatWithTheirSeed();

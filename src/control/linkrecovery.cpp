@@ -9,6 +9,8 @@
 #include "serialdevice.h"
 #include "terminalview.h"
 
+#include <QScopedValueRollback>
+
 namespace tovra {
 
 namespace {
@@ -52,11 +54,15 @@ bool LinkRecovery::watchesForLaser() const
 
 bool LinkRecovery::recover()
 {
-    if (!watchesForLaser())
-        return askWithoutWatching();
-
-    beginWatching();
-    const Button answer = desktop.warning(PortQuestion, ButtonSet::YesNo);
+    const bool watching = watchesForLaser();
+    if (watching)
+        beginWatching();
+    // A laser back already (a short glitch) is taken without a question.
+    Button answer = Button::None;
+    if (!foundAt) {
+        const QScopedValueRollback<bool> questionOpen(asking, true);
+        answer = desktop.warning(PortQuestion, ButtonSet::YesNo);
+    }
     watcher.stop();
     if (foundAt) {
         resume();
@@ -67,15 +73,6 @@ bool LinkRecovery::recover()
     if (state.exitRequested)
         return false;
     if (answer == Button::Yes)
-        actions.restart();
-    else
-        actions.exit();
-    return false;
-}
-
-bool LinkRecovery::askWithoutWatching()
-{
-    if (desktop.warning(PortQuestion, ButtonSet::YesNo) == Button::Yes)
         actions.restart();
     else
         actions.exit();
@@ -96,7 +93,6 @@ void LinkRecovery::beginWatching()
     records.appendLogNote(QStringLiteral("Link lost (") + Communication::timeStamp() + QLatin1Char(')'));
     actions.showStale(QStringLiteral("Status: link lost, waiting for ") + laserName(state.modelName, state.serialNumber));
     watcher.start(devicePathForPort(lostPort));
-    // The laser may be back already (a short glitch).
     lookAgain();
 }
 
@@ -137,10 +133,10 @@ void LinkRecovery::lookAgain()
             break;
     }
     looking = false;
-    if (foundAt)
-        desktop.closeOpenBoxes();
-    else
+    if (!foundAt)
         port.setPort(lostPort);
+    else if (asking)
+        desktop.closeOpenBoxes();
 }
 
 LinkRecovery::Answer LinkRecovery::tryPort(int portNumber)

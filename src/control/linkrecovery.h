@@ -57,7 +57,6 @@ private:
     enum class Answer { SameLaser, Other, NotOpened };
 
     bool watchesForLaser() const;
-    bool askWithoutWatching();
     void beginWatching();
     void lookAgain();
     QList<int> candidates();
@@ -77,6 +76,7 @@ private:
 
     bool lost = false;
     bool looking = false;
+    bool asking = false; // the port question is open
     std::optional<int> foundAt;
     int lostPort = 0;
     QElapsedTimer lostFor;

@@ -160,6 +160,9 @@ void StatusPoll::tick()
     if (state.taskBusy)
         return;
     statusTimer.stop();
+    // The port question of a lost link is open: the tick that asked it resumes polling.
+    if (comm.isLinkLost())
+        return;
     runUpdate();
     // The question about a vanished port is asked once the update has ended, so that the task
     // timer can keep stop commands and answer scripts while it is open. A laser found again is

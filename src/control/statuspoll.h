@@ -75,8 +75,8 @@ public:
 class StatusPoll
 {
 public:
-    // What the poll may do to the program as a whole when the port has vanished, and how it learns
-    // that the program is ending.
+    // How the poll learns that the program is ending, and what it asks for when the laser's port
+    // has vanished.
     struct ProgramActions
     {
         std::function<bool()> hasEnded;
