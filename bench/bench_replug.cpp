@@ -14,7 +14,6 @@
 #include "programrig.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -65,14 +64,8 @@ int main(int argc, char *argv[])
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Time to resume polling after a replug, against its line time."));
-    parser.addHelpOption();
-    const QCommandLineOption roundsOption(QStringLiteral("rounds"), QStringLiteral("Replugs measured (5)."),
-                                          QStringLiteral("n"), QStringLiteral("5"));
-    parser.addOption(roundsOption);
-    parser.process(app);
-    const int rounds = std::max(1, parser.value(roundsOption).toInt());
+    const int rounds = countFromArguments(app, QStringLiteral("Time to resume polling after a replug, against its line time."),
+                                          QStringLiteral("rounds"), QStringLiteral("Replugs measured (5)."), 5);
 
     QTemporaryDir transcriptDir;
     const QString transcriptPath = transcriptDir.filePath(QStringLiteral("transcript.txt"));
