@@ -17,7 +17,7 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
 else
   cmake -S . -B "$build" -DTOVRA_BENCH=ON >/dev/null
 fi
-cmake --build "$build" -j2 --target bench_exchange bench_statusupdate bench_steadystate bench_sharedport bench_soak >/dev/null
+cmake --build "$build" -j2 --target bench_exchange bench_statusupdate bench_steadystate bench_sharedport bench_soak bench_replug >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
 echo "== bench_exchange"
@@ -29,6 +29,9 @@ echo
 echo "== bench_steadystate"
 "$build/bench/bench_steadystate" --seconds "${STEADY_SECONDS:-30}"
 echo
+echo "== bench_replug"
+"$build/bench/bench_replug"
+
 echo "== bench_sharedport"
 "$build/bench/bench_sharedport" --count "${EXCHANGES:-500}"
 echo

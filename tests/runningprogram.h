@@ -7,6 +7,7 @@
 #include "programrig.h"
 
 #include <QCheckBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -145,6 +146,17 @@ public:
         const bool sent = tasksDone();
         poll();
         return sent && laser.enabled();
+    }
+
+    // Enabled as above, then Fire pressed and the next update passed: the laser fires.
+    bool startFiring()
+    {
+        if (!enableLaser())
+            return false;
+        form.ui.FireStopbtn->click();
+        const bool sent = tasksDone();
+        poll();
+        return sent && laser.firing();
     }
 
     TMainForm &form;

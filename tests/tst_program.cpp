@@ -83,6 +83,7 @@ private slots:
     void stopSignalEndsTheStartUpLoadOfASlowLaserAtOnce();
     void stopSignalClosesTheOpenQuestionAndTheExitGoesOn();
     void withNoLaserFoundTheExitSendsNothing();
+    void stopSignalWhileTheLinkIsLostEndsTheProgramAtOnce();
     void fileSizeLimitFailsTheLogWriteInsteadOfKillingTheProgram();
 };
 
@@ -178,6 +179,27 @@ void ProgramTest::withNoLaserFoundTheExitSendsNothing()
 
     QVERIFY(!device.transcript().contains(";LA:FL 0"));
     QCOMPARE(device.transcript().last(), QByteArray(";LA:ID?"));
+}
+
+// The laser's port vanished and the program looks for it: the exit neither waits for a reply
+// from nowhere nor writes its "FL 0" to a port that is gone.
+void ProgramTest::stopSignalWhileTheLinkIsLostEndsTheProgramAtOnce()
+{
+    test::SimPorts ports;
+    sim::SimulatedLaser &laser = ports.add(2);
+    Program program({QStringLiteral("-log")});
+    QVERIFY(startUpDone(laser));
+
+    laser.vanish();
+    QVERIFY(QTest::qWaitFor([&program] { return program.logText().contains("Link lost ("); }, 10000));
+    QElapsedTimer clock;
+    clock.start();
+    program.signal(SIGTERM);
+
+    QVERIFY(program.endsOrderlyWithin(10000));
+    QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+    const QByteArray log = program.logText();
+    QVERIFY(!log.mid(log.indexOf("Link lost (")).contains(";LA:FL 0"));
 }
 
 // A write past the limit fails with EFBIG: the log's failure is reported and the program runs on.

@@ -313,11 +313,7 @@ void StatusPollTest::unreadableStatusWordChangesNoTileAndNoControl()
 {
     QFETCH(QByteArray, reply);
     test::PolledProgram program;
-    QVERIFY(program.enableLaser());
-    program.form.ui.FireStopbtn->click();
-    QVERIFY(program.tasksDone());
-    program.poll();
-    QVERIFY(program.laser.firing());
+    QVERIFY(program.startFiring());
     const int32_t word = program.state().statusWord;
     QList<QColor> tiles;
     for (StatusIndicator *tile : program.form.ui.StatusInd)

@@ -56,6 +56,8 @@ public:
     bool serviceWindowVisible() const override { return false; }
     void addChartPoint(int, double) override {}
     void openUnlockedServiceWindow() override { calls.append(QStringLiteral("service window")); }
+    void showStale(const QString &statusText) override { calls.append(QStringLiteral("stale ") + statusText); }
+    void showLive() override { calls.append(QStringLiteral("live")); }
 
     std::map<ReadOut, QString> readOuts;
     QList<ReadOut> shown; // in order, for the running update
@@ -89,7 +91,10 @@ struct PollRig : test::LinkRig
         , fire(state, view, {[](const QString &) {}, [] {}, [] {}})
         , records(state, desktop, [] { return false; }, view)
         , poll(comm, port, state, desktop, view, fire, records, statusTimer,
-               {[this] { ++restarts; }, [this] { ++exits; }, [this] { return ended; }})
+               {[this] { return ended; }, [this] {
+                    ++linkRecoveries;
+                    return false;
+                }})
     {
         state.isStandardModel = config.family == sim::Family::Standard;
         state.isMicroModel = config.family == sim::Family::Micro;
@@ -128,8 +133,7 @@ struct PollRig : test::LinkRig
     RecordFiles records;
     StatusPoll poll;
     QTemporaryDir dataDir;
-    int restarts = 0;
-    int exits = 0;
+    int linkRecoveries = 0;
     bool ended = false;
 };
 

@@ -60,7 +60,7 @@ bool Communication::portBusy() const
 
 bool Communication::mayExchange() const
 {
-    return !detached && !port.InUse();
+    return !detached && !port.InUse() && (!linkLost || greeting);
 }
 
 // A line that did not reach the port is not recorded as sent: the log tells of the failure
@@ -117,7 +117,7 @@ void Communication::requestStop(const QString &command)
 void Communication::sendPendingStops()
 {
     // A stop's own reply wait may let the operator ask for another; it is sent in this loop too.
-    while (!pendingStops.isEmpty() && mayExchange())
+    while (!pendingStops.isEmpty() && !linkLost && mayExchange())
         exchangeCommand(pendingStops.takeFirst());
 }
 
@@ -297,11 +297,7 @@ bool Communication::ConnectToLaser()
         port.setPort(n);
         if (!port.Open())
             continue;
-        QThread::msleep(quint32(scanPause.count()));
-        SendRawLine(QStringLiteral(";LC:SEC 4093716"));
-        QThread::msleep(quint32(scanPause.count()));
-        SendCommand(QStringLiteral("EC 0"));
-        if (!SendAndReceive(QStringLiteral("ID")).isEmpty()) {
+        if (!greetAndAskIdentity().isEmpty()) {
             parseIdentityReply(SendAndReceive(QStringLiteral("ID")), state);
             if (isAcceptedModelName(state.modelName)) {
                 view.clearTraffic();
@@ -311,6 +307,24 @@ bool Communication::ConnectToLaser()
         port.Close();
     }
     return false;
+}
+
+QString Communication::greetAndAskIdentity()
+{
+    const QScopedValueRollback<bool> greetingNow(greeting, true);
+    QThread::msleep(quint32(scanPause.count()));
+    SendRawLine(QStringLiteral(";LC:SEC 4093716"));
+    QThread::msleep(quint32(scanPause.count()));
+    SendCommand(QStringLiteral("EC 0"));
+    return SendAndReceive(QStringLiteral("ID"));
+}
+
+void Communication::noteNotSent(const QString &line, const QString &why)
+{
+    const QString note = why + QStringLiteral(": ") + line;
+    view.appendTrafficLine(escapeControlCharacters(QLatin1Char('(') + timeStamp() + QStringLiteral(") ") + note),
+                           TrafficDirection::Note);
+    log(QStringLiteral("Not sent(") + timeStamp() + QStringLiteral("): ") + note);
 }
 
 } // namespace tovra

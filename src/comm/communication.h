@@ -61,6 +61,17 @@ public:
     // Finds the laser on ports 1 to 100; true with the port left open on the laser. A scan
     // during which the program is asked to end stops at the next port.
     bool ConnectToLaser();
+    // Greets the open port as the scan does (the access code, "EC 0", with the scan's pauses) and
+    // asks "ID?": the reply, empty when nothing answered. Works while the link is lost; nothing
+    // else goes out meanwhile (the waiting stop commands stay for the laser in use).
+    QString greetAndAskIdentity();
+
+    // While the laser's port is gone every exchange returns at once without touching the port,
+    // and stop commands wait for the laser to be found again.
+    void setLinkLost(bool lost) { linkLost = lost; }
+    bool isLinkLost() const { return linkLost; }
+    // Names a line that will never be sent, in the terminal view and the log.
+    void noteNotSent(const QString &line, const QString &why);
     // The scan gives a laser this long to settle after its port opens and after the unlock line.
     // A device that answers at once (a simulated laser without pacing) needs none.
     void setScanPause(std::chrono::milliseconds pause) { scanPause = pause; }
@@ -123,6 +134,8 @@ private:
     QString lastLine;
     QString shownMark;
     bool detached = false;
+    bool linkLost = false;
+    bool greeting = false;
 };
 
 } // namespace tovra

@@ -9,6 +9,7 @@ namespace tovra {
 namespace {
 
 const QByteArray FiringRefused = QByteArrayLiteral("Remote firing not allowed");
+const QByteArray NotConnected = QByteArrayLiteral("Laser not connected");
 
 // Tells a script's lines in the terminal view from the operator's.
 const QString ScriptMark = QStringLiteral("[script] ");
@@ -77,6 +78,12 @@ void ScriptBridge::sendWaitingLines()
 void ScriptBridge::sendLine(const QByteArray &bytes)
 {
     const QString line = QString::fromLatin1(bytes);
+    // Answered now rather than after a time-out, and never sent later.
+    if (comm.isLinkLost()) {
+        comm.noteNotSent(line, QStringLiteral("Script line not sent, laser not connected"));
+        port.answer(NotConnected);
+        return;
+    }
     if (mayStartFiring(line) && !remoteFiringAllowed) {
         showNote(QStringLiteral("Script line not sent, remote firing not allowed: ") + line);
         port.answer(FiringRefused);

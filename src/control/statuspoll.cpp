@@ -160,16 +160,39 @@ void StatusPoll::tick()
     if (state.taskBusy)
         return;
     statusTimer.stop();
-    {
-        const QScopedValueRollback<bool> busy(state.statusBusy, true);
-        update();
-        if (state.serviceWindowPending && !program.hasEnded()) {
-            view.openUnlockedServiceWindow();
-            state.serviceWindowPending = false;
-        }
-    }
+    // The port question of a lost link is open: the tick that asked it resumes polling.
+    if (comm.isLinkLost())
+        return;
+    runUpdate();
+    // The question about a vanished port is asked once the update has ended, so that the task
+    // timer can keep stop commands and answer scripts while it is open. A laser found again is
+    // read at once.
+    while (portLost() && program.recoverLink())
+        runUpdate();
     if (!program.hasEnded())
         statusTimer.start();
+}
+
+void StatusPoll::runUpdate()
+{
+    const QScopedValueRollback<bool> busy(state.statusBusy, true);
+    update();
+    if (state.serviceWindowPending && !program.hasEnded()) {
+        view.openUnlockedServiceWindow();
+        state.serviceWindowPending = false;
+    }
+}
+
+// A port that hung up during the update, or could not be opened for it, is given one more try.
+bool StatusPoll::portLost()
+{
+    return !state.exitRequested && !program.hasEnded() && !port.Opened() && !port.Open();
+}
+
+void StatusPoll::showStale(const QString &text)
+{
+    stale = true;
+    view.showStale(text);
 }
 
 void StatusPoll::update()
@@ -194,7 +217,7 @@ void StatusPoll::setVoltagesPolled(bool polled)
 // the update lets that happen) or when the program is ending: nothing more is asked of the laser.
 bool StatusPoll::mustStop() const
 {
-    return state.exitRequested || program.hasEnded();
+    return state.exitRequested || program.hasEnded() || !port.Opened();
 }
 
 bool StatusPoll::smallFamily() const
@@ -202,14 +225,10 @@ bool StatusPoll::smallFamily() const
     return state.isMicroModel || state.isMiniModel;
 }
 
+// A port that does not open ends the update; the tick then asks about it.
 void StatusPoll::ensurePortOpen()
 {
-    if (port.Open())
-        return;
-    if (desktop.warning(QStringLiteral("Port no longer available, restart?"), ButtonSet::YesNo) == Button::Yes)
-        program.restart();
-    else
-        program.exit();
+    port.Open();
 }
 
 void StatusPoll::readCounter(const char *query, uint64_t LaserState::*field, ReadOut readOut, const char *caption)
@@ -259,8 +278,10 @@ void StatusPoll::readStatusWord()
         state.statusWord = *word;
         statusWord = uint32_t(*word);
     }
-    view.showReadOut(ReadOut::StatusWord,
-                     QStringLiteral("Status: ") + (word ? QString::number(*word) : QStringLiteral("unknown")));
+    statusText = QStringLiteral("Status: ") + (word ? QString::number(*word) : QStringLiteral("unknown"));
+    // While stale the label says why; it shows the word again when the update ends.
+    if (!stale)
+        view.showReadOut(ReadOut::StatusWord, statusText);
 }
 
 void StatusPoll::followStatusWord()
@@ -280,6 +301,7 @@ void StatusPoll::announceFaults(uint32_t status)
     if (status & (StatusBit::DiodeTempFault | StatusBit::ElectricalTempFault)) {
         if (!state.tempFaultShown) {
             state.tempFaultShown = true;
+            showStale(NotPollingText);
             desktop.message((status & StatusBit::DiodeTempFault) ? QStringLiteral("Temperature Fault - Diode")
                                                                  : QStringLiteral("Temperature Fault - Electrical"));
             records.appendLogNote(QStringLiteral("Temperature Fault"));
@@ -290,6 +312,7 @@ void StatusPoll::announceFaults(uint32_t status)
     if (status & StatusBit::PowerFail) {
         if (!state.electricalFaultShown) {
             state.electricalFaultShown = true;
+            showStale(NotPollingText);
             desktop.message(QStringLiteral("Electrical Fault"));
             records.appendLogNote(QStringLiteral("Electrical Fault"));
         }
@@ -342,6 +365,12 @@ void StatusPoll::finishUpdate()
     records.appendDataRow(unread);
     if (statusWord)
         fire.CheckFireEnableState();
+    // Stale read-outs come back with the first update that reached the laser.
+    if (stale && statusWord) {
+        stale = false;
+        view.showLive();
+        view.showReadOut(ReadOut::StatusWord, statusText);
+    }
 }
 
 } // namespace tovra

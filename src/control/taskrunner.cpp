@@ -43,7 +43,8 @@ void TaskRunner::request()
 bool TaskRunner::pending() const
 {
     return state.recallPending || state.refreshPending || state.unlockPending || state.queuePending
-        || state.exitRequested || energyModeReadBackDue || comm.stopPending() || actions.scriptLinesWaiting();
+        || state.exitRequested || energyModeReadBackDue || (comm.stopPending() && !comm.isLinkLost())
+        || actions.scriptLinesWaiting();
 }
 
 // Stop commands are never dropped: they bypass the inhibit and the queue and go out at the next
@@ -80,6 +81,8 @@ void TaskRunner::tick()
     }
     const QScopedValueRollback<bool> busy(state.taskBusy, true);
 
+    if (comm.isLinkLost())
+        dropWhileLinkLost();
     comm.sendPendingStops();
 
     if (state.recallPending || state.refreshPending) {
@@ -146,6 +149,23 @@ void TaskRunner::sendExitStop()
     port.setResponseTime(std::min(port.ResponseTime(), uint32_t(exitReplyTime.count())));
     comm.requestStop(QStringLiteral("FL 0"));
     comm.sendPendingStops();
+}
+
+// While the laser's port is gone only its stop commands wait for it: the queued lines, a recall
+// or refresh and an unlock are dropped, each line named, so that nothing but the stops reaches
+// the laser once it is found again.
+void TaskRunner::dropWhileLinkLost()
+{
+    const QString why = QStringLiteral("Not sent, link lost");
+    queue.beginSending();
+    while (const std::optional<QString> command = queue.nextToSend())
+        comm.noteNotSent(*command, why);
+    if (state.recallPending)
+        comm.noteNotSent(QStringLiteral("RC ") + QString::number(state.recallBin), why);
+    state.recallPending = false;
+    state.refreshPending = false;
+    state.unlockPending = false;
+    energyModeReadBackDue = false;
 }
 
 void TaskRunner::end()

@@ -63,6 +63,7 @@ public:
 
 private:
     void sendExitStop();
+    void dropWhileLinkLost();
 
     LaserState &state;
     Communication &comm;

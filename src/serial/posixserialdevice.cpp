@@ -160,6 +160,25 @@ QString devicePathForPort(int port)
     return {};
 }
 
+// The path's own entry (a link made anew gets a new inode) and the device it leads to (a node
+// made anew may get another number).
+QByteArray portAppearance(int port)
+{
+    const QByteArray path = QFile::encodeName(devicePathForPort(port));
+    struct stat entry {};
+    struct stat device {};
+    if (path.isEmpty() || lstat(path.constData(), &entry) != 0 || stat(path.constData(), &device) != 0
+        || !S_ISCHR(device.st_mode))
+        return {};
+    // Inode and device numbers are reused at once; the change times of a node or link made anew
+    // are not.
+    const auto changed = [](const struct stat &status) {
+        return QByteArray::number(qint64(status.st_ctim.tv_sec)) + '.' + QByteArray::number(qint64(status.st_ctim.tv_nsec));
+    };
+    return QByteArray::number(quint64(entry.st_dev)) + ':' + QByteArray::number(quint64(entry.st_ino)) + ':'
+           + changed(entry) + ':' + QByteArray::number(quint64(device.st_rdev)) + ':' + changed(device);
+}
+
 PosixSerialDevice::~PosixSerialDevice()
 {
     close();

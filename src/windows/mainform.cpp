@@ -4,6 +4,7 @@
 #include "frameextent.h"
 #include "laserstate.h"
 #include "mainstatusbar.h"
+#include "linkrecovery.h"
 #include "plusspinedit.h"
 #include "rzcomport.h"
 #include "scriptbridge.h"
@@ -103,13 +104,23 @@ void TMainForm::wireComponents()
     StatusTimer->setInterval(timings.statusPollInterval);
     connect(StatusTimer, &QTimer::timeout, this, &TMainForm::StatusTimerTimer);
     StatusPollView &pollView = *this;
+    linkRecovery = new LinkRecovery(state, *comm, *ComPort, desktop, *ResponseList, records,
+                                    {.restart = [this] { RestartApp(); },
+                                     .exit = [this] { ExitApp(); },
+                                     .showStale = [this](const QString &text) { statusPoll->showStale(text); },
+                                     .reloadSettings = [this] { Initialize(); }},
+                                    this);
     statusPoll = std::make_unique<StatusPoll>(
         *comm, *ComPort, state, desktop, pollView, fire, records, *StatusTimer,
-        StatusPoll::ProgramActions{[this] { RestartApp(); }, [this] { ExitApp(); }, [this] { return ended; }});
+        StatusPoll::ProgramActions{[this] { return ended; }, [this] { return linkRecovery->recover(); }});
 
     ComPort->setOnTimeout([this] { ComPortTimeout(); });
     comm->setTimeoutActions({
-        .stopPolling = [this] { StatusTimer->stop(); },
+        .stopPolling =
+            [this] {
+                StatusTimer->stop();
+                statusPoll->showStale(StatusPoll::NotPollingText);
+            },
         .resumePolling = [this] { StatusTimer->start(); },
         .restartApp = [this] { RestartApp(); },
         .exitApp = [this] { ExitApp(); },

@@ -26,6 +26,7 @@ namespace tovra {
 class Desktop;
 class RemoteFiringBanner;
 class MainStatusBar;
+class LinkRecovery;
 class ScriptBridge;
 class ScriptSettingsFollower;
 class SerialDevice;
@@ -170,6 +171,7 @@ public:
     RemoteFiringBanner *RemoteFiringWarning = nullptr; // shown while scripts may fire
     // Below the client area: passing messages, and whether the record files are recording.
     MainStatusBar *StatusBar = nullptr;
+    LinkRecovery *linkRecovery = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -219,6 +221,9 @@ private:
     bool serviceWindowVisible() const override;
     void addChartPoint(int series, double value) override;
     void openUnlockedServiceWindow() override;
+    void showStale(const QString &statusText) override;
+    void showLive() override;
+    void setReadingsLive(bool live);
     void openServiceWindow();
     void closeServiceWindow();
     // ServiceHost: what the service window changes here.
