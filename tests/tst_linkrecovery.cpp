@@ -279,7 +279,6 @@ void LinkRecoveryTest::linkUnderAFolderRemovedAndMadeAgainIsFoundByTheFolderWatc
     unpaced.pacing = false;
     auto laser = std::make_unique<sim::SimulatedLaser>(unpaced);
     QVERIFY(laser->start(linkPath));
-    rig.scanPause = 0ms;
     TMainForm &form = rig.start();
     form.StatusTimer->stop();
     form.linkRecovery->setRetryInterval(std::chrono::hours(1));

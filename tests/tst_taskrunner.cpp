@@ -35,6 +35,7 @@ struct RunnerRig : test::LinkRig
                      .loadSettings = log.noting(QStringLiteral("load settings")),
                      .unlockLaser = log.noting(QStringLiteral("unlock")),
                      .readBackEnergyMode = log.noting(QStringLiteral("read back energy mode")),
+                     .rawLineAnswered = {},
                      .scriptLinesWaiting = [this] { return scriptLinesWaiting; },
                      .sendScriptLines = [this] {
                          if (std::exchange(scriptLinesWaiting, false))
