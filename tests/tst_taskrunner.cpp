@@ -56,6 +56,7 @@ struct RunnerRig
                          if (std::exchange(scriptLinesWaiting, false))
                              log.events.append(QStringLiteral("script lines"));
                      },
+                     .withdrawScriptFiringLines = log.noting(QStringLiteral("withdraw script firing lines")),
                      .exitProgram = log.noting(QStringLiteral("exit")),
                      .stopStatusPoll = log.noting(QStringLiteral("status poll off")),
                      .startStatusPoll = log.noting(QStringLiteral("status poll on")),
@@ -186,6 +187,7 @@ void TaskRunnerTest::tickCarriesOutItsWorkInAFixedOrder()
 
     rig.runner.tick();
     QCOMPARE(rig.log.events, (QStringList{
+                                 QStringLiteral("withdraw script firing lines"),
                                  QStringLiteral(";LA:FL 0"),
                                  QStringLiteral("status poll off"),
                                  QStringLiteral(";LA:RC 2"),

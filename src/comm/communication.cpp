@@ -10,6 +10,9 @@
 #include <QThread>
 #include <QTime>
 
+#include <algorithm>
+#include <utility>
+
 namespace tovra {
 
 namespace {
@@ -104,18 +107,55 @@ void Communication::atExchangeBoundary()
     sendPendingStops();
 }
 
-void Communication::requestStop(const QString &command)
+void Communication::requestStop(const OutgoingLine &line, StopReplied replied)
 {
-    if (detached || pendingStops.contains(command))
+    if (detached)
         return;
-    pendingStops.append(command);
+    const auto waiting = std::find_if(pendingStops.begin(), pendingStops.end(),
+                                      [&line](const PendingStop &stop) { return stop.line == line; });
+    PendingStop &stop = waiting != pendingStops.end() ? *waiting : pendingStops.emplace_back(PendingStop{line, {}});
+    if (replied)
+        stop.replied.append(std::move(replied));
 }
 
 void Communication::sendPendingStops()
 {
     // A stop's own reply wait may let the operator ask for another; it is sent in this loop too.
-    while (!pendingStops.isEmpty() && mayExchange())
-        exchangeCommand(pendingStops.takeFirst());
+    while (!pendingStops.isEmpty() && mayExchange()) {
+        const std::optional<QString> reply = exchangeLine(pendingStops.first().line);
+        if (!reply) {
+            setStopUndelivered(true);
+            return; // first in line still: the next boundary tries it again
+        }
+        const PendingStop sent = pendingStops.takeFirst();
+        for (const StopReplied &replied : sent.replied)
+            replied(*reply);
+    }
+    if (pendingStops.isEmpty())
+        setStopUndelivered(false);
+}
+
+void Communication::writePendingStopsBeforeLettingGo()
+{
+    if (detached)
+        return;
+    while (!pendingStops.isEmpty()) {
+        const QString line = pendingStops.first().line.wireText();
+        if (!writeLine(line)) {
+            setStopUndelivered(true);
+            return;
+        }
+        pendingStops.removeFirst();
+        show(line, false);
+        log(QStringLiteral("Sent    (") + timeStamp() + QStringLiteral("): ") + line);
+    }
+    setStopUndelivered(false);
+}
+
+void Communication::setStopUndelivered(bool undelivered)
+{
+    if (std::exchange(undeliveredStop, undelivered) != undelivered && stopDeliveryWatch)
+        stopDeliveryWatch(undelivered);
 }
 
 QString Communication::SendAndReceive(const QString &query)
@@ -208,10 +248,15 @@ QString Communication::SendCommand(const QString &command)
 
 QString Communication::exchangeCommand(const QString &command)
 {
+    return exchangeLine(OutgoingLine::command(command)).value_or(QString());
+}
+
+std::optional<QString> Communication::exchangeLine(const OutgoingLine &outgoing)
+{
     settleAndPurge(port);
-    const QString line = QStringLiteral(";LA:") + command;
+    const QString line = outgoing.wireText();
     if (!writeLine(line))
-        return QString();
+        return std::nullopt;
     show(line, false);
     log(QStringLiteral("Sent    (") + timeStamp() + QStringLiteral("): ") + line);
     return ReadAndShowReply();
@@ -224,12 +269,12 @@ QString Communication::SendRawLine(const QString &line)
     atExchangeBoundary();
     if (!mayExchange())
         return QString();
-    settleAndPurge(port);
-    if (!writeLine(line))
-        return QString();
-    show(line, false);
-    log(QStringLiteral("Sent    (") + timeStamp() + QStringLiteral("): ") + line);
-    return ReadAndShowReply();
+    return exchangeLine(OutgoingLine::raw(line)).value_or(QString());
+}
+
+QString Communication::send(const OutgoingLine &line)
+{
+    return line.framing == OutgoingLine::Framing::Raw ? SendRawLine(line.text) : SendCommand(line.text);
 }
 
 QString Communication::ReadReply()

@@ -44,7 +44,7 @@ public:
 
     FireControl(LaserState &state, FireControlView &view, Hooks hooks);
 
-    // The fire button: fires when ready, stops when firing or about to.
+    // The fire button: sends "FL 0" while it reads "Stop", "FL 1" while it reads "Fire".
     void FireStopbtnClick();
     bool LaserFire(bool fire);
     // The enable box changed its check mark (the operator's click or the status poll's drop).
@@ -57,10 +57,17 @@ public:
     // update after an operator action on them. A laser that disabled itself unchecks the box.
     void followStatusWord(uint32_t status);
 
+    // The one fire state: the button reads "Stop" (and stops when pressed).
+    bool showsStop() const { return stopShown; }
+
 private:
+    // Caption, look and action change together, here only.
+    void showLook(bool stop);
+
     LaserState &state;
     FireControlView &view;
     const Hooks hooks;
+    bool stopShown = false;
 };
 
 } // namespace tovra

@@ -4,6 +4,7 @@
 #include "laserstate.h"
 #include "scopedflag.h"
 #include "rzcomport.h"
+#include "scriptline.h"
 
 #include <algorithm>
 #include <utility>
@@ -16,9 +17,9 @@ namespace {
 // then, and a laser that does not answer must not hold the program.
 constexpr uint32_t ExitReplyTime = 1000;
 
-bool isStopCommand(const QString &command)
+bool firesOrEnables(const QString &line)
 {
-    return command == QLatin1String("FL 0") || command == QLatin1String("EN 0");
+    return classifyLine(line) == LineKind::FiringOrEnabling;
 }
 
 } // namespace
@@ -47,21 +48,29 @@ bool TaskRunner::pending() const
         || state.exitRequested || energyModeReadBackDue || comm.stopPending() || actions.scriptLinesWaiting();
 }
 
-// Stop commands are never dropped: they bypass the inhibit and the queue and go out at the next
+// Stop lines are never dropped: they bypass the inhibit and the queue and go out at the next
 // exchange boundary (a running load or status update sends them between two of its queries).
-// Being sent ahead, a stop takes the earlier waiting commands of its kind with it, so that a
-// "FL 1" queued before the Stop press cannot follow the "FL 0" and fire the laser again.
-void TaskRunner::queueCommand(const QString &command)
+// Being sent ahead, a stop takes the earlier waiting lines that would fire or enable the laser
+// with it, so that a "FL 1" queued before the Stop press cannot follow the "FL 0" and fire the
+// laser again. Once the exit is asked for, nothing new is queued: "FL 0" goes next.
+void TaskRunner::queueLine(const OutgoingLine &line)
 {
-    if (isStopCommand(command)) {
-        queue.withdraw(mnemonicOf(command));
-        comm.requestStop(command);
-        request();
+    if (classifyLine(line.text) == LineKind::Stop) {
+        stopNow(line);
         return;
     }
-    if (state.commandsInhibited)
+    if (state.commandsInhibited || state.exitRequested)
         return;
-    queue.append(command);
+    queue.append(line);
+    request();
+}
+
+void TaskRunner::stopNow(const OutgoingLine &line, Communication::StopReplied replied)
+{
+    queue.withdraw(firesOrEnables);
+    if (actions.withdrawScriptFiringLines)
+        actions.withdrawScriptFiringLines();
+    comm.requestStop(line, std::move(replied));
     request();
 }
 
@@ -83,7 +92,11 @@ void TaskRunner::tick()
 
     comm.sendPendingStops();
 
-    if (state.recallPending || state.refreshPending) {
+    // On the way out the operator's and the script's waiting lines are dropped: "FL 0" goes next.
+    if (state.exitRequested)
+        queue.clear();
+
+    if ((state.recallPending || state.refreshPending) && !state.exitRequested) {
         actions.stopStatusPoll();
         if (state.recallPending)
             comm.SendCommand(QStringLiteral("RC ") + QString::number(state.recallBin));
@@ -104,23 +117,22 @@ void TaskRunner::tick()
     // choice made while this batch is being sent is read back after the next one.
     const bool energyModeReadBack = std::exchange(energyModeReadBackDue, false);
     if (state.queuePending) {
-        // The raw flag belongs to the batch taken now; a terminal line queued while this batch is
-        // being sent sets it again for the next one.
-        const bool raw = state.queueRawLines;
-        state.queueRawLines = false;
+        // Each line goes out framed as its source asked; an exit asked for while one of them
+        // waits for its reply drops the rest.
         queue.beginSending();
-        while (const std::optional<QString> command = queue.nextToSend()) {
-            if (raw)
-                comm.SendRawLine(*command);
-            else
-                comm.SendCommand(*command);
+        while (!state.exitRequested) {
+            const std::optional<OutgoingLine> line = queue.nextToSend();
+            if (!line)
+                break;
+            comm.send(*line);
         }
     }
 
-    if (energyModeReadBack)
+    if (energyModeReadBack && !state.exitRequested)
         actions.readBackEnergyMode();
 
-    actions.sendScriptLines();
+    if (!state.exitRequested)
+        actions.sendScriptLines();
 
     if (state.exitRequested) {
         sendExitStop();
@@ -140,8 +152,9 @@ void TaskRunner::sendExitStop()
 {
     if (!onLaserPort)
         return;
+    queue.clear();
     port.setResponseTime(std::min(port.ResponseTime(), ExitReplyTime));
-    comm.requestStop(QStringLiteral("FL 0"));
+    comm.requestStop(OutgoingLine::command(QStringLiteral("FL 0")));
     comm.sendPendingStops();
 }
 

@@ -71,8 +71,7 @@ void TMainForm::sendTerminalText()
         refuseTerminalText();
         return;
     }
-    state.queueRawLines = true;
-    QueuedCommandToPort(text);
+    queueRawLine(text);
     // The first entry of an empty list would become the selected one; only the operator's pick
     // selects an entry, and Ctrl+Backspace deletes what is selected.
     const int selected = ui.SendEdit->currentIndex();

@@ -43,6 +43,9 @@ bool TMainForm::UnlockLaser()
         return true;
 
     const QString password = desktop.inputText(QStringLiteral("Password Entry"), QStringLiteral("Enter Password:"), QString());
+    // A box closed because the program is ending sends nothing and opens no other box.
+    if (state.exitRequested)
+        return false;
     if (comm->SendCommand(QStringLiteral("PW ") + password).contains(QStringLiteral("Unsecured"))) {
         desktop.message(QStringLiteral("Laser Unlocked"));
         state.laserUnlocked = true;

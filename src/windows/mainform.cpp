@@ -76,6 +76,7 @@ void TMainForm::wireComponents()
         .readBackEnergyMode = [this] { readBackEnergyModeValue(); },
         .scriptLinesWaiting = [this] { return ScriptLines->hasWaitingLines(); },
         .sendScriptLines = [this] { ScriptLines->sendWaitingLines(); },
+        .withdrawScriptFiringLines = [this] { ScriptLines->withdrawFiringLines(); },
         .exitProgram = [this] { ExitApp(); },
         .stopStatusPoll = [this] { StatusTimer->stop(); },
         .startStatusPoll = [this] { StatusTimer->start(); },
@@ -98,6 +99,7 @@ void TMainForm::wireComponents()
         .restartApp = [this] { RestartApp(); },
         .exitApp = [this] { ExitApp(); },
     });
+    setUpStopDeliveryNote();
     comm->setBoundaryCheck([this] {
         if (stopSignalled && stopSignalled() && !state.exitRequested)
             StopSignalReceived();
@@ -224,6 +226,11 @@ void TMainForm::closeServiceWindow()
 void TMainForm::queueCommand(const QString &command)
 {
     QueuedCommandToPort(command);
+}
+
+void TMainForm::queueRawLine(const QString &line)
+{
+    tasks->queueRawLine(line);
 }
 
 void TMainForm::sendDirectly(const QString &command)

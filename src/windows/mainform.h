@@ -18,6 +18,7 @@
 class QCheckBox;
 class QComboBox;
 class QKeyEvent;
+class QLabel;
 class QTimer;
 
 namespace tovra {
@@ -162,6 +163,8 @@ public:
     TrafficView *ResponseList = nullptr;
     TServiceForm *ServiceForm = nullptr;
     ScriptBridge *ScriptLines = nullptr;
+    // Shown while a stop the port did not take waits to be written again.
+    QLabel *StopNotDeliveredlbl = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -214,6 +217,7 @@ private:
     void closeServiceWindow();
     // ServiceHost: what the service window changes here.
     void queueCommand(const QString &command) override;
+    void queueRawLine(const QString &line) override;
     void sendDirectly(const QString &command) override;
     void showMaximum(LimitedSetting setting, double maximum) override;
     void showHeaterTarget(int heater, double setpoint) override;
@@ -226,6 +230,7 @@ private:
     bool enableChecked() const override;
     void setEnableChecked(bool checked) override;
     void restartStatusTimer();
+    void setUpStopDeliveryNote();
 
     // The record files' menu check marks (mainformrecords.cpp).
     void setRecordChecked(RecordKind kind, bool checked) override;

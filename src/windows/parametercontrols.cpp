@@ -17,6 +17,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMovie>
+#include <QScopedValueRollback>
 
 namespace tovra {
 
@@ -144,7 +145,7 @@ void TMainForm::EnhEnergyModeSelChange()
 // that could not be read leaves the control as it was.
 void TMainForm::readBackEnergyModeValue()
 {
-    state.energyModeChanging = true;
+    const QScopedValueRollback changing(state.energyModeChanging, true);
     if (state.hasAttenuator) {
         state.attenuator = comm->TryQueryFloat(state.isStandardModel ? QStringLiteral("AT") : QStringLiteral("AT:AP"))
                                .value_or(state.attenuator);
@@ -155,7 +156,6 @@ void TMainForm::readBackEnergyModeValue()
         const ScopedFlag inhibit(state.commandsInhibited);
         ui.DiodeCurrentAdj->setValue(state.diodeCurrent);
     }
-    state.energyModeChanging = false;
 }
 
 } // namespace tovra

@@ -7,6 +7,7 @@
 #include "laserstate.h"
 #include "scriptbridge.h"
 #include "scriptsettings.h"
+#include "taskrunner.h"
 #include "trafficview.h"
 
 #include <QAction>
@@ -28,6 +29,9 @@ void TMainForm::wireSharing()
 {
     scriptSettings = std::make_unique<ScriptSettingsFollower>(ui, state, [this] { readBackEnergyModeValue(); });
     ScriptLines = new ScriptBridge(state, *comm, *ResponseList, *scriptSettings, this);
+    ScriptLines->setStopHandler([this](const OutgoingLine &line, Communication::StopReplied replied) {
+        tasks->stopNow(line, std::move(replied));
+    });
     ScriptLines->setStatusPollDue(
         [this] { return StatusTimer->isActive() && StatusTimer->remainingTime() <= StatusPollLeadMs; });
     // A script's line goes out at once, not at the next tick of the task timer.
