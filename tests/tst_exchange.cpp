@@ -4,6 +4,7 @@
 #include "replytext.h"
 #include "rzcomport.h"
 #include "scripteddesktop.h"
+#include "serialdevice.h"
 #include "simport.h"
 #include "terminalview.h"
 
@@ -37,15 +38,37 @@ public:
     QList<ShownLine> lines;
 };
 
+// The system's serial device, whose output can be held: a held write fails, as one does when the
+// line stays stalled past the write limit.
+class StallingDevice : public SerialDevice
+{
+public:
+    explicit StallingDevice(const bool &stalled) : held(stalled), device(createSerialDevice()) {}
+    bool open(int port, OpenError *error, QString *reason) override { return device->open(port, error, reason); }
+    void close() override { device->close(); }
+    bool isOpen() const override { return device->isOpen(); }
+    bool settingsReadable() const override { return device->settingsReadable(); }
+    bool applySettings(const LineSettings &settings) override { return device->applySettings(settings); }
+    int bytesWaiting() override { return device->bytesWaiting(); }
+    int64_t read(char *buffer, int64_t size) override { return device->read(buffer, size); }
+    int64_t write(const char *data, int64_t size) override { return held ? -1 : device->write(data, size); }
+    void purge() override { device->purge(); }
+    WaitResult waitReadable(std::chrono::milliseconds timeout) override { return device->waitReadable(timeout); }
+
+private:
+    const bool &held;
+    std::unique_ptr<SerialDevice> device;
+};
+
 const QString Stamp = QStringLiteral("\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d");
 
 // A port on a simulated laser with the exchange on top, as the program has them after start-up.
 struct ExchangeRig
 {
-    explicit ExchangeRig(const sim::LaserConfig &config = {})
+    explicit ExchangeRig(const sim::LaserConfig &config = {}, std::unique_ptr<SerialDevice> device = createSerialDevice())
         : laser(ports.add(1, config))
         , prompts(desktop)
-        , port(prompts)
+        , port(prompts, nullptr, std::move(device))
         , comm(port, state, view, prompts)
     {
         test::setUpLaserPort(port);
@@ -110,6 +133,7 @@ private slots:
     void valueNotReadIsToldFromZero_data();
     void valueNotReadIsToldFromZero();
     void lineThatCannotBeWrittenIsNotRecordedAsSent();
+    void stopThePortDidNotTakeIsTriedAgainAtEveryBoundary();
     void controlCharactersOfAReplyAreEscaped_data();
     void controlCharactersOfAReplyAreEscaped();
     void replyThatForgesALogRecordStaysOnItsLine();
@@ -285,6 +309,39 @@ void ExchangeTest::valueNotReadIsToldFromZero()
     QCOMPARE(rig.comm.QueryInt(QStringLiteral("XX")), 0);
     QCOMPARE(rig.comm.QueryCount(QStringLiteral("XX")), 0u);
     QCOMPARE(rig.comm.QueryFloat(QStringLiteral("XX")), 0.0);
+}
+
+// The output stalls while a stop is due: the stop stays first in line, each exchange tries it
+// again before its own line, and the owner is told while it has not been delivered.
+void ExchangeTest::stopThePortDidNotTakeIsTriedAgainAtEveryBoundary()
+{
+    bool stalled = false;
+    ExchangeRig rig({}, std::make_unique<StallingDevice>(stalled));
+    QList<bool> undelivered;
+    rig.comm.setStopDeliveryWatch([&undelivered](bool notYet) { undelivered.append(notYet); });
+    rig.startLog();
+    rig.comm.SendCommand(QStringLiteral("EN 1"));
+    rig.comm.SendCommand(QStringLiteral("FL 1"));
+    QVERIFY(rig.laser.firing());
+    rig.laser.clearTranscript();
+
+    stalled = true;
+    rig.comm.requestStop(OutgoingLine::command(QStringLiteral("FL 0")));
+    rig.comm.sendPendingStops();
+    QVERIFY(rig.comm.stopPending());
+    QVERIFY(rig.comm.stopUndelivered());
+    QVERIFY(!rig.comm.TryQueryInt(QStringLiteral("SS"))); // its boundary tried the stop first, in vain
+    QCOMPARE(undelivered, QList<bool>{true});
+
+    stalled = false;
+    QVERIFY(rig.comm.TryQueryInt(QStringLiteral("SS")));
+    QCOMPARE(rig.laser.transcript(), (QList<QByteArray>{";LA:FL 0", ";LA:SS?"}));
+    QVERIFY(!rig.comm.stopPending());
+    QCOMPARE(undelivered, (QList<bool>{true, false}));
+    QVERIFY(!rig.laser.firing());
+    const QStringList log = rig.logLines();
+    QCOMPARE(log.filter(QStringLiteral("Write Error(")).filter(QStringLiteral(";LA:FL 0")).size(), 2);
+    QCOMPARE(log.filter(QStringLiteral("Sent    (")).filter(QStringLiteral(";LA:FL 0")).size(), 1);
 }
 
 void ExchangeTest::lineThatCannotBeWrittenIsNotRecordedAsSent()

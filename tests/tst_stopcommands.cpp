@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QTest>
@@ -51,6 +52,13 @@ void pressStop(TMainForm &form)
     form.ui.FireStopbtn->click();
 }
 
+// Types `line` into the terminal and sends it, as the operator does with Enter.
+void typeInTerminal(TMainForm &form, const QString &line)
+{
+    form.ui.SendEdit->setEditText(line);
+    form.ui.SendBtn->click();
+}
+
 void uncheckLaserEnable(TMainForm &form)
 {
     QVERIFY(form.ui.LaserEnableBtn->isChecked());
@@ -89,6 +97,11 @@ private slots:
     void stopDuringASettingsLoadGoesOutAtTheNextExchange();
     void stopDuringAStatusUpdateGoesOutBeforeItsNextQueryAndAheadOfTheQueue();
     void stopWhileABatchIsSentWithdrawsTheFireCommandStillWaiting();
+    void stopWithdrawsATypedFiringLineWhateverItsForm_data();
+    void stopWithdrawsATypedFiringLineWhateverItsForm();
+    void typedStopGoesAheadOfTheQueueWhateverItsForm_data();
+    void typedStopGoesAheadOfTheQueueWhateverItsForm();
+    void exitStopsFiringAfterTheExchangeUnderWayDroppingTheQueue();
     void stopSignalDuringTheScanEndsItWithoutAQuestionOrAStop();
     void stopSignalDuringTheStartUpLoadEndsItAtTheNextQuery();
     void silentLaserOnTheWayOutAsksNoQuestion();
@@ -106,6 +119,12 @@ void StopCommandsTest::stopDuringASettingsLoadGoesOutAtTheNextExchange_data()
     QTest::newRow("Stop during a refresh") << "Up1" << Action(pressStop) << fireOff;
     QTest::newRow("Stop during a recall") << "RestoreBin2" << Action(pressStop) << fireOff;
     QTest::newRow("Laser Enable unchecked during a refresh") << "Up1" << Action(uncheckLaserEnable) << enableOff;
+    // A stop typed in the terminal, in any form the laser reads as one, is treated as the button's.
+    for (const char *typed : {" fl 0", ";LC:FL 0", "en 0"}) {
+        QTest::addRow("\"%s\" typed during a refresh", typed)
+            << "Up1" << Action([typed](TMainForm &form) { typeInTerminal(form, QString::fromLatin1(typed)); })
+            << QByteArray(typed);
+    }
 }
 
 void StopCommandsTest::stopDuringASettingsLoadGoesOutAtTheNextExchange()
@@ -135,7 +154,7 @@ void StopCommandsTest::stopDuringASettingsLoadGoesOutAtTheNextExchange()
     QCOMPARE(lines.indexOf(stopLine), lines.indexOf(answering) + 1);
     QCOMPARE(lines.last(), test::queryLine("SY")); // the load itself went on to its end
     QVERIFY(!program.laser.firing());
-    if (stopLine == ";LA:EN 0") {
+    if (stopLine.toUpper().contains("EN 0")) {
         QVERIFY(!program.laser.enabled());
         return;
     }
@@ -181,6 +200,86 @@ void StopCommandsTest::stopWhileABatchIsSentWithdrawsTheFireCommandStillWaiting(
     QCOMPARE(program.laser.transcript(), (Lines{";LA:RR 20.0", ";LA:FL 0"}));
     QVERIFY(!program.laser.firing());
     QCOMPARE(program.form.ui.FireStopbtn->text(), QStringLiteral("Fire"));
+}
+
+void StopCommandsTest::stopWithdrawsATypedFiringLineWhateverItsForm_data()
+{
+    QTest::addColumn<QString>("typed");
+    for (const char *typed : {";LA:FL 1", " FL 1", ";LC:FL 1", "fl 1", "FL 01", "en 1"})
+        QTest::newRow(typed) << QString::fromLatin1(typed);
+}
+
+// The operator types a firing line while a status update waits for the laser, then presses Stop:
+// whatever the line's address, blanks or letter case, it does not follow the "FL 0".
+void StopCommandsTest::stopWithdrawsATypedFiringLineWhateverItsForm()
+{
+    QFETCH(QString, typed);
+    test::PolledProgram program;
+    QVERIFY(fireLaser(program));
+    program.laser.clearTranscript();
+
+    const QByteArray answering = test::queryLine("FT");
+    program.pollRunningWhileAnswering(answering, [&] {
+        typeInTerminal(program.form, typed);
+        pressStop(program.form);
+    });
+    QVERIFY(program.tasksDone());
+
+    const Lines lines = program.laser.transcript();
+    QCOMPARE(lines.value(lines.indexOf(answering) + 1), QByteArray(";LA:FL 0"));
+    QVERIFY2(!lines.contains(typed.toLatin1()), lines.join(" | ").constData());
+    QVERIFY(!program.laser.firing());
+}
+
+void StopCommandsTest::typedStopGoesAheadOfTheQueueWhateverItsForm_data()
+{
+    QTest::addColumn<QString>("typed");
+    for (const char *typed : {"fl 0", " FL 0", ";LC:FL 0", "FL 00"})
+        QTest::newRow(typed) << QString::fromLatin1(typed);
+}
+
+// A stop typed during a status update goes out at its next exchange boundary, ahead of the
+// operator's queued edit and of the update's own remaining queries, and as typed.
+void StopCommandsTest::typedStopGoesAheadOfTheQueueWhateverItsForm()
+{
+    QFETCH(QString, typed);
+    test::PolledProgram program;
+    QVERIFY(fireLaser(program));
+    program.laser.clearTranscript();
+
+    const QByteArray answering = test::queryLine("FT");
+    program.pollRunningWhileAnswering(answering, [&] {
+        program.form.ui.RepRateAdj->setValue(20);
+        typeInTerminal(program.form, typed);
+    });
+    QVERIFY(program.tasksDone());
+
+    const Lines lines = program.laser.transcript();
+    QCOMPARE(lines.value(lines.indexOf(answering) + 1), typed.toLatin1());
+    QVERIFY(lines.indexOf(";LA:RR 20.0") > lines.indexOf(test::queryLine("SS")));
+    QVERIFY(!program.laser.firing());
+}
+
+// Ten edits queued for a laser that has gone silent, and a stop signal while the first one waits:
+// the exchange under way ends with its time-out, the other nine are dropped and "FL 0" goes next.
+void StopCommandsTest::exitStopsFiringAfterTheExchangeUnderWayDroppingTheQueue()
+{
+    test::PolledProgram program;
+    program.laser.clearTranscript();
+    program.laser.setSilent(true);
+    const qint64 oneExchange = program.form.ComPort->ResponseTime();
+    QElapsedTimer sinceSignal;
+    const WhenLaserHears signalArrives(program.laser, ";LA:RR 11.0", [&] {
+        sinceSignal.start();
+        program.form.StopSignalReceived();
+    });
+    for (int rate = 11; rate <= 20; ++rate)
+        program.form.QueuedCommandToPort(QStringLiteral("RR %1.0").arg(rate));
+    QVERIFY(QTest::qWaitFor([&] { return program.form.hasEnded(); }, 60000));
+
+    QCOMPARE(program.laser.transcript(), (Lines{";LA:RR 11.0", ";LA:FL 0"}));
+    QVERIFY(program.rig.desktop.shown.isEmpty());
+    QVERIFY2(sinceSignal.elapsed() < oneExchange + 2000 + 1500, QByteArray::number(sinceSignal.elapsed()).constData());
 }
 
 // The signal is found while the scan greets the first port; no laser has been identified.

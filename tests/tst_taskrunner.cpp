@@ -57,6 +57,7 @@ struct RunnerRig
                              log.events.append(QStringLiteral("script lines"));
                      },
                      .withdrawScriptFiringLines = log.noting(QStringLiteral("withdraw script firing lines")),
+                     .followStopLine = [this](const QString &line) { log.events.append(QStringLiteral("follow ") + line); },
                      .exitProgram = log.noting(QStringLiteral("exit")),
                      .stopStatusPoll = log.noting(QStringLiteral("status poll off")),
                      .startStatusPoll = log.noting(QStringLiteral("status poll on")),
@@ -91,6 +92,8 @@ class TaskRunnerTest : public QObject
 private slots:
     void queuedCommandsGoOutInOrderAtTheNextTick();
     void stopGoesAheadAndWithdrawsAnEarlierFireCommand();
+    void stopWithdrawsEveryWaitingFiringLineWhateverItsForm_data();
+    void stopWithdrawsEveryWaitingFiringLineWhateverItsForm();
     void timerSleepsWhileNothingIsPending();
     void inhibitedCommandQueuesNothingAndLeavesTheTimerAsleep();
     void tickDuringAStatusUpdateLeavesTheWorkForTheNextTick();
@@ -123,6 +126,40 @@ void TaskRunnerTest::stopGoesAheadAndWithdrawsAnEarlierFireCommand()
 
     QVERIFY(rig.tasksDone());
     QCOMPARE(rig.laser.transcript(), (Lines{";LA:FL 0", ";LA:RR 20.0"}));
+}
+
+void TaskRunnerTest::stopWithdrawsEveryWaitingFiringLineWhateverItsForm_data()
+{
+    QTest::addColumn<QString>("stop");
+    QTest::addColumn<bool>("typed");
+    QTest::addColumn<QByteArray>("stopOnTheWire");
+    QTest::newRow("Stop button") << "FL 0" << false << QByteArray(";LA:FL 0");
+    QTest::newRow("Laser Enable unchecked") << "EN 0" << false << QByteArray(";LA:EN 0");
+    QTest::newRow("fl 0 typed") << "fl 0" << true << QByteArray("fl 0");
+    QTest::newRow(";LC:EN 0 typed") << ";LC:EN 0" << true << QByteArray(";LC:EN 0");
+}
+
+// Firing and enabling lines wait in every form the terminal allows, between the operator's
+// edits; a stop of any kind takes them all with it and leaves the edits.
+void TaskRunnerTest::stopWithdrawsEveryWaitingFiringLineWhateverItsForm()
+{
+    QFETCH(QString, stop);
+    QFETCH(bool, typed);
+    QFETCH(QByteArray, stopOnTheWire);
+    RunnerRig rig;
+    rig.runner.queueCommand(QStringLiteral("FL 1"));
+    rig.runner.queueCommand(QStringLiteral("RR 20.0"));
+    for (const char *firing : {";LA:FL 1", " FL 1", ";LC:FL 1", "fl 1", "FL 01", "en 1", ";lc:En 1"})
+        rig.runner.queueRawLine(QString::fromLatin1(firing));
+    rig.runner.queueCommand(QStringLiteral("EN 1"));
+    rig.runner.queueRawLine(QStringLiteral("SS?"));
+    if (typed)
+        rig.runner.queueRawLine(stop);
+    else
+        rig.runner.queueCommand(stop);
+
+    QVERIFY(rig.tasksDone());
+    QCOMPARE(rig.laser.transcript(), (Lines{stopOnTheWire, ";LA:RR 20.0", "SS?"}));
 }
 
 void TaskRunnerTest::timerSleepsWhileNothingIsPending()
@@ -188,6 +225,7 @@ void TaskRunnerTest::tickCarriesOutItsWorkInAFixedOrder()
     rig.runner.tick();
     QCOMPARE(rig.log.events, (QStringList{
                                  QStringLiteral("withdraw script firing lines"),
+                                 QStringLiteral("follow FL 0"),
                                  QStringLiteral(";LA:FL 0"),
                                  QStringLiteral("status poll off"),
                                  QStringLiteral(";LA:RC 2"),

@@ -1,6 +1,7 @@
 #include "firecontrol.h"
 
 #include "laserstate.h"
+#include "scriptline.h"
 #include "statusword.h"
 
 #include <QThread>
@@ -80,6 +81,16 @@ void FireControl::CheckFireEnableState()
 {
     view.setFireEnabled(stopShown || (uint32_t(state.statusWord) & StatusBit::OkToFire));
     view.setEnableBoxEnabled(true);
+}
+
+void FireControl::followStopLine(const QString &line)
+{
+    if (ScriptLine::read(line).mnemonic != QLatin1String("FL"))
+        return;
+    state.firing = false;
+    state.fireRequested = false;
+    showLook(false);
+    state.skipStatusSync = true;
 }
 
 void FireControl::showLook(bool stop)

@@ -50,8 +50,12 @@ public:
     // The enable box changed its check mark (the operator's click or the status poll's drop).
     void LaserEnableBtnClick();
     void LaserEnable(bool enable);
-    // The fire button is usable exactly when the last status word allows firing.
+    // The fire button is usable when the last status word allows firing, and always while it
+    // reads "Stop".
     void CheckFireEnableState();
+    // A stop line went ahead of the queue (the button's own, or one typed or sent by a script): a
+    // "FL 0" in any form leaves the controls as a press of Stop does.
+    void followStopLine(const QString &line);
 
     // A status word was read: the fire look and the enable box follow it, except in the one
     // update after an operator action on them. A laser that disabled itself unchecks the box.

@@ -71,6 +71,8 @@ void TaskRunner::stopNow(const OutgoingLine &line, Communication::StopReplied re
     if (actions.withdrawScriptFiringLines)
         actions.withdrawScriptFiringLines();
     comm.requestStop(line, std::move(replied));
+    if (actions.followStopLine)
+        actions.followStopLine(line.text);
     request();
 }
 

@@ -23,6 +23,8 @@ struct TaskActions
     std::function<void()> sendScriptLines;
     // A stop withdraws the script's waiting lines that would fire or enable the laser.
     std::function<void()> withdrawScriptFiringLines;
+    // A stop line was asked for, from any source: the controls follow it.
+    std::function<void(const QString &line)> followStopLine;
     std::function<void()> exitProgram;
     std::function<void()> stopStatusPoll;
     std::function<void()> startStatusPoll;

@@ -77,6 +77,7 @@ void TMainForm::wireComponents()
         .scriptLinesWaiting = [this] { return ScriptLines->hasWaitingLines(); },
         .sendScriptLines = [this] { ScriptLines->sendWaitingLines(); },
         .withdrawScriptFiringLines = [this] { ScriptLines->withdrawFiringLines(); },
+        .followStopLine = [this](const QString &line) { fire.followStopLine(line); },
         .exitProgram = [this] { ExitApp(); },
         .stopStatusPoll = [this] { StatusTimer->stop(); },
         .startStatusPoll = [this] { StatusTimer->start(); },
