@@ -1,10 +1,7 @@
 // The built program in a person's hands: a real X server with a window manager, the mouse and
 // keyboard driven by xdotool, and a simulated laser hearing what the program sends.
 
-#include "simport.h"
-#include "xsession.h"
-
-#include "mainformlayout.h"
+#include "programonscreen.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -20,27 +17,14 @@
 #include <memory>
 
 using namespace tovra;
+using test::LayoutPlaces;
+using test::ProgramOnScreen;
 
 Q_DECLARE_METATYPE(tovra::sim::LaserConfig)
 
 namespace {
 
 using Lines = QList<QByteArray>;
-
-// The standard window keeps the client height it was designed with; the menu bar sits above it.
-constexpr int standardClientHeight = 665;
-
-// Where the main window's controls stand in its client area, read from the layout itself.
-class LayoutPlaces
-{
-public:
-    LayoutPlaces() { ui.setupUi(&window, new QTextEdit); }
-
-    QPoint centreOf(QWidget *control) const { return control->mapTo(ui.ClientArea, control->rect().center()); }
-
-    QMainWindow window;
-    MainFormLayout ui;
-};
 
 // What the operator's controls made the program send: commands without their prefix, the
 // status poll's queries left out.
@@ -63,81 +47,6 @@ sim::LaserConfig laser(sim::Family family, bool attenuator, int cfg)
     config.cfg = cfg;
     return config;
 }
-
-// The program started as the operator starts it, on a simulated laser at port 1, shown on
-// `session`.
-class ProgramOnScreen
-{
-public:
-    ProgramOnScreen(test::XSession &session, const sim::LaserConfig &config = {},
-                    const QStringList &environment = {})
-        : session(session), laser(ports.add(1, config))
-    {
-        program.setWorkingDirectory(workDir.path());
-        QProcessEnvironment variables = session.environment();
-        for (const QString &assignment : environment)
-            variables.insert(assignment.section(QLatin1Char('='), 0, 0), assignment.section(QLatin1Char('='), 1));
-        program.setProcessEnvironment(variables);
-        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        program.start(QStringLiteral(TOVRA_EXECUTABLE), {});
-    }
-
-    ~ProgramOnScreen()
-    {
-        if (program.state() == QProcess::NotRunning)
-            return;
-        program.terminate();
-        if (!program.waitForFinished(10000))
-            program.kill();
-        program.waitForFinished(5000);
-    }
-
-    // Waits for the start-up to finish and the window to show and take the keyboard.
-    bool ready()
-    {
-        if (!program.waitForStarted(10000))
-            return false;
-        if (!QTest::qWaitFor([this] { return laser.transcript().contains(";LC:XL 0"); }, 20000))
-            return false;
-        window = session.waitForWindowOf(program.processId());
-        if (!window)
-            return false;
-        session.xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(window)});
-        QTest::qWait(300); // the window manager moves and focuses the window in its own time
-        laser.clearTranscript();
-        return true;
-    }
-
-    // A point of the client area (below the menu bar) of the standard window, on the screen.
-    QPoint onScreen(QPoint inClientArea) const
-    {
-        const QRect client = session.clientGeometry(window);
-        return client.topLeft() + QPoint(0, client.height() - standardClientHeight) + inClientArea;
-    }
-
-    void key(const QStringList &keys) const
-    {
-        session.xdotool(QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("60")} + keys);
-    }
-
-    void moveMouseTo(QPoint point) const
-    {
-        session.xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(point.x()),
-                         QString::number(point.y())});
-    }
-
-    void click(int button = 1) const
-    {
-        session.xdotool({QStringLiteral("click"), QString::number(button)});
-    }
-
-    test::XSession &session;
-    test::SimPorts ports;
-    sim::SimulatedLaser &laser;
-    QTemporaryDir workDir;
-    QProcess program;
-    qulonglong window = 0;
-};
 
 } // namespace
 
@@ -292,7 +201,7 @@ void OperatorHandsTest::screenShotFromTheMenuShowsTheWindowNotTheMenu()
 
     // Under the menu's place the picture shows the banner's dark background, not the light menu.
     const QRect frame = session->frameGeometry(program.window);
-    const QPoint bannerInPicture = client.topLeft() - frame.topLeft() + QPoint(0, client.height() - standardClientHeight);
+    const QPoint bannerInPicture = client.topLeft() - frame.topLeft() + QPoint(0, client.height() - test::standardClientHeight);
     const QRect underTheMenu(tools.left() + 50, 10, 80, 50);
     qint64 brightness = 0;
     for (int y = underTheMenu.top(); y <= underTheMenu.bottom(); ++y) {
