@@ -4,6 +4,7 @@
 // laser hears and what the script reads back.
 
 #include "sharedprogram.h"
+#include "whenlaserhears.h"
 
 #include "laserstate.h"
 #include "mainformlayout.h"
@@ -21,30 +22,11 @@
 using namespace tovra;
 using namespace std::chrono_literals;
 using test::SharedProgram;
+using test::WhenLaserHears;
 
 namespace {
 
 using Lines = QList<QByteArray>;
-
-// Runs `action` once, from inside the program's wait, as soon as the laser has received `line`.
-class WhenLaserHears
-{
-public:
-    WhenLaserHears(sim::SimulatedLaser &laser, const QByteArray &line, std::function<void()> action)
-    {
-        watch.setInterval(1);
-        QObject::connect(&watch, &QTimer::timeout, [this, &laser, line, action] {
-            if (!laser.transcript().contains(line))
-                return;
-            watch.stop();
-            action();
-        });
-        watch.start();
-    }
-
-private:
-    QTimer watch;
-};
 
 bool tasksDone(SharedProgram &program)
 {

@@ -3,6 +3,7 @@
 // within seconds, whatever the program was doing. Judged by what a simulated laser hears.
 
 #include "runningprogram.h"
+#include "whenlaserhears.h"
 #include "plusspinedit.h"
 #include "rzcomport.h"
 
@@ -18,6 +19,7 @@
 
 using namespace tovra;
 using namespace std::chrono_literals;
+using test::WhenLaserHears;
 
 namespace {
 
@@ -25,26 +27,6 @@ using Lines = QList<QByteArray>;
 using Action = std::function<void(TMainForm &)>;
 
 const QString CommunicationsLost = QStringLiteral("Communications lost. Restart?");
-
-// Runs `action` once, from inside the program's wait, as soon as the laser has received `line`.
-class WhenLaserHears
-{
-public:
-    WhenLaserHears(sim::SimulatedLaser &laser, const QByteArray &line, std::function<void()> action)
-    {
-        watch.setInterval(1);
-        QObject::connect(&watch, &QTimer::timeout, [this, &laser, line, action] {
-            if (!laser.transcript().contains(line))
-                return;
-            watch.stop();
-            action();
-        });
-        watch.start();
-    }
-
-private:
-    QTimer watch;
-};
 
 void pressStop(TMainForm &form)
 {
@@ -97,11 +79,10 @@ private slots:
     void stopDuringASettingsLoadGoesOutAtTheNextExchange();
     void stopDuringAStatusUpdateGoesOutBeforeItsNextQueryAndAheadOfTheQueue();
     void stopWhileABatchIsSentWithdrawsTheFireCommandStillWaiting();
-    void stopWithdrawsATypedFiringLineWhateverItsForm_data();
-    void stopWithdrawsATypedFiringLineWhateverItsForm();
-    void typedStopGoesAheadOfTheQueueWhateverItsForm_data();
-    void typedStopGoesAheadOfTheQueueWhateverItsForm();
+    void typedLineDuringAStatusUpdateNeverFiresAfterAStop_data();
+    void typedLineDuringAStatusUpdateNeverFiresAfterAStop();
     void exitStopsFiringAfterTheExchangeUnderWayDroppingTheQueue();
+    void restartWithAStopWaitingSendsTheStopFirst();
     void stopSignalDuringTheScanEndsItWithoutAQuestionOrAStop();
     void stopSignalDuringTheStartUpLoadEndsItAtTheNextQuery();
     void silentLaserOnTheWayOutAsksNoQuestion();
@@ -202,47 +183,26 @@ void StopCommandsTest::stopWhileABatchIsSentWithdrawsTheFireCommandStillWaiting(
     QCOMPARE(program.form.ui.FireStopbtn->text(), QStringLiteral("Fire"));
 }
 
-void StopCommandsTest::stopWithdrawsATypedFiringLineWhateverItsForm_data()
+void StopCommandsTest::typedLineDuringAStatusUpdateNeverFiresAfterAStop_data()
 {
     QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("stopPressed");
+    QTest::addColumn<QByteArray>("nextLine"); // after the query that was being answered
+    // A firing line in any form, then Stop: the line does not follow the "FL 0".
     for (const char *typed : {";LA:FL 1", " FL 1", ";LC:FL 1", "fl 1", "FL 01", "en 1"})
-        QTest::newRow(typed) << QString::fromLatin1(typed);
-}
-
-// The operator types a firing line while a status update waits for the laser, then presses Stop:
-// whatever the line's address, blanks or letter case, it does not follow the "FL 0".
-void StopCommandsTest::stopWithdrawsATypedFiringLineWhateverItsForm()
-{
-    QFETCH(QString, typed);
-    test::PolledProgram program;
-    QVERIFY(fireLaser(program));
-    program.laser.clearTranscript();
-
-    const QByteArray answering = test::queryLine("FT");
-    program.pollRunningWhileAnswering(answering, [&] {
-        typeInTerminal(program.form, typed);
-        pressStop(program.form);
-    });
-    QVERIFY(program.tasksDone());
-
-    const Lines lines = program.laser.transcript();
-    QCOMPARE(lines.value(lines.indexOf(answering) + 1), QByteArray(";LA:FL 0"));
-    QVERIFY2(!lines.contains(typed.toLatin1()), lines.join(" | ").constData());
-    QVERIFY(!program.laser.firing());
-}
-
-void StopCommandsTest::typedStopGoesAheadOfTheQueueWhateverItsForm_data()
-{
-    QTest::addColumn<QString>("typed");
+        QTest::addRow("\"%s\", then Stop", typed) << QString::fromLatin1(typed) << true << QByteArray(";LA:FL 0");
+    // A stop line in any form: it goes out at once, as typed.
     for (const char *typed : {"fl 0", " FL 0", ";LC:FL 0", "FL 00"})
-        QTest::newRow(typed) << QString::fromLatin1(typed);
+        QTest::addRow("\"%s\"", typed) << QString::fromLatin1(typed) << false << QByteArray(typed);
 }
 
-// A stop typed during a status update goes out at its next exchange boundary, ahead of the
-// operator's queued edit and of the update's own remaining queries, and as typed.
-void StopCommandsTest::typedStopGoesAheadOfTheQueueWhateverItsForm()
+// While a status update waits for the laser, the operator edits a setting and types a line
+// (and presses Stop). Stops go out at the update's next exchange boundary, ahead of the edit and
+// of the update's remaining queries; a firing line withdrawn by the Stop never goes out.
+void StopCommandsTest::typedLineDuringAStatusUpdateNeverFiresAfterAStop()
 {
     QFETCH(QString, typed);
+    QFETCH(bool, stopPressed);
     test::PolledProgram program;
     QVERIFY(fireLaser(program));
     program.laser.clearTranscript();
@@ -251,12 +211,16 @@ void StopCommandsTest::typedStopGoesAheadOfTheQueueWhateverItsForm()
     program.pollRunningWhileAnswering(answering, [&] {
         program.form.ui.RepRateAdj->setValue(20);
         typeInTerminal(program.form, typed);
+        if (stopPressed)
+            pressStop(program.form);
     });
     QVERIFY(program.tasksDone());
 
     const Lines lines = program.laser.transcript();
-    QCOMPARE(lines.value(lines.indexOf(answering) + 1), typed.toLatin1());
+    QTEST(lines.value(lines.indexOf(answering) + 1), "nextLine");
     QVERIFY(lines.indexOf(";LA:RR 20.0") > lines.indexOf(test::queryLine("SS")));
+    if (stopPressed)
+        QVERIFY2(!lines.contains(typed.toLatin1()), lines.join(" | ").constData());
     QVERIFY(!program.laser.firing());
 }
 
@@ -280,6 +244,29 @@ void StopCommandsTest::exitStopsFiringAfterTheExchangeUnderWayDroppingTheQueue()
     QCOMPARE(program.laser.transcript(), (Lines{";LA:RR 11.0", ";LA:FL 0"}));
     QVERIFY(program.rig.desktop.shown.isEmpty());
     QVERIFY2(sinceSignal.elapsed() < oneExchange + 2000 + 1500, QByteArray::number(sinceSignal.elapsed()).constData());
+}
+
+// Stop is pressed while a status update waits for a slow reply, and File > Restart App follows
+// before that reply came: the waiting stop is written before the port is let go.
+void StopCommandsTest::restartWithAStopWaitingSendsTheStopFirst()
+{
+    test::PolledProgram program;
+    QVERIFY(fireLaser(program));
+    program.laser.clearTranscript();
+
+    const QByteArray answering = test::queryLine("FT");
+    program.laser.setReplyDelay(1s);
+    const WhenLaserHears operatorActs(program.laser, answering, [&] {
+        pressStop(program.form);
+        program.form.ui.R1->trigger();
+    });
+    program.poll();
+    QTRY_VERIFY(program.form.hasEnded());
+
+    QCOMPARE(program.rig.desktop.newInstances, 1);
+    const Lines lines = program.laser.transcript();
+    QCOMPARE(lines.value(lines.indexOf(answering) + 1), QByteArray(";LA:FL 0"));
+    QTRY_VERIFY(!program.laser.firing());
 }
 
 // The signal is found while the scan greets the first port; no laser has been identified.

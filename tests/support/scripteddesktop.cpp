@@ -25,7 +25,12 @@ Button ScriptedDesktop::warning(const QString &text, ButtonSet)
 QString ScriptedDesktop::inputText(const QString &title, const QString &prompt, const QString &defaultText)
 {
     shown.append({QStringLiteral("input"), title + QLatin1Char('|') + prompt});
-    return inputAnswers.isEmpty() ? defaultText : inputAnswers.takeFirst();
+    const int closedBefore = boxesClosed;
+    if (whileInputOpen)
+        whileInputOpen(title);
+    if (boxesClosed != closedBefore || inputAnswers.isEmpty())
+        return defaultText;
+    return inputAnswers.takeFirst();
 }
 
 QString ScriptedDesktop::saveFileName(const QString &caption, const QString &)

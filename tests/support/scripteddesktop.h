@@ -27,7 +27,8 @@ public:
     void openUrl(const QString &url) override;
     int execDialog(QDialog &dialog) override;
     void startNewInstance() override;
-    // A warning open at the time (inside `whileWarningOpen`) then answers None.
+    // A warning open at the time (inside `whileWarningOpen`) then answers None; an input box,
+    // its default text (as Cancel does).
     void closeOpenBoxes() override;
 
     // Texts of every box shown, in order (all kinds).
@@ -42,6 +43,8 @@ public:
     // event loop).
     std::function<void(const QString &text)> whileWarningOpen;
     std::function<void(const QString &text)> whileMessageOpen;
+    // Called while an input dialog is "open"; closing the boxes then answers as Cancel does.
+    std::function<void(const QString &title)> whileInputOpen;
     QStringList inputAnswers;   // once used up, the default text is returned (Cancel)
     QStringList saveAnswers;    // once used up, the empty text (Cancel)
     std::function<int(QDialog &)> dialogHandler; // without one, dialogs are rejected
