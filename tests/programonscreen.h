@@ -4,6 +4,7 @@
 // xdotool, a simulated laser hearing what the program sends.
 
 #include "mainformlayout.h"
+#include "mainstatusbar.h"
 #include "simport.h"
 #include "xsession.h"
 
@@ -15,8 +16,14 @@
 
 namespace tovra::test {
 
-// The standard window keeps the client height it was designed with; the menu bar sits above it.
+// The standard window keeps the client height it was designed with; the menu bar sits above it,
+// the status bar below.
 constexpr int standardClientHeight = 665;
+
+inline int statusBarHeight()
+{
+    return MainStatusBar().sizeHint().height();
+}
 
 // Where the main window's controls stand in its client area, read from the layout itself.
 class LayoutPlaces
@@ -30,22 +37,27 @@ public:
     MainFormLayout ui;
 };
 
-// The program started as the operator starts it, on a simulated laser at port 1, shown on
-// `session`.
+// The program started as the operator starts it, on a simulated laser at port 1 (or at each of
+// `laserPorts`, `laser` being the first), shown on `session`.
 class ProgramOnScreen
 {
 public:
     ProgramOnScreen(XSession &session, const sim::LaserConfig &config = {},
-                    const QStringList &environment = {})
-        : session(session), laser(ports.add(1, config))
+                    const QStringList &environment = {}, const QStringList &arguments = {},
+                    const QList<int> &laserPorts = {1})
+        : session(session), laser(ports.add(laserPorts.first(), config))
     {
+        for (int port : laserPorts.mid(1))
+            ports.add(port);
         program.setWorkingDirectory(workDir.path());
         QProcessEnvironment variables = session.environment();
+        // A simulated laser needs no time to settle while the scan greets it.
+        variables.insert(QStringLiteral("TOVRA_TEST_TIMINGS"), QStringLiteral("scanPause=0"));
         for (const QString &assignment : environment)
             variables.insert(assignment.section(QLatin1Char('='), 0, 0), assignment.section(QLatin1Char('='), 1));
         program.setProcessEnvironment(variables);
         program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        program.start(QStringLiteral(TOVRA_EXECUTABLE), {});
+        program.start(QStringLiteral(TOVRA_EXECUTABLE), arguments);
     }
 
     ~ProgramOnScreen()
@@ -78,7 +90,7 @@ public:
     QPoint onScreen(QPoint inClientArea) const
     {
         const QRect client = session.clientGeometry(window);
-        return client.topLeft() + QPoint(0, client.height() - standardClientHeight) + inClientArea;
+        return client.topLeft() + QPoint(0, client.height() - standardClientHeight - statusBarHeight()) + inClientArea;
     }
 
     void key(const QStringList &keys) const

@@ -29,6 +29,8 @@ private slots:
     void commandArgumentsFollowTheirPatterns_data();
     void commandArgumentsFollowTheirPatterns();
     void countersAreRightAlignedInTenCharacters();
+    void countsAreGroupedInThrees_data();
+    void countsAreGroupedInThrees();
 };
 
 void ControlRulesTest::switchesCountOnlyAsWholeArgumentsAfterDashOrSlash_data()
@@ -284,6 +286,25 @@ void ControlRulesTest::countersAreRightAlignedInTenCharacters()
 {
     QCOMPARE(counterText(42), QStringLiteral("        42"));
     QCOMPARE(counterText(4294967295u), QStringLiteral("4294967295"));
+    QCOMPARE(counterText(5000000123u), QStringLiteral("5000000123"));
+    QCOMPARE(counterText(123456789012u), QStringLiteral("123456789012"));
+}
+
+void ControlRulesTest::countsAreGroupedInThrees_data()
+{
+    QTest::addColumn<quint64>("count");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("zero") << quint64(0) << QStringLiteral("0");
+    QTest::newRow("three digits") << quint64(999) << QStringLiteral("999");
+    QTest::newRow("four digits") << quint64(1000) << QStringLiteral("1,000");
+    QTest::newRow("beyond 32 bits") << quint64(5000000123) << QStringLiteral("5,000,000,123");
+    QTest::newRow("largest") << quint64(18446744073709551615u) << QStringLiteral("18,446,744,073,709,551,615");
+}
+
+void ControlRulesTest::countsAreGroupedInThrees()
+{
+    QFETCH(quint64, count);
+    QTEST(groupedCountText(count), "text");
 }
 
 QTEST_GUILESS_MAIN(ControlRulesTest)

@@ -144,6 +144,11 @@ private slots:
     void everyLineOfABatchIsFramedAsItsSourceAsks();
     void terminalLineDuringALoadLeavesTheNextCommandItsAddress();
     void terminalHistoryKeepsDuplicatesAndEmptyEntries();
+    void terminalSetterTheLaserTookShowsInItsControl_data();
+    void terminalSetterTheLaserTookShowsInItsControl();
+    void sentTextIsSelectedSoTypingReplacesIt();
+    void upAndDownWalkTheTerminalHistory_data();
+    void upAndDownWalkTheTerminalHistory();
     void ctrlBackspaceDeletesTheSelectedHistoryEntry_data();
     void ctrlBackspaceDeletesTheSelectedHistoryEntry();
     void terminalRefusesALineWithControlCharacters_data();
@@ -502,6 +507,60 @@ void OperatorCommandsTest::terminalLineDuringALoadLeavesTheNextCommandItsAddress
     QCOMPARE(commands.last(), QByteArray(";LA:RR 20.0"));
 }
 
+void OperatorCommandsTest::terminalSetterTheLaserTookShowsInItsControl_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<double>("shown");
+    QTest::addColumn<QByteArray>("reply"); // empty: the simulated laser's own
+
+    QTest::newRow("diode current") << QStringLiteral("DC 50") << QStringLiteral("DiodeCurrentAdj") << 50.0 << QByteArray();
+    QTest::newRow("repetition rate with the laser's address")
+        << QStringLiteral(";LA:RR 20") << QStringLiteral("RepRateAdj") << 20.0 << QByteArray();
+    QTest::newRow("burst count in lower case") << QStringLiteral("bc 7") << QStringLiteral("BurstCountAdj") << 7.0 << QByteArray();
+    QTest::newRow("a value beyond the limit, as the laser clamps it")
+        << QStringLiteral("DC 500") << QStringLiteral("DiodeCurrentAdj") << 120.0 << QByteArray();
+    QTest::newRow("check box") << QStringLiteral("QE 0") << QStringLiteral("QSwitchEnableBtn") << 0.0 << QByteArray();
+    QTest::newRow("drop-down") << QStringLiteral("SY 2") << QStringLiteral("SyncSettingsSel") << 2.0 << QByteArray();
+    QTest::newRow("no number") << QStringLiteral("DC x") << QStringLiteral("DiodeCurrentAdj") << 40.0 << QByteArray();
+    QTest::newRow("refused by the laser")
+        << QStringLiteral("DC 50") << QStringLiteral("DiodeCurrentAdj") << 40.0 << QByteArray("ERR 3");
+    QTest::newRow("unknown to the laser")
+        << QStringLiteral("DC 50") << QStringLiteral("DiodeCurrentAdj") << 40.0 << QByteArray("?");
+}
+
+// The operator's handler does not run for it: nothing goes back to the laser, which already has
+// the value.
+void OperatorCommandsTest::terminalSetterTheLaserTookShowsInItsControl()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, control);
+    QFETCH(QByteArray, reply);
+    test::RunningProgram program;
+    TMainForm &form = program.start();
+    QCOMPARE(form.ui.DiodeCurrentAdj->Value(), 40.0);
+    if (!reply.isEmpty())
+        program.laser.setReplyOverride(line.toLatin1(), reply);
+
+    typeAndEnter(form, line);
+    QVERIFY(program.tasksDone());
+
+    auto *widget = form.findChild<QWidget *>(control);
+    QVERIFY(widget);
+    double shown = -1;
+    if (auto *spin = qobject_cast<TPlusSpinEdit *>(widget))
+        shown = spin->Value();
+    else if (auto *box = qobject_cast<QAbstractButton *>(widget))
+        shown = box->isChecked() ? 1 : 0;
+    else if (auto *list = qobject_cast<QComboBox *>(widget))
+        shown = list->currentIndex();
+    QTEST(shown, "shown");
+    if (control == QLatin1String("DiodeCurrentAdj"))
+        QCOMPARE(program.state().diodeCurrent, shown);
+    QCOMPARE(program.laser.transcript(), Lines{line.toLatin1()});
+    QCOMPARE(program.state().queueCount, 0);
+}
+
 void OperatorCommandsTest::terminalHistoryKeepsDuplicatesAndEmptyEntries()
 {
     test::RunningProgram program;
@@ -514,6 +573,52 @@ void OperatorCommandsTest::terminalHistoryKeepsDuplicatesAndEmptyEntries()
 
     QCOMPARE(program.laser.transcript(), (Lines{"SS", "SS", ""}));
     QCOMPARE(historyOf(form.ui.SendEdit), (QStringList{"SS", "SS", ""}));
+}
+
+void OperatorCommandsTest::sentTextIsSelectedSoTypingReplacesIt()
+{
+    test::RunningProgram program;
+    TMainForm &form = program.start();
+
+    typeAndEnter(form, QStringLiteral("RR?"));
+    QCOMPARE(form.ui.SendEdit->lineEdit()->selectedText(), QStringLiteral("RR?"));
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("SS?"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QVERIFY(program.tasksDone());
+
+    QCOMPARE(program.laser.transcript(), (Lines{"RR?", "SS?"}));
+}
+
+void OperatorCommandsTest::upAndDownWalkTheTerminalHistory_data()
+{
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<QString>("shown");
+    const int up = Qt::Key_Up;
+    const int down = Qt::Key_Down;
+    QTest::newRow("Up recalls the newest") << QList<int>{up} << "BC?";
+    QTest::newRow("Up twice the one before") << QList<int>{up, up} << "SS?";
+    QTest::newRow("the oldest stays") << QList<int>{up, up, up, up} << "RR?";
+    QTest::newRow("Down the newer again") << QList<int>{up, up, down} << "BC?";
+    QTest::newRow("Down past the newest gives back the typed text") << QList<int>{up, down} << "DC";
+    QTest::newRow("Down alone changes nothing") << QList<int>{down} << "DC";
+}
+
+void OperatorCommandsTest::upAndDownWalkTheTerminalHistory()
+{
+    QFETCH(QList<int>, keys);
+    QFETCH(QString, shown);
+    test::RunningProgram program;
+    TMainForm &form = program.start();
+    for (const char *text : {"RR?", "SS?", "BC?"})
+        typeAndEnter(form, QString::fromLatin1(text));
+    QWidget *field = QApplication::focusWidget();
+    QTest::keyClicks(field, QStringLiteral("DC"));
+
+    for (int key : keys)
+        QTest::keyClick(field, Qt::Key(key));
+
+    QCOMPARE(form.ui.SendEdit->currentText(), shown);
+    QCOMPARE(historyOf(form.ui.SendEdit), (QStringList{"RR?", "SS?", "BC?"}));
 }
 
 void OperatorCommandsTest::ctrlBackspaceDeletesTheSelectedHistoryEntry_data()

@@ -117,12 +117,12 @@ void StopCommandsTest::stopDuringASettingsLoadGoesOutAtTheNextExchange()
     QVERIFY(fireLaser(program));
     program.laser.clearTranscript();
 
-    // A laser that answers in 0.3 s; the operator stops it while the load waits for "DC:MAX".
+    // The laser answers "DC:MAX" 0.3 s late; the operator stops it while the load waits for it.
     const QByteArray answering = test::queryLine("DC:MAX");
-    program.laser.setReplyDelay(300ms);
+    program.laser.setReplyDelay(answering, 300ms);
     const WhenLaserHears operatorActs(program.laser, answering, [&] {
         stop(program.form);
-        program.laser.setReplyDelay(0ms);
+        program.laser.setReplyDelay(answering, 0ms);
     });
     QAction *item = program.form.ui.Up1;
     if (load != QLatin1String("Up1"))

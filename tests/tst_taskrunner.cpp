@@ -1,14 +1,8 @@
 // The task timer and the command queue without a window: a runner on a simulated laser, with
 // the window's part played by callbacks that note when they are called.
 
-#include "communication.h"
-#include "desktoplinkprompts.h"
-#include "laserstate.h"
-#include "rzcomport.h"
-#include "scripteddesktop.h"
-#include "simport.h"
+#include "linkrig.h"
 #include "taskrunner.h"
-#include "terminalview.h"
 
 #include <QTest>
 
@@ -20,15 +14,9 @@ using Lines = QList<QByteArray>;
 
 // What the window would be asked to do and what it would show as sent, in one list: a sent line
 // as it stands on the terminal without its time stamp, a callback by its name.
-class EventLog : public TerminalView
+class EventLog
 {
 public:
-    void appendTrafficLine(const QString &line, TrafficDirection direction) override
-    {
-        if (direction == TrafficDirection::Sent)
-            events.append(line.section(QStringLiteral(") "), 1));
-    }
-    void clearTraffic() override {}
     std::function<void()> noting(const QString &event)
     {
         return [this, event] { events.append(event); };
@@ -39,18 +27,15 @@ public:
 
 // A port on a simulated laser with the exchange and the runner on top, as the program has them
 // after start-up.
-struct RunnerRig
+struct RunnerRig : test::LinkRig
 {
     RunnerRig()
-        : laser(ports.add(1))
-        , prompts(desktop)
-        , port(prompts)
-        , comm(port, state, log, prompts)
-        , runner(state, comm, port,
+        : runner(state, comm, port,
                  {
                      .loadSettings = log.noting(QStringLiteral("load settings")),
                      .unlockLaser = log.noting(QStringLiteral("unlock")),
                      .readBackEnergyMode = log.noting(QStringLiteral("read back energy mode")),
+                     .rawLineAnswered = {},
                      .scriptLinesWaiting = [this] { return scriptLinesWaiting; },
                      .sendScriptLines = [this] {
                          if (std::exchange(scriptLinesWaiting, false))
@@ -63,7 +48,7 @@ struct RunnerRig
                      .startStatusPoll = log.noting(QStringLiteral("status poll on")),
                  })
     {
-        test::setUpLaserPort(port);
+        terminal.onSent = [this](const QString &line) { log.events.append(line); };
     }
 
     // The timer has run and gone back to sleep.
@@ -72,14 +57,7 @@ struct RunnerRig
         return QTest::qWaitFor([this] { return !runner.timer().isActive() && !state.taskBusy; });
     }
 
-    test::SimPorts ports;
-    sim::SimulatedLaser &laser;
-    test::ScriptedDesktop desktop;
-    DesktopLinkPrompts prompts;
-    LaserState state;
     EventLog log;
-    TRZComPort port;
-    Communication comm;
     bool scriptLinesWaiting = false;
     TaskRunner runner;
 };
@@ -172,7 +150,7 @@ void TaskRunnerTest::timerSleepsWhileNothingIsPending()
     QVERIFY(rig.runner.pending());
     QVERIFY(rig.tasksDone());
     QVERIFY(!rig.runner.pending());
-    QTest::qWait(3 * TaskRunner::TickInterval);
+    QTest::qWait(3 * rig.runner.timer().interval());
     QVERIFY(!rig.runner.timer().isActive()); // and it stays asleep
 
     // A request with nothing behind it gives one empty tick, then the timer sleeps again.

@@ -60,8 +60,8 @@ struct LaserState
 
     // Measurements and counters, refreshed by every status poll.
     int32_t statusWord = 0;
-    uint32_t shotCount = 0;
-    uint32_t userCount = 0;
+    uint64_t shotCount = 0; // the laser counts past 2^32
+    uint64_t userCount = 0;
     double bankVoltage = 0;
     double bankVoltageTarget = 0;
     double fetVoltage = 0;
@@ -79,7 +79,6 @@ struct LaserState
     bool firing = false;
     bool fireRequested = false;
     bool enableDropped = false;
-    int32_t chartSeconds = 0;
     bool chartDiodeTemp = false;
     bool autoUpdateVoltages = false;
 

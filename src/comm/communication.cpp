@@ -4,9 +4,11 @@
 #include "laserstate.h"
 #include "replytext.h"
 #include "linkprompts.h"
+#include "passwordline.h"
 #include "rzcomport.h"
 #include "terminalview.h"
 
+#include <QScopedValueRollback>
 #include <QThread>
 #include <QTime>
 
@@ -61,7 +63,7 @@ bool Communication::portBusy() const
 
 bool Communication::mayExchange() const
 {
-    return !detached && !port.InUse();
+    return !detached && !port.InUse() && (!linkLost || greeting);
 }
 
 // A line that did not reach the port is not recorded as sent: the log tells of the failure
@@ -71,7 +73,7 @@ bool Communication::writeLine(const QString &line)
     lastLine = line;
     if (port.Write(toWire(line) + "\r\n"))
         return true;
-    log(QStringLiteral("Write Error(") + timeStamp() + QStringLiteral("): ") + line);
+    log(QStringLiteral("Write Error(") + timeStamp() + QStringLiteral("): ") + withPasswordHidden(line));
     return false;
 }
 
@@ -93,8 +95,9 @@ void Communication::show(const QString &line, bool isReply)
 {
     if (detached)
         return;
+    const QString text = isReply ? line : withPasswordHidden(line);
     view.appendTrafficLine(
-        escapeControlCharacters(QLatin1Char('(') + timeStamp() + QStringLiteral(") ") + trimTrailing(line)),
+        escapeControlCharacters(QLatin1Char('(') + timeStamp() + QStringLiteral(") ") + shownMark + trimTrailing(text)),
         isReply ? TrafficDirection::Received : TrafficDirection::Sent);
 }
 
@@ -121,7 +124,7 @@ void Communication::requestStop(const OutgoingLine &line, StopReplied replied)
 void Communication::sendPendingStops()
 {
     // A stop's own reply wait may let the operator ask for another; it is sent in this loop too.
-    while (!pendingStops.isEmpty() && mayExchange()) {
+    while (!pendingStops.isEmpty() && !linkLost && mayExchange()) {
         const std::optional<QString> reply = exchangeLine(pendingStops.first().line);
         if (!reply) {
             setStopUndelivered(true);
@@ -137,7 +140,8 @@ void Communication::sendPendingStops()
 
 void Communication::writePendingStopsBeforeLettingGo()
 {
-    if (detached)
+    // A port that is gone takes nothing; the laser's recovery would have sent them first.
+    if (detached || linkLost)
         return;
     while (!pendingStops.isEmpty()) {
         const QString line = pendingStops.first().line.wireText();
@@ -208,7 +212,7 @@ std::optional<double> Communication::TryQueryFloat(const QString &query)
     return typedQuery(query, &replyAsDecimal);
 }
 
-std::optional<uint32_t> Communication::TryQueryCount(const QString &query)
+std::optional<uint64_t> Communication::TryQueryCount(const QString &query)
 {
     return typedQuery(query, &replyAsCount);
 }
@@ -223,7 +227,7 @@ double Communication::QueryFloat(const QString &query)
     return TryQueryFloat(query).value_or(0.0);
 }
 
-uint32_t Communication::QueryCount(const QString &query)
+uint64_t Communication::QueryCount(const QString &query)
 {
     return TryQueryCount(query).value_or(0u);
 }
@@ -258,17 +262,19 @@ std::optional<QString> Communication::exchangeLine(const OutgoingLine &outgoing)
     if (!writeLine(line))
         return std::nullopt;
     show(line, false);
-    log(QStringLiteral("Sent    (") + timeStamp() + QStringLiteral("): ") + line);
+    log(QStringLiteral("Sent    (") + timeStamp() + QStringLiteral("): ") + withPasswordHidden(line));
     return ReadAndShowReply();
 }
 
-QString Communication::SendRawLine(const QString &line)
+QString Communication::SendRawLine(const QString &line, const QString &mark)
 {
     if (state.commandsInhibited || !mayExchange())
         return QString();
     atExchangeBoundary();
     if (!mayExchange())
         return QString();
+    // Only this line and its reply: the stops sent at the boundary are the operator's.
+    const QScopedValueRollback<QString> marked(shownMark, mark);
     return exchangeLine(OutgoingLine::raw(line)).value_or(QString());
 }
 
@@ -331,17 +337,13 @@ bool Communication::ConnectToLaser()
     port.setEndOfResponse(QByteArrayLiteral("\r"));
     port.setAllowEvents(false);
     port.setShowErrors(false);
-    port.setResponseTime(100);
+    port.setResponseTime(uint32_t(scanResponseTime.count()));
 
     for (int n = 1; n <= 100 && !state.exitRequested; ++n) {
         port.setPort(n);
         if (!port.Open())
             continue;
-        QThread::msleep(quint32(scanPause.count()));
-        SendRawLine(QStringLiteral(";LC:SEC 4093716"));
-        QThread::msleep(quint32(scanPause.count()));
-        SendCommand(QStringLiteral("EC 0"));
-        if (!SendAndReceive(QStringLiteral("ID")).isEmpty()) {
+        if (!greetAndAskIdentity().isEmpty()) {
             parseIdentityReply(SendAndReceive(QStringLiteral("ID")), state);
             if (isAcceptedModelName(state.modelName)) {
                 view.clearTraffic();
@@ -351,6 +353,24 @@ bool Communication::ConnectToLaser()
         port.Close();
     }
     return false;
+}
+
+QString Communication::greetAndAskIdentity()
+{
+    const QScopedValueRollback<bool> greetingNow(greeting, true);
+    QThread::msleep(quint32(scanPause.count()));
+    SendRawLine(QStringLiteral(";LC:SEC 4093716"));
+    QThread::msleep(quint32(scanPause.count()));
+    SendCommand(QStringLiteral("EC 0"));
+    return SendAndReceive(QStringLiteral("ID"));
+}
+
+void Communication::noteNotSent(const QString &line, const QString &why)
+{
+    const QString note = why + QStringLiteral(": ") + line;
+    view.appendTrafficLine(escapeControlCharacters(QLatin1Char('(') + timeStamp() + QStringLiteral(") ") + note),
+                           TrafficDirection::Note);
+    log(QStringLiteral("Not sent(") + timeStamp() + QStringLiteral("): ") + note);
 }
 
 } // namespace tovra

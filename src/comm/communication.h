@@ -46,16 +46,17 @@ public:
     // The typed queries give 0 when nothing usable came back, for code that needs a number.
     int32_t QueryInt(const QString &query);
     double QueryFloat(const QString &query);
-    uint32_t QueryCount(const QString &query);
+    uint64_t QueryCount(const QString &query);
     // The same exchanges, giving nothing when the value was not read: the line could not be
     // written, the port was busy or gone, the reply did not end in time, was empty or is not a
     // value of the kind asked for (replytext.h says which texts are).
     std::optional<int32_t> TryQueryInt(const QString &query);
     std::optional<double> TryQueryFloat(const QString &query);
-    std::optional<uint32_t> TryQueryCount(const QString &query);
+    std::optional<uint64_t> TryQueryCount(const QString &query);
     QString SendCommand(const QString &command);
-    // The reply; empty when the line could not be sent or no reply came.
-    QString SendRawLine(const QString &line);
+    // The reply; empty when the line could not be sent or no reply came. The terminal view shows
+    // the line and its reply after `mark` (a script's lines are marked so); the log does not.
+    QString SendRawLine(const QString &line, const QString &mark = QString());
     // A line framed as it asks: through SendCommand or SendRawLine.
     QString send(const OutgoingLine &line);
     QString ReadReply();
@@ -64,9 +65,22 @@ public:
     // Finds the laser on ports 1 to 100; true with the port left open on the laser. A scan
     // during which the program is asked to end stops at the next port.
     bool ConnectToLaser();
+    // Greets the open port as the scan does (the access code, "EC 0", with the scan's pauses) and
+    // asks "ID?": the reply, empty when nothing answered. Works while the link is lost; nothing
+    // else goes out meanwhile (the waiting stop commands stay for the laser in use).
+    QString greetAndAskIdentity();
+
+    // While the laser's port is gone every exchange returns at once without touching the port,
+    // and stop commands wait for the laser to be found again.
+    void setLinkLost(bool lost) { linkLost = lost; }
+    bool isLinkLost() const { return linkLost; }
+    // Names a line that will never be sent, in the terminal view and the log.
+    void noteNotSent(const QString &line, const QString &why);
     // The scan gives a laser this long to settle after its port opens and after the unlock line.
     // A device that answers at once (a simulated laser without pacing) needs none.
     void setScanPause(std::chrono::milliseconds pause) { scanPause = pause; }
+    // How long the scan waits for a port's reply.
+    void setScanResponseTime(std::chrono::milliseconds time) { scanResponseTime = time; }
 
     // Stop lines wait for no one. One asked for while a settings load, a status update or a
     // batch is running goes out at the next exchange boundary, ahead of whatever that exchange was
@@ -138,12 +152,16 @@ private:
     LinkPrompts &prompts;
     TimeoutActions timeoutActions;
     std::chrono::milliseconds scanPause{100};
+    std::chrono::milliseconds scanResponseTime{100};
     std::function<void()> boundaryCheck;
     QList<PendingStop> pendingStops;
     std::function<void(bool)> stopDeliveryWatch;
     bool undeliveredStop = false;
     QString lastLine;
+    QString shownMark;
     bool detached = false;
+    bool linkLost = false;
+    bool greeting = false;
 };
 
 } // namespace tovra

@@ -11,12 +11,10 @@ namespace {
 
 const QByteArray FiringRefused = QByteArrayLiteral("Remote firing not allowed");
 const QByteArray StoppedByOperator = QByteArrayLiteral("Stopped by the operator");
+const QByteArray NotConnected = QByteArrayLiteral("Laser not connected");
 
-// What the laser says when it did not take a command.
-bool refusedByLaser(const QString &reply)
-{
-    return reply.isEmpty() || reply == QLatin1String("?") || reply.startsWith(QLatin1String("ERR"));
-}
+// Tells a script's lines in the terminal view from the operator's.
+const QString ScriptMark = QStringLiteral("[script] ");
 
 } // namespace
 
@@ -32,18 +30,26 @@ ScriptBridge::ScriptBridge(LaserState &laserState, Communication &exchange, Term
         takeArrivedLines();
         emit linesWaiting();
     });
-    connect(&port, &SharedPort::overlongLineDropped, this, [this] {
-        showNote(QStringLiteral("Script line longer than %1 characters dropped").arg(SharedPort::MaxLineLength));
+    connect(&port, &SharedPort::overlongLineAnswered, this, [this] {
+        showNote(QStringLiteral("Script line longer than %1 characters not sent, answered \"%2\"")
+                     .arg(SharedPort::MaxLineLength)
+                     .arg(QLatin1String(SharedPort::LineTooLong)));
     });
 }
 
 bool ScriptBridge::start(const QString &linkPath, QString *error)
 {
-    return port.open(linkPath, error);
+    if (!port.open(linkPath, error))
+        return false;
+    noteInLog(QStringLiteral("Share Port on: ") + port.linkPath());
+    return true;
 }
 
 void ScriptBridge::stop()
 {
+    if (!port.isOpen())
+        return;
+    noteInLog(QStringLiteral("Share Port off: ") + port.linkPath());
     port.close();
     waiting.clear();
 }
@@ -66,9 +72,17 @@ void ScriptBridge::takeArrivedLines()
 
 bool ScriptBridge::hasWaitingLines() const
 {
-    return std::any_of(waiting.cbegin(), waiting.cend(), [](const WaitingLine &line) {
+    return port.hasLine() || std::any_of(waiting.cbegin(), waiting.cend(), [](const WaitingLine &line) {
         return line.step == WaitingLine::Step::ToSend || line.step == WaitingLine::Step::Answered;
     });
+}
+
+void ScriptBridge::setRemoteFiringAllowed(bool allowed)
+{
+    if (allowed == remoteFiringAllowed)
+        return;
+    remoteFiringAllowed = allowed;
+    noteInLog(QStringLiteral("Allow Remote Firing ") + (allowed ? QStringLiteral("on") : QStringLiteral("off")));
 }
 
 bool ScriptBridge::maySendNow() const
@@ -79,6 +93,8 @@ bool ScriptBridge::maySendNow() const
 
 void ScriptBridge::sendWaitingLines()
 {
+    // Lines behind an over-long one are given out only once the port has answered it.
+    takeArrivedLines();
     answerReadyLines();
     // One tick sends at most as many lines as may wait, so that the operator's commands queued
     // meanwhile get their turn at the next tick.
@@ -98,19 +114,24 @@ void ScriptBridge::sendLine(WaitingLine &waitingLine)
 {
     const uint64_t id = waitingLine.id;
     const QString line = QString::fromLatin1(waitingLine.bytes);
+    // Answered now rather than after a time-out, and never sent later.
+    if (comm.isLinkLost()) {
+        comm.noteNotSent(line, QStringLiteral("Script line not sent, laser not connected"));
+        answer(id, NotConnected);
+        return;
+    }
     if (mayStartFiring(line) && !remoteFiringAllowed) {
         showNote(QStringLiteral("Script line not sent, remote firing not allowed: ") + line);
         answer(id, FiringRefused);
         return;
     }
     waitingLine.step = WaitingLine::Step::BeingSent;
-    const QString reply = comm.SendRawLine(line);
+    const QString reply = comm.SendRawLine(line, ScriptMark);
     // The reply wait lets the operator switch sharing off; the line's script is gone then.
     if (!find(id))
         return;
     answer(id, reply.toLatin1());
-    const std::optional<ScriptSetting> setting = settingOf(line);
-    if (setting && !refusedByLaser(reply))
+    if (const std::optional<ScriptSetting> setting = settingTakenBy(line, reply))
         settings.showScriptSetting(*setting);
 }
 
@@ -149,9 +170,17 @@ ScriptBridge::WaitingLine *ScriptBridge::find(uint64_t id)
     return found == waiting.end() ? nullptr : &*found;
 }
 
+// Shown in the terminal view and written to the log; the log's traffic lines keep their form.
 void ScriptBridge::showNote(const QString &note)
 {
     view.appendTrafficLine(QLatin1Char('(') + Communication::timeStamp() + QStringLiteral(") ") + note, TrafficDirection::Note);
+    noteInLog(note);
+}
+
+void ScriptBridge::noteInLog(const QString &note)
+{
+    if (logNote)
+        logNote(QStringLiteral("Note    (") + Communication::timeStamp() + QStringLiteral("): ") + note);
 }
 
 } // namespace tovra

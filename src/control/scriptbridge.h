@@ -15,13 +15,14 @@ namespace tovra {
 class TerminalView;
 struct LaserState;
 
-// Where the window shows a setting that a script's line gave the laser.
+// Where the window shows a setting that a line sent as typed gave the laser, a script's line
+// or the terminal's.
 class ScriptSettingView
 {
 public:
     virtual ~ScriptSettingView() = default;
-    // The laser took `setting` from a script: the matching control shows it, and nothing is sent
-    // back for it.
+    // The laser took `setting` from a script or the terminal: the matching control shows it,
+    // and nothing is sent back for it.
     virtual void showScriptSetting(const ScriptSetting &setting) = 0;
 };
 
@@ -47,7 +48,10 @@ public:
     bool isSharing() const { return port.isOpen(); }
     QString linkPath() const { return port.linkPath(); }
 
-    void setRemoteFiringAllowed(bool allowed) { remoteFiringAllowed = allowed; }
+    void setRemoteFiringAllowed(bool allowed);
+    // Where notes go in the communication log: sharing and remote firing switched on and off, and
+    // each script line refused.
+    void setLogNote(std::function<void(const QString &)> write) { logNote = std::move(write); }
     // While `due` says so, a status update is about to start: the script's lines give way, so that
     // the status poll keeps its cadence however fast a script sends.
     void setStatusPollDue(std::function<bool()> due) { statusPollDue = std::move(due); }
@@ -87,6 +91,7 @@ private:
     void answerReadyLines();
     WaitingLine *find(uint64_t id);
     void showNote(const QString &note);
+    void noteInLog(const QString &note);
 
     LaserState &state;
     Communication &comm;
@@ -94,6 +99,7 @@ private:
     ScriptSettingView &settings;
     SharedPort port;
     std::function<bool()> statusPollDue;
+    std::function<void(const QString &)> logNote;
     StopHandler stopHandler;
     QList<WaitingLine> waiting;
     uint64_t lastId = 0;

@@ -44,4 +44,8 @@ struct ScriptSetting
 // The setting that `line` makes, when it is one of the parameter setters with a number.
 std::optional<ScriptSetting> settingOf(const QString &line);
 
+// The setting that a line sent as typed (by a script or in the terminal) gave the laser: its
+// setting when the laser took it, nothing when it answered no reply, "?" or an error.
+std::optional<ScriptSetting> settingTakenBy(const QString &line, const QString &reply);
+
 } // namespace tovra

@@ -4,6 +4,10 @@
 
 namespace tovra {
 
+// The service code: the operator types it to open the service window, and the window, as it
+// opens, unlocks the laser's service commands with it ("SEC " + the code).
+inline const QString ServiceCode = QStringLiteral("53871");
+
 // The settings whose limit the service window calibrates and the main window enforces.
 enum class LimitedSetting { RepRate, DiodeCurrent, DiodePulseWidth, QSWDelay };
 

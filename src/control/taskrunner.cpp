@@ -2,9 +2,10 @@
 
 #include "communication.h"
 #include "laserstate.h"
-#include "scopedflag.h"
 #include "rzcomport.h"
 #include "scriptline.h"
+
+#include <QScopedValueRollback>
 
 #include <algorithm>
 #include <utility>
@@ -13,10 +14,6 @@ namespace tovra {
 
 namespace {
 
-// The reply to the exit's "FL 0" is waited for this long at most (ms): it has been written by
-// then, and a laser that does not answer must not hold the program.
-constexpr uint32_t ExitReplyTime = 1000;
-
 bool firesOrEnables(const QString &line)
 {
     return classifyLine(line) == LineKind::FiringOrEnabling;
@@ -24,15 +21,17 @@ bool firesOrEnables(const QString &line)
 
 } // namespace
 
-TaskRunner::TaskRunner(LaserState &laserState, Communication &exchange, TRZComPort &serialPort, TaskActions hostActions)
+TaskRunner::TaskRunner(LaserState &laserState, Communication &exchange, TRZComPort &serialPort, TaskActions hostActions,
+                       const ProgramTimings &timings)
     : state(laserState)
     , comm(exchange)
     , port(serialPort)
     , actions(std::move(hostActions))
     , queue(laserState)
+    , exitReplyTime(timings.exitReplyTime)
 {
     taskTimer.setObjectName(QStringLiteral("TaskTimer"));
-    taskTimer.setInterval(TickInterval);
+    taskTimer.setInterval(timings.taskTick);
     QObject::connect(&taskTimer, &QTimer::timeout, [this] { tick(); });
 }
 
@@ -45,7 +44,8 @@ void TaskRunner::request()
 bool TaskRunner::pending() const
 {
     return state.recallPending || state.refreshPending || state.unlockPending || state.queuePending
-        || state.exitRequested || energyModeReadBackDue || comm.stopPending() || actions.scriptLinesWaiting();
+        || state.exitRequested || energyModeReadBackDue || (comm.stopPending() && !comm.isLinkLost())
+        || actions.scriptLinesWaiting();
 }
 
 // Stop lines are never dropped: they bypass the inhibit and the queue and go out at the next
@@ -90,8 +90,10 @@ void TaskRunner::tick()
             request();
         return;
     }
-    const ScopedFlag busy(state.taskBusy);
+    const QScopedValueRollback<bool> busy(state.taskBusy, true);
 
+    if (comm.isLinkLost())
+        dropWhileLinkLost();
     comm.sendPendingStops();
 
     // On the way out the operator's and the script's waiting lines are dropped: "FL 0" goes next.
@@ -126,7 +128,9 @@ void TaskRunner::tick()
             const std::optional<OutgoingLine> line = queue.nextToSend();
             if (!line)
                 break;
-            comm.send(*line);
+            const QString reply = comm.send(*line);
+            if (line->framing == OutgoingLine::Framing::Raw && actions.rawLineAnswered)
+                actions.rawLineAnswered(line->text, reply);
         }
     }
 
@@ -155,9 +159,28 @@ void TaskRunner::sendExitStop()
     if (!onLaserPort)
         return;
     queue.clear();
-    port.setResponseTime(std::min(port.ResponseTime(), ExitReplyTime));
+    // The reply to the exit's "FL 0" is waited for a short time at most: it has been written by
+    // then, and a laser that does not answer must not hold the program.
+    port.setResponseTime(std::min(port.ResponseTime(), uint32_t(exitReplyTime.count())));
     comm.requestStop(OutgoingLine::command(QStringLiteral("FL 0")));
     comm.sendPendingStops();
+}
+
+// While the laser's port is gone only its stop commands wait for it: the queued lines, a recall
+// or refresh and an unlock are dropped, each line named, so that nothing but the stops reaches
+// the laser once it is found again.
+void TaskRunner::dropWhileLinkLost()
+{
+    const QString why = QStringLiteral("Not sent, link lost");
+    queue.beginSending();
+    while (const std::optional<OutgoingLine> line = queue.nextToSend())
+        comm.noteNotSent(line->text, why);
+    if (state.recallPending)
+        comm.noteNotSent(QStringLiteral("RC ") + QString::number(state.recallBin), why);
+    state.recallPending = false;
+    state.refreshPending = false;
+    state.unlockPending = false;
+    energyModeReadBackDue = false;
 }
 
 void TaskRunner::end()

@@ -2,6 +2,7 @@
 
 #include "commandqueue.h"
 #include "communication.h"
+#include "programtimings.h"
 
 #include <QString>
 #include <QTimer>
@@ -19,6 +20,9 @@ struct TaskActions
     std::function<void()> loadSettings;       // the settings load, after a recall or refresh
     std::function<void()> unlockLaser;        // the password lock's dialog
     std::function<void()> readBackEnergyMode; // after the batch that carried an "EM" command
+    // A line sent as typed and the laser's reply (empty when none came): a setter the laser took
+    // shows in its control. May be empty.
+    std::function<void(const QString &line, const QString &reply)> rawLineAnswered;
     std::function<bool()> scriptLinesWaiting;
     std::function<void()> sendScriptLines;
     // A stop withdraws the script's waiting lines that would fire or enable the laser.
@@ -30,7 +34,7 @@ struct TaskActions
     std::function<void()> startStatusPoll;
 };
 
-// The task timer and the operator's command queue. 5 ms after something was asked for, whenever
+// The task timer and the operator's command queue. A tick (5 ms by default) after something was asked for, whenever
 // no status update runs, a tick carries out what the handlers asked for, in a fixed order: stop
 // lines, a recall or refresh, the unlock dialog, the queued lines, the energy mode's read-back, a
 // script's lines, and last the exit. Once the exit is asked for, the queued lines and the script's
@@ -39,9 +43,8 @@ struct TaskActions
 class TaskRunner
 {
 public:
-    static constexpr int TickInterval = 5; // ms
-
-    TaskRunner(LaserState &laserState, Communication &exchange, TRZComPort &serialPort, TaskActions hostActions);
+    TaskRunner(LaserState &laserState, Communication &exchange, TRZComPort &serialPort, TaskActions hostActions,
+               const ProgramTimings &timings = {});
     TaskRunner(const TaskRunner &) = delete;
     TaskRunner &operator=(const TaskRunner &) = delete;
 
@@ -72,6 +75,7 @@ public:
 
 private:
     void sendExitStop();
+    void dropWhileLinkLost();
 
     LaserState &state;
     Communication &comm;
@@ -79,6 +83,7 @@ private:
     const TaskActions actions;
     CommandQueue queue;
     QTimer taskTimer;
+    const ProgramTimings::ms exitReplyTime;
     bool ended = false;
     bool onLaserPort = false;
     bool energyModeReadBackDue = false;

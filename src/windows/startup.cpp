@@ -81,7 +81,7 @@ void TMainForm::FormCreate()
 
     comm->SendRawLine(QStringLiteral(";LC:XL 0"));
     ResponseList->clearTraffic();
-    ComPort->setResponseTime(5000);
+    ComPort->setResponseTime(uint32_t(timings.responseTime.count()));
     Initialize();
     StatusTimer->start();
     ComPort->setAllowEvents(true);
@@ -100,7 +100,7 @@ void TMainForm::openPickedPort()
     ComPort->setEndOfResponse(QByteArrayLiteral("\r"));
     ComPort->setAllowEvents(false);
     ComPort->setShowErrors(false);
-    ComPort->setResponseTime(5000);
+    ComPort->setResponseTime(uint32_t(timings.responseTime.count()));
 }
 
 // Demo mode runs without a laser and sends nothing: the port is never opened, so whatever device
@@ -141,7 +141,7 @@ void TMainForm::RestartApp()
     comm->writePendingStopsBeforeLettingGo();
     ComPort->Close();
     endInstance();
-    QThread::msleep(500);
+    QThread::msleep(quint32(timings.restartPause.count()));
     desktop.startNewInstance();
 }
 

@@ -26,8 +26,7 @@ TMainForm &ProgramRig::start(const QStringList &arguments)
     QLocale::setDefault(QLocale::c());
     mainForm = std::make_unique<TMainForm>(
         TMainForm::Environment{state, desktop, StartSwitches::fromArguments(arguments), keys, createSerialDevice(),
-                              stopSignalled});
-    mainForm->communication().setScanPause(scanPause);
+                              stopSignalled, timings});
     mainForm->FormCreate();
     return *mainForm;
 }
