@@ -6,6 +6,7 @@
 #include "scripteddesktop.h"
 #include "serialdevice.h"
 #include "simport.h"
+#include "stallingdevice.h"
 #include "terminalview.h"
 
 #include <QFile>
@@ -15,6 +16,7 @@
 #include <QTimer>
 
 using namespace tovra;
+using test::StallingDevice;
 using namespace std::chrono_literals;
 
 Q_DECLARE_METATYPE(tovra::Button)
@@ -36,28 +38,6 @@ public:
     void appendTrafficLine(const QString &line, TrafficDirection direction) override { lines.append({line, direction}); }
     void clearTraffic() override { lines.clear(); }
     QList<ShownLine> lines;
-};
-
-// The system's serial device, whose output can be held: a held write fails, as one does when the
-// line stays stalled past the write limit.
-class StallingDevice : public SerialDevice
-{
-public:
-    explicit StallingDevice(const bool &stalled) : held(stalled), device(createSerialDevice()) {}
-    bool open(int port, OpenError *error, QString *reason) override { return device->open(port, error, reason); }
-    void close() override { device->close(); }
-    bool isOpen() const override { return device->isOpen(); }
-    bool settingsReadable() const override { return device->settingsReadable(); }
-    bool applySettings(const LineSettings &settings) override { return device->applySettings(settings); }
-    int bytesWaiting() override { return device->bytesWaiting(); }
-    int64_t read(char *buffer, int64_t size) override { return device->read(buffer, size); }
-    int64_t write(const char *data, int64_t size) override { return held ? -1 : device->write(data, size); }
-    void purge() override { device->purge(); }
-    WaitResult waitReadable(std::chrono::milliseconds timeout) override { return device->waitReadable(timeout); }
-
-private:
-    const bool &held;
-    std::unique_ptr<SerialDevice> device;
 };
 
 const QString Stamp = QStringLiteral("\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d");

@@ -6,11 +6,13 @@
 #include "whenlaserhears.h"
 #include "plusspinedit.h"
 #include "rzcomport.h"
+#include "stallingdevice.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -83,6 +85,7 @@ private slots:
     void typedLineDuringAStatusUpdateNeverFiresAfterAStop();
     void exitStopsFiringAfterTheExchangeUnderWayDroppingTheQueue();
     void restartWithAStopWaitingSendsTheStopFirst();
+    void stopThePortDidNotTakeIsShownUntilItIsWritten();
     void stopSignalDuringTheScanEndsItWithoutAQuestionOrAStop();
     void stopSignalDuringTheStartUpLoadEndsItAtTheNextQuery();
     void silentLaserOnTheWayOutAsksNoQuestion();
@@ -244,6 +247,34 @@ void StopCommandsTest::exitStopsFiringAfterTheExchangeUnderWayDroppingTheQueue()
     QCOMPARE(program.laser.transcript(), (Lines{";LA:RR 11.0", ";LA:FL 0"}));
     QVERIFY(program.rig.desktop.shown.isEmpty());
     QVERIFY2(sinceSignal.elapsed() < oneExchange + 2000 + 1500, QByteArray::number(sinceSignal.elapsed()).constData());
+}
+
+// The port's output stalls as the operator presses Stop: the window says so while the laser fires
+// on, and the stop goes out once the output moves again.
+void StopCommandsTest::stopThePortDidNotTakeIsShownUntilItIsWritten()
+{
+    bool stalled = false;
+    test::RunningProgram program;
+    program.rig.serialDevice = std::make_unique<test::StallingDevice>(stalled);
+    TMainForm &form = program.start();
+    form.ui.LaserEnableBtn->click();
+    QVERIFY(program.tasksDone());
+    program.poll();
+    form.ui.FireStopbtn->click();
+    QVERIFY(program.tasksDone());
+    QVERIFY(program.laser.firing());
+    const QLabel *note = form.findChild<QLabel *>(QStringLiteral("StopNotDeliveredlbl"));
+    QVERIFY(note && note->isHidden());
+
+    stalled = true;
+    pressStop(form);
+    QTRY_VERIFY(!note->isHidden());
+    QCOMPARE(note->text(), QStringLiteral("Stop not delivered"));
+    QVERIFY(program.laser.firing());
+
+    stalled = false;
+    QTRY_VERIFY(!program.laser.firing());
+    QVERIFY(note->isHidden());
 }
 
 // Stop is pressed while a status update waits for a slow reply, and File > Restart App follows

@@ -2,8 +2,10 @@
 // the window's part played by callbacks that note when they are called.
 
 #include "linkrig.h"
+#include "stallingdevice.h"
 #include "taskrunner.h"
 
+#include <QElapsedTimer>
 #include <QTest>
 
 using namespace tovra;
@@ -29,8 +31,9 @@ public:
 // after start-up.
 struct RunnerRig : test::LinkRig
 {
-    RunnerRig()
-        : runner(state, comm, port,
+    explicit RunnerRig(std::unique_ptr<SerialDevice> device = createSerialDevice())
+        : LinkRig({}, std::move(device))
+        , runner(state, comm, port,
                  {
                      .loadSettings = log.noting(QStringLiteral("load settings")),
                      .unlockLaser = log.noting(QStringLiteral("unlock")),
@@ -72,6 +75,7 @@ private slots:
     void stopGoesAheadAndWithdrawsAnEarlierFireCommand();
     void stopWithdrawsEveryWaitingFiringLineWhateverItsForm_data();
     void stopWithdrawsEveryWaitingFiringLineWhateverItsForm();
+    void stopThePortRefusesIsTriedAgainWithoutHammeringThePort();
     void timerSleepsWhileNothingIsPending();
     void inhibitedCommandQueuesNothingAndLeavesTheTimerAsleep();
     void tickDuringAStatusUpdateLeavesTheWorkForTheNextTick();
@@ -138,6 +142,29 @@ void TaskRunnerTest::stopWithdrawsEveryWaitingFiringLineWhateverItsForm()
 
     QVERIFY(rig.tasksDone());
     QCOMPARE(rig.laser.transcript(), (Lines{stopOnTheWire, ";LA:RR 20.0", "SS?"}));
+}
+
+// The port's output refuses every byte when the Stop button is pressed: the stop stays first in
+// line and is tried again until the port takes it, paced rather than at every 5 ms tick.
+void TaskRunnerTest::stopThePortRefusesIsTriedAgainWithoutHammeringThePort()
+{
+    bool stalled = true;
+    auto device = std::make_unique<test::StallingDevice>(stalled);
+    const test::StallingDevice &output = *device;
+    RunnerRig rig(std::move(device));
+    QElapsedTimer sinceStop;
+    sinceStop.start();
+    rig.runner.queueCommand(QStringLiteral("FL 0"));
+
+    QTRY_VERIFY(output.refusedWrites >= 3);
+    const auto retry = ProgramTimings().stopRetry.count();
+    QVERIFY2(sinceStop.elapsed() >= 2 * retry, QByteArray::number(sinceStop.elapsed()).constData());
+    QVERIFY(rig.comm.stopUndelivered());
+
+    stalled = false;
+    QVERIFY(rig.tasksDone());
+    QCOMPARE(rig.laser.transcript(), Lines{";LA:FL 0"});
+    QVERIFY(!rig.comm.stopUndelivered());
 }
 
 void TaskRunnerTest::timerSleepsWhileNothingIsPending()

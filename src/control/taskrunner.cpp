@@ -28,17 +28,19 @@ TaskRunner::TaskRunner(LaserState &laserState, Communication &exchange, TRZComPo
     , port(serialPort)
     , actions(std::move(hostActions))
     , queue(laserState)
+    , taskTick(timings.taskTick)
+    , stopRetry(timings.stopRetry)
     , exitReplyTime(timings.exitReplyTime)
 {
     taskTimer.setObjectName(QStringLiteral("TaskTimer"));
-    taskTimer.setInterval(timings.taskTick);
+    taskTimer.setInterval(taskTick);
     QObject::connect(&taskTimer, &QTimer::timeout, [this] { tick(); });
 }
 
 void TaskRunner::request()
 {
     if (!ended && !taskTimer.isActive())
-        taskTimer.start();
+        taskTimer.start(taskTick);
 }
 
 bool TaskRunner::pending() const
@@ -146,6 +148,13 @@ void TaskRunner::tick()
         return;
     }
 
+    // A stop the port did not take is tried again at the next tick, but not at the tick's pace:
+    // a port that refuses at once must not be hammered, nor the log filled with its failures.
+    if (comm.stopUndelivered() && !comm.isLinkLost()) {
+        if (!ended)
+            taskTimer.start(stopRetry);
+        return;
+    }
     // What a handler asked for while this batch was being sent waits for the next tick (the timer
     // fires after this run has given the busy flag back).
     if (pending())

@@ -83,6 +83,8 @@ private:
     const TaskActions actions;
     CommandQueue queue;
     QTimer taskTimer;
+    const ProgramTimings::ms taskTick;
+    const ProgramTimings::ms stopRetry;
     const ProgramTimings::ms exitReplyTime;
     bool ended = false;
     bool onLaserPort = false;
