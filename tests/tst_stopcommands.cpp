@@ -49,13 +49,17 @@ void uncheckLaserEnable(TMainForm &form)
     form.ui.LaserEnableBtn->click();
 }
 
-// The laser enabled and firing continuously, as the operator made it.
+// The laser enabled and firing continuously, as the operator made it; the transcript then starts
+// empty.
 bool fireLaser(test::PolledProgram &program)
 {
     if (!program.enableLaser())
         return false;
     program.form.ui.FireStopbtn->click();
-    return program.tasksDone() && program.laser.firing();
+    if (!program.tasksDone() || !program.laser.firing())
+        return false;
+    program.laser.clearTranscript();
+    return true;
 }
 
 bool loadDone(test::PolledProgram &program)
@@ -118,7 +122,6 @@ void StopCommandsTest::stopDuringASettingsLoadGoesOutAtTheNextExchange()
     QFETCH(QByteArray, stopLine);
     test::PolledProgram program;
     QVERIFY(fireLaser(program));
-    program.laser.clearTranscript();
 
     // The laser answers "DC:MAX" 0.3 s late; the operator stops it while the load waits for it.
     const QByteArray answering = test::queryLine("DC:MAX");
@@ -153,7 +156,6 @@ void StopCommandsTest::stopDuringAStatusUpdateGoesOutBeforeItsNextQueryAndAheadO
 {
     test::PolledProgram program;
     QVERIFY(fireLaser(program));
-    program.laser.clearTranscript();
 
     const QByteArray answering = test::queryLine("FT");
     program.pollRunningWhileAnswering(answering, [&] {
@@ -208,7 +210,6 @@ void StopCommandsTest::typedLineDuringAStatusUpdateNeverFiresAfterAStop()
     QFETCH(bool, stopPressed);
     test::PolledProgram program;
     QVERIFY(fireLaser(program));
-    program.laser.clearTranscript();
 
     const QByteArray answering = test::queryLine("FT");
     program.pollRunningWhileAnswering(answering, [&] {
@@ -283,7 +284,6 @@ void StopCommandsTest::restartWithAStopWaitingSendsTheStopFirst()
 {
     test::PolledProgram program;
     QVERIFY(fireLaser(program));
-    program.laser.clearTranscript();
 
     const QByteArray answering = test::queryLine("FT");
     program.laser.setReplyDelay(1s);
