@@ -140,8 +140,9 @@ void Communication::sendPendingStops()
 
 void Communication::writePendingStopsBeforeLettingGo()
 {
-    // A port that is gone takes nothing; the laser's recovery would have sent them first.
-    if (detached || linkLost)
+    // A port that is gone takes nothing (the laser's recovery would have sent them first), and a
+    // port already let go is not opened again for them.
+    if (detached || linkLost || !port.Opened())
         return;
     while (!pendingStops.isEmpty()) {
         const QString line = pendingStops.first().line.wireText();
