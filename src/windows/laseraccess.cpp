@@ -39,7 +39,9 @@ bool TMainForm::UnlockLaser()
     // Cancel is no attempt: nothing is sent and nothing is said; the laser stays locked.
     const std::optional<QString> password
         = desktop.inputSecret(QStringLiteral("Password Entry"), QStringLiteral("Enter Password:"));
-    if (!password)
+    // A box closed because the program is ending sends nothing and opens no other box, whatever
+    // it held.
+    if (!password || state.exitRequested)
         return false;
     if (comm->SendCommand(QStringLiteral("PW ") + *password).contains(QStringLiteral("Unsecured"))) {
         desktop.message(QStringLiteral("Laser Unlocked"));

@@ -93,6 +93,8 @@ void TMainForm::wireComponents()
             },
         .scriptLinesWaiting = [this] { return ScriptLines->hasWaitingLines(); },
         .sendScriptLines = [this] { ScriptLines->sendWaitingLines(); },
+        .withdrawScriptFiringLines = [this] { ScriptLines->withdrawFiringLines(); },
+        .followStopLine = [this](const QString &line) { fire.followStopLine(line); },
         .exitProgram = [this] { ExitApp(); },
         .stopStatusPoll = [this] { StatusTimer->stop(); },
         .startStatusPoll = [this] { StatusTimer->start(); },
@@ -125,6 +127,7 @@ void TMainForm::wireComponents()
         .restartApp = [this] { RestartApp(); },
         .exitApp = [this] { ExitApp(); },
     });
+    setUpStopDeliveryNote();
     comm->setBoundaryCheck([this] {
         if (stopSignalled && stopSignalled() && !state.exitRequested)
             StopSignalReceived();
@@ -254,6 +257,11 @@ void TMainForm::closeServiceWindow()
 void TMainForm::queueCommand(const QString &command)
 {
     QueuedCommandToPort(command);
+}
+
+void TMainForm::queueRawLine(const QString &line)
+{
+    tasks->queueRawLine(line);
 }
 
 void TMainForm::sendDirectly(const QString &command)

@@ -19,6 +19,7 @@
 class QCheckBox;
 class QComboBox;
 class QKeyEvent;
+class QLabel;
 class QTimer;
 
 namespace tovra {
@@ -168,6 +169,8 @@ public:
     TrafficView *ResponseList = nullptr;
     TServiceForm *ServiceForm = nullptr;
     ScriptBridge *ScriptLines = nullptr;
+    // Shown while a stop the port did not take waits to be written again.
+    QLabel *StopNotDeliveredlbl = nullptr;
     RemoteFiringBanner *RemoteFiringWarning = nullptr; // shown while scripts may fire
     // Below the client area: passing messages, and whether the record files are recording.
     MainStatusBar *StatusBar = nullptr;
@@ -228,6 +231,7 @@ private:
     void closeServiceWindow();
     // ServiceHost: what the service window changes here.
     void queueCommand(const QString &command) override;
+    void queueRawLine(const QString &line) override;
     void sendDirectly(const QString &command) override;
     void showMaximum(LimitedSetting setting, double maximum) override;
     void showHeaterTarget(int heater, double setpoint) override;
@@ -240,6 +244,7 @@ private:
     bool enableChecked() const override;
     void setEnableChecked(bool checked) override;
     void restartStatusTimer();
+    void setUpStopDeliveryNote();
 
     // The record files' menu check marks (mainformrecords.cpp).
     void setRecordChecked(RecordKind kind, bool checked) override;

@@ -144,7 +144,7 @@ void TMainForm::EnhEnergyModeSelChange()
 // that could not be read leaves the control as it was.
 void TMainForm::readBackEnergyModeValue()
 {
-    state.energyModeChanging = true;
+    const QScopedValueRollback changing(state.energyModeChanging, true);
     if (state.hasAttenuator) {
         state.attenuator = comm->TryQueryFloat(state.isStandardModel ? QStringLiteral("AT") : QStringLiteral("AT:AP"))
                                .value_or(state.attenuator);
@@ -155,7 +155,6 @@ void TMainForm::readBackEnergyModeValue()
         const QScopedValueRollback<bool> inhibit(state.commandsInhibited, true);
         ui.DiodeCurrentAdj->setValue(state.diodeCurrent);
     }
-    state.energyModeChanging = false;
 }
 
 } // namespace tovra

@@ -8,6 +8,7 @@
 #include "remotefiringbanner.h"
 #include "scriptbridge.h"
 #include "scriptsettings.h"
+#include "taskrunner.h"
 #include "trafficview.h"
 
 #include <QAction>
@@ -30,6 +31,9 @@ void TMainForm::wireSharing()
 {
     scriptSettings = std::make_unique<ScriptSettingsFollower>(ui, state, [this] { readBackEnergyModeValue(); });
     ScriptLines = new ScriptBridge(state, *comm, *ResponseList, *scriptSettings, this);
+    ScriptLines->setStopHandler([this](const OutgoingLine &line, Communication::StopReplied replied) {
+        tasks->stopNow(line, std::move(replied));
+    });
     ScriptLines->setLogNote([this](const QString &line) { appendLogNote(line); });
     // In the menu bar's free right end, so that no control moves while it shows.
     RemoteFiringWarning = new RemoteFiringBanner(ui.MainMenu1);

@@ -136,6 +136,9 @@ void TMainForm::RestartApp()
 {
     if (ended)
         return;
+    // A stop the operator asked for while an exchange waited goes out before the port is let go:
+    // the new instance would not know of it.
+    comm->writePendingStopsBeforeLettingGo();
     ComPort->Close();
     endInstance();
     QThread::msleep(quint32(timings.restartPause.count()));
@@ -160,6 +163,7 @@ void TMainForm::endInstance()
     records.discardMessages();
     tasks->end();
     StatusTimer->stop();
+    comm->writePendingStopsBeforeLettingGo();
     comm->detach();
     ScriptLines->stop();
     ComPort->setAllowEvents(false);
