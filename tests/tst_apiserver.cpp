@@ -44,6 +44,7 @@ public:
     bool laserConnected() const override { return true; }
     bool remoteFiringAllowed() const override { return allowFiring; }
     bool firingOrEnabled() const override { return active; }
+    QString fireRefusal() const override { return QString(); }
     void setParameter(const QString &name, double value, const QString &source) override
     {
         writes << QStringLiteral("set %1 %2 by %3").arg(name).arg(value).arg(source);

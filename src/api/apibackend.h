@@ -48,6 +48,9 @@ public:
     virtual bool remoteFiringAllowed() const = 0;
     // The laser fires or is enabled, by the last status word or a request on its way.
     virtual bool firingOrEnabled() const = 0;
+    // Why the laser may not fire now, as the window's fire button would be greyed ("Ok to Fire"
+    // clear); empty when it may.
+    virtual QString fireRefusal() const = 0;
 
     // Queues a parameter's new value as its control in the window would (the control follows).
     virtual void setParameter(const QString &name, double value, const QString &source) = 0;

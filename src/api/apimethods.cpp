@@ -224,6 +224,8 @@ void ApiMethods::switchOn(Call &call, bool firing)
         return;
     if (*on && !(mayChange(call) && mayFire(call)))
         return;
+    if (*on && firing && !backend.fireRefusal().isEmpty())
+        return call.fail(JsonRpc::NotReady, backend.fireRefusal());
     if (firing)
         backend.setFiring(*on, call.source());
     else
@@ -302,10 +304,10 @@ void ApiMethods::raw(Call &call)
         return;
     if (line->trimmed().isEmpty() || line->size() > MaxRawLine || !printable(*line))
         return void(call.invalid(QStringLiteral("\"line\" must be one line of 1 to 256 printable characters")));
+    const LineKind kind = classifyLine(*line);
+    const bool firing = kind == LineKind::FiringOrEnabling;
+    const bool stopping = kind == LineKind::Stop;
     const ScriptLine read = ScriptLine::read(*line);
-    const bool firing = mayStartFiring(*line);
-    const bool stopping = !firing && !read.isQuery
-                          && (read.mnemonic == QLatin1String("FL") || read.mnemonic == QLatin1String("EN"));
     // Queries and stops are open to every client; anything else sets something.
     if (!read.isQuery && !stopping && !mayChange(call))
         return;

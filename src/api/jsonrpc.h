@@ -20,6 +20,7 @@ enum Code {
     NotAuthenticated = -32003,
     TooManyClients = -32004,
     LaserNotConnected = -32005,
+    NotReady = -32006, // the laser does not allow firing now
 };
 
 struct Request
