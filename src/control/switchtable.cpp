@@ -110,6 +110,9 @@ const QList<SwitchEntry> &switchTable()
         {Kind::StartSwitch, QStringLiteral("headless"),
          QStringLiteral("Run without a window: scan (or use port=N), load, poll, record files, share the port and "
                         "serve the control API; a status line on standard output every 10 s.")},
+        {Kind::StartSwitch, QStringLiteral("remotefiring"),
+         QStringLiteral("With headless: allow remote firing from the start, as Tools > Allow Remote Firing does "
+                        "in the window (there is no menu to check it in).")},
         {Kind::Information, QStringLiteral("--help"), QStringLiteral("Show the switches and end, without opening a window.")},
         {Kind::Information, QStringLiteral("--version"),
          QStringLiteral("Show the program's version and end, without opening a window.")},
