@@ -14,37 +14,10 @@
 #include <memory>
 
 using namespace tovra;
+using namespace tovra::test;
 using namespace std::chrono_literals;
 
 namespace {
-
-QJsonObject params(std::initializer_list<QPair<QString, QJsonValue>> list)
-{
-    QJsonObject object;
-    for (const auto &[key, value] : list)
-        object.insert(key, value);
-    return object;
-}
-
-int errorCode(const QJsonObject &response)
-{
-    return response.value(QLatin1String("error")).toObject().value(QLatin1String("code")).toInt();
-}
-
-QString errorMessage(const QJsonObject &response)
-{
-    return response.value(QLatin1String("error")).toObject().value(QLatin1String("message")).toString();
-}
-
-bool succeeded(const QJsonObject &response)
-{
-    return response.contains(QLatin1String("result"));
-}
-
-QJsonObject resultOf(const QJsonObject &response)
-{
-    return response.value(QLatin1String("result")).toObject();
-}
 
 // `tovra -headless` in a folder of its own, its API socket and shared port in that folder.
 class HeadlessProgram
@@ -240,6 +213,38 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(laser.firing(), 10000);
         QVERIFY(succeeded(observer->call(QStringLiteral("stop"))));
         QTRY_VERIFY_WITH_TIMEOUT(!laser.firing(), 10000);
+    }
+
+    void tovractlSaysWhatItGotByItsExitStatus()
+    {
+        test::SimPorts ports;
+        sim::SimulatedLaser &laser = ports.add(1);
+        HeadlessProgram program;
+        const auto tovractl = [&program](const QStringList &arguments, QByteArray *output = nullptr) {
+            QProcess client;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("TOVRA_API_PATH"), program.socketPath());
+            client.setProcessEnvironment(environment);
+            client.start(QStringLiteral(TOVRACTL_EXECUTABLE), arguments);
+            client.waitForFinished(20000);
+            if (output)
+                *output = client.readAllStandardOutput() + client.readAllStandardError();
+            return client.exitCode();
+        };
+        QCOMPARE(tovractl({QStringLiteral("status")}), 2); // not serving yet
+        QVERIFY(program.waitForPolling());
+        QByteArray output;
+        QCOMPARE(tovractl({QStringLiteral("status")}, &output), 0);
+        QVERIFY2(output.contains("link: connected"), output.constData());
+        QCOMPARE(tovractl({QStringLiteral("--json"), QStringLiteral("get"), QStringLiteral("RR")}, &output), 0);
+        QVERIFY2(output.startsWith("{") && output.contains("\"unit\":\"Hz\""), output.constData());
+        QCOMPARE(tovractl({QStringLiteral("set"), QStringLiteral("RR"), QStringLiteral("25")}), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(laser.transcript().contains(";LA:RR 25.0"), 10000);
+        QCOMPARE(tovractl({QStringLiteral("set"), QStringLiteral("RR"), QStringLiteral("9999")}, &output), 1);
+        QVERIFY2(output.contains("out of range"), output.constData());
+        QCOMPARE(tovractl({QStringLiteral("fire")}, &output), 1); // remote firing not allowed
+        QCOMPARE(tovractl({QStringLiteral("stop")}), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(laser.transcript().contains(";LA:FL 0"), 10000);
     }
 
     void aClientThatNeverReadsHoldsNothingUp()

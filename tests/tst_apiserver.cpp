@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 using namespace tovra;
+using namespace tovra::test;
 using namespace std::chrono_literals;
 
 namespace {
@@ -74,24 +75,6 @@ public:
 
     void emitEvent(const QString &kind, const QJsonObject &data) { emit event(kind, data); }
 };
-
-QJsonObject params(std::initializer_list<QPair<QString, QJsonValue>> list)
-{
-    QJsonObject object;
-    for (const auto &[key, value] : list)
-        object.insert(key, value);
-    return object;
-}
-
-int errorCode(const QJsonObject &response)
-{
-    return response.value(QLatin1String("error")).toObject().value(QLatin1String("code")).toInt();
-}
-
-QString errorMessage(const QJsonObject &response)
-{
-    return response.value(QLatin1String("error")).toObject().value(QLatin1String("message")).toString();
-}
 
 } // namespace
 

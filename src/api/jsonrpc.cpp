@@ -43,6 +43,15 @@ std::variant<Request, Error> parse(const QByteArray &text)
     return Request{id, method.toString(), params.toObject()};
 }
 
+QByteArray request(int id, const QString &method, const QJsonObject &params)
+{
+    QJsonObject object{{QStringLiteral("jsonrpc"), QStringLiteral("2.0")}, {QStringLiteral("id"), id},
+                       {QStringLiteral("method"), method}};
+    if (!params.isEmpty())
+        object.insert(QStringLiteral("params"), params);
+    return line(object);
+}
+
 QByteArray result(const QJsonValue &id, const QJsonValue &value)
 {
     return line({{QStringLiteral("jsonrpc"), QStringLiteral("2.0")}, {QStringLiteral("id"), id},

@@ -44,7 +44,8 @@ struct Error
 // request per line keeps a raw-socket client simple.
 std::variant<Request, Error> parse(const QByteArray &line);
 
-// Whole lines, each ending in "\n".
+// Whole lines, each ending in "\n". `request` leaves out empty params.
+QByteArray request(int id, const QString &method, const QJsonObject &params);
 QByteArray result(const QJsonValue &id, const QJsonValue &value);
 QByteArray error(const Error &failure);
 QByteArray notification(const QString &method, const QJsonObject &params);

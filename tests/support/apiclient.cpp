@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include "jsonrpc.h"
+
 #include <QJsonDocument>
 
 namespace tovra::test {
@@ -70,11 +72,7 @@ void ApiClient::sendRaw(const QByteArray &bytes)
 QJsonObject ApiClient::call(const QString &method, const QJsonObject &params, std::chrono::milliseconds timeout)
 {
     const int id = nextId++;
-    QJsonObject request{{QStringLiteral("jsonrpc"), QStringLiteral("2.0")}, {QStringLiteral("id"), id},
-                        {QStringLiteral("method"), method}};
-    if (!params.isEmpty())
-        request.insert(QStringLiteral("params"), params);
-    socket->write(QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n');
+    socket->write(tovra::JsonRpc::request(id, method, params));
     return waitForResponse(id, timeout);
 }
 
@@ -140,6 +138,34 @@ void ApiClient::readLines()
         pending.remove(0, end + 1);
         (message.contains(QLatin1String("method")) ? received : responses).append(message);
     }
+}
+
+QJsonObject params(std::initializer_list<QPair<QString, QJsonValue>> list)
+{
+    QJsonObject object;
+    for (const auto &[key, value] : list)
+        object.insert(key, value);
+    return object;
+}
+
+int errorCode(const QJsonObject &response)
+{
+    return response.value(QLatin1String("error")).toObject().value(QLatin1String("code")).toInt();
+}
+
+QString errorMessage(const QJsonObject &response)
+{
+    return response.value(QLatin1String("error")).toObject().value(QLatin1String("message")).toString();
+}
+
+bool succeeded(const QJsonObject &response)
+{
+    return response.contains(QLatin1String("result"));
+}
+
+QJsonObject resultOf(const QJsonObject &response)
+{
+    return response.value(QLatin1String("result")).toObject();
 }
 
 } // namespace tovra::test

@@ -55,4 +55,11 @@ private:
     bool paused = false;
 };
 
+// Building params and reading answers in tests.
+QJsonObject params(std::initializer_list<QPair<QString, QJsonValue>> list);
+int errorCode(const QJsonObject &response);
+QString errorMessage(const QJsonObject &response);
+bool succeeded(const QJsonObject &response);
+QJsonObject resultOf(const QJsonObject &response);
+
 } // namespace tovra::test

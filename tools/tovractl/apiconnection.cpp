@@ -3,6 +3,8 @@
 #include "apiendpoint.h"
 
 #include <QDeadlineTimer>
+#include "jsonrpc.h"
+
 #include <QJsonDocument>
 #include <QLocalSocket>
 #include <QTcpSocket>
@@ -46,11 +48,7 @@ ApiConnection::Outcome ApiConnection::call(const QString &method, const QJsonObj
                                            QString *error)
 {
     const int id = nextId++;
-    QJsonObject request{{QStringLiteral("jsonrpc"), QStringLiteral("2.0")}, {QStringLiteral("id"), id},
-                        {QStringLiteral("method"), method}};
-    if (!params.isEmpty())
-        request.insert(QStringLiteral("params"), params);
-    socket->write(QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n');
+    socket->write(tovra::JsonRpc::request(id, method, params));
     QJsonObject message;
     while (readMessage(&message, 10000)) {
         if (message.contains(QLatin1String("method"))) {
