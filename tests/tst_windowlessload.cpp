@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include <map>
+#include <set>
 
 using namespace tovra;
 
@@ -57,6 +58,13 @@ public:
         shownWhileInhibited = shownWhileInhibited && state.commandsInhibited;
     }
     void setSettingEnabled(Setting setting, bool enabled) override { this->enabled[setting] = enabled; }
+    void markUnread(Setting setting, bool unread) override
+    {
+        if (unread)
+            unreadMarks.insert(setting);
+        else
+            unreadMarks.erase(setting);
+    }
     void setPartVisible(Part part, bool visible) override { visibility[part] = visible; }
     void setText(Text text, const QString &value) override { texts[text] = value; }
     void setStatusCaptions(const QStringList &captions) override { statusCaptions = captions; }
@@ -73,6 +81,7 @@ public:
         {Setting::QSwitchDelay, {0.000001, 1}},
     };
     std::map<Setting, double> values;
+    std::set<Setting> unreadMarks;
     std::map<Setting, bool> enabled;
     std::map<Part, bool> visibility;
     std::map<Text, QString> texts;

@@ -19,14 +19,6 @@ QByteArray toWire(const QString &text)
     return text.toLatin1();
 }
 
-// Every exchange begins with a short pause and a purge, so that nothing left over from an
-// earlier exchange (a late reply after a time-out) is taken for this one's reply.
-void settleAndPurge(TRZComPort &port)
-{
-    QThread::msleep(1);
-    port.Flush();
-}
-
 } // namespace
 
 Communication::Communication(TRZComPort &linkPort, LaserState &laserState, TerminalView &terminalView,
@@ -61,11 +53,39 @@ bool Communication::mayExchange() const
     return !detached && !port.InUse();
 }
 
+// Every exchange begins with a short pause and a purge, so that nothing left over from an
+// earlier exchange (a late reply after a time-out) is taken for this one's reply.
+void Communication::settleAndPurge()
+{
+    QThread::msleep(1);
+    purgeNotingStrayBytes();
+}
+
+void Communication::purgeNotingStrayBytes()
+{
+    const int stray = port.InCount();
+    port.Flush();
+    if (stray <= 0)
+        return;
+    disownedThrough = exchangeCount;
+    log(QStringLiteral("Stray Bytes(") + timeStamp() + QStringLiteral("): ") + QString::number(stray)
+        + QStringLiteral(" purged; the replies before them are not taken"));
+}
+
+void Communication::confirmReplies(std::chrono::milliseconds settle)
+{
+    if (!mayExchange())
+        return;
+    port.WaitForInput(settle);
+    purgeNotingStrayBytes();
+}
+
 // A line that did not reach the port is not recorded as sent: the log tells of the failure
 // instead, and no reply is waited for.
 bool Communication::writeLine(const QString &line)
 {
     lastLine = line;
+    ++exchangeCount;
     if (port.Write(toWire(line) + "\r\n"))
         return true;
     log(QStringLiteral("Write Error(") + timeStamp() + QStringLiteral("): ") + line);
@@ -132,7 +152,7 @@ Communication::QueryReply Communication::exchangeQuery(const QString &query)
     atExchangeBoundary();
     if (state.exitRequested || !mayExchange())
         return {};
-    settleAndPurge(port);
+    settleAndPurge();
     const QString line = QStringLiteral(";LA:") + query + QLatin1Char('?');
     if (!writeLine(line))
         return {};
@@ -208,7 +228,7 @@ QString Communication::SendCommand(const QString &command)
 
 QString Communication::exchangeCommand(const QString &command)
 {
-    settleAndPurge(port);
+    settleAndPurge();
     const QString line = QStringLiteral(";LA:") + command;
     if (!writeLine(line))
         return QString();
@@ -224,7 +244,7 @@ QString Communication::SendRawLine(const QString &line)
     atExchangeBoundary();
     if (!mayExchange())
         return QString();
-    settleAndPurge(port);
+    settleAndPurge();
     if (!writeLine(line))
         return QString();
     show(line, false);

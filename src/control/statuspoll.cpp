@@ -70,6 +70,9 @@ const HeaterRow HeaterRows[] = {
 
 // The chart's series of the small family's diode temperature.
 constexpr int ResonatorTempSeries = 1;
+// How long the end of an update waits for a reply that the last exchange may have left behind: a
+// reply of its own comes within a few line times of the request.
+constexpr std::chrono::milliseconds ReplySettle{20};
 
 QString temperatureText(const char *prefix, double value)
 {
@@ -174,6 +177,7 @@ void StatusPoll::tick()
 
 void StatusPoll::update()
 {
+    readings.clear();
     unread.clear();
     statusWord.reset();
     for (const Step &step : steps) {
@@ -220,15 +224,32 @@ void StatusPoll::readCounter(const char *query, uint32_t LaserState::*field, Rea
     }
 }
 
-bool StatusPoll::readMeasurement(const char *query, Measurement field)
+bool StatusPoll::readMeasurement(const char *query, Measurement field, std::function<void()> showAgain)
 {
     const std::optional<double> value = comm.TryQueryFloat(QString::fromLatin1(query));
     if (!value) {
         unread.append(field);
         return false;
     }
+    readings.push_back({field, comm.lastExchange(), state.*field, std::move(showAgain)});
     state.*field = *value;
     return true;
+}
+
+// A reading whose reply was disowned (bytes found by a later purge) is not the laser's word for
+// it: it goes back to what it was, and its column of the data row stays empty.
+void StatusPoll::takeBackDisownedReadings()
+{
+    comm.confirmReplies(ReplySettle);
+    for (auto reading = readings.rbegin(); reading != readings.rend(); ++reading) {
+        if (comm.replyStands(reading->exchange))
+            continue;
+        state.*reading->field = reading->before;
+        if (!unread.contains(reading->field))
+            unread.append(reading->field);
+        if (reading->showAgain)
+            reading->showAgain();
+    }
 }
 
 // Only for a measurement that this update asked for.
@@ -239,8 +260,11 @@ bool StatusPoll::wasRead(Measurement field) const
 
 void StatusPoll::readOut(const MeasurementRow &row)
 {
-    if (readMeasurement(row.query, row.field))
+    const auto show = [this, &row] {
         view.showReadOut(row.readOut, twoDecimalText(state.*row.field) + QString::fromLatin1(row.unit));
+    };
+    if (readMeasurement(row.query, row.field, show))
+        show();
 }
 
 void StatusPoll::chartResonatorTemp()
@@ -340,6 +364,7 @@ void StatusPoll::showHeaterSetPoint(const HeaterRow &row)
 
 void StatusPoll::finishUpdate()
 {
+    takeBackDisownedReadings();
     state.setpointRefreshDue = false;
     records.appendDataRow(unread);
     if (statusWord)
