@@ -19,6 +19,14 @@ QByteArray toWire(const QString &text)
     return text.toLatin1();
 }
 
+// More than one line read as one reply: one of them is not this exchange's, and an earlier
+// exchange may have taken the line that belonged before it, which no purge will now find.
+bool linesRanTogether(const QByteArray &collected)
+{
+    const QByteArray lines = collected.trimmed();
+    return lines.contains('\r') || lines.contains('\n');
+}
+
 } // namespace
 
 Communication::Communication(TRZComPort &linkPort, LaserState &laserState, TerminalView &terminalView,
@@ -76,7 +84,10 @@ void Communication::confirmReplies(std::chrono::milliseconds settle)
 {
     if (!mayExchange())
         return;
-    port.WaitForInput(settle);
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(lastWriteAt + settle
+                                                                   - std::chrono::steady_clock::now());
+    if (left.count() > 0)
+        port.WaitForInput(left);
     purgeNotingStrayBytes();
 }
 
@@ -86,6 +97,7 @@ bool Communication::writeLine(const QString &line)
 {
     lastLine = line;
     ++exchangeCount;
+    lastWriteAt = std::chrono::steady_clock::now();
     if (port.Write(toWire(line) + "\r\n"))
         return true;
     log(QStringLiteral("Write Error(") + timeStamp() + QStringLiteral("): ") + line);
@@ -161,6 +173,10 @@ Communication::QueryReply Communication::exchangeQuery(const QString &query)
     const QByteArray collected = readCollected();
     const QString reply = trimTrailing(QString::fromLatin1(collected));
     log(QStringLiteral("Received(") + timeStamp() + QStringLiteral("): ") + reply);
+    if (linesRanTogether(collected)) {
+        disownedThrough = exchangeCount;
+        log(QStringLiteral("Stray Bytes(") + timeStamp() + QStringLiteral("): lines run together in one reply; it and the replies before are not taken"));
+    }
     return {reply, !collected.isEmpty() && !port.TimedOut()};
 }
 

@@ -91,8 +91,9 @@ public:
     // (the shift runs on as long as every purge comes before the reply it would find). So none of
     // the replies before such a purge stands.
     bool replyStands(uint64_t exchange) const { return exchange > disownedThrough; }
-    // Looks once more for bytes that came after the last reply, waiting up to `settle` for them;
-    // what it finds disowns the replies before, as the purge before an exchange does.
+    // Looks once more for bytes that came after the last reply, waiting for them until `settle`
+    // after the last line was written (the time a reply of its own takes to come); what it finds
+    // disowns the replies before, as the purge before an exchange does.
     void confirmReplies(std::chrono::milliseconds settle);
 
     // The time stamp of traffic lines: hh:nn:ss.zzz.
@@ -133,6 +134,7 @@ private:
     QString lastLine;
     uint64_t exchangeCount = 0;
     uint64_t disownedThrough = 0;
+    std::chrono::steady_clock::time_point lastWriteAt;
     bool detached = false;
 };
 

@@ -70,8 +70,11 @@ const HeaterRow HeaterRows[] = {
 
 // The chart's series of the small family's diode temperature.
 constexpr int ResonatorTempSeries = 1;
-// How long the end of an update waits for a reply that the last exchange may have left behind: a
-// reply of its own comes within a few line times of the request.
+// How long after the last request the end of an update looks for a reply that the last exchange
+// may have left behind. A reply of its own comes within the wire time of a poll's request and
+// reply (at most 23 bytes, 4.4 ms at 57600 8E1); the rest is room for a loaded machine and the
+// laser's own turnaround (6 ms let shifted values through under test load). It costs each update
+// this long less the last exchange's own time, and nothing when stray bytes come sooner.
 constexpr std::chrono::milliseconds ReplySettle{20};
 
 QString temperatureText(const char *prefix, double value)
