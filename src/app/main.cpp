@@ -1,8 +1,9 @@
-// Entry of the program, and the one place where its objects are made and wired together.
+// Entry of the program: makes what the main window is given; the window wires the rest.
 
 #include "informationswitches.h"
 #include "laserstate.h"
 #include "mainform.h"
+#include "programtimings.h"
 #include "qtdesktop.h"
 #include "serialdevice.h"
 #include "shiftkeys.h"
@@ -40,7 +41,7 @@ int main(int argc, char *argv[])
     tovra::QtDesktop desktop;
     tovra::TMainForm mainForm({state, desktop, tovra::StartSwitches::fromArguments(app.arguments().mid(1)),
                                &tovra::readShiftKeysFromDisplay, tovra::createSerialDevice(),
-                               &tovra::StopSignals::received});
+                               &tovra::StopSignals::received, tovra::ProgramTimings::fromEnvironment()});
     desktop.setParentWindow(&mainForm);
     QObject::connect(&stopSignals, &tovra::StopSignals::stopRequested, &mainForm,
                      &tovra::TMainForm::StopSignalReceived);
