@@ -165,7 +165,7 @@ void ProgramBackend::setParameter(const QString &name, double value, const QStri
     if (command->store)
         (*command->store)(wiring.state);
     wiring.queueCommand(command->command);
-    emit settingFollowed(ScriptSetting{name, value});
+    wiring.followSetting(ScriptSetting{name, value});
     settingsChanged();
 }
 
@@ -230,7 +230,7 @@ void ProgramBackend::sendWaitingLines()
         const QString reply = wiring.comm.SendRawLine(next.line, QLatin1Char('[') + next.source + QStringLiteral("] "));
         next.answered(reply);
         if (const std::optional<ScriptSetting> setting = settingTakenBy(next.line, reply)) {
-            emit settingFollowed(*setting);
+            wiring.followSetting(*setting);
             settingsChanged();
         }
     }

@@ -33,6 +33,8 @@ public:
         std::function<void(const QString &)> queueCommand;
         std::function<void(bool)> setEnabled; // as the enable box
         std::function<void(bool)> setFiring; // as the fire button
+        // A setting the laser was given: its control shows it without sending it again.
+        std::function<void(const ScriptSetting &)> followSetting;
         std::function<bool()> remoteFiringAllowed;
         // A whole line for the communication log.
         std::function<void(const QString &)> logLine;
@@ -70,8 +72,6 @@ signals:
     void remoteControlShown(const QString &client);
     // A note the window shows (and the log got): a stopped laser and why, a refused line.
     void noteShown(const QString &text);
-    // A setting an API client gave the laser: its control shows it without sending it again.
-    void settingFollowed(const ScriptSetting &setting);
 
 private:
     struct RawLine
