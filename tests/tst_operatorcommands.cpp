@@ -61,7 +61,7 @@ void whileWaitingForTheLaser(test::RunningProgram &program, void (TMainForm::*ti
     program.laser.setReplyDelay(10ms);
     QTimer::singleShot(0, act);
     (program.form().*tick)();
-    program.form().StatusTimer->stop();
+    program.form().laserProgram().statusTimer().stop();
     program.laser.setReplyDelay(0ms);
 }
 
@@ -344,7 +344,7 @@ void OperatorCommandsTest::recallOfBinThreeReloadsBeforeTheQueuedCommands()
     const Lines queuedBefore = {";LA:RR 20.0", ";LA:BC 25"};
     QCOMPARE(program.laser.transcript(), Lines{";LA:RC 3"} + test::loadQueries({}) + queuedBefore);
     QCOMPARE(form.ui.DiodeCurrentAdj->Value(), 30.0);
-    QVERIFY(form.StatusTimer->isActive());
+    QVERIFY(form.laserProgram().statusTimer().isActive());
 }
 
 void OperatorCommandsTest::taskTimerSleepsUntilAHandlerAsks_data()
@@ -370,14 +370,14 @@ void OperatorCommandsTest::taskTimerSleepsUntilAHandlerAsks()
     QFETCH(std::function<void(TMainForm &)>, ask);
     test::RunningProgram program;
     TMainForm &form = program.start();
-    QVERIFY(!form.TaskTimer->isActive());
+    QVERIFY(!form.laserProgram().taskTimer().isActive());
 
     ask(form);
-    QVERIFY(form.TaskTimer->isActive());
-    QCOMPARE(form.TaskTimer->interval(), 5);
+    QVERIFY(form.laserProgram().taskTimer().isActive());
+    QCOMPARE(form.laserProgram().taskTimer().interval(), 5);
     QVERIFY(program.tasksDone());
     QTEST(program.laser.transcript().value(0), "firstLine");
-    QTRY_VERIFY(!form.TaskTimer->isActive());
+    QTRY_VERIFY(!form.laserProgram().taskTimer().isActive());
 }
 
 void OperatorCommandsTest::onlyBinRecallsSendRc_data()

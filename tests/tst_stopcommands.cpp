@@ -73,7 +73,7 @@ bool loadDone(test::PolledProgram &program)
     const bool done = QTest::qWaitFor([&] {
         return !flags.refreshPending && !flags.recallPending && !flags.taskBusy && !exchange.stopPending();
     }, 20000);
-    program.form.StatusTimer->stop();
+    program.form.laserProgram().statusTimer().stop();
     return done;
 }
 
@@ -236,7 +236,7 @@ void StopCommandsTest::silentLaserOnTheWayOutAsksNoQuestion()
 void StopCommandsTest::stopSignalClosesTheOpenQuestionAndEnds()
 {
     test::PolledProgram program;
-    program.form.ComPort->setResponseTime(200);
+    program.form.laserProgram().port().setResponseTime(200);
     program.rig.desktop.whileWarningOpen = [&](const QString &text) {
         if (text == CommunicationsLost)
             program.form.StopSignalReceived();

@@ -7,9 +7,7 @@
 #include "plusspinedit.h"
 
 #include "laserstate.h"
-#include "rzcomport.h"
 #include "statusword.h"
-#include "versioninfo.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -19,7 +17,6 @@
 #include <QMovie>
 #include <QScopedValueRollback>
 #include <QSignalBlocker>
-#include <QTimer>
 
 namespace tovra {
 
@@ -34,18 +31,12 @@ int bottomOf(const QWidget *widget)
 
 void TMainForm::ParseIDN()
 {
-    settingsLoad->identify();
+    program.identify();
 }
 
 void TMainForm::Initialize()
 {
-    StatusTimer->stop();
-    settingsLoad->run(VersionInfo->FileVersion(), ComPort->Port());
-    hideControlsOutOfSight();
-    if (state.demoMode)
-        return;
-    if (!ended)
-        StatusTimer->start();
+    program.loadSettings(); // the window hides what is out of sight once it has loaded
 }
 
 // What the operator cannot see must take neither the focus nor keys, whatever the family: a
