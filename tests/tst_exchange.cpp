@@ -4,7 +4,9 @@
 #include "replytext.h"
 #include "rzcomport.h"
 #include "scripteddesktop.h"
+#include "serialdevice.h"
 #include "simport.h"
+#include "stallingdevice.h"
 #include "terminalview.h"
 
 #include <QFile>
@@ -14,6 +16,7 @@
 #include <QTimer>
 
 using namespace tovra;
+using test::StallingDevice;
 using namespace std::chrono_literals;
 
 Q_DECLARE_METATYPE(tovra::Button)
@@ -42,10 +45,10 @@ const QString Stamp = QStringLiteral("\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d");
 // A port on a simulated laser with the exchange on top, as the program has them after start-up.
 struct ExchangeRig
 {
-    explicit ExchangeRig(const sim::LaserConfig &config = {})
+    explicit ExchangeRig(const sim::LaserConfig &config = {}, std::unique_ptr<SerialDevice> device = createSerialDevice())
         : laser(ports.add(1, config))
         , prompts(desktop)
-        , port(prompts)
+        , port(prompts, nullptr, std::move(device))
         , comm(port, state, view, prompts)
     {
         test::setUpLaserPort(port);
@@ -103,6 +106,8 @@ private slots:
     void queryTrafficIsLoggedButNotShown();
     void commandTrafficIsShownAndLogged();
     void rawLineIsShownWithoutTrailingBlanks();
+    void passwordIsNeitherShownNorLogged_data();
+    void passwordIsNeitherShownNorLogged();
     void typedQueriesConvertOrGiveZero_data();
     void typedQueriesConvertOrGiveZero();
     void replyTextGivesOnlyValuesOfTheKindAsked_data();
@@ -110,6 +115,7 @@ private slots:
     void valueNotReadIsToldFromZero_data();
     void valueNotReadIsToldFromZero();
     void lineThatCannotBeWrittenIsNotRecordedAsSent();
+    void stopThePortDidNotTakeIsTriedAgainAtEveryBoundary();
     void controlCharactersOfAReplyAreEscaped_data();
     void controlCharactersOfAReplyAreEscaped();
     void replyThatForgesALogRecordStaysOnItsLine();
@@ -170,6 +176,40 @@ void ExchangeTest::rawLineIsShownWithoutTrailingBlanks()
     QCOMPARE(rig.laser.transcript(), QList<QByteArray>{"  SS  "});
     QVERIFY(matches(QStringLiteral("\\(") + Stamp + QStringLiteral("\\)   SS"), rig.view.lines.value(0).text));
     QVERIFY(matches(QStringLiteral("Sent    \\(") + Stamp + QStringLiteral("\\):   SS  "), rig.logLines().value(0)));
+}
+
+void ExchangeTest::passwordIsNeitherShownNorLogged_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QList<QByteArray>>("wire");
+    QTest::newRow("sent as a command") << "command" << QList<QByteArray>{";LA:PW sesame"};
+    QTest::newRow("typed in the terminal") << "raw" << QList<QByteArray>{"pw sesame"};
+    QTest::newRow("kept back while the link is lost") << "not sent" << QList<QByteArray>{};
+}
+
+// The laser gets the real line; the terminal view and the log never hold the password.
+void ExchangeTest::passwordIsNeitherShownNorLogged()
+{
+    QFETCH(QString, path);
+    ExchangeRig rig;
+    rig.startLog();
+    if (path == QLatin1String("command"))
+        rig.comm.SendCommand(QStringLiteral("PW sesame"));
+    else if (path == QLatin1String("raw"))
+        rig.comm.SendRawLine(QStringLiteral("pw sesame"));
+    else
+        rig.comm.noteNotSent(QStringLiteral("PW sesame"), QStringLiteral("Not sent, link lost"));
+
+    QTEST(rig.laser.transcript(), "wire");
+    QStringList shown;
+    for (const ShownLine &line : std::as_const(rig.view.lines))
+        shown.append(line.text);
+    const QStringList log = rig.logLines();
+    QVERIFY(!shown.isEmpty() && !log.isEmpty());
+    QCOMPARE(shown.filter(QStringLiteral("sesame")), QStringList{});
+    QCOMPARE(log.filter(QStringLiteral("sesame")), QStringList{});
+    QVERIFY(!shown.filter(QStringLiteral("PW ****"), Qt::CaseInsensitive).isEmpty());
+    QVERIFY(!log.filter(QStringLiteral("PW ****"), Qt::CaseInsensitive).isEmpty());
 }
 
 void ExchangeTest::typedQueriesConvertOrGiveZero_data()
@@ -292,6 +332,39 @@ void ExchangeTest::valueNotReadIsToldFromZero()
     QCOMPARE(rig.comm.QueryInt(QStringLiteral("XX")), 0);
     QCOMPARE(rig.comm.QueryCount(QStringLiteral("XX")), uint64_t(0));
     QCOMPARE(rig.comm.QueryFloat(QStringLiteral("XX")), 0.0);
+}
+
+// The output stalls while a stop is due: the stop stays first in line, each exchange tries it
+// again before its own line, and the owner is told while it has not been delivered.
+void ExchangeTest::stopThePortDidNotTakeIsTriedAgainAtEveryBoundary()
+{
+    bool stalled = false;
+    ExchangeRig rig({}, std::make_unique<StallingDevice>(stalled));
+    QList<bool> undelivered;
+    rig.comm.setStopDeliveryWatch([&undelivered](bool notYet) { undelivered.append(notYet); });
+    rig.startLog();
+    rig.comm.SendCommand(QStringLiteral("EN 1"));
+    rig.comm.SendCommand(QStringLiteral("FL 1"));
+    QVERIFY(rig.laser.firing());
+    rig.laser.clearTranscript();
+
+    stalled = true;
+    rig.comm.requestStop(OutgoingLine::command(QStringLiteral("FL 0")));
+    rig.comm.sendPendingStops();
+    QVERIFY(rig.comm.stopPending());
+    QVERIFY(rig.comm.stopUndelivered());
+    QVERIFY(!rig.comm.TryQueryInt(QStringLiteral("SS"))); // its boundary tried the stop first, in vain
+    QCOMPARE(undelivered, QList<bool>{true});
+
+    stalled = false;
+    QVERIFY(rig.comm.TryQueryInt(QStringLiteral("SS")));
+    QCOMPARE(rig.laser.transcript(), (QList<QByteArray>{";LA:FL 0", ";LA:SS?"}));
+    QVERIFY(!rig.comm.stopPending());
+    QCOMPARE(undelivered, (QList<bool>{true, false}));
+    QVERIFY(!rig.laser.firing());
+    const QStringList log = rig.logLines();
+    QCOMPARE(log.filter(QStringLiteral("Write Error(")).filter(QStringLiteral(";LA:FL 0")).size(), 2);
+    QCOMPARE(log.filter(QStringLiteral("Sent    (")).filter(QStringLiteral(";LA:FL 0")).size(), 1);
 }
 
 void ExchangeTest::lineThatCannotBeWrittenIsNotRecordedAsSent()

@@ -6,6 +6,7 @@
 #include "trafficview.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -62,6 +63,7 @@ private slots:
     void acceptedCodeInDemoModeOpensNothing();
     void passwordReplyDecidesWhetherToAsk_data();
     void passwordReplyDecidesWhetherToAsk();
+    void passwordBoxClosedForTheExitSendsNothingAndOpensNoBox();
     void aboutShowsIdentityAndSoftwareVersion_data();
     void aboutShowsIdentityAndSoftwareVersion();
     void webSiteIsHandedToTheDesktop();
@@ -196,6 +198,22 @@ void LaserAccessTest::passwordReplyDecidesWhetherToAsk()
     QCOMPARE(access.rig.desktop.textsOf(QStringLiteral("input")), locked ? QStringList{PasswordDialog} : QStringList{});
     QCOMPARE(access.rig.state.laserUnlocked, unlocked);
     QCOMPARE(access.form.ui.UnlockLaserMenu->isVisible(), !unlocked);
+}
+
+// The operator enables a locked mini and the password box opens; a stop signal closes it. The
+// closed box sends no password and opens no "Incorrect Password": the exit goes on to "FL 0".
+void LaserAccessTest::passwordBoxClosedForTheExitSendsNothingAndOpensNoBox()
+{
+    AccessRig access(miniLaser(true));
+    access.laser.clearTranscript();
+    access.rig.desktop.whileInputOpen = [&access](const QString &) { access.form.StopSignalReceived(); };
+
+    access.form.ui.LaserEnableBtn->click();
+    QTRY_VERIFY(access.form.hasEnded());
+
+    QCOMPARE(access.rig.desktop.textsOf(QStringLiteral("input")), QStringList{PasswordDialog});
+    QCOMPARE(access.rig.desktop.textsOf(QStringLiteral("message")), QStringList{});
+    QCOMPARE(access.laser.transcript(), (QList<QByteArray>{";LA:PW?", ";LA:FL 0"}));
 }
 
 void LaserAccessTest::aboutShowsIdentityAndSoftwareVersion_data()

@@ -140,7 +140,9 @@ private slots:
     void smallFamiliesOfferBinsOneToFour_data();
     void smallFamiliesOfferBinsOneToFour();
     void terminalBatchIsRawAndTheNextBatchIsPrefixedAgain();
-    void parameterCommandInTheTerminalsBatchGoesOutRawToo();
+    void everyLineOfABatchIsFramedAsItsSourceAsks_data();
+    void everyLineOfABatchIsFramedAsItsSourceAsks();
+    void terminalLineDuringALoadLeavesTheNextCommandItsAddress();
     void terminalHistoryKeepsDuplicatesAndEmptyEntries();
     void terminalSetterTheLaserTookShowsInItsControl_data();
     void terminalSetterTheLaserTookShowsInItsControl();
@@ -151,7 +153,7 @@ private slots:
     void ctrlBackspaceDeletesTheSelectedHistoryEntry();
     void terminalRefusesALineWithControlCharacters_data();
     void terminalRefusesALineWithControlCharacters();
-    void exitSendsQueuedCommandsThenStopsFiring();
+    void exitDropsQueuedCommandsAndStopsFiringNext();
     void energyModeValueNotReadLeavesTheControlAsItWas();
     void longReplyIsCutInTheViewAndLoggedWhole();
     void terminalViewKeepsItsLastLines();
@@ -442,17 +444,67 @@ void OperatorCommandsTest::terminalBatchIsRawAndTheNextBatchIsPrefixedAgain()
     QCOMPARE(form.ui.SendEdit->currentText(), QStringLiteral("SS")); // Enter again sends it again
 }
 
-void OperatorCommandsTest::parameterCommandInTheTerminalsBatchGoesOutRawToo()
+void OperatorCommandsTest::everyLineOfABatchIsFramedAsItsSourceAsks_data()
 {
+    QTest::addColumn<bool>("terminalFirst");
+    QTest::addColumn<Lines>("wire");
+    QTest::newRow("parameter change, then terminal line") << false << Lines{";LA:RR 20.0", "SS"};
+    QTest::newRow("terminal line, then parameter change") << true << Lines{"SS", ";LA:RR 20.0"};
+}
+
+// A parameter change and a terminal line queued for the same tick: each line goes out as its
+// own source asks, the command behind its address, the typed line as typed.
+void OperatorCommandsTest::everyLineOfABatchIsFramedAsItsSourceAsks()
+{
+    QFETCH(bool, terminalFirst);
     test::RunningProgram program;
     TMainForm &form = program.start();
 
+    const auto typeLine = [&form] {
+        form.ui.SendEdit->setEditText(QStringLiteral("SS"));
+        form.ui.SendBtn->click();
+    };
+    if (terminalFirst)
+        typeLine();
     form.ui.RepRateAdj->setValue(20);
-    form.ui.SendEdit->setEditText(QStringLiteral("SS"));
-    form.ui.SendBtn->click();
+    if (!terminalFirst)
+        typeLine();
     QVERIFY(program.tasksDone());
 
-    QCOMPARE(program.laser.transcript(), (Lines{"RR 20.0", "SS"}));
+    QTEST(program.laser.transcript(), "wire");
+}
+
+// A line typed while a refresh loads is dropped, and leaves nothing behind: the next parameter
+// change still goes out behind its address.
+void OperatorCommandsTest::terminalLineDuringALoadLeavesTheNextCommandItsAddress()
+{
+    test::RunningProgram program;
+    TMainForm &form = program.start();
+    program.laser.clearTranscript();
+
+    const QByteArray answering = test::queryLine("DC:MAX");
+    program.laser.setReplyDelay(50ms);
+    QTimer watch;
+    watch.setInterval(1);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (!program.laser.transcript().contains(answering))
+            return;
+        watch.stop();
+        form.ui.SendEdit->setEditText(QStringLiteral("SS"));
+        form.ui.SendBtn->click();
+        program.laser.setReplyDelay(0ms);
+    });
+    watch.start();
+    form.ui.Up1->trigger();
+    QVERIFY(QTest::qWaitFor([&] { return !watch.isActive(); }, 20000));
+    QVERIFY(program.tasksDone());
+    form.laserProgram().statusTimer().stop();
+    form.ui.RepRateAdj->setValue(20);
+    QVERIFY(program.tasksDone());
+
+    const Lines commands = commandsIn(program.laser.transcript());
+    QVERIFY(!commands.contains("SS"));
+    QCOMPARE(commands.last(), QByteArray(";LA:RR 20.0"));
 }
 
 void OperatorCommandsTest::terminalSetterTheLaserTookShowsInItsControl_data()
@@ -630,7 +682,8 @@ void OperatorCommandsTest::terminalRefusesALineWithControlCharacters()
     QCOMPARE(form.ui.SendEdit->currentText(), pasted); // left to be mended
 }
 
-void OperatorCommandsTest::exitSendsQueuedCommandsThenStopsFiring()
+// On the way out the operator's queued edits are dropped: "FL 0" is the next line.
+void OperatorCommandsTest::exitDropsQueuedCommandsAndStopsFiringNext()
 {
     test::RunningProgram program;
     TMainForm &form = program.start();
@@ -640,7 +693,7 @@ void OperatorCommandsTest::exitSendsQueuedCommandsThenStopsFiring()
     form.ui.Exit1->trigger();
     QTRY_VERIFY(form.hasEnded());
 
-    QCOMPARE(program.laser.transcript(), (Lines{";LA:RR 20.0", ";LA:QE 0", ";LA:FL 0"}));
+    QCOMPARE(program.laser.transcript(), (Lines{";LA:FL 0"}));
 }
 
 void OperatorCommandsTest::energyModeValueNotReadLeavesTheControlAsItWas()

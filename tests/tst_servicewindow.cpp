@@ -299,7 +299,9 @@ void ServiceWindowTest::lscToSleepGoesOutAsRawLine()
     service.window.ui.LSCSleepbtn->click();
 
     QTRY_COMPARE(service.laser.transcript(), QList<QByteArray>{";LC:SL 406"});
-    QVERIFY(!service.rig.state.queueRawLines);
+    // The raw framing was the sleep line's own: the next command keeps its address.
+    service.window.ui.SaveBin0btn->click();
+    QTRY_COMPARE(service.laser.transcript(), (QList<QByteArray>{";LC:SL 406", ";LA:SV 0"}));
 }
 
 void ServiceWindowTest::clearShotCountAsksFirstWithTheWholeCount_data()

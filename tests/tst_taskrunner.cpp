@@ -2,8 +2,10 @@
 // the window's part played by callbacks that note when they are called.
 
 #include "linkrig.h"
+#include "stallingdevice.h"
 #include "taskrunner.h"
 
+#include <QElapsedTimer>
 #include <QTest>
 
 using namespace tovra;
@@ -29,8 +31,9 @@ public:
 // after start-up.
 struct RunnerRig : test::LinkRig
 {
-    RunnerRig()
-        : runner(state, comm, port,
+    explicit RunnerRig(std::unique_ptr<SerialDevice> device = createSerialDevice())
+        : LinkRig({}, std::move(device))
+        , runner(state, comm, port,
                  {
                      .loadSettings = log.noting(QStringLiteral("load settings")),
                      .unlockLaser = log.noting(QStringLiteral("unlock")),
@@ -41,6 +44,8 @@ struct RunnerRig : test::LinkRig
                          if (std::exchange(scriptLinesWaiting, false))
                              log.events.append(QStringLiteral("script lines"));
                      },
+                     .withdrawScriptFiringLines = log.noting(QStringLiteral("withdraw script firing lines")),
+                     .followStopLine = [this](const QString &line) { log.events.append(QStringLiteral("follow ") + line); },
                      .exitProgram = log.noting(QStringLiteral("exit")),
                      .stopStatusPoll = log.noting(QStringLiteral("status poll off")),
                      .startStatusPoll = log.noting(QStringLiteral("status poll on")),
@@ -68,6 +73,9 @@ class TaskRunnerTest : public QObject
 private slots:
     void queuedCommandsGoOutInOrderAtTheNextTick();
     void stopGoesAheadAndWithdrawsAnEarlierFireCommand();
+    void stopWithdrawsEveryWaitingFiringLineWhateverItsForm_data();
+    void stopWithdrawsEveryWaitingFiringLineWhateverItsForm();
+    void stopThePortRefusesIsTriedAgainWithoutHammeringThePort();
     void timerSleepsWhileNothingIsPending();
     void inhibitedCommandQueuesNothingAndLeavesTheTimerAsleep();
     void tickDuringAStatusUpdateLeavesTheWorkForTheNextTick();
@@ -100,6 +108,63 @@ void TaskRunnerTest::stopGoesAheadAndWithdrawsAnEarlierFireCommand()
 
     QVERIFY(rig.tasksDone());
     QCOMPARE(rig.laser.transcript(), (Lines{";LA:FL 0", ";LA:RR 20.0"}));
+}
+
+void TaskRunnerTest::stopWithdrawsEveryWaitingFiringLineWhateverItsForm_data()
+{
+    QTest::addColumn<QString>("stop");
+    QTest::addColumn<bool>("typed");
+    QTest::addColumn<QByteArray>("stopOnTheWire");
+    QTest::newRow("Stop button") << "FL 0" << false << QByteArray(";LA:FL 0");
+    QTest::newRow("Laser Enable unchecked") << "EN 0" << false << QByteArray(";LA:EN 0");
+    QTest::newRow("fl 0 typed") << "fl 0" << true << QByteArray("fl 0");
+    QTest::newRow(";LC:EN 0 typed") << ";LC:EN 0" << true << QByteArray(";LC:EN 0");
+}
+
+// Firing and enabling lines wait in every form the terminal allows, between the operator's
+// edits; a stop of any kind takes them all with it and leaves the edits.
+void TaskRunnerTest::stopWithdrawsEveryWaitingFiringLineWhateverItsForm()
+{
+    QFETCH(QString, stop);
+    QFETCH(bool, typed);
+    QFETCH(QByteArray, stopOnTheWire);
+    RunnerRig rig;
+    rig.runner.queueCommand(QStringLiteral("FL 1"));
+    rig.runner.queueCommand(QStringLiteral("RR 20.0"));
+    for (const char *firing : {";LA:FL 1", " FL 1", ";LC:FL 1", "fl 1", "FL 01", "en 1", ";lc:En 1"})
+        rig.runner.queueRawLine(QString::fromLatin1(firing));
+    rig.runner.queueCommand(QStringLiteral("EN 1"));
+    rig.runner.queueRawLine(QStringLiteral("SS?"));
+    if (typed)
+        rig.runner.queueRawLine(stop);
+    else
+        rig.runner.queueCommand(stop);
+
+    QVERIFY(rig.tasksDone());
+    QCOMPARE(rig.laser.transcript(), (Lines{stopOnTheWire, ";LA:RR 20.0", "SS?"}));
+}
+
+// The port's output refuses every byte when the Stop button is pressed: the stop stays first in
+// line and is tried again until the port takes it, paced rather than at every 5 ms tick.
+void TaskRunnerTest::stopThePortRefusesIsTriedAgainWithoutHammeringThePort()
+{
+    bool stalled = true;
+    auto device = std::make_unique<test::StallingDevice>(stalled);
+    const test::StallingDevice &output = *device;
+    RunnerRig rig(std::move(device));
+    QElapsedTimer sinceStop;
+    sinceStop.start();
+    rig.runner.queueCommand(QStringLiteral("FL 0"));
+
+    QTRY_VERIFY(output.refusedWrites >= 3);
+    const auto retry = ProgramTimings().stopRetry.count();
+    QVERIFY2(sinceStop.elapsed() >= 2 * retry, QByteArray::number(sinceStop.elapsed()).constData());
+    QVERIFY(rig.comm.stopUndelivered());
+
+    stalled = false;
+    QVERIFY(rig.tasksDone());
+    QCOMPARE(rig.laser.transcript(), Lines{";LA:FL 0"});
+    QVERIFY(!rig.comm.stopUndelivered());
 }
 
 void TaskRunnerTest::timerSleepsWhileNothingIsPending()
@@ -164,6 +229,8 @@ void TaskRunnerTest::tickCarriesOutItsWorkInAFixedOrder()
 
     rig.runner.tick();
     QCOMPARE(rig.log.events, (QStringList{
+                                 QStringLiteral("withdraw script firing lines"),
+                                 QStringLiteral("follow FL 0"),
                                  QStringLiteral(";LA:FL 0"),
                                  QStringLiteral("status poll off"),
                                  QStringLiteral(";LA:RC 2"),

@@ -4,7 +4,6 @@
 
 #include <QString>
 
-#include <array>
 #include <cstdint>
 
 namespace tovra {
@@ -113,12 +112,9 @@ struct LaserState
     RecordFile logFile;
     RecordFile dataFile;
 
-    // Command queue: slots 1 to 100 are commandQueue[0] to commandQueue[99].
-    static constexpr int QueueSlots = 100;
-    std::array<QString, QueueSlots> commandQueue;
+    // The operator's command queue (its lines are the task runner's): how many wait.
     int32_t queueCount = 0;
     bool queuePending = false;
-    bool queueRawLines = false;
 };
 
 } // namespace tovra

@@ -12,6 +12,9 @@
 #include <QThread>
 #include <QTime>
 
+#include <algorithm>
+#include <utility>
+
 namespace tovra {
 
 namespace {
@@ -107,18 +110,57 @@ void Communication::atExchangeBoundary()
     sendPendingStops();
 }
 
-void Communication::requestStop(const QString &command)
+void Communication::requestStop(const OutgoingLine &line, StopReplied replied)
 {
-    if (detached || pendingStops.contains(command))
+    if (detached)
         return;
-    pendingStops.append(command);
+    const auto waiting = std::find_if(pendingStops.begin(), pendingStops.end(),
+                                      [&line](const PendingStop &stop) { return stop.line == line; });
+    PendingStop &stop = waiting != pendingStops.end() ? *waiting : pendingStops.emplace_back(PendingStop{line, {}});
+    if (replied)
+        stop.replied.append(std::move(replied));
 }
 
 void Communication::sendPendingStops()
 {
     // A stop's own reply wait may let the operator ask for another; it is sent in this loop too.
-    while (!pendingStops.isEmpty() && !linkLost && mayExchange())
-        exchangeCommand(pendingStops.takeFirst());
+    while (!pendingStops.isEmpty() && !linkLost && mayExchange()) {
+        const std::optional<QString> reply = exchangeLine(pendingStops.first().line);
+        if (!reply) {
+            setStopUndelivered(true);
+            return; // first in line still: the next boundary tries it again
+        }
+        const PendingStop sent = pendingStops.takeFirst();
+        for (const StopReplied &replied : sent.replied)
+            replied(*reply);
+    }
+    if (pendingStops.isEmpty())
+        setStopUndelivered(false);
+}
+
+void Communication::writePendingStopsBeforeLettingGo()
+{
+    // A port that is gone takes nothing (the laser's recovery would have sent them first), and a
+    // port already let go is not opened again for them.
+    if (detached || linkLost || !port.Opened())
+        return;
+    while (!pendingStops.isEmpty()) {
+        const QString line = pendingStops.first().line.wireText();
+        if (!writeLine(line)) {
+            setStopUndelivered(true);
+            return;
+        }
+        pendingStops.removeFirst();
+        show(line, false);
+        log(QStringLiteral("Sent    (") + timeStamp() + QStringLiteral("): ") + line);
+    }
+    setStopUndelivered(false);
+}
+
+void Communication::setStopUndelivered(bool undelivered)
+{
+    if (std::exchange(undeliveredStop, undelivered) != undelivered && stopDeliveryWatch)
+        stopDeliveryWatch(undelivered);
 }
 
 QString Communication::SendAndReceive(const QString &query)
@@ -211,10 +253,15 @@ QString Communication::SendCommand(const QString &command)
 
 QString Communication::exchangeCommand(const QString &command)
 {
+    return exchangeLine(OutgoingLine::command(command)).value_or(QString());
+}
+
+std::optional<QString> Communication::exchangeLine(const OutgoingLine &outgoing)
+{
     settleAndPurge(port);
-    const QString line = QStringLiteral(";LA:") + command;
+    const QString line = outgoing.wireText();
     if (!writeLine(line))
-        return QString();
+        return std::nullopt;
     show(line, false);
     log(QStringLiteral("Sent    (") + timeStamp() + QStringLiteral("): ") + withPasswordHidden(line));
     return ReadAndShowReply();
@@ -229,12 +276,12 @@ QString Communication::SendRawLine(const QString &line, const QString &mark)
         return QString();
     // Only this line and its reply: the stops sent at the boundary are the operator's.
     const QScopedValueRollback<QString> marked(shownMark, mark);
-    settleAndPurge(port);
-    if (!writeLine(line))
-        return QString();
-    show(line, false);
-    log(QStringLiteral("Sent    (") + timeStamp() + QStringLiteral("): ") + withPasswordHidden(line));
-    return ReadAndShowReply();
+    return exchangeLine(OutgoingLine::raw(line)).value_or(QString());
+}
+
+QString Communication::send(const OutgoingLine &line)
+{
+    return line.framing == OutgoingLine::Framing::Raw ? SendRawLine(line.text) : SendCommand(line.text);
 }
 
 QString Communication::ReadReply()
@@ -321,7 +368,7 @@ QString Communication::greetAndAskIdentity()
 
 void Communication::noteNotSent(const QString &line, const QString &why)
 {
-    const QString note = why + QStringLiteral(": ") + line;
+    const QString note = why + QStringLiteral(": ") + withPasswordHidden(line);
     view.appendTrafficLine(escapeControlCharacters(QLatin1Char('(') + timeStamp() + QStringLiteral(") ") + note),
                            TrafficDirection::Note);
     log(QStringLiteral("Not sent(") + timeStamp() + QStringLiteral("): ") + note);

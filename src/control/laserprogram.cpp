@@ -98,6 +98,8 @@ void LaserProgram::wireTasks()
             },
         .scriptLinesWaiting = [this] { return scriptLines->hasWaitingLines(); },
         .sendScriptLines = [this] { scriptLines->sendWaitingLines(); },
+        .withdrawScriptFiringLines = [this] { scriptLines->withdrawFiringLines(); },
+        .followStopLine = [this](const QString &line) { fire.followStopLine(line); },
         .exitProgram = [this] { exitNow(); },
         .stopStatusPoll = [this] { pollTimer.stop(); },
         .startStatusPoll = [this] { pollTimer.start(); },
@@ -144,6 +146,9 @@ void LaserProgram::wirePoll()
 void LaserProgram::wireSharing()
 {
     scriptLines = new ScriptBridge(state, *comm, terminalView, scriptSettingView, this);
+    scriptLines->setStopHandler([this](const OutgoingLine &line, Communication::StopReplied replied) {
+        taskRunner->stopNow(line, std::move(replied));
+    });
     scriptLines->setLogNote([this](const QString &line) { recordFiles.appendLogNote(line); });
     scriptLines->setStatusPollDue(
         [this] { return pollTimer.isActive() && pollTimer.remainingTime() <= StatusPollLeadMs; });
@@ -259,6 +264,9 @@ void LaserProgram::restart()
 {
     if (instanceEnded)
         return;
+    // A stop the operator asked for while an exchange waited goes out before the port is let go:
+    // the new instance would not know of it.
+    comm->writePendingStopsBeforeLettingGo();
     comPort->Close();
     endInstance();
     QThread::msleep(quint32(times.restartPause.count()));
@@ -283,6 +291,7 @@ void LaserProgram::endInstance()
     recordFiles.discardMessages();
     taskRunner->end();
     pollTimer.stop();
+    comm->writePendingStopsBeforeLettingGo();
     comm->detach();
     scriptLines->stop();
     comPort->setAllowEvents(false);
@@ -304,6 +313,11 @@ void LaserProgram::endInstance()
 void LaserProgram::queueCommand(const QString &command)
 {
     taskRunner->queueCommand(command);
+}
+
+void LaserProgram::queueRawLine(const QString &line)
+{
+    taskRunner->queueRawLine(line);
 }
 
 void LaserProgram::requestTasks()
@@ -366,7 +380,9 @@ bool LaserProgram::unlockLaser()
     // Cancel is no attempt: nothing is sent and nothing is said; the laser stays locked.
     const std::optional<QString> password
         = desk.inputSecret(QStringLiteral("Password Entry"), QStringLiteral("Enter Password:"));
-    if (!password)
+    // A box closed because the program is ending sends nothing and opens no other box, whatever
+    // it held.
+    if (!password || state.exitRequested)
         return false;
     if (comm->SendCommand(QStringLiteral("PW ") + *password).contains(QStringLiteral("Unsecured"))) {
         desk.message(QStringLiteral("Laser Unlocked"));

@@ -83,6 +83,8 @@ public:
     // A parameter or other command for the laser, sent at the next task tick in the order
     // queued; a stop command ("FL 0", "EN 0") goes ahead of them.
     void queueCommand(const QString &command);
+    // A line sent as typed, without the command prefix (the terminal's lines).
+    void queueRawLine(const QString &line);
     void requestTasks();
     void processTasks();
     void recallBin(int bin); // bin 0: the defaults

@@ -20,6 +20,7 @@ ProgramTimings ProgramTimings::fromText(const QString &text)
         {"restartPause", &ProgramTimings::restartPause},
         {"taskTick", &ProgramTimings::taskTick},
         {"exitReplyTime", &ProgramTimings::exitReplyTime},
+        {"stopRetry", &ProgramTimings::stopRetry},
     };
     for (const QString &pair : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         const QString name = pair.section(QLatin1Char('='), 0, 0).trimmed();

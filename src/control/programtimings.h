@@ -21,6 +21,7 @@ struct ProgramTimings
     ms restartPause{500};      // between closing the port and the next instance's start
     ms taskTick{5};            // from a request to the task timer's tick
     ms exitReplyTime{1000};    // the longest wait for the reply to the exit's "FL 0"
+    ms stopRetry{100};         // between tries of a stop line the port did not take
 
     // The defaults, with the values named in `text` replaced: comma-separated name=milliseconds
     // pairs, names as the members above ("responseTime=300,statusPollInterval=100"). A name or

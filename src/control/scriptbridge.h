@@ -1,15 +1,17 @@
 #pragma once
 
+#include "communication.h"
 #include "scriptline.h"
 #include "sharedport.h"
 
+#include <QList>
 #include <QObject>
 
+#include <cstdint>
 #include <functional>
 
 namespace tovra {
 
-class Communication;
 class TerminalView;
 struct LaserState;
 
@@ -29,7 +31,10 @@ public:
 // and logged), at the task tick and under its rules: never during a status update, never while
 // commands are inhibited or another exchange holds the port. The reply, or nothing after a time-out,
 // goes back to the script in the order of its lines. Lines that could start firing or enable the
-// laser go out only while the operator allows remote firing.
+// laser go out only while the operator allows remote firing. A stop line, in any form the laser
+// reads as one, is not kept waiting: it gets the Stop button's treatment (the stop handler) and its
+// reply goes back in its turn; a stop from anywhere withdraws the waiting lines that would fire or
+// enable the laser, each answered "Stopped by the operator".
 class ScriptBridge : public QObject
 {
     Q_OBJECT
@@ -51,17 +56,40 @@ public:
     // the status poll keeps its cadence however fast a script sends.
     void setStatusPollDue(std::function<bool()> due) { statusPollDue = std::move(due); }
 
-    bool hasWaitingLines() const { return port.hasLine(); }
+    // How a stop line from the script reaches the laser ahead of everything (the task runner's
+    // stopNow): `replied` gets the laser's reply.
+    using StopHandler = std::function<void(const OutgoingLine &line, Communication::StopReplied replied)>;
+    void setStopHandler(StopHandler handler) { stopHandler = std::move(handler); }
+
+    bool hasWaitingLines() const;
     // The task tick's part: sends the script's waiting lines, each answered before the next.
     void sendWaitingLines();
+    // A stop was sent: the waiting lines that would fire or enable the laser are not sent; each
+    // is answered "Stopped by the operator" in its turn.
+    void withdrawFiringLines();
 
 signals:
     // A line waits to be sent: the task queue should run now rather than at its next tick.
     void linesWaiting();
 
 private:
+    // A line from the script, from its arrival until its answer has gone back.
+    struct WaitingLine
+    {
+        enum class Step { ToSend, BeingSent, AwaitingStopReply, Answered };
+        uint64_t id = 0;
+        QByteArray bytes;
+        Step step = Step::ToSend;
+        QByteArray answer;
+    };
+
+    void takeArrivedLines();
     bool maySendNow() const;
-    void sendLine(const QByteArray &line);
+    void sendLine(WaitingLine &line);
+    void answer(uint64_t id, const QByteArray &reply);
+    // Gives the answers that are due, in the order of the lines.
+    void answerReadyLines();
+    WaitingLine *find(uint64_t id);
     void showNote(const QString &note);
     void noteInLog(const QString &note);
 
@@ -72,6 +100,9 @@ private:
     SharedPort port;
     std::function<bool()> statusPollDue;
     std::function<void(const QString &)> logNote;
+    StopHandler stopHandler;
+    QList<WaitingLine> waiting;
+    uint64_t lastId = 0;
     bool remoteFiringAllowed = false;
 };
 

@@ -74,12 +74,12 @@ ScriptLine ScriptLine::read(const QString &line)
     return read;
 }
 
-bool mayStartFiring(const QString &line)
+LineKind classifyLine(const QString &line)
 {
     const ScriptLine read = ScriptLine::read(line);
     if (read.isQuery || (read.mnemonic != QLatin1String("FL") && read.mnemonic != QLatin1String("EN")))
-        return false;
-    return numberOf(*read.argument) != 0.0;
+        return LineKind::Other;
+    return numberOf(*read.argument) == 0.0 ? LineKind::Stop : LineKind::FiringOrEnabling;
 }
 
 std::optional<ScriptSetting> settingOf(const QString &line)

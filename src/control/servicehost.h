@@ -21,6 +21,8 @@ public:
     // Queued like the host's own commands: dropped while the laser state inhibits commands (as
     // while the service window loads itself), stop commands excepted.
     virtual void queueCommand(const QString &command) = 0;
+    // Queued the same way, to go out exactly as given, without the command address.
+    virtual void queueRawLine(const QString &line) = 0;
     // Sent directly, ahead of whatever is queued.
     virtual void sendDirectly(const QString &command) = 0;
     virtual void showMaximum(LimitedSetting setting, double maximum) = 0;

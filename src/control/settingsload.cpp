@@ -250,8 +250,6 @@ void SettingsLoad::loadSmallFamily()
         const std::optional<int> mode = optionAnswer(comm.SendAndReceive(QStringLiteral("EM")));
         state.energyMode = mode.value_or(0);
         view.showSetting(Setting::EnhancedEnergyMode, state.energyMode);
-    } else {
-        state.energyModeChanging = false;
     }
 
     view.showFamily(state.isMicroModel ? SettingsLoadView::Family::Micro : SettingsLoadView::Family::Mini);
@@ -298,7 +296,6 @@ void SettingsLoad::loadFullSizeFamily()
         view.showSetting(Setting::EnergyMode, state.energyMode);
     } else {
         view.setPartVisible(Part::EnergyModeGroup, false);
-        state.energyModeChanging = false;
     }
 
     if (!state.hasHeater0) {

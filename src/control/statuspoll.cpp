@@ -295,15 +295,23 @@ void StatusPoll::followStatusWord()
     announceFaults(status);
 }
 
-// A fault is announced once per episode: until an update finds its bits clear again.
+// A fault is announced once per episode: until an update finds its bits clear again. Once the
+// program is ending no box opens: the first one closed for the exit must not be followed by the
+// next one, holding the exit until someone answers it.
 void StatusPoll::announceFaults(uint32_t status)
 {
+    const auto announce = [this](const QString &fault) {
+        if (state.exitRequested)
+            return;
+        // Polling waits while the box is open.
+        showStale(NotPollingText);
+        desktop.message(fault);
+    };
     if (status & (StatusBit::DiodeTempFault | StatusBit::ElectricalTempFault)) {
         if (!state.tempFaultShown) {
             state.tempFaultShown = true;
-            showStale(NotPollingText);
-            desktop.message((status & StatusBit::DiodeTempFault) ? QStringLiteral("Temperature Fault - Diode")
-                                                                 : QStringLiteral("Temperature Fault - Electrical"));
+            announce((status & StatusBit::DiodeTempFault) ? QStringLiteral("Temperature Fault - Diode")
+                                                          : QStringLiteral("Temperature Fault - Electrical"));
             records.appendLogNote(QStringLiteral("Temperature Fault"));
         }
     } else {
@@ -312,8 +320,7 @@ void StatusPoll::announceFaults(uint32_t status)
     if (status & StatusBit::PowerFail) {
         if (!state.electricalFaultShown) {
             state.electricalFaultShown = true;
-            showStale(NotPollingText);
-            desktop.message(QStringLiteral("Electrical Fault"));
+            announce(QStringLiteral("Electrical Fault"));
             records.appendLogNote(QStringLiteral("Electrical Fault"));
         }
     } else {

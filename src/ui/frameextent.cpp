@@ -6,7 +6,7 @@ namespace tovra {
 
 QSize frameExtentOf(const QWidget &window)
 {
-    return window.isVisible() ? window.frameGeometry().size() - window.size() : QSize(8, 31);
+    return window.isVisible() ? window.frameGeometry().size() - window.size() : assumedFrameExtent;
 }
 
 } // namespace tovra

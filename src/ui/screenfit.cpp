@@ -1,5 +1,7 @@
 #include "screenfit.h"
 
+#include "frameextent.h"
+
 #include <QEvent>
 #include <QGuiApplication>
 #include <QRect>
@@ -15,8 +17,6 @@ namespace tovra {
 
 namespace {
 
-// Borders and title bar of a common window manager, for a window not yet framed.
-constexpr QSize assumedFrameExtent(8, 31);
 // A window whose contents scroll may be made this small by the operator, no smaller.
 constexpr QSize smallestScrollingSize(200, 150);
 

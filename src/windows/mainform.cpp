@@ -56,6 +56,7 @@ TMainForm::TMainForm(LaserProgram &laserProgram, QWidget *parent)
         .terminal = ResponseList,
     });
     followProgram();
+    setUpStopDeliveryNote();
     connectControls();
     connectMenus();
     wireSharing();
@@ -196,6 +197,11 @@ void TMainForm::closeServiceWindow()
 void TMainForm::queueCommand(const QString &command)
 {
     QueuedCommandToPort(command);
+}
+
+void TMainForm::queueRawLine(const QString &line)
+{
+    program.queueRawLine(line);
 }
 
 void TMainForm::sendDirectly(const QString &command)

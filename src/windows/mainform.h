@@ -15,6 +15,7 @@
 class QCheckBox;
 class QComboBox;
 class QKeyEvent;
+class QLabel;
 
 namespace tovra {
 
@@ -141,6 +142,8 @@ public:
     TrpVersionInfo *VersionInfo = nullptr;
     TrafficView *ResponseList = nullptr;
     TServiceForm *ServiceForm = nullptr;
+    // Shown while a stop the port did not take waits to be written again.
+    QLabel *StopNotDeliveredlbl = nullptr;
     RemoteFiringBanner *RemoteFiringWarning = nullptr; // shown while scripts may fire
     // Below the client area: passing messages, and whether the record files are recording.
     MainStatusBar *StatusBar = nullptr;
@@ -194,6 +197,7 @@ private:
     void closeServiceWindow();
     // ServiceHost: what the service window changes here.
     void queueCommand(const QString &command) override;
+    void queueRawLine(const QString &line) override;
     void sendDirectly(const QString &command) override;
     void showMaximum(LimitedSetting setting, double maximum) override;
     void showHeaterTarget(int heater, double setpoint) override;
@@ -205,6 +209,7 @@ private:
     void setEnableBoxEnabled(bool enabled) override;
     bool enableChecked() const override;
     void setEnableChecked(bool checked) override;
+    void setUpStopDeliveryNote();
 
     // The record files' menu check marks (mainformrecords.cpp).
     void setRecordChecked(RecordKind kind, bool checked) override;

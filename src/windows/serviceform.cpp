@@ -231,8 +231,7 @@ void TServiceForm::SaveAllBinsbtnClick()
 
 void TServiceForm::LSCSleepbtnClick()
 {
-    state.queueRawLines = true;
-    host.queueCommand(QStringLiteral(";LC:SL 406"));
+    host.queueRawLine(QStringLiteral(";LC:SL 406"));
 }
 
 void TServiceForm::ClearChartbtnClick()

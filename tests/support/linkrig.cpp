@@ -8,10 +8,10 @@ void RigTerminal::appendTrafficLine(const QString &line, TrafficDirection direct
         onSent(line.section(QStringLiteral(") "), 1));
 }
 
-LinkRig::LinkRig(const sim::LaserConfig &config)
+LinkRig::LinkRig(const sim::LaserConfig &config, std::unique_ptr<SerialDevice> device)
     : laser(ports.add(1, config))
     , prompts(desktop)
-    , port(prompts)
+    , port(prompts, nullptr, std::move(device))
     , comm(port, state, terminal, prompts)
 {
     setUpLaserPort(port);

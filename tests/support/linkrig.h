@@ -30,7 +30,8 @@ public:
 // program sets it and the exchange on top. The windowless tests build their part on it.
 struct LinkRig
 {
-    explicit LinkRig(const sim::LaserConfig &config = {});
+    // `device` stands between the port and the laser's pty: the system's, or one that injects faults.
+    explicit LinkRig(const sim::LaserConfig &config = {}, std::unique_ptr<SerialDevice> device = createSerialDevice());
 
     SimPorts ports;
     sim::SimulatedLaser &laser;

@@ -28,7 +28,8 @@ TMainForm &ProgramRig::start(const QStringList &arguments)
     QLocale::setDefault(QLocale::c());
     laserProgram = std::make_unique<LaserProgram>(
         LaserProgram::Environment{state, desktop, prompts, StartSwitches::fromArguments(arguments), keys,
-                                  createSerialDevice(), stopSignalled, timings, TrpVersionInfo().FileVersion()});
+                                  serialDevice ? std::move(serialDevice) : createSerialDevice(), stopSignalled,
+                                  timings, TrpVersionInfo().FileVersion()});
     mainForm = std::make_unique<TMainForm>(*laserProgram);
     mainForm->FormCreate();
     return *mainForm;

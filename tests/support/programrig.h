@@ -44,6 +44,8 @@ public:
     // the test needs the time, and a simulated laser needs no time to settle. Tests shorten the
     // rest where the length of a wait is not what they check.
     ProgramTimings timings = withoutPauses();
+    // The port's device; the system's unless a test puts a faulty one here before start().
+    std::unique_ptr<SerialDevice> serialDevice;
 
 private:
     static ProgramTimings withoutPauses()

@@ -37,7 +37,10 @@ QString ScriptedDesktop::inputText(const QString &title, const QString &prompt, 
 std::optional<QString> ScriptedDesktop::inputSecret(const QString &title, const QString &prompt)
 {
     shown.append({QStringLiteral("input"), title + QLatin1Char('|') + prompt});
-    if (inputAnswers.isEmpty())
+    const int closedBefore = boxesClosed;
+    if (whileInputOpen)
+        whileInputOpen(title);
+    if (boxesClosed != closedBefore || inputAnswers.isEmpty())
         return std::nullopt;
     return inputAnswers.takeFirst();
 }

@@ -30,7 +30,8 @@ public:
     void openUrl(const QString &url) override;
     int execDialog(QDialog &dialog) override;
     void startNewInstance() override;
-    // A warning open at the time (inside `whileWarningOpen`) then answers None.
+    // A warning open at the time (inside `whileWarningOpen`) then answers None; an input box,
+    // its default text (as Cancel does).
     void closeOpenBoxes() override;
 
     // Texts of every box shown, in order (all kinds).
@@ -45,6 +46,8 @@ public:
     // event loop).
     std::function<void(const QString &text)> whileWarningOpen;
     std::function<void(const QString &text)> whileMessageOpen;
+    // Called while an input box is "open"; closing the boxes then answers as Cancel does.
+    std::function<void(const QString &title)> whileInputOpen;
     // Answers given to questions in order; once used up, No (the questions' default button).
     QList<Button> questionAnswers;
     QStringList inputAnswers;   // once used up, the default text is returned (Cancel)
