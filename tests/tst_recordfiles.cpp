@@ -61,7 +61,7 @@ void RecordFilesTest::switchingTheLogOffAndOnAppendsAfterANewHeader()
     test::ProgramRig rig;
     rig.ports.add(1);
     TMainForm &form = rig.start();
-    form.StatusTimer->stop();
+    form.laserProgram().statusTimer().stop();
 
     form.ui.EnableLoggingMenu->trigger();
     QVERIFY(form.ui.EnableLoggingMenu->isChecked());
@@ -209,7 +209,7 @@ void RecordFilesTest::failingWriteSwitchesTheLogOffAndPollingGoesOn()
     QVERIFY(!rig.state.loggingEnabled);
     QVERIFY(!form.ui.EnableLoggingMenu->isChecked());
     QTRY_COMPARE(rig.desktop.textsOf(QStringLiteral("message")), QStringList{LogFailure});
-    QVERIFY(form.StatusTimer->isActive());
+    QVERIFY(form.laserProgram().statusTimer().isActive());
     const qint64 sizeAtFailure = QFileInfo(form.logFileName()).size();
     form.communication().SendCommand(QStringLiteral("QE 0")); // nothing more reaches the file
     QCOMPARE(QFileInfo(form.logFileName()).size(), sizeAtFailure);
@@ -227,7 +227,7 @@ void RecordFilesTest::fileMessageOpensBetweenUpdatesAndPollingGoesOnBehindIt()
     bool openedInsideAnExchange = true;
     qsizetype rowsWhileOpen = 0;
     rig.desktop.whileMessageOpen = [&](const QString &) {
-        openedInsideAnExchange = form.ComPort->InUse() || rig.state.statusBusy || rig.state.taskBusy;
+        openedInsideAnExchange = form.laserProgram().port().InUse() || rig.state.statusBusy || rig.state.taskBusy;
         const qsizetype rowsBefore = rig.fileLines(form.dataFileName()).size();
         [[maybe_unused]] const bool grew = QTest::qWaitFor([&] { return rig.fileLines(form.dataFileName()).size() > rowsBefore; }, 10000);
         rowsWhileOpen = rig.fileLines(form.dataFileName()).size() - rowsBefore;
@@ -260,7 +260,7 @@ void RecordFilesTest::logSwitchedOnDuringAReplyWaitReportsItsFailureAfterTheUpda
     QVERIFY(gone.removeRecursively());
     bool openedDuringTheUpdate = true;
     program.rig.desktop.whileMessageOpen = [&](const QString &) {
-        openedDuringTheUpdate = program.state().statusBusy || program.form.ComPort->InUse();
+        openedDuringTheUpdate = program.state().statusBusy || program.form.laserProgram().port().InUse();
     };
 
     program.pollRunningWhileAnswering(test::queryLine("FT"), [&] { program.form.ui.EnableLoggingMenu->trigger(); });

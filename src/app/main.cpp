@@ -1,6 +1,9 @@
-// Entry of the program: makes what the main window is given; the window wires the rest.
+// Entry of the program: makes what the program is given, the program (which wires its parts) and
+// then the window over it.
 
+#include "desktoplinkprompts.h"
 #include "informationswitches.h"
+#include "laserprogram.h"
 #include "laserstate.h"
 #include "mainform.h"
 #include "programtimings.h"
@@ -9,6 +12,7 @@
 #include "shiftkeys.h"
 #include "startswitches.h"
 #include "stopsignals.h"
+#include "versioninfo.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -39,12 +43,16 @@ int main(int argc, char *argv[])
     tovra::StopSignals stopSignals;
     tovra::LaserState state;
     tovra::QtDesktop desktop;
-    tovra::TMainForm mainForm({state, desktop, tovra::StartSwitches::fromArguments(app.arguments().mid(1)),
-                               &tovra::readShiftKeysFromDisplay, tovra::createSerialDevice(),
-                               &tovra::StopSignals::received, tovra::ProgramTimings::fromEnvironment()});
+    tovra::DesktopLinkPrompts linkPrompts(desktop);
+    tovra::LaserProgram program({state, desktop, linkPrompts,
+                                 tovra::StartSwitches::fromArguments(app.arguments().mid(1)),
+                                 &tovra::readShiftKeysFromDisplay, tovra::createSerialDevice(),
+                                 &tovra::StopSignals::received, tovra::ProgramTimings::fromEnvironment(),
+                                 tovra::TrpVersionInfo().FileVersion()});
+    tovra::TMainForm mainForm(program);
     desktop.setParentWindow(&mainForm);
-    QObject::connect(&stopSignals, &tovra::StopSignals::stopRequested, &mainForm,
-                     &tovra::TMainForm::StopSignalReceived);
+    QObject::connect(&stopSignals, &tovra::StopSignals::stopRequested, &program,
+                     &tovra::LaserProgram::stopSignalReceived);
 
     mainForm.FormCreate();
     if (mainForm.hasEnded())

@@ -19,17 +19,17 @@ namespace tovra {
 
 void TMainForm::StatusTimerTimer()
 {
-    statusPoll->tick();
+    program.statusTick();
 }
 
 void TMainForm::UpdateStatus()
 {
-    statusPoll->update();
+    program.updateStatus();
 }
 
 void TMainForm::UpdateVoltagesEnClick()
 {
-    statusPoll->setVoltagesPolled(ui.UpdateVoltagesEn->isChecked());
+    program.setVoltagesPolled(ui.UpdateVoltagesEn->isChecked());
 }
 
 void TMainForm::showReadOut(ReadOut which, const QString &text)
