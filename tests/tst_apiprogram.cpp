@@ -61,6 +61,11 @@ public:
             made->call(QStringLiteral("control.acquire"), params({{"name", name}}));
         return made;
     }
+    // The id the program gave `client` ("api#7").
+    static QString idOf(test::ApiClient &client)
+    {
+        return resultOf(client.call(QStringLiteral("identify"))).value(QLatin1String("client")).toString();
+    }
     QByteArray logText() const
     {
         const QStringList logs = QDir(workDir.path()).entryList({QStringLiteral("TovraLogFile_*")}, QDir::Files);
@@ -97,7 +102,8 @@ private slots:
         sim::SimulatedLaser &laser = ports.add(2);
         HeadlessProgram program({QStringLiteral("-log")});
         QVERIFY(program.waitForPolling());
-        QTRY_VERIFY_WITH_TIMEOUT(program.process.readAllStandardOutput().contains("link connected"), 15000);
+        QByteArray output;
+        QTRY_VERIFY_WITH_TIMEOUT((output += program.process.readAllStandardOutput()).contains("link connected"), 15000);
         QVERIFY(QFile::exists(program.workDir.filePath(QStringLiteral("port"))));
         auto client = program.client();
         const QJsonObject identity = resultOf(client->call(QStringLiteral("identify")));
@@ -128,26 +134,27 @@ private slots:
         auto beta = program.client();
         const QJsonObject refused = beta->call(QStringLiteral("set"), params({{"name", "RR"}, {"value", 20}}));
         QCOMPARE(errorCode(refused), -32001);
-        QCOMPARE(errorMessage(refused), QStringLiteral("Control is held by api#4 (alpha)"));
+        const QString alphaId = HeadlessProgram::idOf(*alpha);
+        QCOMPARE(errorMessage(refused), QStringLiteral("Control is held by %1 (alpha)").arg(alphaId));
         QVERIFY(succeeded(alpha->call(QStringLiteral("set"), params({{"name", "RR"}, {"value", 20}}))));
         QTRY_VERIFY_WITH_TIMEOUT(laser.transcript().contains(";LA:RR 20.0"), 10000);
         // Every watcher hears the new setting.
-        for (auto &watcher : watchers) {
-            QTRY_VERIFY_WITH_TIMEOUT(std::any_of(watcher->eventsOf(QStringLiteral("setting")).cbegin(),
-                                                 watcher->eventsOf(QStringLiteral("setting")).cend(),
-                                                 [](const QJsonObject &event) {
-                                                     const QJsonObject data = event.value(QLatin1String("params")).toObject();
-                                                     return data.value(QLatin1String("name")) == QLatin1String("RR")
-                                                            && data.value(QLatin1String("value")).toDouble() == 20;
-                                                 }), 10000);
-        }
+        const auto heardRepRate20 = [](test::ApiClient &watcher) {
+            const QList<QJsonObject> settings = watcher.eventsOf(QStringLiteral("setting"));
+            return std::any_of(settings.cbegin(), settings.cend(), [](const QJsonObject &event) {
+                const QJsonObject data = event.value(QLatin1String("params")).toObject();
+                return data.value(QLatin1String("name")) == QLatin1String("RR") && data.value(QLatin1String("value")).toDouble() == 20;
+            });
+        };
+        for (auto &watcher : watchers)
+            QTRY_VERIFY_WITH_TIMEOUT(heardRepRate20(*watcher), 10000);
         QVERIFY(succeeded(alpha->call(QStringLiteral("control.release"))));
         QVERIFY(succeeded(beta->call(QStringLiteral("control.acquire"))));
         QVERIFY(succeeded(beta->call(QStringLiteral("set"), params({{"name", "RR"}, {"value", 30}}))));
         QTRY_VERIFY_WITH_TIMEOUT(laser.transcript().contains(";LA:RR 30.0"), 10000);
         // The log tells who set what.
-        QTRY_VERIFY_WITH_TIMEOUT(program.logText().contains("API api#4 (alpha): RR 20.0"), 10000);
-        QVERIFY(program.logText().contains("API api#5: RR 30.0"));
+        QTRY_VERIFY_WITH_TIMEOUT(program.logText().contains(QStringLiteral("API %1 (alpha): RR 20.0").arg(alphaId).toUtf8()), 10000);
+        QVERIFY(program.logText().contains(QStringLiteral("API %1: RR 30.0").arg(HeadlessProgram::idOf(*beta)).toUtf8()));
     }
 
     void aClientsBadInputNeverReachesTheLaser()
@@ -188,7 +195,9 @@ private slots:
         // No ping from now on: within the 2 s lease (and a poll) the laser stops.
         QTRY_VERIFY_WITH_TIMEOUT(!laser.firing(), 10000);
         QVERIFY(laser.transcript().contains(";LA:FL 0"));
-        QTRY_VERIFY_WITH_TIMEOUT(program.logText().contains("API client api#2 (forgetful) sent no ping for 2 s while the laser fired: laser stopped"), 10000);
+        const QString note = QStringLiteral("API client %1 (forgetful) sent no ping for 2 s while the laser fired: laser stopped")
+                                 .arg(HeadlessProgram::idOf(*controller));
+        QTRY_VERIFY_WITH_TIMEOUT(program.logText().contains(note.toUtf8()), 10000);
     }
 
     void aDroppedControllerStopsTheLaserAndAnObserverMayStopIt()
@@ -197,14 +206,17 @@ private slots:
         sim::SimulatedLaser &laser = ports.add(1);
         HeadlessProgram program({QStringLiteral("-log"), QStringLiteral("-remotefiring")});
         QVERIFY(program.waitForPolling());
+        QString droppedId;
         {
             auto controller = program.client(QStringLiteral("dropped"));
+            droppedId = HeadlessProgram::idOf(*controller);
             QVERIFY(enabledAndReady(*controller, laser));
             QVERIFY(succeeded(controller->call(QStringLiteral("fire"))));
             QTRY_VERIFY_WITH_TIMEOUT(laser.firing(), 10000);
         }
         QTRY_VERIFY_WITH_TIMEOUT(!laser.firing(), 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(program.logText().contains("API client api#2 (dropped) disconnected while in control: laser stopped"), 10000);
+        const QString note = QStringLiteral("API client %1 (dropped) disconnected while in control: laser stopped").arg(droppedId);
+        QTRY_VERIFY_WITH_TIMEOUT(program.logText().contains(note.toUtf8()), 10000);
 
         auto controller = program.client(QStringLiteral("steady"));
         auto observer = program.client();
@@ -219,11 +231,12 @@ private slots:
     {
         test::SimPorts ports;
         sim::SimulatedLaser &laser = ports.add(1);
-        HeadlessProgram program;
-        const auto tovractl = [&program](const QStringList &arguments, QByteArray *output = nullptr) {
+        QTemporaryDir nowhere;
+        QString socketPath = nowhere.filePath(QStringLiteral("api.sock"));
+        const auto tovractl = [&socketPath](const QStringList &arguments, QByteArray *output = nullptr) {
             QProcess client;
             QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-            environment.insert(QStringLiteral("TOVRA_API_PATH"), program.socketPath());
+            environment.insert(QStringLiteral("TOVRA_API_PATH"), socketPath);
             client.setProcessEnvironment(environment);
             client.start(QStringLiteral(TOVRACTL_EXECUTABLE), arguments);
             client.waitForFinished(20000);
@@ -231,7 +244,9 @@ private slots:
                 *output = client.readAllStandardOutput() + client.readAllStandardError();
             return client.exitCode();
         };
-        QCOMPARE(tovractl({QStringLiteral("status")}), 2); // not serving yet
+        QCOMPARE(tovractl({QStringLiteral("status")}), 2); // no program runs
+        HeadlessProgram program;
+        socketPath = program.socketPath();
         QVERIFY(program.waitForPolling());
         QByteArray output;
         QCOMPARE(tovractl({QStringLiteral("status")}, &output), 0);
@@ -259,12 +274,11 @@ private slots:
         auto other = program.client();
         // Every line of traffic is an event for the sleeper: many polls' worth.
         const qsizetype polls = laser.transcript().count(";LA:SS?");
-        QTRY_VERIFY_WITH_TIMEOUT(laser.transcript().count(";LA:SS?") >= polls + 10, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(laser.transcript().count(";LA:SS?") >= polls + 5, 30000);
         QVERIFY(succeeded(other->call(QStringLiteral("status"), {}, 2s)));
+        // What it missed is its own loss: it is still served once it reads.
         sleeper->pauseReading(false);
-        QTRY_VERIFY_WITH_TIMEOUT(std::any_of(sleeper->events().cbegin(), sleeper->events().cend(), [](const QJsonObject &event) {
-            return event.value(QLatin1String("params")).toObject().contains(QLatin1String("dropped"));
-        }) || sleeper->events().size() > 100, 20000);
+        QVERIFY(!sleeper->events(1, 30s).isEmpty());
     }
 };
 

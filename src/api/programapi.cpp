@@ -3,8 +3,6 @@
 #include "apiendpoint.h"
 #include "laserprogram.h"
 #include "recordfiles.h"
-#include "scriptbridge.h"
-#include "statuspoll.h"
 
 namespace tovra {
 
@@ -18,7 +16,7 @@ ProgramApi::ProgramApi(LaserProgram &program, QObject *parent)
         .setEnabled = [&program](bool on) { program.setLaserEnabled(on); },
         .setFiring = [&program](bool on) { program.setFiring(on); },
         .followSetting = [&program](const ScriptSetting &setting) { program.showScriptSetting(setting); },
-        .remoteFiringAllowed = [&program] { return program.scriptBridge().isRemoteFiringAllowed(); },
+        .remoteFiringAllowed = [&program] { return program.isRemoteFiringAllowed(); },
         .logLine = [&program](const QString &line) { program.records().appendLogNote(line); },
         .programVersion = program.version(),
     });

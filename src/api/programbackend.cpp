@@ -187,8 +187,13 @@ void ProgramBackend::stop(const QString &source, const QString &reason)
 {
     if (!reason.isEmpty())
         note(reason);
-    // The fire button's stop: "FL 0" goes out ahead of every queued line, whatever the look.
-    setFiring(false, source);
+    // "FL 0" goes out ahead of every queued line, whatever the fire button shows.
+    logSource(source, QStringLiteral("FL 0"));
+    if (wiring.state.fireRequested || wiring.state.firing)
+        wiring.setFiring(false); // the fire button's Stop: its look follows
+    else
+        wiring.queueCommand(QStringLiteral("FL 0"));
+    fireStateChanged();
 }
 
 void ProgramBackend::sendRaw(const QString &line, const QString &source, std::function<void(const QString &)> answered)
@@ -251,6 +256,8 @@ void ProgramBackend::statusUpdated(qint64 durationMs)
 {
     lastUpdate = QDateTime::currentDateTimeUtc();
     lastDurationMs = durationMs;
+    // An update that ran through read the laser: the link is live (stale is reported as it turns).
+    linkChanged(true);
     const QJsonObject snapshot = statusSnapshot();
     const uint32_t faults = static_cast<uint32_t>(wiring.state.statusWord) & FaultBits;
     if (faults != lastFaultBits) {

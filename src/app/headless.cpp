@@ -77,13 +77,20 @@ int runHeadless(int argc, char *argv[])
     program.start();
     if (program.hasEnded())
         return state.serialNumber != 0 || StopSignals::received() ? 0 : 1;
+    if (switches.remoteFiring)
+        program.setRemoteFiringAllowed(true);
     out << "Laser " << state.modelName << " SN " << state.serialNumber << " at COM" << program.port().Port()
         << ", polling" << Qt::endl;
 
-    QTimer statusLines;
-    QObject::connect(&statusLines, &QTimer::timeout, &program, [&] {
-        out << statusLine(state, api.backend().statusSnapshot()) << Qt::endl;
+    // One line after the first complete update, then one every interval.
+    const auto printStatus = [&] { out << statusLine(state, api.backend().statusSnapshot()) << Qt::endl; };
+    QMetaObject::Connection first;
+    first = QObject::connect(&program, &LaserProgram::statusUpdated, &program, [&] {
+        QObject::disconnect(first);
+        printStatus();
     });
+    QTimer statusLines;
+    QObject::connect(&statusLines, &QTimer::timeout, &program, printStatus);
     statusLines.start(StatusLineInterval);
     return app.exec();
 }

@@ -2,10 +2,13 @@
 // then the window over it.
 
 #include "desktoplinkprompts.h"
+#include "headless.h"
 #include "informationswitches.h"
 #include "laserprogram.h"
 #include "laserstate.h"
 #include "mainform.h"
+#include "mainstatusbar.h"
+#include "programapi.h"
 #include "programtimings.h"
 #include "qtdesktop.h"
 #include "serialdevice.h"
@@ -28,6 +31,8 @@ int main(int argc, char *argv[])
     QTextStream out(stdout);
     if (tovra::InformationSwitches::answer(arguments, out))
         return 0;
+    if (tovra::hasSwitch(arguments, QStringLiteral("headless")))
+        return tovra::runHeadless(argc, argv);
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tovra Laser Control"));
@@ -49,8 +54,19 @@ int main(int argc, char *argv[])
                                  &tovra::readShiftKeysFromDisplay, tovra::createSerialDevice(),
                                  &tovra::StopSignals::received, tovra::ProgramTimings::fromEnvironment(),
                                  tovra::TrpVersionInfo().FileVersion()});
+    tovra::ProgramApi api(program);
     tovra::TMainForm mainForm(program);
     desktop.setParentWindow(&mainForm);
+    // The window shows who controls the laser remotely, and why a remote client's laser stopped.
+    tovra::MainStatusBar *statusBar = mainForm.StatusBar;
+    QObject::connect(&api.backend(), &tovra::ProgramBackend::remoteControlShown, statusBar,
+                     &tovra::MainStatusBar::showRemoteControl);
+    QObject::connect(&api.backend(), &tovra::ProgramBackend::noteShown, statusBar,
+                     [statusBar](const QString &note) { statusBar->showMessage(note, 30000); });
+    // Without its API (another program serves the socket) the window works as before.
+    QString apiError;
+    if (!api.listen(program.switches().apiTcp, &apiError))
+        QTextStream(stderr) << "tovra: control API not served: " << apiError << Qt::endl;
     QObject::connect(&stopSignals, &tovra::StopSignals::stopRequested, &program,
                      &tovra::LaserProgram::stopSignalReceived);
 

@@ -124,7 +124,8 @@ void LaserProgram::wirePoll()
                                 this);
     poll = std::make_unique<StatusPoll>(
         *comm, *comPort, state, desk, pollView, fire, recordFiles, pollTimer,
-        StatusPoll::ProgramActions{[this] { return instanceEnded; }, [this] { return recovery->recover(); }});
+        StatusPoll::ProgramActions{[this] { return instanceEnded; }, [this] { return recovery->recover(); },
+                                   [this](std::chrono::milliseconds took) { emit statusUpdated(took.count()); }});
 
     comPort->setOnTimeout([this] { comm->HandleTimeout(); });
     comm->setTimeoutActions({
@@ -175,7 +176,12 @@ void LaserProgram::start()
     state.dataCollectionEnabled = false;
 
     const ShiftKeys keys = shiftKeysNow();
-    if (keys.right) {
+    if (startSwitches.port > 0) {
+        // The port given (port=N): opened as the port dialog's choice is, without a scan.
+        comPort->setPort(startSwitches.port);
+        openPickedPort();
+        taskRunner->setOnLaserPort();
+    } else if (keys.right) {
         if (!comPort->Pick()) {
             exitNow();
             return;
@@ -469,6 +475,11 @@ bool LaserProgram::share(bool on)
 bool LaserProgram::isSharing() const
 {
     return scriptLines->isSharing();
+}
+
+bool LaserProgram::isRemoteFiringAllowed() const
+{
+    return scriptLines->isRemoteFiringAllowed();
 }
 
 void LaserProgram::setRemoteFiringAllowed(bool allowed)

@@ -109,6 +109,10 @@ public:
     // The shared port for scripts; a failure to share is told through the desktop.
     bool share(bool on);
     bool isSharing() const;
+    bool isRemoteFiringAllowed() const;
+    // A setting the laser was given by a remote client: its control shows it, nothing is sent.
+    void showScriptSetting(const ScriptSetting &setting) { scriptSettingView.showScriptSetting(setting); }
+    QString version() const { return programVersion; }
     void setRemoteFiringAllowed(bool allowed);
 
     // The parts, for the window's handlers and for tests.
@@ -128,6 +132,8 @@ public:
     SettingsLoad &settingsLoad();
 
 signals:
+    // A status update ran to its end, taking `milliseconds`; `laser()` holds what it read.
+    void statusUpdated(qint64 milliseconds);
     // The read-outs turned live (an update read the laser) or stale (polling stopped, link lost).
     void linkStateChanged(bool live);
     // The fire look a status word or the operator's fire/stop set (true: firing).

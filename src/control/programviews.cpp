@@ -27,6 +27,12 @@ void SettingsLoadViewStandIn::setSettingEnabled(Setting setting, bool enabled)
         window->setSettingEnabled(setting, enabled);
 }
 
+void SettingsLoadViewStandIn::markUnread(Setting setting, bool unread)
+{
+    if (window)
+        window->markUnread(setting, unread);
+}
+
 void SettingsLoadViewStandIn::setPartVisible(Part part, bool visible)
 {
     if (window)

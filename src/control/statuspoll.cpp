@@ -1,5 +1,7 @@
 #include "statuspoll.h"
 
+#include <QElapsedTimer>
+
 #include "communication.h"
 #include "desktop.h"
 #include "displayformat.h"
@@ -203,6 +205,8 @@ void StatusPoll::showStale(const QString &text)
 
 void StatusPoll::update()
 {
+    QElapsedTimer took;
+    took.start();
     readings.clear();
     unread.clear();
     statusWord.reset();
@@ -213,6 +217,8 @@ void StatusPoll::update()
         if (mustStop())
             return;
     }
+    if (program.updated)
+        program.updated(std::chrono::milliseconds(took.elapsed()));
 }
 
 void StatusPoll::setVoltagesPolled(bool polled)

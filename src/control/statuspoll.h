@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -83,6 +84,9 @@ public:
         std::function<bool()> hasEnded;
         // The laser's port is gone: true when the laser was found again and polling goes on.
         std::function<bool()> recoverLink;
+        // An update ran to its end (it read the laser, or tried every step): listeners of the
+        // complete update (the control API's clients) hear of it, with how long it took.
+        std::function<void(std::chrono::milliseconds took)> updated = {};
     };
 
     static inline const QString NotPollingText = QStringLiteral("Status: not polling - Tools > Refresh resumes");
