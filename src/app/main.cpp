@@ -7,10 +7,10 @@
 #include "laserprogram.h"
 #include "laserstate.h"
 #include "mainform.h"
-#include "mainstatusbar.h"
 #include "programapi.h"
 #include "programtimings.h"
 #include "qtdesktop.h"
+#include "remotecontrolview.h"
 #include "serialdevice.h"
 #include "shiftkeys.h"
 #include "startswitches.h"
@@ -57,12 +57,7 @@ int main(int argc, char *argv[])
     tovra::ProgramApi api(program);
     tovra::TMainForm mainForm(program);
     desktop.setParentWindow(&mainForm);
-    // The window shows who controls the laser remotely, and why a remote client's laser stopped.
-    tovra::MainStatusBar *statusBar = mainForm.StatusBar;
-    QObject::connect(&api.backend(), &tovra::ProgramBackend::remoteControlShown, statusBar,
-                     &tovra::MainStatusBar::showRemoteControl);
-    QObject::connect(&api.backend(), &tovra::ProgramBackend::noteShown, statusBar,
-                     [statusBar](const QString &note) { statusBar->showMessage(note, 30000); });
+    tovra::showRemoteControlIn(mainForm, api);
     // Without its API (another program serves the socket) the window works as before.
     QString apiError;
     if (!api.listen(program.switches().apiTcp, &apiError))
