@@ -208,7 +208,7 @@ void StartupTest::logSwitchRecordsFromTheFirstExchange()
     rig.ports.add(1);
     TMainForm &form = rig.start({argument});
 
-    QCOMPARE(rig.state.loggingEnabled, logging);
+    QCOMPARE(rig.program().records().isRecording(RecordKind::CommunicationLog), logging);
     QCOMPARE(logFiles().size(), logging ? 1 : 0);
     if (!logging)
         return;

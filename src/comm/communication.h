@@ -15,6 +15,7 @@ namespace tovra {
 class LinkPrompts;
 class TRZComPort;
 class TerminalView;
+class TrafficLog;
 struct LaserState;
 
 // The exchange with the laser: frames queries (";LA:" + mnemonic + "?"), prefixed commands
@@ -41,6 +42,8 @@ public:
                   LinkPrompts &linkPrompts);
 
     void setTimeoutActions(TimeoutActions actions) { timeoutActions = std::move(actions); }
+    // Where every traffic line is recorded from now on; none (null) records nothing.
+    void setTrafficLog(TrafficLog *log) { trafficLog = log; }
 
     QString SendAndReceive(const QString &query);
     // The typed queries give 0 when nothing usable came back, for code that needs a number.
@@ -166,6 +169,7 @@ private:
     TerminalView &view;
     LinkPrompts &prompts;
     TimeoutActions timeoutActions;
+    TrafficLog *trafficLog = nullptr;
     std::chrono::milliseconds scanPause{100};
     std::chrono::milliseconds scanResponseTime{100};
     std::function<void()> boundaryCheck;

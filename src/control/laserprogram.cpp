@@ -67,6 +67,7 @@ LaserProgram::LaserProgram(Environment environment, QObject *parent)
     comm = std::make_unique<Communication>(*comPort, state, terminalView, prompts);
     comm->setScanPause(times.scanPause);
     comm->setScanResponseTime(times.scanResponseTime);
+    comm->setTrafficLog(&recordFiles);
     wireTasks();
     wirePoll();
     wireSharing();
@@ -171,9 +172,7 @@ ShiftKeys LaserProgram::shiftKeysNow() const
 void LaserProgram::start()
 {
     state.autoUpdateVoltages = true;
-    state.loggingEnabled = false;
     state.initializedOnce = false;
-    state.dataCollectionEnabled = false;
 
     const ShiftKeys keys = shiftKeysNow();
     if (startSwitches.port > 0) {
@@ -303,14 +302,7 @@ void LaserProgram::endInstance()
     comPort->setAllowEvents(false);
     comPort->setShowErrors(false);
     comPort->Close();
-    if (state.loggingEnabled) {
-        state.loggingEnabled = false;
-        state.logFile.close();
-    }
-    if (state.dataCollectionEnabled) {
-        state.dataCollectionEnabled = false;
-        state.dataFile.close();
-    }
+    recordFiles.endRecording();
     emit ended();
     QCoreApplication::exit(0);
     QCoreApplication::processEvents();
