@@ -202,8 +202,7 @@ void SettingsLoad::loadModesAndTriggers()
     view.showSetting(Setting::PulseMode, state.pulseMode);
     state.diodeTrigger = comm.QueryInt(QStringLiteral("DT"));
     view.showSetting(Setting::DiodeTrigger, state.diodeTrigger);
-    // With an external diode trigger the pulse mode is the trigger's business.
-    view.setSettingEnabled(Setting::PulseMode, state.diodeTrigger != 1);
+    view.setSettingEnabled(Setting::PulseMode, pulseModeSelectable(state));
 }
 
 // Heater 0 takes the first row of labels alone.

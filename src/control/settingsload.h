@@ -4,6 +4,8 @@
 // place where the program reads the laser's configuration. What the load finds goes to the laser
 // state and, through a small view, to the window.
 
+#include "parametertable.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -15,23 +17,11 @@ namespace tovra {
 class Communication;
 struct LaserState;
 
-struct LimitRange
-{
-    double minimum;
-    double maximum;
-};
-
 // What the load shows. The window implements it; tests record it.
 class SettingsLoadView
 {
 public:
-    // The controls that mirror a setting of the laser.
-    enum class Setting {
-        RepRate, DiodeCurrent, DiodePulseWidth, QSwitchDelay, // limited by the laser
-        BurstCount, QSwitchWaitCount, DivideByN, Attenuator,
-        PulseMode, DiodeTrigger, QSwitchTrigger, SyncOutput, EnergyMode, EnhancedEnergyMode, // choices
-        LaserEnable, QSwitchEnable, DivideByNEnable, // check boxes
-    };
+    using Setting = tovra::Setting;
     // Parts shown only when the laser has what they serve.
     enum class Part {
         ServiceWindowMenu, UnlockLaserMenu, HeaterGroup, HeaterRow1, HeaterRow2, AttenuatorGroup,

@@ -30,6 +30,7 @@ class MainStatusBar;
 class LinkRecovery;
 class ScriptBridge;
 class ScriptSettingsFollower;
+class SettingControls;
 class SerialDevice;
 class TPlusSpinEdit;
 class TRZComPort;
@@ -203,17 +204,18 @@ private:
     void arrangeForSmallFamily(bool hasAttenuator, bool hasEnhancedEnergy) override;
     void setOuterWidth(int width) override;
     void noteInLog(const QString &line) override;
-    TPlusSpinEdit *spinEditOf(Setting setting) const;
-    QComboBox *choiceOf(Setting setting) const;
-    QCheckBox *checkBoxOf(Setting setting) const;
-    QWidget *controlOf(Setting setting) const;
     void hideControlsOutOfSight();
 
     void setOuterHeight(int height);
     // The outer sizes asked for are those of the window without the status bar, which is added.
     void applyOuterSize();
 
-    void endPresetEnergyMode();
+    // The operating parameter controls (parametercontrols.cpp).
+    using Handler = void (TMainForm::*)();
+    static Handler handlerOf(Setting setting);
+    void sendOperatorSetting(Setting setting);
+    void sendPresetEndingSetting(Setting setting);
+    void endPresetEnergyMode(Setting list);
     void readBackEnergyModeValue();
     void sendTerminalText();
     void refuseTerminalText();
@@ -233,7 +235,8 @@ private:
     void queueCommand(const QString &command) override;
     void queueRawLine(const QString &line) override;
     void sendDirectly(const QString &command) override;
-    void showMaximum(LimitedSetting setting, double maximum) override;
+    void showMaximum(Setting setting, double maximum) override;
+    void applyCalibratedMaximum(Setting setting, double maximum) override;
     void showHeaterTarget(int heater, double setpoint) override;
 
     // What enable and fire control shows (mainformfire.cpp).
@@ -263,6 +266,7 @@ private:
     const ProgramTimings timings;
     std::unique_ptr<Communication> comm;
     std::unique_ptr<TaskRunner> tasks;
+    std::unique_ptr<SettingControls> controls; // made once the layout is set up
     std::unique_ptr<SettingsLoad> settingsLoad;
     FireControl fire;
     RecordFiles records;

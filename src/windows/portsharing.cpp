@@ -29,7 +29,7 @@ constexpr int StatusPollLeadMs = 80;
 
 void TMainForm::wireSharing()
 {
-    scriptSettings = std::make_unique<ScriptSettingsFollower>(ui, state, [this] { readBackEnergyModeValue(); });
+    scriptSettings = std::make_unique<ScriptSettingsFollower>(*controls, state, [this] { readBackEnergyModeValue(); });
     ScriptLines = new ScriptBridge(state, *comm, *ResponseList, *scriptSettings, this);
     ScriptLines->setStopHandler([this](const OutgoingLine &line, Communication::StopReplied replied) {
         tasks->stopNow(line, std::move(replied));
