@@ -106,6 +106,8 @@ private slots:
     void queryTrafficIsLoggedButNotShown();
     void commandTrafficIsShownAndLogged();
     void rawLineIsShownWithoutTrailingBlanks();
+    void passwordIsNeitherShownNorLogged_data();
+    void passwordIsNeitherShownNorLogged();
     void typedQueriesConvertOrGiveZero_data();
     void typedQueriesConvertOrGiveZero();
     void replyTextGivesOnlyValuesOfTheKindAsked_data();
@@ -174,6 +176,40 @@ void ExchangeTest::rawLineIsShownWithoutTrailingBlanks()
     QCOMPARE(rig.laser.transcript(), QList<QByteArray>{"  SS  "});
     QVERIFY(matches(QStringLiteral("\\(") + Stamp + QStringLiteral("\\)   SS"), rig.view.lines.value(0).text));
     QVERIFY(matches(QStringLiteral("Sent    \\(") + Stamp + QStringLiteral("\\):   SS  "), rig.logLines().value(0)));
+}
+
+void ExchangeTest::passwordIsNeitherShownNorLogged_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QList<QByteArray>>("wire");
+    QTest::newRow("sent as a command") << "command" << QList<QByteArray>{";LA:PW sesame"};
+    QTest::newRow("typed in the terminal") << "raw" << QList<QByteArray>{"pw sesame"};
+    QTest::newRow("kept back while the link is lost") << "not sent" << QList<QByteArray>{};
+}
+
+// The laser gets the real line; the terminal view and the log never hold the password.
+void ExchangeTest::passwordIsNeitherShownNorLogged()
+{
+    QFETCH(QString, path);
+    ExchangeRig rig;
+    rig.startLog();
+    if (path == QLatin1String("command"))
+        rig.comm.SendCommand(QStringLiteral("PW sesame"));
+    else if (path == QLatin1String("raw"))
+        rig.comm.SendRawLine(QStringLiteral("pw sesame"));
+    else
+        rig.comm.noteNotSent(QStringLiteral("PW sesame"), QStringLiteral("Not sent, link lost"));
+
+    QTEST(rig.laser.transcript(), "wire");
+    QStringList shown;
+    for (const ShownLine &line : std::as_const(rig.view.lines))
+        shown.append(line.text);
+    const QStringList log = rig.logLines();
+    QVERIFY(!shown.isEmpty() && !log.isEmpty());
+    QCOMPARE(shown.filter(QStringLiteral("sesame")), QStringList{});
+    QCOMPARE(log.filter(QStringLiteral("sesame")), QStringList{});
+    QVERIFY(!shown.filter(QStringLiteral("PW ****"), Qt::CaseInsensitive).isEmpty());
+    QVERIFY(!log.filter(QStringLiteral("PW ****"), Qt::CaseInsensitive).isEmpty());
 }
 
 void ExchangeTest::typedQueriesConvertOrGiveZero_data()

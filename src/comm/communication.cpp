@@ -368,7 +368,7 @@ QString Communication::greetAndAskIdentity()
 
 void Communication::noteNotSent(const QString &line, const QString &why)
 {
-    const QString note = why + QStringLiteral(": ") + line;
+    const QString note = why + QStringLiteral(": ") + withPasswordHidden(line);
     view.appendTrafficLine(escapeControlCharacters(QLatin1Char('(') + timeStamp() + QStringLiteral(") ") + note),
                            TrafficDirection::Note);
     log(QStringLiteral("Not sent(") + timeStamp() + QStringLiteral("): ") + note);
