@@ -112,6 +112,19 @@ public:
     // Another exchange waits for its reply on the port.
     bool portBusy() const;
 
+    // Each exchange that writes a line gets the next number; this is the latest one's.
+    uint64_t lastExchange() const { return exchangeCount; }
+    // Whether the reply of exchange `exchange` may be taken as its own. Bytes that a purge finds
+    // waiting are a reply that nobody took: the reply before them may have been an unasked line,
+    // an echo or a late piece, and each reply before that may in turn have been its predecessor's
+    // (the shift runs on as long as every purge comes before the reply it would find). So none of
+    // the replies before such a purge stands.
+    bool replyStands(uint64_t exchange) const { return exchange > disownedThrough; }
+    // Looks once more for bytes that came after the last reply, waiting for them until `settle`
+    // after the last line was written (the time a reply of its own takes to come); what it finds
+    // disowns the replies before, as the purge before an exchange does.
+    void confirmReplies(std::chrono::milliseconds settle);
+
     // The time stamp of traffic lines: hh:nn:ss.zzz.
     static QString timeStamp();
     // Removes trailing characters of code 32 or below; leading ones stay.
@@ -133,6 +146,8 @@ private:
     };
 
     bool mayExchange() const;
+    void settleAndPurge();
+    void purgeNotingStrayBytes();
     bool writeLine(const QString &line);
     // The exchange of one framed line; nothing when the port did not take it.
     std::optional<QString> exchangeLine(const OutgoingLine &line);
@@ -158,6 +173,9 @@ private:
     std::function<void(bool)> stopDeliveryWatch;
     bool undeliveredStop = false;
     QString lastLine;
+    uint64_t exchangeCount = 0;
+    uint64_t disownedThrough = 0;
+    std::chrono::steady_clock::time_point lastWriteAt;
     QString shownMark;
     bool detached = false;
     bool linkLost = false;

@@ -103,6 +103,11 @@ QString argumentText(ArgumentFormat format, double value)
     return integerArgument(value);
 }
 
+QString limitQuery(const Parameter &row, LimitQuery which)
+{
+    return row.mnemonic + (which == LimitQuery::Maximum ? QLatin1String(":MAX") : QLatin1String(":MIN"));
+}
+
 QString commandFor(Setting setting, double value, const LaserState &state)
 {
     const Parameter &row = parameter(setting);

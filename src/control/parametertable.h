@@ -73,6 +73,9 @@ const Parameter &parameter(Setting setting);
 // The mnemonic the connected laser answers to for the parameter.
 QString mnemonicFor(const Parameter &row, const LaserState &state);
 QString argumentText(ArgumentFormat format, double value);
+// The query of one of the laser's limits of a parameter with limit queries ("RR:MAX").
+enum class LimitQuery { Minimum, Maximum };
+QString limitQuery(const Parameter &row, LimitQuery which);
 // The command that sets the parameter to `value` on the connected laser ("RR 20.0").
 QString commandFor(Setting setting, double value, const LaserState &state);
 // The setting a typed setter's mnemonic makes on the connected laser ("EM" is the enhanced

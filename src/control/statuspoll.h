@@ -124,7 +124,7 @@ private:
     void ensurePortOpen();
     void readCounter(const char *query, uint64_t LaserState::*field, StatusPollView::ReadOut readOut,
                      const char *caption);
-    bool readMeasurement(const char *query, Measurement field);
+    bool readMeasurement(const char *query, Measurement field, std::function<void()> showAgain = {});
     bool wasRead(Measurement field) const;
     void readOut(const MeasurementRow &row);
     void chartResonatorTemp();
@@ -149,7 +149,19 @@ private:
     const ProgramActions program;
     std::vector<Step> steps;
 
-    // What the running update could not read, and the status word it read.
+    // A measurement the running update read: by which exchange, what it held before, and how to
+    // show that again should the reply turn out not to be its own.
+    struct Reading
+    {
+        Measurement field;
+        uint64_t exchange;
+        double before;
+        std::function<void()> showAgain;
+    };
+    void takeBackDisownedReadings();
+
+    // What the running update read and could not read, and the status word it read.
+    std::vector<Reading> readings;
     QList<Measurement> unread;
     std::optional<uint32_t> statusWord;
     QString statusText;

@@ -154,6 +154,11 @@ void TMainForm::connectControls()
         }
     }
     connect(ui.UpdateVoltagesEn, &QCheckBox::toggled, this, &TMainForm::UpdateVoltagesEnClick);
+    // A box the operator clicked shows the operator's choice, not a value the load left unread.
+    for (const auto &[box, setting] : {std::pair{ui.LaserEnableBtn, Setting::LaserEnable},
+                                       std::pair{ui.QSwitchEnableBtn, Setting::QSwitchEnable},
+                                       std::pair{ui.DivideByNEnable, Setting::DivideByNEnable}})
+        connect(box, &QCheckBox::clicked, this, [this, setting] { settingsLoad->settingSetByOperator(setting); });
     connect(ui.FireStopbtn, &QPushButton::clicked, this, &TMainForm::FireStopbtnClick);
     connect(ui.ClearUserCountbtn, &QPushButton::clicked, this, &TMainForm::ClearUserCountbtnClick);
     connect(ui.SendBtn, &QPushButton::clicked, this, &TMainForm::SendBtnClick);

@@ -197,6 +197,7 @@ private:
     LimitRange limits(Setting setting) const override;
     void setLimits(Setting setting, LimitRange range) override;
     void setSettingEnabled(Setting setting, bool enabled) override;
+    void markUnread(Setting setting, bool unread) override;
     void setPartVisible(Part part, bool visible) override;
     void setText(Text text, const QString &value) override;
     void setStatusCaptions(const QStringList &captions) override;
