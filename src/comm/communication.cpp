@@ -1,5 +1,6 @@
 #include "communication.h"
 
+#include "exchangelistener.h"
 #include "identity.h"
 #include "laserstate.h"
 #include "replytext.h"
@@ -212,6 +213,8 @@ QString Communication::exchangeCommand(const QString &command)
     const QString line = QStringLiteral(";LA:") + command;
     if (!writeLine(line))
         return QString();
+    if (listener)
+        listener->commandSent(command);
     show(line, false);
     log(QStringLiteral("Sent    (") + timeStamp() + QStringLiteral("): ") + line);
     return ReadAndShowReply();
@@ -227,6 +230,8 @@ QString Communication::SendRawLine(const QString &line)
     settleAndPurge(port);
     if (!writeLine(line))
         return QString();
+    if (listener)
+        listener->commandSent(line);
     show(line, false);
     log(QStringLiteral("Sent    (") + timeStamp() + QStringLiteral("): ") + line);
     return ReadAndShowReply();
@@ -251,6 +256,8 @@ void Communication::HandleTimeout()
     if (detached)
         return;
     log(QStringLiteral("Timeout Error(") + timeStamp() + QLatin1Char(')'));
+    if (listener)
+        listener->linkLost();
     port.Flush();
     if (timeoutActions.stopPolling)
         timeoutActions.stopPolling();

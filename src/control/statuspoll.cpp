@@ -176,6 +176,7 @@ void StatusPoll::update()
 {
     unread.clear();
     statusWord.reset();
+    completed = {};
     for (const Step &step : steps) {
         if (!step.applies())
             continue;
@@ -216,6 +217,8 @@ void StatusPoll::readCounter(const char *query, uint32_t LaserState::*field, Rea
 {
     if (const std::optional<uint32_t> count = comm.TryQueryCount(QString::fromLatin1(query))) {
         state.*field = *count;
+        if (field == &LaserState::shotCount)
+            completed.shotCount = *count;
         view.showReadOut(readOut, QString::fromLatin1(caption) + counterText(*count));
     }
 }
@@ -228,6 +231,7 @@ bool StatusPoll::readMeasurement(const char *query, Measurement field)
         return false;
     }
     state.*field = *value;
+    completed.read.append(field);
     return true;
 }
 
@@ -342,6 +346,10 @@ void StatusPoll::finishUpdate()
 {
     state.setpointRefreshDue = false;
     records.appendDataRow(unread);
+    if (listener) {
+        completed.statusWord = statusWord;
+        listener->statusUpdated(completed);
+    }
     if (statusWord)
         fire.CheckFireEnableState();
 }

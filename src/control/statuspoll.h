@@ -1,6 +1,7 @@
 #pragma once
 
 #include "recordformat.h"
+#include "statuslistener.h"
 
 #include <QList>
 #include <QString>
@@ -90,6 +91,8 @@ public:
     // One status update.
     void update();
     void setVoltagesPolled(bool polled);
+    // Hears every update that ran to its end (the history); may be null.
+    void setListener(StatusListener *updateListener) { listener = updateListener; }
 
     // Rows of the tables that an update is planned from (statuspoll.cpp).
     struct MeasurementRow;
@@ -139,6 +142,8 @@ private:
 
     // What the running update could not read, and the status word it read.
     QList<Measurement> unread;
+    CompletedUpdate completed;
+    StatusListener *listener = nullptr;
     std::optional<uint32_t> statusWord;
 };
 

@@ -18,6 +18,7 @@ public:
     Button warning(const QString &text, ButtonSet buttons) override;
     QString inputText(const QString &title, const QString &prompt, const QString &defaultText) override;
     QString saveFileName(const QString &caption, const QString &filter) override;
+    QString openFileName(const QString &caption, const QString &filter) override;
     void openUrl(const QString &url) override;
     int execDialog(QDialog &dialog) override;
     void startNewInstance() override;

@@ -1,6 +1,7 @@
 #include "mainform.h"
 
 #include "desktop.h"
+#include "historyrecorder.h"
 #include "laserstate.h"
 #include "plusspinedit.h"
 #include "rzcomport.h"
@@ -64,6 +65,7 @@ TMainForm::TMainForm(Environment environment, QWidget *parent)
     connectControls();
     connectMenus();
     wireSharing();
+    wireHistory(std::move(environment.history));
 }
 
 TMainForm::~TMainForm() = default;

@@ -3,6 +3,7 @@
 #include "communication.h"
 #include "desktoplinkprompts.h"
 #include "firecontrol.h"
+#include "historywriter.h"
 #include "mainformlayout.h"
 #include "recordfiles.h"
 #include "servicehost.h"
@@ -14,15 +15,18 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
 class QKeyEvent;
+class QLabel;
 class QTimer;
 
 namespace tovra {
 
 class Desktop;
+class HistoryRecorder;
 class ScriptBridge;
 class ScriptSettingsFollower;
 class SerialDevice;
@@ -30,6 +34,7 @@ class TPlusSpinEdit;
 class TRZComPort;
 class TServiceForm;
 class TaskRunner;
+class TrendsWindow;
 class TrafficView;
 class TrpVersionInfo;
 struct LaserState;
@@ -59,6 +64,9 @@ public:
         // True once a stop signal (SIGINT, SIGTERM) has arrived; may be empty. Asked at every
         // exchange boundary, so that a signal is acted on also while no events are processed.
         std::function<bool()> stopSignalled = {};
+        // Where the history of the status poll is kept; none when unset (the tests that do not
+        // look at it).
+        std::optional<HistorySettings> history = {};
     };
 
     explicit TMainForm(Environment environment, QWidget *parent = nullptr);
@@ -148,6 +156,11 @@ public:
     void Calculator1Click();
     void CaptureScreenShot1Click();
 
+    // The history and the Trends window (mainformtrends.cpp).
+    void TrendsMenuClick();
+    void OpenDataFileMenuClick();
+    TrendsWindow *trendsWindow();
+
     // The shared port for scripts.
     void SharePortMenuClick();
     void AllowRemoteFiringMenuClick();
@@ -231,6 +244,9 @@ private:
     void setRecordChecked(RecordKind kind, bool checked) override;
 
     void wireSharing();
+    void wireHistory(std::optional<HistorySettings> settings);
+    void noteSettingsLoaded();
+    void showHistoryState(HistoryState historyState, const QString &note);
     void startSharingIfAsked();
     void showSharingInCaption();
 
@@ -247,6 +263,11 @@ private:
     RecordFiles records;
     std::unique_ptr<StatusPoll> statusPoll;
     std::unique_ptr<ScriptSettingsFollower> scriptSettings;
+    std::unique_ptr<HistoryWriter> historyWriter;
+    std::unique_ptr<HistoryRecorder> historyRecorder;
+    QString historyFile;
+    TrendsWindow *trends = nullptr;
+    QLabel *historyStateLabel = nullptr;
     bool ended = false;
     QSize requestedOuterSize; // an invalid part means "as designed"
 };

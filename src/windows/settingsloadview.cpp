@@ -44,6 +44,7 @@ void TMainForm::Initialize()
     settingsLoad->run(VersionInfo->FileVersion(), ComPort->Port());
     if (state.demoMode)
         return;
+    noteSettingsLoaded();
     hideControlsOutOfSight();
     if (!ended)
         StatusTimer->start();

@@ -24,6 +24,7 @@ public:
     Button warning(const QString &text, ButtonSet buttons) override;
     QString inputText(const QString &title, const QString &prompt, const QString &defaultText) override;
     QString saveFileName(const QString &caption, const QString &filter) override;
+    QString openFileName(const QString &caption, const QString &filter) override;
     void openUrl(const QString &url) override;
     int execDialog(QDialog &dialog) override;
     void startNewInstance() override;
@@ -44,6 +45,7 @@ public:
     std::function<void(const QString &text)> whileMessageOpen;
     QStringList inputAnswers;   // once used up, the default text is returned (Cancel)
     QStringList saveAnswers;    // once used up, the empty text (Cancel)
+    QStringList openAnswers;    // file names for open-file dialogs; once used up, Cancel
     std::function<int(QDialog &)> dialogHandler; // without one, dialogs are rejected
     QStringList openedUrls;
     int newInstances = 0;

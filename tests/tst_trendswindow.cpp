@@ -1,0 +1,158 @@
+// The Trends window on the offscreen platform over a history written beforehand: the range
+// buttons, switching a series off (it leaves the plot and the export), the cursor read-out.
+
+#include "historyrig.h"
+#include "scripteddesktop.h"
+#include "trendplot.h"
+#include "trendswindow.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QChart>
+#include <QFile>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QTest>
+
+using namespace tovra;
+using namespace tovra::test;
+
+Q_DECLARE_METATYPE(tovra::TrendsWindow::Range)
+
+namespace {
+
+constexpr qint64 MinuteMs = 60'000;
+const LaserIdentity Laser{QStringLiteral("Tovra"), 4711, QStringLiteral("2.10")};
+
+// Two hours of one update every two seconds up to now: bank voltage 340 + minute of the hour.
+struct WindowRig
+{
+    WindowRig()
+    {
+        HistoryStore store;
+        if (!store.open(folder.path(), HistoryStore::Mode::ReadWrite))
+            return;
+        const qint64 id = *store.laserId(Laser);
+        QList<HistorySample> samples;
+        for (qint64 t = now - 2 * 60 * MinuteMs; t <= now; t += 2000) {
+            HistorySample sample = sampleAt(t, 340 + double(t / MinuteMs % 60));
+            sample.set(Channel::DiodeCurrent, 12.5);
+            samples << sample;
+        }
+        store.append(id, samples, {{now - 30 * MinuteMs, EventKind::Fire, QStringLiteral("Fire (FL 1)")}});
+        window = std::make_unique<TrendsWindow>(
+            TrendsWindow::Context{folder.path(), [] { return Laser; }, QStringLiteral("1.2.2.5"), desktop});
+        window->show();
+    }
+
+    TrendPlot *plotOf(Unit unit) const
+    {
+        for (TrendPlot *plot : window->plots()) {
+            if (plot->unit() == unit)
+                return plot;
+        }
+        return nullptr;
+    }
+
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    HistoryFolder folder;
+    ScriptedDesktop desktop;
+    std::unique_ptr<TrendsWindow> window;
+};
+
+} // namespace
+
+class TrendsWindowTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void rangeButtonShowsItsSpanUpToNow_data();
+    void rangeButtonShowsItsSpanUpToNow();
+    void seriesSwitchedOffInTheLegendLeavesPlotAndExport();
+    void cursorReadOutNamesTimeAndValuesUnderThePointer();
+    void plotHoldsAtMostTwoPointsPerColumn();
+};
+
+void TrendsWindowTest::rangeButtonShowsItsSpanUpToNow_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<qint64>("spanMs");
+    QTest::newRow("10 min") << QStringLiteral("range10min") << 10 * MinuteMs;
+    QTest::newRow("8 h") << QStringLiteral("range8h") << 8 * 60 * MinuteMs;
+    QTest::newRow("30 d") << QStringLiteral("range30d") << 30 * 24 * 60 * MinuteMs;
+    // All: from the first update held.
+    QTest::newRow("all") << QStringLiteral("rangeAll") << 2 * 60 * MinuteMs;
+}
+
+void TrendsWindowTest::rangeButtonShowsItsSpanUpToNow()
+{
+    QFETCH(QString, button);
+    QFETCH(qint64, spanMs);
+    WindowRig rig;
+    QVERIFY(rig.window);
+    auto *push = rig.window->findChild<QAbstractButton *>(button);
+    QVERIFY(push);
+    QTest::mouseClick(push, Qt::LeftButton);
+    QVERIFY(push->isChecked());
+    QVERIFY(qAbs(rig.window->shownToMs() - QDateTime::currentMSecsSinceEpoch()) < 10'000);
+    QVERIFY2(qAbs(rig.window->shownToMs() - rig.window->shownFromMs() - spanMs) < 10'000,
+             qPrintable(QString::number(rig.window->shownToMs() - rig.window->shownFromMs())));
+    QVERIFY(rig.plotOf(Unit::Volt)->pointCount() > 0);
+}
+
+void TrendsWindowTest::seriesSwitchedOffInTheLegendLeavesPlotAndExport()
+{
+    WindowRig rig;
+    TrendPlot *amps = rig.plotOf(Unit::Ampere);
+    QVERIFY(amps->isShown(Channel::DiodeCurrent));
+    QLegendMarker *marker = nullptr;
+    for (QLegendMarker *m : amps->chart()->legend()->markers()) {
+        if (m->label() == QStringLiteral("Diode current"))
+            marker = m;
+    }
+    QVERIFY(marker);
+    emit marker->clicked();
+    QVERIFY(!amps->isShown(Channel::DiodeCurrent));
+
+    const QString file = rig.folder.path(QStringLiteral("shown.csv"));
+    rig.desktop.saveAnswers << file;
+    QTest::mouseClick(rig.window->findChild<QAbstractButton *>(QStringLiteral("exportCsv")), Qt::LeftButton);
+    QFile csv(file);
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(csv.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.at(5), QStringLiteral("UTC time,Local time,Bank voltage (V)"));
+    QVERIFY(lines.size() > 1000);
+}
+
+void TrendsWindowTest::cursorReadOutNamesTimeAndValuesUnderThePointer()
+{
+    WindowRig rig;
+    QTest::mouseClick(rig.window->findChild<QAbstractButton *>(QStringLiteral("range10min")), Qt::LeftButton);
+    TrendPlot *volts = rig.plotOf(Unit::Volt);
+    const QPointF inside = volts->chart()->plotArea().center();
+    const QPoint at = volts->mapFromScene(inside);
+    QTest::mouseMove(volts->viewport(), at);
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), volts->viewport()->mapToGlobal(QPointF(at)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(volts->viewport(), &move);
+
+    const qint64 ms = volts->timeAt(at);
+    const QString expected = QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const QString text = rig.window->cursorReadOut();
+    QVERIFY2(text.startsWith(expected), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("Bank voltage 3")) && text.contains(QStringLiteral(" V")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("Diode current 12.50 A")), qPrintable(text));
+}
+
+void TrendsWindowTest::plotHoldsAtMostTwoPointsPerColumn()
+{
+    WindowRig rig;
+    QTest::mouseClick(rig.window->findChild<QAbstractButton *>(QStringLiteral("rangeAll")), Qt::LeftButton);
+    TrendPlot *volts = rig.plotOf(Unit::Volt);
+    const auto *bank = qobject_cast<QLineSeries *>(volts->chart()->series().first());
+    QVERIFY(bank->count() > 0);
+    QVERIFY2(bank->count() <= 2 * volts->plotColumns() + 2, qPrintable(QString::number(bank->count())));
+}
+
+QTEST_MAIN(TrendsWindowTest)
+#include "tst_trendswindow.moc"
