@@ -65,8 +65,10 @@ TrendsWindow::TrendsWindow(Context windowContext, QWidget *parent)
     setWindowTitle(QStringLiteral("Trends"));
     setObjectName(QStringLiteral("TrendsWindow"));
     buildLayout();
+    // The live view moves on once a bucket's width has passed: a long range changes no sooner.
     connect(liveTimer, &QTimer::timeout, this, [this] {
-        if (following && isVisible())
+        const qint64 bucketMs = (toMs - fromMs) / plotList.first()->plotColumns();
+        if (following && isVisible() && QDateTime::currentMSecsSinceEpoch() - toMs >= bucketMs)
             refresh();
     });
     liveTimer->start(1000);
