@@ -1,7 +1,9 @@
 // The Trends window on the offscreen platform over a history written beforehand: the range
-// buttons, switching a series off (it leaves the plot and the export), the cursor read-out.
+// buttons, switching a series off (it leaves the plot and the export), the cursor read-out; and,
+// with the whole program on a simulated laser, the history's pause in the status bar and the window.
 
 #include "historyrig.h"
+#include "programrig.h"
 #include "scripteddesktop.h"
 #include "trendplot.h"
 #include "trendswindow.h"
@@ -9,7 +11,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QChart>
+#include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QLegendMarker>
 #include <QLineSeries>
 #include <QTest>
@@ -71,6 +75,7 @@ private slots:
     void seriesSwitchedOffInTheLegendLeavesPlotAndExport();
     void cursorReadOutNamesTimeAndValuesUnderThePointer();
     void plotHoldsAtMostTwoPointsPerColumn();
+    void pausedHistoryIsNotedInTheStatusBarAndTheTrendsWindow();
 };
 
 void TrendsWindowTest::rangeButtonShowsItsSpanUpToNow_data()
@@ -152,6 +157,37 @@ void TrendsWindowTest::plotHoldsAtMostTwoPointsPerColumn()
     const auto *bank = qobject_cast<QLineSeries *>(volts->chart()->series().first());
     QVERIFY(bank->count() > 0);
     QVERIFY2(bank->count() <= 2 * volts->plotColumns() + 2, qPrintable(QString::number(bank->count())));
+}
+
+void TrendsWindowTest::pausedHistoryIsNotedInTheStatusBarAndTheTrendsWindow()
+{
+    HistoryFolder folder;
+    {
+        QFile blocker(folder.path(QStringLiteral("tovra")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly)); // a file where the history's folder should be
+    }
+    ProgramRig rig;
+    rig.ports.add(1);
+    rig.history = folder.settings(QStringLiteral("tovra/history.sqlite"));
+    TMainForm &form = rig.start();
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    auto *statusNote = form.findChild<QLabel *>(QStringLiteral("historyState"));
+    QVERIFY(statusNote);
+    QTRY_VERIFY_WITH_TIMEOUT(statusNote->text().startsWith(QStringLiteral("History paused")), 15000);
+
+    QTest::keyClick(&form, Qt::Key_T, Qt::ControlModifier);
+    auto *trends = form.findChild<TrendsWindow *>();
+    QTRY_VERIFY(trends && trends->isVisible());
+    QVERIFY2(trends->note().contains(statusNote->text()), qPrintable(trends->note()));
+
+    // Once the folder can be made the history resumes by itself with what was polled meanwhile.
+    QVERIFY(QFile::remove(folder.path(QStringLiteral("tovra"))));
+    QTRY_COMPARE_WITH_TIMEOUT(statusNote->text(), QString(), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(!folder.samples(QStringLiteral("tovra/history.sqlite")).isEmpty(), 15000);
+    trends->reload();
+    const QString chosen = trends->findChild<QComboBox *>(QStringLiteral("laserChoice"))->currentText();
+    QVERIFY2(chosen.endsWith(QStringLiteral("(connected)")), qPrintable(chosen));
 }
 
 QTEST_MAIN(TrendsWindowTest)

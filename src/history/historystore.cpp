@@ -274,7 +274,10 @@ QList<HistoryStore::Laser> HistoryStore::lasers()
 TimeSpan HistoryStore::span(qint64 laser)
 {
     QSqlQuery query(db);
-    query.prepare(QStringLiteral("SELECT min(t), max(t) FROM samples WHERE laser = ?"));
+    // Two subqueries: SQLite answers a lone min() or max() from the index's end, but reads every
+    // row of the laser for both in one.
+    query.prepare(QStringLiteral("SELECT (SELECT min(t) FROM samples WHERE laser = ?), (SELECT max(t) FROM samples WHERE laser = ?)"));
+    query.addBindValue(laser);
     query.addBindValue(laser);
     if (!query.exec() || !query.next() || query.value(0).isNull())
         return {0, -1};
@@ -286,7 +289,9 @@ QList<ReducedBucket> HistoryStore::reduce(qint64 laser, qint64 fromMs, qint64 to
     bucketMs = std::max<qint64>(bucketMs, 1);
     const bool fromLevels = bucketMs >= MinuteMs;
     if (fromLevels)
-        bucketMs = bucketMs / MinuteMs * MinuteMs; // whole minutes, so no minute straddles two buckets
+        // Whole minutes, so no minute straddles two buckets; rounded up, so there are no more
+        // buckets than asked for.
+        bucketMs = (bucketMs + MinuteMs - 1) / MinuteMs * MinuteMs;
     const QString sql = fromLevels
         ? QStringLiteral("SELECT (minute - :from) / :width, %1, %2 FROM minutes WHERE laser = :laser AND minute >= :from "
                          "AND minute < :to GROUP BY 1 ORDER BY 1")

@@ -26,7 +26,7 @@ TMainForm &ProgramRig::start(const QStringList &arguments)
     QLocale::setDefault(QLocale::c());
     mainForm = std::make_unique<TMainForm>(
         TMainForm::Environment{state, desktop, StartSwitches::fromArguments(arguments), keys, createSerialDevice(),
-                              stopSignalled});
+                              stopSignalled, history});
     mainForm->communication().setScanPause(scanPause);
     mainForm->FormCreate();
     return *mainForm;

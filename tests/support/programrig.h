@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 
 namespace tovra::test {
 
@@ -37,6 +38,8 @@ public:
     std::function<bool()> stopSignalled;
     // How long the connection scan lets the laser settle; a laser without pacing needs no pause.
     std::chrono::milliseconds scanPause{100};
+    // Where the status poll's history is kept; none unless a test or benchmark looks at it.
+    std::optional<HistorySettings> history;
 
 private:
     QTemporaryDir workDir;
