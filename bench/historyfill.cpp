@@ -11,22 +11,41 @@ namespace {
 constexpr qint64 DayMs = 24LL * 3600 * 1000;
 constexpr qint64 ShiftSeconds = 12 * 3600;
 
+
+// Each series about where a laser in use keeps it: a level, a swing over the day and a ripple.
+const struct
+{
+    Channel channel;
+    double level;
+    double daySwing;
+    double ripple;
+} FilledSeries[] = {
+    {Channel::BankVoltage, 345, 3, 0.4},      {Channel::BankVoltageTarget, 350, 0, 0},
+    {Channel::FetVoltage, 12, 0.3, 0.05},     {Channel::FetDropVoltage, 1.2, 0.1, 0.02},
+    {Channel::FetDrainVoltage, 15, 0.4, 0.05}, {Channel::FetSourceVoltage, 0.5, 0.05, 0.01},
+    {Channel::FetTemperature, 38, 4, 0.5},    {Channel::DiodeCurrent, 12.5, 0.3, 0.05},
+    {Channel::ResonatorTemp, 25, 0.4, 0.05},  {Channel::DiodeTemp, 24, 0.6, 0.05},
+    {Channel::Heater1Temp, 45, 0.2, 0.05},    {Channel::Heater2Temp, 50, 0.2, 0.05},
+};
+
 } // namespace
 
 QList<Channel> filledChannels()
 {
-    return {Channel::BankVoltage,     Channel::BankVoltageTarget, Channel::FetVoltage,  Channel::FetDropVoltage,
-            Channel::FetDrainVoltage, Channel::FetSourceVoltage,  Channel::FetTemperature, Channel::DiodeCurrent,
-            Channel::ResonatorTemp,   Channel::DiodeTemp,         Channel::Heater1Temp, Channel::Heater2Temp};
+    QList<Channel> channels;
+    for (const auto &series : FilledSeries)
+        channels << series.channel;
+    return channels;
 }
 
 HistorySample filledSample(qint64 utcMs, qint64 i)
 {
     HistorySample sample;
     sample.utcMs = utcMs;
-    int k = 0;
-    for (Channel channel : filledChannels())
-        sample.set(channel, 20 + 10 * std::sin(double(i) / (600.0 + 50 * k++)) + double(i % 7) * 0.01);
+    const double dayPhase = double(utcMs % DayMs) / double(DayMs) * 2 * M_PI;
+    for (const auto &series : FilledSeries)
+        sample.set(series.channel, series.level + series.daySwing * std::sin(dayPhase)
+                                       + series.ripple * std::sin(double(i) / 97.0) + series.ripple * double(i % 7) / 7);
     sample.statusWord = 0x0800;
     return sample;
 }

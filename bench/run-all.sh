@@ -12,7 +12,7 @@ build=${1:-build-bench}
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-cmake --build "$build" -j2 --target bench_exchange bench_statusupdate bench_steadystate bench_sharedport bench_soak >/dev/null
+cmake --build "$build" -j2 --target bench_exchange bench_statusupdate bench_steadystate bench_sharedport bench_soak bench_history >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
 echo "== bench_exchange"
@@ -26,6 +26,9 @@ echo "== bench_steadystate"
 echo
 echo "== bench_sharedport"
 "$build/bench/bench_sharedport" --count "${EXCHANGES:-500}"
+echo
+echo "== bench_history"
+"$build/bench/bench_history" --days "${HISTORY_DAYS:-30}"
 echo
 echo "== bench_soak"
 "$build/bench/bench_soak" --minutes "${SOAK_MINUTES:-10}" --seed "${SOAK_SEED:-1}"

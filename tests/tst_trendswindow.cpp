@@ -13,6 +13,7 @@
 #include <QChart>
 #include <QComboBox>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLegendMarker>
 #include <QLineSeries>
@@ -74,7 +75,10 @@ private slots:
     void rangeButtonShowsItsSpanUpToNow();
     void seriesSwitchedOffInTheLegendLeavesPlotAndExport();
     void cursorReadOutNamesTimeAndValuesUnderThePointer();
+    void keysAndWheelPanAndZoomTheSharedTimeAxis_data();
+    void keysAndWheelPanAndZoomTheSharedTimeAxis();
     void plotHoldsAtMostTwoPointsPerColumn();
+    void savePictureWritesThePlotsAsPng();
     void pausedHistoryIsNotedInTheStatusBarAndTheTrendsWindow();
 };
 
@@ -149,6 +153,43 @@ void TrendsWindowTest::cursorReadOutNamesTimeAndValuesUnderThePointer()
     QVERIFY2(text.contains(QStringLiteral("Diode current 12.50 A")), qPrintable(text));
 }
 
+void TrendsWindowTest::keysAndWheelPanAndZoomTheSharedTimeAxis_data()
+{
+    QTest::addColumn<int>("key"); // none: the wheel turned one notch away at the plot's right edge
+    QTest::addColumn<double>("endShift"); // of the span shown before
+    QTest::addColumn<double>("spanFactor");
+    QTest::newRow("Left pans back") << int(Qt::Key_Left) << -0.1 << 1.0;
+    QTest::newRow("Right pans on") << int(Qt::Key_Right) << 0.1 << 1.0;
+    QTest::newRow("+ zooms in at the live edge") << int(Qt::Key_Plus) << 0.0 << 0.8;
+    QTest::newRow("- zooms out at the live edge") << int(Qt::Key_Minus) << 0.0 << 1.25;
+    QTest::newRow("wheel zooms in at the pointer") << int(Qt::Key_unknown) << 0.0 << 0.8;
+}
+
+void TrendsWindowTest::keysAndWheelPanAndZoomTheSharedTimeAxis()
+{
+    QFETCH(int, key);
+    QFETCH(double, endShift);
+    QFETCH(double, spanFactor);
+    WindowRig rig;
+    TrendPlot *amps = rig.plotOf(Unit::Ampere);
+    const qint64 fromMs = rig.window->shownFromMs();
+    const qint64 toMs = rig.window->shownToMs();
+    const double span = double(toMs - fromMs);
+    if (key != Qt::Key_unknown) {
+        QTest::keyClick(amps, Qt::Key(key));
+    } else {
+        const QPointF edge(amps->chart()->plotArea().right() - 1, amps->chart()->plotArea().center().y());
+        const QPointF at = amps->mapFromScene(edge);
+        QWheelEvent wheel(at, amps->viewport()->mapToGlobal(at), {}, {0, 120}, Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(amps->viewport(), &wheel);
+    }
+    const double shownSpan = double(rig.window->shownToMs() - rig.window->shownFromMs());
+    QVERIFY2(qAbs(shownSpan / span - spanFactor) < 0.01, qPrintable(QString::number(shownSpan / span)));
+    QVERIFY2(qAbs(double(rig.window->shownToMs() - toMs) / span - endShift) < 0.01,
+             qPrintable(QString::number(double(rig.window->shownToMs() - toMs) / span)));
+}
+
 void TrendsWindowTest::plotHoldsAtMostTwoPointsPerColumn()
 {
     WindowRig rig;
@@ -157,6 +198,16 @@ void TrendsWindowTest::plotHoldsAtMostTwoPointsPerColumn()
     const auto *bank = qobject_cast<QLineSeries *>(volts->chart()->series().first());
     QVERIFY(bank->count() > 0);
     QVERIFY2(bank->count() <= 2 * volts->plotColumns() + 2, qPrintable(QString::number(bank->count())));
+}
+
+void TrendsWindowTest::savePictureWritesThePlotsAsPng()
+{
+    WindowRig rig;
+    rig.desktop.saveAnswers << rig.folder.path(QStringLiteral("trends")); // the suffix is added
+    QTest::mouseClick(rig.window->findChild<QAbstractButton *>(QStringLiteral("savePicture")), Qt::LeftButton);
+    QImage picture(rig.folder.path(QStringLiteral("trends.png")), "PNG");
+    QCOMPARE(picture.size(), rig.window->size());
+    QVERIFY(rig.desktop.textsOf(QStringLiteral("message")).isEmpty());
 }
 
 void TrendsWindowTest::pausedHistoryIsNotedInTheStatusBarAndTheTrendsWindow()
