@@ -366,6 +366,8 @@ void HistoryTest::longRangeIsReducedFromTheMinuteLevels()
     const QList<ReducedBucket> fromRows = store.reduce(id, 0, 3 * 3600'000, 59'999);
     QCOMPARE(fromLevels.size(), 18);
     QCOMPARE(fromRows.size(), 180);
+    // A width between whole minutes is rounded up: never more buckets than the width asks for.
+    QCOMPARE(store.reduce(id, 0, 3 * 3600'000, 90'000).size(), 90);
     for (const ReducedBucket &bucket : fromLevels) {
         QCOMPARE(bucket.minimum[std::size_t(Channel::BankVoltage)], 0.0);
         QCOMPARE(bucket.maximum[std::size_t(Channel::BankVoltage)], 599.0);
