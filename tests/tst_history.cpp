@@ -439,8 +439,11 @@ void HistoryTest::csvHoldsTheRangeWithUtcAndLocalTimes()
     HistorySample first = sampleAt(t0, 345.7);
     first.set(Channel::DiodeCurrent, 12.5);
     HistorySample second = sampleAt(t0 + 1000, 345.75); // diode current not read
+    // The clocks go forward at 01:00 UTC on the last Sunday of March.
+    const qint64 spring = QDateTime(QDate(2026, 3, 29), QTime(1, 0), Qt::UTC).toMSecsSinceEpoch();
     SampleTrend trend({QStringLiteral("Tovra, \"big\""), 4711, QStringLiteral("2.10")},
-                      {sampleAt(t0 - 1000, 1), first, second, sampleAt(t0 + 2000, 9)});
+                      {sampleAt(t0 - 1000, 1), first, second, sampleAt(t0 + 2000, 9), sampleAt(spring - 500, 340),
+                       sampleAt(spring + 500, 341)});
     HistoryFolder folder;
     const QString file = folder.path(QStringLiteral("export.csv"));
     QCOMPARE(exportCsv(trend, {file, t0, t0 + 2000, {Channel::BankVoltage, Channel::DiodeCurrent}, QStringLiteral("1.2.2.5")}),
@@ -459,6 +462,13 @@ void HistoryTest::csvHoldsTheRangeWithUtcAndLocalTimes()
                         QStringLiteral("2026-01-15T11:00:00.250Z,2026-01-15T12:00:00.250+01:00,345.7,12.5"),
                         QStringLiteral("2026-01-15T11:00:01.250Z,2026-01-15T12:00:01.250+01:00,345.75,"),
                     }));
+
+    csv.close();
+    QVERIFY(exportCsv(trend, {file, spring - 1000, spring + 1000, {Channel::BankVoltage}, QString()}).isEmpty());
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(csv.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(6),
+             (QStringList{QStringLiteral("2026-03-29T00:59:59.500Z,2026-03-29T01:59:59.500+01:00,340"),
+                          QStringLiteral("2026-03-29T01:00:00.500Z,2026-03-29T03:00:00.500+02:00,341")}));
 }
 
 void HistoryTest::failedExportLeavesTheEarlierFileAsItWas()

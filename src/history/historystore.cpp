@@ -102,11 +102,15 @@ bool HistoryStore::openConnection(const QString &fileName, Mode mode)
     return true;
 }
 
-// A damaged file shows itself at the first statement that reads it.
+// A damaged file shows itself at the first statement that reads it. The writer checks every page
+// (it moves a damaged file aside); a reader, which only plots, reads the schema alone, so that the
+// Trends window opens at once over months of history.
 bool HistoryStore::prepareSchema(Mode mode)
 {
     QSqlQuery check(db);
-    if (!check.exec(QStringLiteral("PRAGMA quick_check")) || !check.next())
+    const QString checkStatement = mode == Mode::ReadOnly ? QStringLiteral("SELECT 'ok' FROM sqlite_schema LIMIT 1")
+                                                          : QStringLiteral("PRAGMA quick_check");
+    if (!check.exec(checkStatement) || !check.next())
         return fail(check.lastError());
     const QString verdict = check.value(0).toString();
     check.finish(); // a statement left open would hold a read transaction
