@@ -79,6 +79,7 @@ private slots:
     void keysAndWheelPanAndZoomTheSharedTimeAxis();
     void plotHoldsAtMostTwoPointsPerColumn();
     void savePictureWritesThePlotsAsPng();
+    void dataFileIsPlottedWithItsDamageInTheNote();
     void pausedHistoryIsNotedInTheStatusBarAndTheTrendsWindow();
 };
 
@@ -208,6 +209,30 @@ void TrendsWindowTest::savePictureWritesThePlotsAsPng()
     QImage picture(rig.folder.path(QStringLiteral("trends.png")), "PNG");
     QCOMPARE(picture.size(), rig.window->size());
     QVERIFY(rig.desktop.textsOf(QStringLiteral("message")).isEmpty());
+}
+
+void TrendsWindowTest::dataFileIsPlottedWithItsDamageInTheNote()
+{
+    WindowRig rig;
+    const QString fileName = rig.folder.path(QStringLiteral("TovraDataFile_1.txt"));
+    QFile file(fileName);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("Tovra Data File 12/10/26,10:00:00 AM\r\n"
+               "Time,Bank V,FET V,FET Temp,Diode I,Resonator Temp\r\n"
+               "10:00:01 AM,345.7,12,30.5,,25\r\n"
+               "10:00:02 AM,345.8,12,30.6,,25\r\n"
+               "10:00:03 AM,345.9,1");
+    file.close();
+
+    rig.window->openDataFile(fileName);
+    QCOMPARE(rig.window->findChild<QComboBox *>(QStringLiteral("laserChoice"))->currentText(),
+             QStringLiteral("Data file TovraDataFile_1.txt"));
+    QVERIFY2(rig.window->note().contains(QStringLiteral("2 rows; 1 truncated row skipped; 2 unread values left out")),
+             qPrintable(rig.window->note()));
+    QCOMPARE(rig.plotOf(Unit::Volt)->pointCount(), 4); // bank and FET voltage of the two whole rows
+    // The diode current was never read: no plot of zeros, no ampere plot at all.
+    QVERIFY(!rig.plotOf(Unit::Ampere)->holdsValues());
+    QVERIFY(rig.plotOf(Unit::Ampere)->isHidden());
 }
 
 void TrendsWindowTest::pausedHistoryIsNotedInTheStatusBarAndTheTrendsWindow()
