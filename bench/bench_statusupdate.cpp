@@ -38,14 +38,8 @@ int main(int argc, char *argv[])
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Status update time against the line limit."));
-    parser.addHelpOption();
-    const QCommandLineOption updatesOption(QStringLiteral("updates"), QStringLiteral("Updates measured (20)."),
-                                           QStringLiteral("n"), QStringLiteral("20"));
-    parser.addOption(updatesOption);
-    parser.process(app);
-    const int updates = std::max(1, parser.value(updatesOption).toInt());
+    const int updates = countFromArguments(app, QStringLiteral("Status update time against the line limit."),
+                                           QStringLiteral("updates"), QStringLiteral("Updates measured (20)."), 20);
 
     QTemporaryDir transcriptDir;
     const QString transcriptPath = transcriptDir.filePath(QStringLiteral("transcript.txt"));

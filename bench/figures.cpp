@@ -1,5 +1,7 @@
 #include "figures.h"
 
+#include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QTextStream>
 
 #include <algorithm>
@@ -45,6 +47,18 @@ void report(const QString &line)
 {
     QTextStream out(stdout);
     out << line << Qt::endl;
+}
+
+int countFromArguments(const QCoreApplication &app, const QString &description, const QString &name,
+                       const QString &help, int fallback)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(description);
+    parser.addHelpOption();
+    const QCommandLineOption count(name, help, QStringLiteral("n"), QString::number(fallback));
+    parser.addOption(count);
+    parser.process(app);
+    return std::max(1, parser.value(count).toInt());
 }
 
 } // namespace tovra::bench

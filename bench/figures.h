@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+class QCoreApplication;
+
 namespace tovra::bench {
 
 // The middle value (the mean of the two middle ones for an even count); 0 for no values.
@@ -17,5 +19,10 @@ QString percentAgainst(double percent, double target);
 
 // One result line on standard output, flushed at once so that a long run shows its progress.
 void report(const QString &line);
+
+// The one count a benchmark takes on its command line ("--updates N"), at least 1, with --help
+// and `description`; `fallback` when not given.
+int countFromArguments(const QCoreApplication &app, const QString &description, const QString &name,
+                       const QString &help, int fallback);
 
 } // namespace tovra::bench

@@ -1,17 +1,20 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets (clang, AddressSanitizer, UndefinedBehaviorSanitizer) in a build
-# directory of their own and runs each for a bounded time from its seed corpus in tests/fuzz/.
+# Builds the libFuzzer targets in the clang sanitizer build (AddressSanitizer, UndefinedBehavior-
+# Sanitizer; the one scripts/test.sh runs the suite in) and runs each for a bounded time from its
+# seed corpus in tests/fuzz/.
 # Inputs the fuzzer finds worth keeping go to the build directory, never into the source tree.
-#   scripts/fuzz.sh [SECONDS_EACH] [BUILD_DIR]      (5, build-fuzz)
+#   scripts/fuzz.sh [SECONDS_EACH] [BUILD_DIR]      (5, build-sanitize)
 # A crash stops the run; its input is left in the build directory as crash-<hash>.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=${1:-5}
-build=${2:-build-fuzz}
+build=${2:-build-sanitize}
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOVRA_FUZZ=ON \
+  generator=()
+  command -v ninja >/dev/null && generator=(-G Ninja)
+  cmake -S . -B "$build" "${generator[@]}" -DCMAKE_BUILD_TYPE=Debug -DTOVRA_SANITIZE=ON \
     -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 fi
 cmake --build "$build" -j"${JOBS:-2}" --target fuzz_all

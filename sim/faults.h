@@ -25,6 +25,7 @@ struct Faults
 
     // The reply itself.
     std::chrono::milliseconds delay {0};
+    std::map<QByteArray, std::chrono::milliseconds> lineDelays; // on top of `delay`, exact line
     bool garbage = false;
     bool nonNumeric = false;
     std::optional<std::chrono::milliseconds> splitGap;

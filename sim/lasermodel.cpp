@@ -280,6 +280,13 @@ QByteArray LaserModel::identity() const
             + ',' + version;
 }
 
+void LaserModel::changeIdentity(const QByteArray &model, int32_t serialNumber, const QByteArray &identityOverride)
+{
+    config.model = model;
+    config.serialNumber = serialNumber;
+    config.identityOverride = identityOverride;
+}
+
 QByteArray LaserModel::enable(const QByteArray &argument)
 {
     const auto state = wholeNumberIn(argument);

@@ -53,6 +53,11 @@ public:
     // Lets the counters run and the temperatures settle up to `now`.
     void advance(Clock::time_point now);
 
+    // Another unit answers from now on (a laser swapped in while the line was gone): its model
+    // name, serial number or whole identity reply; the state of the controller carries on.
+    const LaserConfig &configuration() const { return config; }
+    void changeIdentity(const QByteArray &model, int32_t serialNumber, const QByteArray &identityOverride);
+
     bool enabled() const { return isEnabled; }
     bool firing() const { return counters.firing(); }
     uint32_t statusWord() const;

@@ -14,6 +14,7 @@
 #include <map>
 #include <optional>
 
+using tovra::sim::ComeBack;
 using tovra::sim::Family;
 using tovra::sim::LaserConfig;
 using tovra::sim::LineTrigger;
@@ -69,6 +70,15 @@ struct Options
                                   "arrives, for --silence-for.",
                                   "n|text"};
     QCommandLineOption silenceFor {"silence-for", "Length of --silence-at (3000).", "ms", "3000"};
+    QCommandLineOption comeBackAfter {"come-back-after",
+                                      "After vanishing, come back <ms> later, as after a cable plugged in again.",
+                                      "ms"};
+    QCommandLineOption comeBackPort {"come-back-port",
+                                     "Come back at port <n> of TOVRA_PORT_PATTERN (default: where it was).", "n"};
+    QCommandLineOption comeBackLink {"come-back-link", "Come back linked at <path> (default: where it was).",
+                                     "path"};
+    QCommandLineOption comeBackSerial {"come-back-serial", "Come back with serial number <n>.", "n"};
+    QCommandLineOption comeBackModel {"come-back-model", "Come back with model name <name>.", "name"};
     QCommandLineOption randomFaults {"random-faults",
                                      "Let faults come and go by chance, drawn from <seed> "
                                      "(none loses a reply).",
@@ -80,6 +90,7 @@ struct Options
                            identity, heaters, attenuator, cfg, noEnergyModes, locked, service,
                            shotCount, noPacing, transcript, replyTwice, replyDelay, echo, unasked,
                            unaskedEvery, endlessLine, vanishAt, silenceAt, silenceFor,
+                           comeBackAfter, comeBackPort, comeBackLink, comeBackSerial, comeBackModel,
                            randomFaults});
     }
 };
@@ -181,17 +192,42 @@ void setFaults(SimulatedLaser &laser, const QCommandLineParser &parser, const Op
         laser.setRandomFaults(numberOption<uint32_t>(parser, options.randomFaults));
 }
 
+QString portPath(const QCommandLineParser &parser, const QCommandLineOption &option)
+{
+    const QString pattern = qEnvironmentVariable("TOVRA_PORT_PATTERN");
+    if (!pattern.contains(QLatin1String("%d")))
+        throw Invalid {QStringLiteral("--%1 needs TOVRA_PORT_PATTERN with %d for the port number")
+                               .arg(option.names().first())};
+    const int port = numberOption<int32_t>(parser, option);
+    return QString(pattern).replace(QLatin1String("%d"), QString::number(port));
+}
+
 QString linkFrom(const QCommandLineParser &parser, const Options &options)
 {
     if (parser.isSet(options.link) == parser.isSet(options.port))
         throw Invalid {"give either --link PATH or --port N"};
     if (parser.isSet(options.link))
         return parser.value(options.link);
-    const QString pattern = qEnvironmentVariable("TOVRA_PORT_PATTERN");
-    if (!pattern.contains(QLatin1String("%d")))
-        throw Invalid {"--port needs TOVRA_PORT_PATTERN with %d for the port number"};
-    const int port = numberOption<int32_t>(parser, options.port);
-    return QString(pattern).replace(QLatin1String("%d"), QString::number(port));
+    return portPath(parser, options.port);
+}
+
+// Only when asked to come back: a laser that vanishes otherwise stays gone.
+void setComeBack(SimulatedLaser &laser, const QCommandLineParser &parser, const Options &options)
+{
+    if (!parser.isSet(options.comeBackAfter))
+        return;
+    if (parser.isSet(options.comeBackPort) && parser.isSet(options.comeBackLink))
+        throw Invalid {"give at most one of --come-back-port and --come-back-link"};
+    ComeBack back;
+    back.after = std::chrono::milliseconds(numberOption<int32_t>(parser, options.comeBackAfter));
+    if (parser.isSet(options.comeBackPort))
+        back.linkPath = portPath(parser, options.comeBackPort);
+    else
+        back.linkPath = parser.value(options.comeBackLink);
+    if (parser.isSet(options.comeBackSerial))
+        back.serialNumber = numberOption<int32_t>(parser, options.comeBackSerial);
+    back.model = parser.value(options.comeBackModel).toUtf8();
+    laser.setComeBack(back);
 }
 
 } // namespace
@@ -229,6 +265,7 @@ int main(int argc, char *argv[])
     SimulatedLaser laser(config);
     try {
         setFaults(laser, parser, options);
+        setComeBack(laser, parser, options);
     } catch (const Invalid &invalid) {
         err << "tovra-sim: " << invalid.message << Qt::endl;
         return 2;

@@ -9,6 +9,7 @@
 #include "transcriptfile.h"
 
 #include <QDebug>
+#include <QFile>
 
 #include <algorithm>
 #include <cerrno>
@@ -20,6 +21,7 @@
 #include <poll.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace tovra::sim {
 
@@ -40,6 +42,7 @@ const QByteArray endlessDigits = "0123456789";
 // Bytes on the wake pipe: stop serving, or look at the faults again.
 constexpr char stopByte = 's';
 constexpr char faultsChangedByte = 'f';
+constexpr char vanishByte = 'v';
 // The longest endless line: long enough to outlast any test, short enough for clock arithmetic.
 constexpr auto longestEndlessLine = std::chrono::hours(24);
 
@@ -123,6 +126,9 @@ struct SimulatedLaser::Impl
 
     void run(int master, int wake);
     Ending serve(int master, int wake);
+    // After a vanishing: waits out the come-back's time and links a new pty; nothing when the
+    // laser stays gone or is stopped meanwhile.
+    std::optional<int> comeBack(int wake);
     // False when the line makes the laser vanish.
     bool answer(const QByteArray &line, Clock::time_point at, ReplyOutbox &outbox);
     bool silences(const QByteArray &line, Clock::time_point at);
@@ -159,11 +165,16 @@ struct SimulatedLaser::Impl
     LaserModel model;
     Faults faults;
     std::optional<RandomFaults> randomFaults;
+    std::optional<ComeBack> nextComeBack;
+    int vanishings = 0;
+    int comeBacks = 0;
+    bool running = false; // the serving thread has not ended
     QList<ReceivedLine> received;
     TranscriptFile transcriptFile;
 
     // Touched only by the caller's thread, but for the pty, which the serving thread closes when
-    // the laser vanishes by a fault (the caller joins the thread before it touches the pty again).
+    // the laser vanishes and opens again when it comes back (the caller joins the thread before
+    // it touches the pty again), and the paths, which change under the mutex when it comes back.
     std::unique_ptr<PtyLink> pty;
     std::thread thread;
     int wakeRead = -1;
@@ -174,8 +185,59 @@ struct SimulatedLaser::Impl
 
 void SimulatedLaser::Impl::run(int master, int wake)
 {
-    if (serve(master, wake) == Ending::Vanished)
+    std::optional<int> serving = master;
+    while (serving && serve(*serving, wake) == Ending::Vanished) {
         pty.reset();
+        {
+            const std::lock_guard lock(mutex);
+            ++vanishings;
+            linesArrived.notify_all();
+        }
+        serving = comeBack(wake);
+    }
+    const std::lock_guard lock(mutex);
+    running = false;
+}
+
+std::optional<int> SimulatedLaser::Impl::comeBack(int wake)
+{
+    std::optional<ComeBack> back;
+    {
+        const std::lock_guard lock(mutex);
+        back = std::exchange(nextComeBack, std::nullopt);
+    }
+    if (!back)
+        return std::nullopt;
+    // Changes of the faults wake the thread meanwhile; only a stop ends the wait early.
+    const Clock::time_point due = Clock::now() + back->after;
+    for (Clock::time_point now = Clock::now(); now < due; now = Clock::now()) {
+        pollfd watched = {wake, POLLIN, 0};
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(due - now);
+        if (poll(&watched, 1, int(left.count())) > 0) {
+            char bytes[16];
+            const ssize_t count = read(wake, bytes, sizeof bytes);
+            if (count == 0 || std::find(bytes, bytes + std::max<ssize_t>(count, 0), stopByte) != bytes + std::max<ssize_t>(count, 0))
+                return std::nullopt; // stopped while gone
+        }
+    }
+    QString error;
+    const QString path = back->linkPath.isEmpty() ? link : back->linkPath;
+    std::unique_ptr<PtyLink> again = PtyLink::create(path, &error);
+    if (!again) {
+        qWarning().noquote() << "simulated laser cannot come back at" << path << ":" << error;
+        return std::nullopt;
+    }
+    const std::lock_guard lock(mutex);
+    LaserConfig identity = model.configuration();
+    model.changeIdentity(back->model.isEmpty() ? identity.model : back->model,
+                         back->serialNumber.value_or(identity.serialNumber), back->identity);
+    pty = std::move(again);
+    link = path;
+    device = pty->devicePath();
+    ++comeBacks;
+    transcriptFile.note("came back at " + QFile::encodeName(path));
+    linesArrived.notify_all();
+    return pty->masterFd();
 }
 
 SimulatedLaser::Impl::Ending SimulatedLaser::Impl::serve(int master, int wake)
@@ -198,6 +260,11 @@ SimulatedLaser::Impl::Ending SimulatedLaser::Impl::serve(int master, int wake)
             const ssize_t count = read(wake, bytes, sizeof bytes);
             if (count <= 0 || std::find(bytes, bytes + count, stopByte) != bytes + count)
                 return Ending::Stopped;
+            if (std::find(bytes, bytes + count, vanishByte) != bytes + count) {
+                const std::lock_guard lock(mutex);
+                transcriptFile.note("vanished");
+                return Ending::Vanished;
+            }
         }
         if (watched[0].revents & POLLIN) {
             char buffer[512];
@@ -246,6 +313,8 @@ bool SimulatedLaser::Impl::answer(const QByteArray &line, Clock::time_point at, 
 
     const QList<QByteArray> pieces = replyPieces(line, at);
     Clock::time_point due = at + faults.delay;
+    if (const auto lineDelay = faults.lineDelays.find(line); lineDelay != faults.lineDelays.end())
+        due += lineDelay->second;
     if (pacing) {
         qsizetype length = line.size() + requestLineEndLength;
         for (const QByteArray &piece : pieces)
@@ -359,6 +428,10 @@ bool SimulatedLaser::start(const QString &linkPath)
     d->wakeWrite = wakeFds[1];
     d->link = linkPath;
     d->device = d->pty->devicePath();
+    {
+        const std::lock_guard lock(d->mutex);
+        d->running = true;
+    }
     d->thread = std::thread(&Impl::run, d.get(), d->pty->masterFd(), d->wakeRead);
     return true;
 }
@@ -373,18 +446,44 @@ void SimulatedLaser::stop()
     d->pty.reset();
 }
 
+// Without a come-back the laser is simply stopped; with one, its thread closes the pty and is
+// waited for, so that the port is gone when this returns.
 void SimulatedLaser::vanish()
 {
-    stop();
+    std::unique_lock lock(d->mutex);
+    if (!d->nextComeBack || !d->running) {
+        lock.unlock();
+        stop();
+        return;
+    }
+    if (d->vanishings > d->comeBacks)
+        return; // gone already, waiting to come back
+    const int before = d->vanishings;
+    d->wake(vanishByte);
+    d->linesArrived.wait(lock, [&] { return d->vanishings > before; });
+}
+
+void SimulatedLaser::setComeBack(const ComeBack &comeBack)
+{
+    const std::lock_guard lock(d->mutex);
+    d->nextComeBack = comeBack;
+}
+
+bool SimulatedLaser::waitForComeBacks(int count, std::chrono::milliseconds timeout) const
+{
+    std::unique_lock lock(d->mutex);
+    return d->linesArrived.wait_for(lock, timeout, [&] { return d->comeBacks >= count; });
 }
 
 QString SimulatedLaser::linkPath() const
 {
+    const std::lock_guard lock(d->mutex);
     return d->link;
 }
 
 QString SimulatedLaser::devicePath() const
 {
+    const std::lock_guard lock(d->mutex);
     return d->device;
 }
 
@@ -431,6 +530,16 @@ void SimulatedLaser::setSilent(bool silent)
 void SimulatedLaser::setReplyDelay(std::chrono::milliseconds delay)
 {
     d->changeFaults([&](Faults &faults) { faults.delay = delay; });
+}
+
+void SimulatedLaser::setReplyDelay(const QByteArray &request, std::chrono::milliseconds delay)
+{
+    d->changeFaults([&](Faults &faults) {
+        if (delay.count() > 0)
+            faults.lineDelays[request] = delay;
+        else
+            faults.lineDelays.erase(request);
+    });
 }
 
 void SimulatedLaser::setGarbage(bool garbage)

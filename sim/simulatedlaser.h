@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace tovra::sim {
 
@@ -23,6 +24,18 @@ struct ReceivedLine
 {
     QByteArray line; // without its carriage return and line feed
     std::chrono::steady_clock::time_point at;
+};
+
+// How a laser that vanished comes back, as after a cable pulled and plugged in again: after
+// `after`, linked at `linkPath` (empty: where it was), and optionally as another unit (another
+// model name or serial number, or a whole "ID?" reply that is no laser's). Its state carries on.
+struct ComeBack
+{
+    std::chrono::milliseconds after{0};
+    QString linkPath;
+    QByteArray model;               // empty: the same
+    std::optional<int32_t> serialNumber;
+    QByteArray identity;            // not empty: the whole "ID?" reply
 };
 
 class SimulatedLaser
@@ -49,6 +62,8 @@ public:
     // Faults on demand. All take effect for the next request.
     void setSilent(bool silent);                       // read requests, answer nothing
     void setReplyDelay(std::chrono::milliseconds delay); // answer late (on top of pacing)
+    // Answers the exact line `request` late by `delay` (0 ends it), every other line at once.
+    void setReplyDelay(const QByteArray &request, std::chrono::milliseconds delay);
     void setGarbage(bool garbage);                     // answer unreadable bytes
     void setNonNumeric(bool nonNumeric);               // numeric queries answer a word
     void setSplitReplies(bool split, std::chrono::milliseconds gap = std::chrono::milliseconds(5));
@@ -74,6 +89,11 @@ public:
     void clearStatusBits(uint32_t mask);
     void dropEnable();                     // the unit disables itself
     void vanish();                         // close the pty: the port hangs up and is gone
+    // The next vanishing (vanish() or vanishAt) is followed by a come-back; once back, the laser
+    // vanishes for good unless this is set again.
+    void setComeBack(const ComeBack &comeBack);
+    // Waits (up to `timeout`) until the laser has come back `count` times in all.
+    bool waitForComeBacks(int count, std::chrono::milliseconds timeout) const;
 
     // State of the simulated laser, for assertions.
     bool enabled() const;

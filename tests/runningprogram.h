@@ -7,6 +7,7 @@
 #include "programrig.h"
 
 #include <QCheckBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -42,8 +43,6 @@ public:
     explicit RunningProgram(const sim::LaserConfig &config = {}, Pacing pacing = Pacing::Off)
         : laser(rig.ports.add(1, paced(config, pacing)))
     {
-        if (pacing == Pacing::Off)
-            rig.scanPause = std::chrono::milliseconds(0);
     }
 
     // Runs the start-up with the status poll held. The transcript then starts empty.
@@ -82,10 +81,10 @@ public:
                 action();
             }
         });
-        laser.setReplyDelay(std::chrono::milliseconds(50));
+        laser.setReplyDelay(line, std::chrono::milliseconds(50));
         watch.start();
         poll();
-        laser.setReplyDelay(std::chrono::milliseconds(0));
+        laser.setReplyDelay(line, std::chrono::milliseconds(0));
     }
 
     // Lets the task timer carry out every request and send every queued command.
@@ -147,6 +146,17 @@ public:
         const bool sent = tasksDone();
         poll();
         return sent && laser.enabled();
+    }
+
+    // Enabled as above, then Fire pressed and the next update passed: the laser fires.
+    bool startFiring()
+    {
+        if (!enableLaser())
+            return false;
+        form.ui.FireStopbtn->click();
+        const bool sent = tasksDone();
+        poll();
+        return sent && laser.firing();
     }
 
     TMainForm &form;

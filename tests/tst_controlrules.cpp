@@ -2,6 +2,7 @@
 #include "displayformat.h"
 #include "laserstate.h"
 #include "recordformat.h"
+#include "scriptline.h"
 #include "startswitches.h"
 
 #include <QTest>
@@ -19,6 +20,8 @@ private slots:
     void dataRowFieldsFollowFamilyAndHeaters_data();
     void dataRowFieldsFollowFamilyAndHeaters();
     void fileNamesCarryUserAndStartStamp();
+    void everyPathKnowsAStopAndAFiringLineWhateverItsForm_data();
+    void everyPathKnowsAStopAndAFiringLineWhateverItsForm();
     void fullQueueKeepsTheLatestCommands_data();
     void fullQueueKeepsTheLatestCommands();
     void readOutsShowFourSignificantDigitsWithTwoDecimals_data();
@@ -26,6 +29,8 @@ private slots:
     void commandArgumentsFollowTheirPatterns_data();
     void commandArgumentsFollowTheirPatterns();
     void countersAreRightAlignedInTenCharacters();
+    void countsAreGroupedInThrees_data();
+    void countsAreGroupedInThrees();
 };
 
 void ControlRulesTest::switchesCountOnlyAsWholeArgumentsAfterDashOrSlash_data()
@@ -128,6 +133,53 @@ void ControlRulesTest::fileNamesCarryUserAndStartStamp()
     QCOMPARE(dataFileNameFor(state), QStringLiteral("TovraDataFile_ops_12-10-26_05-17-00.txt"));
 }
 
+Q_DECLARE_METATYPE(tovra::LineKind)
+
+void ControlRulesTest::everyPathKnowsAStopAndAFiringLineWhateverItsForm_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<LineKind>("kind");
+    const LineKind stop = LineKind::Stop;
+    const LineKind firing = LineKind::FiringOrEnabling;
+    const LineKind other = LineKind::Other;
+    QTest::newRow("FL 1") << "FL 1" << firing;
+    QTest::newRow("fl 1") << "fl 1" << firing;
+    QTest::newRow("Fl 1") << "Fl 1" << firing;
+    QTest::newRow(" FL 1") << " FL 1" << firing;
+    QTest::newRow(";LA:FL 1") << ";LA:FL 1" << firing;
+    QTest::newRow(";LC:FL 1") << ";LC:FL 1" << firing;
+    QTest::newRow(";lc:fl 1") << ";lc:fl 1" << firing;
+    QTest::newRow("FL 01") << "FL 01" << firing;
+    QTest::newRow("FL  1 (two blanks)") << "FL  1" << firing;
+    QTest::newRow("FL 1 with trailing blanks") << "FL 1  " << firing;
+    QTest::newRow("EN 1") << "EN 1" << firing;
+    QTest::newRow("en 1") << "en 1" << firing;
+    QTest::newRow(";LA:EN 1") << ";LA:EN 1" << firing;
+    QTest::newRow("unreadable argument counts as firing") << "FL x" << firing;
+    QTest::newRow("FL 0") << "FL 0" << stop;
+    QTest::newRow("fl 0") << "fl 0" << stop;
+    QTest::newRow(" FL 0") << " FL 0" << stop;
+    QTest::newRow(";LC:FL 0") << ";LC:FL 0" << stop;
+    QTest::newRow(";LA:fl 0") << ";LA:fl 0" << stop;
+    QTest::newRow("FL 00") << "FL 00" << stop;
+    QTest::newRow("FL 0.0") << "FL 0.0" << stop;
+    QTest::newRow("EN 0") << "EN 0" << stop;
+    QTest::newRow("en 0") << "en 0" << stop;
+    QTest::newRow(";LC:EN 0") << ";LC:EN 0" << stop;
+    QTest::newRow("FL? (a query)") << "FL?" << other;
+    QTest::newRow("fl? (a query)") << "fl?" << other;
+    QTest::newRow("EN bare (a query)") << "EN" << other;
+    QTest::newRow("RR 1") << "RR 1" << other;
+    QTest::newRow("FLX 1") << "FLX 1" << other;
+    QTest::newRow(";LC:SL 406") << ";LC:SL 406" << other;
+}
+
+void ControlRulesTest::everyPathKnowsAStopAndAFiringLineWhateverItsForm()
+{
+    QFETCH(QString, line);
+    QTEST(classifyLine(line), "kind");
+}
+
 void ControlRulesTest::fullQueueKeepsTheLatestCommands_data()
 {
     QTest::addColumn<QStringList>("queued");
@@ -135,7 +187,7 @@ void ControlRulesTest::fullQueueKeepsTheLatestCommands_data()
     QTest::addColumn<QString>("dropped");
 
     QStringList distinct;
-    for (int i = 0; i < LaserState::QueueSlots; ++i)
+    for (int i = 0; i < CommandQueue::Slots; ++i)
         distinct << QStringLiteral("X%1 1").arg(i);
 
     QStringList withRepRate = distinct;
@@ -158,11 +210,13 @@ void ControlRulesTest::fullQueueKeepsTheLatestCommands()
     LaserState state;
     CommandQueue queue(state);
     for (const QString &command : queued)
-        queue.append(command);
-    queue.append(incoming);
+        queue.append(OutgoingLine::command(command));
+    queue.append(OutgoingLine::command(incoming));
 
-    QCOMPARE(state.queueCount, LaserState::QueueSlots);
-    const QStringList batch = queue.takeBatch();
+    QCOMPARE(state.queueCount, CommandQueue::Slots);
+    QStringList batch;
+    for (const OutgoingLine &line : queue.takeBatch())
+        batch << line.text;
     QStringList expected = queued;
     expected.removeOne(dropped);
     expected << incoming;
@@ -232,6 +286,25 @@ void ControlRulesTest::countersAreRightAlignedInTenCharacters()
 {
     QCOMPARE(counterText(42), QStringLiteral("        42"));
     QCOMPARE(counterText(4294967295u), QStringLiteral("4294967295"));
+    QCOMPARE(counterText(5000000123u), QStringLiteral("5000000123"));
+    QCOMPARE(counterText(123456789012u), QStringLiteral("123456789012"));
+}
+
+void ControlRulesTest::countsAreGroupedInThrees_data()
+{
+    QTest::addColumn<quint64>("count");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("zero") << quint64(0) << QStringLiteral("0");
+    QTest::newRow("three digits") << quint64(999) << QStringLiteral("999");
+    QTest::newRow("four digits") << quint64(1000) << QStringLiteral("1,000");
+    QTest::newRow("beyond 32 bits") << quint64(5000000123) << QStringLiteral("5,000,000,123");
+    QTest::newRow("largest") << quint64(18446744073709551615u) << QStringLiteral("18,446,744,073,709,551,615");
+}
+
+void ControlRulesTest::countsAreGroupedInThrees()
+{
+    QFETCH(quint64, count);
+    QTEST(groupedCountText(count), "text");
 }
 
 QTEST_GUILESS_MAIN(ControlRulesTest)

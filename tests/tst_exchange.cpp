@@ -4,7 +4,9 @@
 #include "replytext.h"
 #include "rzcomport.h"
 #include "scripteddesktop.h"
+#include "serialdevice.h"
 #include "simport.h"
+#include "stallingdevice.h"
 #include "terminalview.h"
 
 #include <QFile>
@@ -14,11 +16,12 @@
 #include <QTimer>
 
 using namespace tovra;
+using test::StallingDevice;
 using namespace std::chrono_literals;
 
 Q_DECLARE_METATYPE(tovra::Button)
 Q_DECLARE_METATYPE(std::optional<int32_t>)
-Q_DECLARE_METATYPE(std::optional<uint32_t>)
+Q_DECLARE_METATYPE(std::optional<uint64_t>)
 Q_DECLARE_METATYPE(std::optional<double>)
 
 namespace {
@@ -42,10 +45,10 @@ const QString Stamp = QStringLiteral("\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d");
 // A port on a simulated laser with the exchange on top, as the program has them after start-up.
 struct ExchangeRig
 {
-    explicit ExchangeRig(const sim::LaserConfig &config = {})
+    explicit ExchangeRig(const sim::LaserConfig &config = {}, std::unique_ptr<SerialDevice> device = createSerialDevice())
         : laser(ports.add(1, config))
         , prompts(desktop)
-        , port(prompts)
+        , port(prompts, nullptr, std::move(device))
         , comm(port, state, view, prompts)
     {
         test::setUpLaserPort(port);
@@ -60,7 +63,7 @@ struct ExchangeRig
 
     void startLog()
     {
-        state.loggingEnabled = state.logFile.create(logDir.filePath(QStringLiteral("log.txt")), {});
+        state.loggingEnabled = state.logFile.open(logDir.filePath(QStringLiteral("log.txt")), {});
         QVERIFY(state.loggingEnabled);
     }
 
@@ -103,6 +106,8 @@ private slots:
     void queryTrafficIsLoggedButNotShown();
     void commandTrafficIsShownAndLogged();
     void rawLineIsShownWithoutTrailingBlanks();
+    void passwordIsNeitherShownNorLogged_data();
+    void passwordIsNeitherShownNorLogged();
     void typedQueriesConvertOrGiveZero_data();
     void typedQueriesConvertOrGiveZero();
     void replyTextGivesOnlyValuesOfTheKindAsked_data();
@@ -110,6 +115,7 @@ private slots:
     void valueNotReadIsToldFromZero_data();
     void valueNotReadIsToldFromZero();
     void lineThatCannotBeWrittenIsNotRecordedAsSent();
+    void stopThePortDidNotTakeIsTriedAgainAtEveryBoundary();
     void controlCharactersOfAReplyAreEscaped_data();
     void controlCharactersOfAReplyAreEscaped();
     void replyThatForgesALogRecordStaysOnItsLine();
@@ -172,23 +178,59 @@ void ExchangeTest::rawLineIsShownWithoutTrailingBlanks()
     QVERIFY(matches(QStringLiteral("Sent    \\(") + Stamp + QStringLiteral("\\):   SS  "), rig.logLines().value(0)));
 }
 
+void ExchangeTest::passwordIsNeitherShownNorLogged_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QList<QByteArray>>("wire");
+    QTest::newRow("sent as a command") << "command" << QList<QByteArray>{";LA:PW sesame"};
+    QTest::newRow("typed in the terminal") << "raw" << QList<QByteArray>{"pw sesame"};
+    QTest::newRow("kept back while the link is lost") << "not sent" << QList<QByteArray>{};
+}
+
+// The laser gets the real line; the terminal view and the log never hold the password.
+void ExchangeTest::passwordIsNeitherShownNorLogged()
+{
+    QFETCH(QString, path);
+    ExchangeRig rig;
+    rig.startLog();
+    if (path == QLatin1String("command"))
+        rig.comm.SendCommand(QStringLiteral("PW sesame"));
+    else if (path == QLatin1String("raw"))
+        rig.comm.SendRawLine(QStringLiteral("pw sesame"));
+    else
+        rig.comm.noteNotSent(QStringLiteral("PW sesame"), QStringLiteral("Not sent, link lost"));
+
+    QTEST(rig.laser.transcript(), "wire");
+    QStringList shown;
+    for (const ShownLine &line : std::as_const(rig.view.lines))
+        shown.append(line.text);
+    const QStringList log = rig.logLines();
+    QVERIFY(!shown.isEmpty() && !log.isEmpty());
+    QCOMPARE(shown.filter(QStringLiteral("sesame")), QStringList{});
+    QCOMPARE(log.filter(QStringLiteral("sesame")), QStringList{});
+    QVERIFY(!shown.filter(QStringLiteral("PW ****"), Qt::CaseInsensitive).isEmpty());
+    QVERIFY(!log.filter(QStringLiteral("PW ****"), Qt::CaseInsensitive).isEmpty());
+}
+
 void ExchangeTest::typedQueriesConvertOrGiveZero_data()
 {
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<qint64>("asInt");
     QTest::addColumn<double>("asFloat");
-    QTest::addColumn<quint32>("asCount");
+    QTest::addColumn<uint64_t>("asCount");
     QTest::addColumn<bool>("conversionError");
 
-    QTest::newRow("only a carriage return") << QByteArray() << qint64(0) << 0.0 << 0u << false;
-    QTest::newRow("question mark") << QByteArray("?") << qint64(0) << 0.0 << 0u << true;
-    QTest::newRow("leading blank") << QByteArray(" 12") << qint64(12) << 12.0 << 12u << false;
-    QTest::newRow("decimal") << QByteArray("12.5") << qint64(0) << 12.5 << 0u << true;
-    QTest::newRow("exponent") << QByteArray("1.5e3") << qint64(0) << 1500.0 << 0u << true;
-    // No decimal the laser reports comes near 2^31; no count is below zero.
-    QTest::newRow("count above 2^32") << QByteArray("4294967298") << qint64(0) << 0.0 << 2u << true;
-    QTest::newRow("negative") << QByteArray("-7") << qint64(-7) << -7.0 << 0u << true;
-    QTest::newRow("word") << QByteArray("nan") << qint64(0) << 0.0 << 0u << true;
+    QTest::newRow("only a carriage return") << QByteArray() << qint64(0) << 0.0 << uint64_t(0) << false;
+    QTest::newRow("question mark") << QByteArray("?") << qint64(0) << 0.0 << uint64_t(0) << true;
+    QTest::newRow("leading blank") << QByteArray(" 12") << qint64(12) << 12.0 << uint64_t(12) << false;
+    QTest::newRow("decimal") << QByteArray("12.5") << qint64(0) << 12.5 << uint64_t(0) << true;
+    QTest::newRow("exponent") << QByteArray("1.5e3") << qint64(0) << 1500.0 << uint64_t(0) << true;
+    // No decimal the laser reports comes near 2^31; no count is below zero, and a count is
+    // kept whole beyond 32 bits.
+    QTest::newRow("count above 2^32") << QByteArray("4294967298") << qint64(0) << 0.0 << uint64_t(4294967298)
+                                      << true;
+    QTest::newRow("negative") << QByteArray("-7") << qint64(-7) << -7.0 << uint64_t(0) << true;
+    QTest::newRow("word") << QByteArray("nan") << qint64(0) << 0.0 << uint64_t(0) << true;
 }
 
 void ExchangeTest::typedQueriesConvertOrGiveZero()
@@ -217,25 +259,30 @@ void ExchangeTest::replyTextGivesOnlyValuesOfTheKindAsked_data()
 {
     QTest::addColumn<QString>("reply");
     QTest::addColumn<std::optional<int32_t>>("asInt");
-    QTest::addColumn<std::optional<uint32_t>>("asCount");
+    QTest::addColumn<std::optional<uint64_t>>("asCount");
     QTest::addColumn<std::optional<double>>("asDecimal");
 
     const std::optional<int32_t> noInt;
-    const std::optional<uint32_t> noCount;
+    const std::optional<uint64_t> noCount;
     const std::optional<double> noDecimal;
     QTest::newRow("empty") << QString() << noInt << noCount << noDecimal;
     QTest::newRow("blanks and controls only") << QStringLiteral(" \r\n\t ") << noInt << noCount << noDecimal;
-    QTest::newRow("zero") << QStringLiteral("0") << std::optional<int32_t>(0) << std::optional<uint32_t>(0u)
+    QTest::newRow("zero") << QStringLiteral("0") << std::optional<int32_t>(0) << std::optional<uint64_t>(0u)
                           << std::optional<double>(0.0);
     QTest::newRow("framed by blanks") << QStringLiteral("  42 \r") << std::optional<int32_t>(42)
-                                      << std::optional<uint32_t>(42u) << std::optional<double>(42.0);
+                                      << std::optional<uint64_t>(42u) << std::optional<double>(42.0);
     QTest::newRow("decimal") << QStringLiteral("28.50") << noInt << noCount << std::optional<double>(28.5);
     QTest::newRow("largest integer") << QStringLiteral("2147483647") << std::optional<int32_t>(2147483647)
-                                     << std::optional<uint32_t>(2147483647u) << std::optional<double>(2147483647.0);
+                                     << std::optional<uint64_t>(2147483647u) << std::optional<double>(2147483647.0);
     QTest::newRow("negative status word") << QStringLiteral("-16384") << std::optional<int32_t>(-16384) << noCount
                                           << std::optional<double>(-16384.0);
-    QTest::newRow("shot counter beyond 32 bits") << QStringLiteral("4294967301") << noInt
-                                                 << std::optional<uint32_t>(5u) << noDecimal;
+    QTest::newRow("shot counter beyond 32 bits") << QStringLiteral("5000000123") << noInt
+                                                 << std::optional<uint64_t>(5000000123u) << noDecimal;
+    QTest::newRow("largest count") << QStringLiteral("18446744073709551615") << noInt
+                                   << std::optional<uint64_t>(18446744073709551615u) << noDecimal;
+    QTest::newRow("count beyond 64 bits") << QStringLiteral("18446744073709551616") << noInt << noCount << noDecimal;
+    QTest::newRow("negative count") << QStringLiteral("-5") << std::optional<int32_t>(-5) << noCount
+                                    << std::optional<double>(-5.0);
     QTest::newRow("fourteen digits") << QStringLiteral("-12345678901234") << noInt << noCount << noDecimal;
     QTest::newRow("beyond any limit") << QStringLiteral("1e300") << noInt << noCount << noDecimal;
     QTest::newRow("infinity") << QStringLiteral("inf") << noInt << noCount << noDecimal;
@@ -276,15 +323,48 @@ void ExchangeTest::valueNotReadIsToldFromZero()
     rig.laser.setSilent(silent);
 
     const std::optional<int32_t> asInt = rig.comm.TryQueryInt(QStringLiteral("XX"));
-    const std::optional<uint32_t> asCount = rig.comm.TryQueryCount(QStringLiteral("XX"));
+    const std::optional<uint64_t> asCount = rig.comm.TryQueryCount(QStringLiteral("XX"));
     const std::optional<double> asDecimal = rig.comm.TryQueryFloat(QStringLiteral("XX"));
     QCOMPARE(asInt.has_value(), read);
     QCOMPARE(asCount.has_value(), read);
     QCOMPARE(asDecimal.has_value(), read);
     // Code that needs a number still gets 0 either way.
     QCOMPARE(rig.comm.QueryInt(QStringLiteral("XX")), 0);
-    QCOMPARE(rig.comm.QueryCount(QStringLiteral("XX")), 0u);
+    QCOMPARE(rig.comm.QueryCount(QStringLiteral("XX")), uint64_t(0));
     QCOMPARE(rig.comm.QueryFloat(QStringLiteral("XX")), 0.0);
+}
+
+// The output stalls while a stop is due: the stop stays first in line, each exchange tries it
+// again before its own line, and the owner is told while it has not been delivered.
+void ExchangeTest::stopThePortDidNotTakeIsTriedAgainAtEveryBoundary()
+{
+    bool stalled = false;
+    ExchangeRig rig({}, std::make_unique<StallingDevice>(stalled));
+    QList<bool> undelivered;
+    rig.comm.setStopDeliveryWatch([&undelivered](bool notYet) { undelivered.append(notYet); });
+    rig.startLog();
+    rig.comm.SendCommand(QStringLiteral("EN 1"));
+    rig.comm.SendCommand(QStringLiteral("FL 1"));
+    QVERIFY(rig.laser.firing());
+    rig.laser.clearTranscript();
+
+    stalled = true;
+    rig.comm.requestStop(OutgoingLine::command(QStringLiteral("FL 0")));
+    rig.comm.sendPendingStops();
+    QVERIFY(rig.comm.stopPending());
+    QVERIFY(rig.comm.stopUndelivered());
+    QVERIFY(!rig.comm.TryQueryInt(QStringLiteral("SS"))); // its boundary tried the stop first, in vain
+    QCOMPARE(undelivered, QList<bool>{true});
+
+    stalled = false;
+    QVERIFY(rig.comm.TryQueryInt(QStringLiteral("SS")));
+    QCOMPARE(rig.laser.transcript(), (QList<QByteArray>{";LA:FL 0", ";LA:SS?"}));
+    QVERIFY(!rig.comm.stopPending());
+    QCOMPARE(undelivered, (QList<bool>{true, false}));
+    QVERIFY(!rig.laser.firing());
+    const QStringList log = rig.logLines();
+    QCOMPARE(log.filter(QStringLiteral("Write Error(")).filter(QStringLiteral(";LA:FL 0")).size(), 2);
+    QCOMPARE(log.filter(QStringLiteral("Sent    (")).filter(QStringLiteral(";LA:FL 0")).size(), 1);
 }
 
 void ExchangeTest::lineThatCannotBeWrittenIsNotRecordedAsSent()

@@ -142,8 +142,8 @@ void FireControlTest::lockedMiniLaserAsksForThePasswordInsteadOfEnabling_data()
     QTest::addColumn<QList<QByteArray>>("nextClickSends");
 
     QTest::newRow("right password") << "sesame" << "Laser Unlocked" << QList<QByteArray>{";LA:EN 1"};
-    // The dialog is cancelled the second time.
-    QTest::newRow("wrong password") << "open" << "Incorrect Password" << QList<QByteArray>{";LA:PW?", ";LA:PW "};
+    // The dialog is cancelled the second time: nothing but the lock query goes out.
+    QTest::newRow("wrong password") << "open" << "Incorrect Password" << QList<QByteArray>{";LA:PW?"};
 }
 
 void FireControlTest::lockedMiniLaserAsksForThePasswordInsteadOfEnabling()
@@ -302,7 +302,9 @@ void FireControlTest::fireButtonIsEnabledOnlyWhileOkToFire_data()
     QTest::addColumn<int32_t>("word");
     QTest::addColumn<bool>("fireEnabled");
     QTest::newRow("ok to fire alone") << OkToFire << true;
-    QTest::newRow("every other bit") << int32_t(0x3FFF & ~OkToFire) << false;
+    QTest::newRow("every other bit but firing") << int32_t(0x3FFF & ~OkToFire & ~Firing) << false;
+    // A button that reads "Stop" can always stop the laser.
+    QTest::newRow("firing without ok to fire") << int32_t(0x3FFF & ~OkToFire) << true;
     QTest::newRow("nothing") << 0 << false;
     QTest::newRow("every bit") << int32_t(0x3FFF) << true;
 }

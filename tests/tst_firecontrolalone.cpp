@@ -1,15 +1,9 @@
 // Enable and fire without a window: FireControl's commands reach a simulated laser through the
 // exchange, and a recording view shows what the controls would show.
 
-#include "communication.h"
-#include "desktoplinkprompts.h"
 #include "firecontrol.h"
-#include "laserstate.h"
-#include "rzcomport.h"
-#include "scripteddesktop.h"
-#include "simport.h"
+#include "linkrig.h"
 #include "statusword.h"
-#include "terminalview.h"
 
 #include <QTest>
 #include <QTimer>
@@ -17,13 +11,6 @@
 using namespace tovra;
 
 namespace {
-
-class QuietTerminal : public TerminalView
-{
-public:
-    void appendTrafficLine(const QString &, TrafficDirection) override {}
-    void clearTraffic() override {}
-};
 
 // Keeps the controls' state as the window's widgets would and lists every change. Unchecking the
 // enable box runs its handler, as the window's box does.
@@ -57,18 +44,14 @@ public:
 };
 
 // A standard laser on a pty with the exchange on top; FireControl queues straight onto the wire.
-struct FireRig
+struct FireRig : test::LinkRig
 {
     explicit FireRig(const sim::LaserConfig &config = {})
-        : laser(ports.add(1, config))
-        , prompts(desktop)
-        , port(prompts)
-        , comm(port, state, terminal, prompts)
+        : LinkRig(config)
         , fire(state, view,
                {[this](const QString &command) { comm.SendCommand(command); }, [this] { ++statusRestarts; },
                 [this] { ++taskRequests; }})
     {
-        test::setUpLaserPort(port);
         state.isStandardModel = config.family == sim::Family::Standard;
         state.isMicroModel = config.family == sim::Family::Micro;
         view.onToggled = [this] { fire.LaserEnableBtnClick(); };
@@ -90,14 +73,6 @@ struct FireRig
         return uint32_t(*word);
     }
 
-    test::SimPorts ports;
-    sim::SimulatedLaser &laser;
-    test::ScriptedDesktop desktop;
-    DesktopLinkPrompts prompts;
-    LaserState state;
-    QuietTerminal terminal;
-    TRZComPort port;
-    Communication comm;
     RecordingFireView view;
     FireControl fire;
     int statusRestarts = 0;

@@ -1,6 +1,9 @@
+#include "switchtable.h"
 #include "versioninfo.h"
 
+#include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace tovra;
@@ -14,6 +17,8 @@ private slots:
     void helpSwitchListsEverySwitch_data();
     void helpSwitchListsEverySwitch();
     void singleDashHelpIsNoInformationSwitch();
+    void manualPageAndReadmeTellWhatTheSwitchTableSays_data();
+    void manualPageAndReadmeTellWhatTheSwitchTableSays();
 
 private:
     // Runs the program with `arguments` where no window can open: any attempt to reach a display
@@ -52,7 +57,8 @@ void InformationSwitchesTest::versionSwitchPrintsTheVersionOfTheVersionTable()
 void InformationSwitchesTest::helpSwitchListsEverySwitch_data()
 {
     QTest::addColumn<QString>("switchName");
-    for (const char *name : {"-log", "-data", "-demo", "-pickport", "--help", "--version"})
+    for (const char *name : {"-log", "-data", "-demo", "-pickport", "-share", "--help", "--version",
+                             "TOVRA_PORT_PATTERN", "TOVRA_SHARE_PATH"})
         QTest::newRow(name) << QString::fromLatin1(name);
 }
 
@@ -63,7 +69,9 @@ void InformationSwitchesTest::helpSwitchListsEverySwitch()
     // Start switches beside it do not stop the answer.
     const QString answer = QString::fromLocal8Bit(answerOf({QStringLiteral("-demo"), QStringLiteral("--help")}, &exitCode));
     QCOMPARE(exitCode, 0);
-    QVERIFY2(answer.contains(QStringLiteral("  ") + switchName + QLatin1Char(' ')), qPrintable(answer));
+    // At the start of a line, then a blank or the line's end.
+    const QRegularExpression listed(QStringLiteral("(^|\\n)  ") + QRegularExpression::escape(switchName) + QStringLiteral("\\s"));
+    QVERIFY2(answer.contains(listed), qPrintable(answer));
 }
 
 void InformationSwitchesTest::singleDashHelpIsNoInformationSwitch()
@@ -74,6 +82,29 @@ void InformationSwitchesTest::singleDashHelpIsNoInformationSwitch()
     const QByteArray answer = answerOf({QStringLiteral("-help")}, &exitCode);
     QVERIFY(answer.isEmpty());
     QVERIFY(exitCode != 0);
+}
+
+void InformationSwitchesTest::manualPageAndReadmeTellWhatTheSwitchTableSays_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("made");
+
+    QTest::newRow("manual page") << QStringLiteral("packaging/tovra.1") << switchManualSections();
+    QTest::newRow("README") << QStringLiteral("README.md") << switchReadmeTables();
+}
+
+// The files hold what the table makes, word for word; on a change, paste the text printed here.
+void InformationSwitchesTest::manualPageAndReadmeTellWhatTheSwitchTableSays()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, made);
+    QFile source(QStringLiteral(TOVRA_SOURCE_DIR "/") + file);
+    QVERIFY(source.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(source.readAll());
+    QVERIFY2(text.contains(made), qPrintable(file + QStringLiteral(" should hold:\n") + made));
+    // And the manual page tells of no switch the table does not have.
+    if (file.endsWith(QLatin1String(".1")))
+        QCOMPARE(text.count(QStringLiteral(".TP\n")), made.count(QStringLiteral(".TP\n")));
 }
 
 QTEST_GUILESS_MAIN(InformationSwitchesTest)

@@ -3,11 +3,18 @@
 
 #include "runningprogram.h"
 #include "serviceform.h"
+#include "trafficview.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <unistd.h>
 
 using namespace tovra;
 
@@ -15,7 +22,7 @@ Q_DECLARE_METATYPE(tovra::sim::LaserConfig)
 
 namespace {
 
-const QString ServiceCode = QStringLiteral("53871");
+const QString TypedServiceCode = QStringLiteral("53871");
 const QString CodeDialog = QStringLiteral("Unsecure Form|Enter Code:");
 const QString PasswordDialog = QStringLiteral("Password Entry|Enter Password:");
 
@@ -56,19 +63,21 @@ private slots:
     void acceptedCodeInDemoModeOpensNothing();
     void passwordReplyDecidesWhetherToAsk_data();
     void passwordReplyDecidesWhetherToAsk();
+    void passwordBoxClosedForTheExitSendsNothingAndOpensNoBox();
     void aboutShowsIdentityAndSoftwareVersion_data();
     void aboutShowsIdentityAndSoftwareVersion();
     void webSiteIsHandedToTheDesktop();
     void screenShotIsWrittenIntoTheWorkingFolder();
+    void screenShotNeverWritesThroughAPlantedLink();
 };
 
 void LaserAccessTest::serviceCodeMustMatchExactly_data()
 {
     QTest::addColumn<QStringList>("answers");
     QTest::addColumn<bool>("accepted");
-    QTest::newRow("exact code") << QStringList{ServiceCode} << true;
-    QTest::newRow("leading blank") << QStringList{QLatin1Char(' ') + ServiceCode} << false;
-    QTest::newRow("trailing blank") << QStringList{ServiceCode + QLatin1Char(' ')} << false;
+    QTest::newRow("exact code") << QStringList{TypedServiceCode} << true;
+    QTest::newRow("leading blank") << QStringList{QLatin1Char(' ') + TypedServiceCode} << false;
+    QTest::newRow("trailing blank") << QStringList{TypedServiceCode + QLatin1Char(' ')} << false;
     QTest::newRow("one digit short") << QStringList{QStringLiteral("5387")} << false;
     QTest::newRow("cancelled") << QStringList{} << false;
 }
@@ -96,7 +105,7 @@ void LaserAccessTest::serviceCodeMustMatchExactly()
 void LaserAccessTest::wrongCodeClosesTheOpenServiceWindow()
 {
     AccessRig access;
-    access.rig.desktop.inputAnswers = {ServiceCode};
+    access.rig.desktop.inputAnswers = {TypedServiceCode};
     access.form.Service1Click();
     access.poll();
     QVERIFY(access.serviceWindowOpen());
@@ -110,7 +119,7 @@ void LaserAccessTest::wrongCodeClosesTheOpenServiceWindow()
 void LaserAccessTest::wrongCodeAfterRightOneKeepsThePendingOpening()
 {
     AccessRig access;
-    access.rig.desktop.inputAnswers = {ServiceCode, QStringLiteral("12345")};
+    access.rig.desktop.inputAnswers = {TypedServiceCode, QStringLiteral("12345")};
 
     access.form.Service1Click();
     access.form.Service1Click();
@@ -128,7 +137,7 @@ void LaserAccessTest::acceptedCodeInDemoModeOpensNothing()
 {
     test::ProgramRig rig;
     TMainForm &form = rig.start({QStringLiteral("-demo")});
-    rig.desktop.inputAnswers = {ServiceCode};
+    rig.desktop.inputAnswers = {TypedServiceCode};
 
     form.Service1Click();
     form.StatusTimerTimer();
@@ -158,15 +167,15 @@ void LaserAccessTest::passwordReplyDecidesWhetherToAsk_data()
     QTest::newRow("reply 0, wrong password")
             << miniLaser(true) << QVariant() << QStringList{QStringLiteral("Sesame")}
             << QList<QByteArray>{query, ";LA:PW Sesame"} << QStringList{QStringLiteral("Incorrect Password")} << false;
-    QTest::newRow("reply 0, cancelled") << miniLaser(true) << QVariant() << none << QList<QByteArray>{query, ";LA:PW "}
-                                        << QStringList{QStringLiteral("Incorrect Password")} << false;
+    // Cancel is no attempt: nothing goes out, nothing is said.
+    QTest::newRow("reply 0, cancelled") << miniLaser(true) << QVariant() << none << QList<QByteArray>{query} << none
+                                        << false;
     // A reply that is no number proves nothing, so the laser counts as locked.
     QTest::newRow("empty reply") << miniLaser(true) << QVariant(QByteArray()) << QStringList{QStringLiteral("sesame")}
                                  << QList<QByteArray>{query, ";LA:PW sesame"}
                                  << QStringList{QStringLiteral("Laser Unlocked")} << true;
-    QTest::newRow("word reply") << miniLaser(false) << QVariant(QByteArray("BUSY")) << none
-                                << QList<QByteArray>{query, ";LA:PW "}
-                                << QStringList{QStringLiteral("Incorrect Password")} << false;
+    QTest::newRow("word reply") << miniLaser(false) << QVariant(QByteArray("BUSY")) << none << QList<QByteArray>{query}
+                                << none << false;
 }
 
 void LaserAccessTest::passwordReplyDecidesWhetherToAsk()
@@ -184,10 +193,27 @@ void LaserAccessTest::passwordReplyDecidesWhetherToAsk()
 
     QTEST(access.laser.transcript(), "lines");
     QTEST(access.rig.desktop.textsOf(QStringLiteral("message")), "messages");
-    QCOMPARE(access.rig.desktop.textsOf(QStringLiteral("input")),
-             access.laser.transcript().size() > 1 ? QStringList{PasswordDialog} : QStringList{});
+    // Asked exactly when the laser counts as locked.
+    const bool locked = access.laser.transcript().size() > 1 || !unlocked;
+    QCOMPARE(access.rig.desktop.textsOf(QStringLiteral("input")), locked ? QStringList{PasswordDialog} : QStringList{});
     QCOMPARE(access.rig.state.laserUnlocked, unlocked);
     QCOMPARE(access.form.ui.UnlockLaserMenu->isVisible(), !unlocked);
+}
+
+// The operator enables a locked mini and the password box opens; a stop signal closes it. The
+// closed box sends no password and opens no "Incorrect Password": the exit goes on to "FL 0".
+void LaserAccessTest::passwordBoxClosedForTheExitSendsNothingAndOpensNoBox()
+{
+    AccessRig access(miniLaser(true));
+    access.laser.clearTranscript();
+    access.rig.desktop.whileInputOpen = [&access](const QString &) { access.form.StopSignalReceived(); };
+
+    access.form.ui.LaserEnableBtn->click();
+    QTRY_VERIFY(access.form.hasEnded());
+
+    QCOMPARE(access.rig.desktop.textsOf(QStringLiteral("input")), QStringList{PasswordDialog});
+    QCOMPARE(access.rig.desktop.textsOf(QStringLiteral("message")), QStringList{});
+    QCOMPARE(access.laser.transcript(), (QList<QByteArray>{";LA:PW?", ";LA:FL 0"}));
 }
 
 void LaserAccessTest::aboutShowsIdentityAndSoftwareVersion_data()
@@ -239,6 +265,38 @@ void LaserAccessTest::screenShotIsWrittenIntoTheWorkingFolder()
     QTRY_VERIFY(QFile::exists(access.rig.workPath() + QStringLiteral("/Tovra_ScreenShot.jpg")));
     QVERIFY(access.rig.desktop.shown.isEmpty());
     QVERIFY(access.laser.transcript().isEmpty());
+    // The terminal view says where it went.
+    const QString written = QDir(access.rig.workPath()).absoluteFilePath(QStringLiteral("Tovra_ScreenShot.jpg"));
+    QTRY_VERIFY(access.form.ResponseList->lines().contains(QStringLiteral("Screen shot saved as ") + written));
+}
+
+// Another user planted the name as a link in a shared working folder: what it leads to is left
+// alone, and so is the link.
+void LaserAccessTest::screenShotNeverWritesThroughAPlantedLink()
+{
+    AccessRig access;
+    access.form.show();
+    QTemporaryDir elsewhere;
+    const QString target = elsewhere.filePath(QStringLiteral("precious.txt"));
+    QFile precious(target);
+    QVERIFY(precious.open(QIODevice::WriteOnly));
+    precious.write("keep me\n");
+    precious.close();
+    const QString planted = access.rig.workPath() + QStringLiteral("/Tovra_ScreenShot.jpg");
+    QVERIFY(QFile::link(target, planted));
+    if (geteuid() == 0)
+        QCOMPARE(lchown(QFile::encodeName(planted).constData(), 65534, 65534), 0); // the user "nobody"
+
+    access.form.ui.CaptureScreenShot1->trigger();
+
+    QTRY_COMPARE(access.rig.desktop.textsOf(QStringLiteral("message")).size(), 1);
+    QVERIFY(access.rig.desktop.textsOf(QStringLiteral("message")).first().startsWith(
+            QStringLiteral("Cannot create file \"Tovra_ScreenShot.jpg\".")));
+    QVERIFY(QFileInfo(planted).isSymLink());
+    QVERIFY(precious.open(QIODevice::ReadOnly));
+    QCOMPARE(precious.readAll(), QByteArray("keep me\n"));
+    QCOMPARE(QDir(access.rig.workPath()).entryList(QStringList{QStringLiteral("Tovra_ScreenShot.jpg*")},
+                                                    QDir::Files | QDir::System | QDir::Hidden).size(), 1);
 }
 
 QTEST_MAIN(LaserAccessTest)

@@ -140,13 +140,20 @@ private slots:
     void smallFamiliesOfferBinsOneToFour_data();
     void smallFamiliesOfferBinsOneToFour();
     void terminalBatchIsRawAndTheNextBatchIsPrefixedAgain();
-    void parameterCommandInTheTerminalsBatchGoesOutRawToo();
+    void everyLineOfABatchIsFramedAsItsSourceAsks_data();
+    void everyLineOfABatchIsFramedAsItsSourceAsks();
+    void terminalLineDuringALoadLeavesTheNextCommandItsAddress();
     void terminalHistoryKeepsDuplicatesAndEmptyEntries();
+    void terminalSetterTheLaserTookShowsInItsControl_data();
+    void terminalSetterTheLaserTookShowsInItsControl();
+    void sentTextIsSelectedSoTypingReplacesIt();
+    void upAndDownWalkTheTerminalHistory_data();
+    void upAndDownWalkTheTerminalHistory();
     void ctrlBackspaceDeletesTheSelectedHistoryEntry_data();
     void ctrlBackspaceDeletesTheSelectedHistoryEntry();
     void terminalRefusesALineWithControlCharacters_data();
     void terminalRefusesALineWithControlCharacters();
-    void exitSendsQueuedCommandsThenStopsFiring();
+    void exitDropsQueuedCommandsAndStopsFiringNext();
     void energyModeValueNotReadLeavesTheControlAsItWas();
     void longReplyIsCutInTheViewAndLoggedWhole();
     void terminalViewKeepsItsLastLines();
@@ -437,17 +444,121 @@ void OperatorCommandsTest::terminalBatchIsRawAndTheNextBatchIsPrefixedAgain()
     QCOMPARE(form.ui.SendEdit->currentText(), QStringLiteral("SS")); // Enter again sends it again
 }
 
-void OperatorCommandsTest::parameterCommandInTheTerminalsBatchGoesOutRawToo()
+void OperatorCommandsTest::everyLineOfABatchIsFramedAsItsSourceAsks_data()
 {
+    QTest::addColumn<bool>("terminalFirst");
+    QTest::addColumn<Lines>("wire");
+    QTest::newRow("parameter change, then terminal line") << false << Lines{";LA:RR 20.0", "SS"};
+    QTest::newRow("terminal line, then parameter change") << true << Lines{"SS", ";LA:RR 20.0"};
+}
+
+// A parameter change and a terminal line queued for the same tick: each line goes out as its
+// own source asks, the command behind its address, the typed line as typed.
+void OperatorCommandsTest::everyLineOfABatchIsFramedAsItsSourceAsks()
+{
+    QFETCH(bool, terminalFirst);
     test::RunningProgram program;
     TMainForm &form = program.start();
 
+    const auto typeLine = [&form] {
+        form.ui.SendEdit->setEditText(QStringLiteral("SS"));
+        form.ui.SendBtn->click();
+    };
+    if (terminalFirst)
+        typeLine();
     form.ui.RepRateAdj->setValue(20);
-    form.ui.SendEdit->setEditText(QStringLiteral("SS"));
-    form.ui.SendBtn->click();
+    if (!terminalFirst)
+        typeLine();
     QVERIFY(program.tasksDone());
 
-    QCOMPARE(program.laser.transcript(), (Lines{"RR 20.0", "SS"}));
+    QTEST(program.laser.transcript(), "wire");
+}
+
+// A line typed while a refresh loads is dropped, and leaves nothing behind: the next parameter
+// change still goes out behind its address.
+void OperatorCommandsTest::terminalLineDuringALoadLeavesTheNextCommandItsAddress()
+{
+    test::RunningProgram program;
+    TMainForm &form = program.start();
+    program.laser.clearTranscript();
+
+    const QByteArray answering = test::queryLine("DC:MAX");
+    program.laser.setReplyDelay(50ms);
+    QTimer watch;
+    watch.setInterval(1);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (!program.laser.transcript().contains(answering))
+            return;
+        watch.stop();
+        form.ui.SendEdit->setEditText(QStringLiteral("SS"));
+        form.ui.SendBtn->click();
+        program.laser.setReplyDelay(0ms);
+    });
+    watch.start();
+    form.ui.Up1->trigger();
+    QVERIFY(QTest::qWaitFor([&] { return !watch.isActive(); }, 20000));
+    QVERIFY(program.tasksDone());
+    form.StatusTimer->stop();
+    form.ui.RepRateAdj->setValue(20);
+    QVERIFY(program.tasksDone());
+
+    const Lines commands = commandsIn(program.laser.transcript());
+    QVERIFY(!commands.contains("SS"));
+    QCOMPARE(commands.last(), QByteArray(";LA:RR 20.0"));
+}
+
+void OperatorCommandsTest::terminalSetterTheLaserTookShowsInItsControl_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<double>("shown");
+    QTest::addColumn<QByteArray>("reply"); // empty: the simulated laser's own
+
+    QTest::newRow("diode current") << QStringLiteral("DC 50") << QStringLiteral("DiodeCurrentAdj") << 50.0 << QByteArray();
+    QTest::newRow("repetition rate with the laser's address")
+        << QStringLiteral(";LA:RR 20") << QStringLiteral("RepRateAdj") << 20.0 << QByteArray();
+    QTest::newRow("burst count in lower case") << QStringLiteral("bc 7") << QStringLiteral("BurstCountAdj") << 7.0 << QByteArray();
+    QTest::newRow("a value beyond the limit, as the laser clamps it")
+        << QStringLiteral("DC 500") << QStringLiteral("DiodeCurrentAdj") << 120.0 << QByteArray();
+    QTest::newRow("check box") << QStringLiteral("QE 0") << QStringLiteral("QSwitchEnableBtn") << 0.0 << QByteArray();
+    QTest::newRow("drop-down") << QStringLiteral("SY 2") << QStringLiteral("SyncSettingsSel") << 2.0 << QByteArray();
+    QTest::newRow("no number") << QStringLiteral("DC x") << QStringLiteral("DiodeCurrentAdj") << 40.0 << QByteArray();
+    QTest::newRow("refused by the laser")
+        << QStringLiteral("DC 50") << QStringLiteral("DiodeCurrentAdj") << 40.0 << QByteArray("ERR 3");
+    QTest::newRow("unknown to the laser")
+        << QStringLiteral("DC 50") << QStringLiteral("DiodeCurrentAdj") << 40.0 << QByteArray("?");
+}
+
+// The operator's handler does not run for it: nothing goes back to the laser, which already has
+// the value.
+void OperatorCommandsTest::terminalSetterTheLaserTookShowsInItsControl()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, control);
+    QFETCH(QByteArray, reply);
+    test::RunningProgram program;
+    TMainForm &form = program.start();
+    QCOMPARE(form.ui.DiodeCurrentAdj->Value(), 40.0);
+    if (!reply.isEmpty())
+        program.laser.setReplyOverride(line.toLatin1(), reply);
+
+    typeAndEnter(form, line);
+    QVERIFY(program.tasksDone());
+
+    auto *widget = form.findChild<QWidget *>(control);
+    QVERIFY(widget);
+    double shown = -1;
+    if (auto *spin = qobject_cast<TPlusSpinEdit *>(widget))
+        shown = spin->Value();
+    else if (auto *box = qobject_cast<QAbstractButton *>(widget))
+        shown = box->isChecked() ? 1 : 0;
+    else if (auto *list = qobject_cast<QComboBox *>(widget))
+        shown = list->currentIndex();
+    QTEST(shown, "shown");
+    if (control == QLatin1String("DiodeCurrentAdj"))
+        QCOMPARE(program.state().diodeCurrent, shown);
+    QCOMPARE(program.laser.transcript(), Lines{line.toLatin1()});
+    QCOMPARE(program.state().queueCount, 0);
 }
 
 void OperatorCommandsTest::terminalHistoryKeepsDuplicatesAndEmptyEntries()
@@ -462,6 +573,52 @@ void OperatorCommandsTest::terminalHistoryKeepsDuplicatesAndEmptyEntries()
 
     QCOMPARE(program.laser.transcript(), (Lines{"SS", "SS", ""}));
     QCOMPARE(historyOf(form.ui.SendEdit), (QStringList{"SS", "SS", ""}));
+}
+
+void OperatorCommandsTest::sentTextIsSelectedSoTypingReplacesIt()
+{
+    test::RunningProgram program;
+    TMainForm &form = program.start();
+
+    typeAndEnter(form, QStringLiteral("RR?"));
+    QCOMPARE(form.ui.SendEdit->lineEdit()->selectedText(), QStringLiteral("RR?"));
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("SS?"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QVERIFY(program.tasksDone());
+
+    QCOMPARE(program.laser.transcript(), (Lines{"RR?", "SS?"}));
+}
+
+void OperatorCommandsTest::upAndDownWalkTheTerminalHistory_data()
+{
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<QString>("shown");
+    const int up = Qt::Key_Up;
+    const int down = Qt::Key_Down;
+    QTest::newRow("Up recalls the newest") << QList<int>{up} << "BC?";
+    QTest::newRow("Up twice the one before") << QList<int>{up, up} << "SS?";
+    QTest::newRow("the oldest stays") << QList<int>{up, up, up, up} << "RR?";
+    QTest::newRow("Down the newer again") << QList<int>{up, up, down} << "BC?";
+    QTest::newRow("Down past the newest gives back the typed text") << QList<int>{up, down} << "DC";
+    QTest::newRow("Down alone changes nothing") << QList<int>{down} << "DC";
+}
+
+void OperatorCommandsTest::upAndDownWalkTheTerminalHistory()
+{
+    QFETCH(QList<int>, keys);
+    QFETCH(QString, shown);
+    test::RunningProgram program;
+    TMainForm &form = program.start();
+    for (const char *text : {"RR?", "SS?", "BC?"})
+        typeAndEnter(form, QString::fromLatin1(text));
+    QWidget *field = QApplication::focusWidget();
+    QTest::keyClicks(field, QStringLiteral("DC"));
+
+    for (int key : keys)
+        QTest::keyClick(field, Qt::Key(key));
+
+    QCOMPARE(form.ui.SendEdit->currentText(), shown);
+    QCOMPARE(historyOf(form.ui.SendEdit), (QStringList{"RR?", "SS?", "BC?"}));
 }
 
 void OperatorCommandsTest::ctrlBackspaceDeletesTheSelectedHistoryEntry_data()
@@ -525,7 +682,8 @@ void OperatorCommandsTest::terminalRefusesALineWithControlCharacters()
     QCOMPARE(form.ui.SendEdit->currentText(), pasted); // left to be mended
 }
 
-void OperatorCommandsTest::exitSendsQueuedCommandsThenStopsFiring()
+// On the way out the operator's queued edits are dropped: "FL 0" is the next line.
+void OperatorCommandsTest::exitDropsQueuedCommandsAndStopsFiringNext()
 {
     test::RunningProgram program;
     TMainForm &form = program.start();
@@ -535,7 +693,7 @@ void OperatorCommandsTest::exitSendsQueuedCommandsThenStopsFiring()
     form.ui.Exit1->trigger();
     QTRY_VERIFY(form.hasEnded());
 
-    QCOMPARE(program.laser.transcript(), (Lines{";LA:RR 20.0", ";LA:QE 0", ";LA:FL 0"}));
+    QCOMPARE(program.laser.transcript(), (Lines{";LA:FL 0"}));
 }
 
 void OperatorCommandsTest::energyModeValueNotReadLeavesTheControlAsItWas()

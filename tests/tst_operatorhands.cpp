@@ -1,10 +1,9 @@
 // The built program in a person's hands: a real X server with a window manager, the mouse and
 // keyboard driven by xdotool, and a simulated laser hearing what the program sends.
 
-#include "simport.h"
-#include "xsession.h"
+#include "programonscreen.h"
 
-#include "mainformlayout.h"
+#include "plusspinedit.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -20,27 +19,14 @@
 #include <memory>
 
 using namespace tovra;
+using test::LayoutPlaces;
+using test::ProgramOnScreen;
 
 Q_DECLARE_METATYPE(tovra::sim::LaserConfig)
 
 namespace {
 
 using Lines = QList<QByteArray>;
-
-// The standard window keeps the client height it was designed with; the menu bar sits above it.
-constexpr int standardClientHeight = 665;
-
-// Where the main window's controls stand in its client area, read from the layout itself.
-class LayoutPlaces
-{
-public:
-    LayoutPlaces() { ui.setupUi(&window, new QTextEdit); }
-
-    QPoint centreOf(QWidget *control) const { return control->mapTo(ui.ClientArea, control->rect().center()); }
-
-    QMainWindow window;
-    MainFormLayout ui;
-};
 
 // What the operator's controls made the program send: commands without their prefix, the
 // status poll's queries left out.
@@ -64,81 +50,6 @@ sim::LaserConfig laser(sim::Family family, bool attenuator, int cfg)
     return config;
 }
 
-// The program started as the operator starts it, on a simulated laser at port 1, shown on
-// `session`.
-class ProgramOnScreen
-{
-public:
-    ProgramOnScreen(test::XSession &session, const sim::LaserConfig &config = {},
-                    const QStringList &environment = {})
-        : session(session), laser(ports.add(1, config))
-    {
-        program.setWorkingDirectory(workDir.path());
-        QProcessEnvironment variables = session.environment();
-        for (const QString &assignment : environment)
-            variables.insert(assignment.section(QLatin1Char('='), 0, 0), assignment.section(QLatin1Char('='), 1));
-        program.setProcessEnvironment(variables);
-        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        program.start(QStringLiteral(TOVRA_EXECUTABLE), {});
-    }
-
-    ~ProgramOnScreen()
-    {
-        if (program.state() == QProcess::NotRunning)
-            return;
-        program.terminate();
-        if (!program.waitForFinished(10000))
-            program.kill();
-        program.waitForFinished(5000);
-    }
-
-    // Waits for the start-up to finish and the window to show and take the keyboard.
-    bool ready()
-    {
-        if (!program.waitForStarted(10000))
-            return false;
-        if (!QTest::qWaitFor([this] { return laser.transcript().contains(";LC:XL 0"); }, 20000))
-            return false;
-        window = session.waitForWindowOf(program.processId());
-        if (!window)
-            return false;
-        session.xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(window)});
-        QTest::qWait(300); // the window manager moves and focuses the window in its own time
-        laser.clearTranscript();
-        return true;
-    }
-
-    // A point of the client area (below the menu bar) of the standard window, on the screen.
-    QPoint onScreen(QPoint inClientArea) const
-    {
-        const QRect client = session.clientGeometry(window);
-        return client.topLeft() + QPoint(0, client.height() - standardClientHeight) + inClientArea;
-    }
-
-    void key(const QStringList &keys) const
-    {
-        session.xdotool(QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("60")} + keys);
-    }
-
-    void moveMouseTo(QPoint point) const
-    {
-        session.xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(point.x()),
-                         QString::number(point.y())});
-    }
-
-    void click(int button = 1) const
-    {
-        session.xdotool({QStringLiteral("click"), QString::number(button)});
-    }
-
-    test::XSession &session;
-    test::SimPorts ports;
-    sim::SimulatedLaser &laser;
-    QTemporaryDir workDir;
-    QProcess program;
-    qulonglong window = 0;
-};
-
 } // namespace
 
 class OperatorHandsTest : public QObject
@@ -153,6 +64,11 @@ private slots:
     void screenShotFromTheMenuShowsTheWindowNotTheMenu();
     void windowFrameOpensInsideTheScreen_data();
     void windowFrameOpensInsideTheScreen();
+    void clickLeftOfTheDigitsThenUpStepsADigitShown();
+    void portDialogOpensWithAPortSelectedAndTakesDownAndEnter_data();
+    void portDialogOpensWithAPortSelectedAndTakesDownAndEnter();
+    void typingAfterEnterReplacesTheSentTextAndUpDownWalkTheHistory();
+    void terminalOfAWindowTallerThanTheScreenIsScrolledIntoReach();
 
 private:
     std::unique_ptr<test::XSession> session;
@@ -206,7 +122,10 @@ void OperatorHandsTest::wheelOverADropDownChangesNothingUntilTheOperatorFocusedI
         program.click(4);
         program.click(5);
     }
-    QTest::qWait(1500); // long enough for the task timer to have sent anything queued
+    // A line typed into the terminal goes out after whatever the wheel queued before it.
+    session->xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("60"), QStringLiteral("ID?")});
+    program.key({QStringLiteral("Return")});
+    QTRY_VERIFY_WITH_TIMEOUT(program.laser.transcript().contains("ID?"), 10000);
     QCOMPARE(commandsIn(program.laser.transcript()), Lines{"PM 1"});
 }
 
@@ -262,14 +181,18 @@ void OperatorHandsTest::tabAndDownReachOnlyVisibleControlsInLayoutOrder()
     keys << QStringLiteral("Down");
     expected << QStringLiteral("RR");
     program.key(keys);
-    QTest::qWait(1500); // long enough for the task timer to have sent everything queued
 
-    QStringList heard;
-    for (const QByteArray &command : commandsIn(program.laser.transcript())) {
-        const QString line = QString::fromLatin1(command);
-        heard << (expected.contains(line) ? line : line.section(QLatin1Char(' '), 0, 0));
-    }
-    QCOMPARE(heard.join(QLatin1Char('|')), expected.join(QLatin1Char('|')));
+    // The last key's command is the last the laser hears, so a stop in the wrong place shows as a
+    // list that never matches.
+    const auto heard = [&program, &expected] {
+        QStringList lines;
+        for (const QByteArray &command : commandsIn(program.laser.transcript())) {
+            const QString line = QString::fromLatin1(command);
+            lines << (expected.contains(line) ? line : line.section(QLatin1Char(' '), 0, 0));
+        }
+        return lines.join(QLatin1Char('|'));
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(heard(), expected.join(QLatin1Char('|')), 10000);
 }
 
 void OperatorHandsTest::screenShotFromTheMenuShowsTheWindowNotTheMenu()
@@ -285,14 +208,13 @@ void OperatorHandsTest::screenShotFromTheMenuShowsTheWindowNotTheMenu()
     program.click();
     program.key({QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Return")});
     const QString file = program.workDir.filePath(QStringLiteral("Tovra_ScreenShot.jpg"));
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(file), 5000);
-    QTest::qWait(500); // written in one go, but give the writer its moment
-    const QImage picture(file);
-    QVERIFY(!picture.isNull());
+    QImage picture;
+    QTRY_VERIFY_WITH_TIMEOUT(picture.load(file), 5000);
 
     // Under the menu's place the picture shows the banner's dark background, not the light menu.
     const QRect frame = session->frameGeometry(program.window);
-    const QPoint bannerInPicture = client.topLeft() - frame.topLeft() + QPoint(0, client.height() - standardClientHeight);
+    const QPoint bannerInPicture = client.topLeft() - frame.topLeft()
+                                   + QPoint(0, client.height() - test::standardClientHeight - test::statusBarHeight());
     const QRect underTheMenu(tools.left() + 50, 10, 80, 50);
     qint64 brightness = 0;
     for (int y = underTheMenu.top(); y <= underTheMenu.bottom(); ++y) {
@@ -310,7 +232,9 @@ void OperatorHandsTest::windowFrameOpensInsideTheScreen_data()
     QTest::addColumn<bool>("fits");
     QTest::newRow("1024x768") << QSize(1024, 768) << QStringLiteral("1") << true;
     QTest::newRow("1600x1200 at scale 1.5") << QSize(1600, 1200) << QStringLiteral("1.5") << true;
-    QTest::newRow("1600x1200 at scale 2, taller than the screen") << QSize(1600, 1200) << QStringLiteral("2") << false;
+    // Too tall for the screen as designed: the window takes the screen's height and scrolls.
+    QTest::newRow("1600x1200 at scale 2") << QSize(1600, 1200) << QStringLiteral("2") << true;
+    QTest::newRow("1920x1080 at scale 2") << QSize(1920, 1080) << QStringLiteral("2") << true;
 }
 
 void OperatorHandsTest::windowFrameOpensInsideTheScreen()
@@ -341,6 +265,107 @@ void OperatorHandsTest::windowFrameOpensInsideTheScreen()
         const QRect frame = small.frameGeometry(program.window);
         QVERIFY(frame.left() >= 0 && frame.right() < screen.width());
     }
+}
+
+// The repetition rate 10.0 stands right-aligned in a field made for "100.0": a click into the
+// empty left part picks the tens, so Up gives 20.0, not the maximum.
+void OperatorHandsTest::clickLeftOfTheDigitsThenUpStepsADigitShown()
+{
+    ProgramOnScreen program(*session);
+    QVERIFY(program.ready());
+    const QWidget *rate = places.ui.RepRateAdj;
+
+    program.moveMouseTo(program.onScreen(rate->mapTo(places.ui.ClientArea, QPoint(3, rate->height() / 2))));
+    program.click();
+    program.key({QStringLiteral("Up")});
+
+    QTRY_COMPARE_WITH_TIMEOUT(commandsIn(program.laser.transcript()), Lines{"RR 20.0"}, 5000);
+}
+
+void OperatorHandsTest::portDialogOpensWithAPortSelectedAndTakesDownAndEnter_data()
+{
+    QTest::addColumn<QStringList>("keys");
+    QTest::addColumn<int>("chosenPort");
+    // Port 1, the program's port before any choice, is not among them: nothing to preselect.
+    QTest::newRow("Enter takes the first port") << QStringList{"Return"} << 2;
+    QTest::newRow("the first Down moves to the second port") << QStringList{"Down", "Return"} << 3;
+}
+
+void OperatorHandsTest::portDialogOpensWithAPortSelectedAndTakesDownAndEnter()
+{
+    QFETCH(QStringList, keys);
+    QFETCH(int, chosenPort);
+    ProgramOnScreen program(*session, {}, {}, {QStringLiteral("-pickport")}, {2, 3});
+    QVERIFY(program.program.waitForStarted(10000));
+    const qulonglong dialog = session->waitForWindowOf(program.program.processId());
+    QVERIFY(dialog);
+    QTRY_COMPARE_WITH_TIMEOUT(session->xdotool({QStringLiteral("getwindowname"), QString::number(dialog)}),
+                              QStringLiteral("Select Serial Port"), 10000);
+    session->xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(dialog)});
+    QTest::qWait(300); // the window manager focuses the dialog in its own time
+
+    program.key(keys);
+
+    QTRY_VERIFY_WITH_TIMEOUT(program.ports.laser(chosenPort).transcript().contains(";LC:XL 0"), 20000);
+    QVERIFY(program.session.waitForWindowOf(program.program.processId()));
+    QCOMPARE(program.program.state(), QProcess::Running);
+}
+
+// "RR?" sent, then "SS?" typed: the laser must hear "SS?", not "RR?SS?".
+void OperatorHandsTest::typingAfterEnterReplacesTheSentTextAndUpDownWalkTheHistory()
+{
+    ProgramOnScreen program(*session);
+    QVERIFY(program.ready());
+    auto type = [&](const QString &text) {
+        session->xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("60"), text});
+    };
+
+    program.moveMouseTo(program.onScreen(places.centreOf(places.ui.SendEdit)));
+    program.click();
+    type(QStringLiteral("RR?"));
+    program.key({QStringLiteral("Return")});
+    type(QStringLiteral("SS?"));
+    program.key({QStringLiteral("Return")});
+    QTRY_VERIFY_WITH_TIMEOUT(program.laser.transcript().contains("SS?"), 5000);
+    QCOMPARE(commandsIn(program.laser.transcript()), Lines{});
+    QCOMPARE(program.laser.transcript().count("RR?"), 1);
+
+    // History: RR?, SS?. Up recalls the newest, Up again the one before, Down the newer again.
+    program.key({QStringLiteral("Up"), QStringLiteral("Up"), QStringLiteral("Return")});
+    QTRY_COMPARE_WITH_TIMEOUT(program.laser.transcript().count("RR?"), 2, 5000);
+    program.key({QStringLiteral("Up"), QStringLiteral("Up"), QStringLiteral("Down"), QStringLiteral("Return")});
+    QTRY_COMPARE_WITH_TIMEOUT(program.laser.transcript().count("RR?"), 3, 5000);
+    QCOMPARE(program.laser.transcript().count("SS?"), 1);
+}
+
+// At scale 2 on a 1080-line screen the window is twice as tall as the screen: it opens wholly on
+// the screen, and the wheel scrolls the terminal at the bottom into reach of the pointer.
+void OperatorHandsTest::terminalOfAWindowTallerThanTheScreenIsScrolledIntoReach()
+{
+    if (!test::XSession::windowManagerAvailable())
+        QSKIP("needs a window manager to put a frame around the window");
+    const QSize screen(1920, 1080);
+    test::XSession small(screen);
+    QVERIFY(!small.display().isEmpty());
+    ProgramOnScreen program(small, {}, {QStringLiteral("QT_SCALE_FACTOR=2")});
+    QVERIFY(program.ready());
+    QTRY_VERIFY_WITH_TIMEOUT(QRect(QPoint(0, 0), screen).contains(small.frameGeometry(program.window)), 5000);
+
+    // Over the banner, which takes no wheel itself; many notches reach the end.
+    const QRect client = small.clientGeometry(program.window);
+    program.moveMouseTo(client.topLeft() + QPoint(100, 100));
+    for (int notch = 0; notch < 30; ++notch)
+        program.click(5);
+
+    // Scrolled to the end, the client area's bottom stands at the window's bottom. At scale 2 a
+    // point of the layout is two pixels of the screen.
+    const QPoint field = places.centreOf(places.ui.SendEdit);
+    program.moveMouseTo(QPoint(client.left() + 2 * field.x(),
+                               client.top() + client.height() - 2 * (test::statusBarHeight() + test::standardClientHeight - field.y())));
+    program.click();
+    small.xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("60"), QStringLiteral("ID?")});
+    program.key({QStringLiteral("Return")});
+    QTRY_VERIFY_WITH_TIMEOUT(program.laser.transcript().contains("ID?"), 5000);
 }
 
 QTEST_MAIN(OperatorHandsTest)

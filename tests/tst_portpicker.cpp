@@ -4,6 +4,7 @@
 #include "rzcomport.h"
 #include "scripteddesktop.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -41,6 +42,8 @@ private slots:
     void entriesFitTheListAndThePathStandsUnderIt();
     void pickOffersThePortsThatOpen_data();
     void pickOffersThePortsThatOpen();
+    void theListHoldsTheKeysSoDownMovesTheSelectionAndEnterConfirmsIt();
+    void anEmptyListSaysSoAndEnterLeavesTheDialogOpen();
 };
 
 void PortPickerTest::dialogHasItsFixedLayout()
@@ -118,22 +121,29 @@ void PortPickerTest::pickOffersThePortsThatOpen_data()
     QTest::addColumn<bool>("picked");
     QTest::addColumn<int>("portNumber");
 
-    QTest::newRow("two ports, the second chosen")
-        << QList<int>{3, 12} << 0 << 1 << QList<int>{3, 12} << -1 << 1 << "OK" << true << 12;
+    QTest::addColumn<int>("result");
+
+    constexpr int open = -1; // OK took no press: the dialog is still there
+    QTest::newRow("two ports, the first preselected, the second chosen")
+        << QList<int>{3, 12} << 0 << 1 << QList<int>{3, 12} << 0 << 1 << "OK" << true << 12 << int(QDialog::Accepted);
+    QTest::newRow("the first port preselected, OK alone")
+        << QList<int>{3, 12} << 0 << 1 << QList<int>{3, 12} << 0 << 0 << "OK" << true << 3 << int(QDialog::Accepted);
     QTest::newRow("current port preselected, OK alone")
-        << QList<int>{3} << 0 << 3 << QList<int>{3} << 0 << 0 << "OK" << true << 3;
+        << QList<int>{3} << 0 << 3 << QList<int>{3} << 0 << 0 << "OK" << true << 3 << int(QDialog::Accepted);
     QTest::newRow("port 100 chosen")
-        << QList<int>{100} << 0 << 1 << QList<int>{100} << -1 << 0 << "OK" << true << 100;
+        << QList<int>{100} << 0 << 1 << QList<int>{100} << 0 << 0 << "OK" << true << 100 << int(QDialog::Accepted);
     QTest::newRow("a port held elsewhere is missing")
-        << QList<int>{3, 12} << 3 << 1 << QList<int>{12} << -1 << 0 << "OK" << true << 12;
+        << QList<int>{3, 12} << 3 << 1 << QList<int>{12} << 0 << 0 << "OK" << true << 12 << int(QDialog::Accepted);
     QTest::newRow("cancel keeps the port")
-        << QList<int>{3} << 0 << 1 << QList<int>{3} << -1 << 0 << "Cancel" << false << 1;
+        << QList<int>{3} << 0 << 1 << QList<int>{3} << 0 << 0 << "Cancel" << false << 1 << int(QDialog::Rejected);
     QTest::newRow("escape keeps the port")
-        << QList<int>{3} << 0 << 1 << QList<int>{3} << -1 << 0 << "Escape" << false << 1;
-    QTest::newRow("OK with nothing selected")
-        << QList<int>{3, 12} << 0 << 1 << QList<int>{3, 12} << -1 << -1 << "OK" << false << 1;
-    QTest::newRow("no port opens") << QList<int>{} << 0 << 7 << QList<int>{} << -1 << -1 << "OK"
-                                   << false << 7;
+        << QList<int>{3} << 0 << 1 << QList<int>{3} << 0 << 0 << "Escape" << false << 1 << int(QDialog::Rejected);
+    QTest::newRow("OK takes no press with nothing selected")
+        << QList<int>{3, 12} << 0 << 1 << QList<int>{3, 12} << 0 << -1 << "OK" << false << 1 << open;
+    QTest::newRow("no port opens: OK takes no press")
+        << QList<int>{} << 0 << 7 << QList<int>{} << -1 << -1 << "OK" << false << 7 << open;
+    QTest::newRow("no port opens: cancel")
+        << QList<int>{} << 0 << 7 << QList<int>{} << -1 << -1 << "Cancel" << false << 7 << int(QDialog::Rejected);
 }
 
 void PortPickerTest::pickOffersThePortsThatOpen()
@@ -147,6 +157,7 @@ void PortPickerTest::pickOffersThePortsThatOpen()
     QFETCH(QString, closedWith);
     QFETCH(bool, picked);
     QFETCH(int, portNumber);
+    QFETCH(int, result);
     PortFolder folder;
     for (int number : plugged)
         folder.plug(number);
@@ -162,6 +173,7 @@ void PortPickerTest::pickOffersThePortsThatOpen()
     int selectedWhenShown = -2;
     QPointer<QDialog> shown;
     int closedResult = -1;
+    bool okTookPresses = false;
     desktop.dialogHandler = [&](QDialog &dialog) {
         shown = &dialog;
         auto *list = dialog.findChild<QComboBox *>("listPorts");
@@ -169,6 +181,7 @@ void PortPickerTest::pickOffersThePortsThatOpen()
         offeredPaths = entriesOf(*list, Qt::ToolTipRole);
         selectedWhenShown = list->currentIndex();
         list->setCurrentIndex(choice);
+        okTookPresses = dialog.findChild<QPushButton *>("OKBtn")->isEnabled();
         dialog.setResult(closedResult);
         if (closedWith == QLatin1String("Escape"))
             QTest::keyClick(&dialog, Qt::Key_Escape);
@@ -182,8 +195,8 @@ void PortPickerTest::pickOffersThePortsThatOpen()
 
     QCOMPARE(port.Pick(), picked);
 
-    const bool accepted = closedWith == QLatin1String("OK");
-    QCOMPARE(closedResult, accepted ? QDialog::Accepted : QDialog::Rejected);
+    QCOMPARE(closedResult, result);
+    QCOMPARE(okTookPresses, choice >= 0);
 
     QStringList expected;
     QStringList expectedPaths;
@@ -199,6 +212,41 @@ void PortPickerTest::pickOffersThePortsThatOpen()
     QVERIFY(port.ShowErrors());
     QVERIFY(shown.isNull());
     QCOMPARE(desktop.texts(), QStringList{"Select Serial Port"});
+}
+
+// The first Down is the operator's first move through the list, not a jump of the focus to Cancel.
+void PortPickerTest::theListHoldsTheKeysSoDownMovesTheSelectionAndEnterConfirmsIt()
+{
+    TformPickPort dialog;
+    for (int port : {3, 12, 40})
+        dialog.addPort(port, QStringLiteral("/dev/com%1").arg(port));
+    dialog.selectPort(1);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+
+    QCOMPARE(QApplication::focusWidget(), dialog.listPorts);
+    QCOMPARE(dialog.chosenPort(), std::optional<int>(3));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QCOMPARE(dialog.chosenPort(), std::optional<int>(12));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QVERIFY(!dialog.isVisible());
+}
+
+void PortPickerTest::anEmptyListSaysSoAndEnterLeavesTheDialogOpen()
+{
+    TformPickPort dialog;
+    dialog.selectPort(1);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+
+    QVERIFY(!dialog.OKBtn->isEnabled());
+    QCOMPARE(dialog.devicePath->text(), QStringLiteral("No serial port can be opened."));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QVERIFY(dialog.isVisible());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QVERIFY(!dialog.isVisible());
 }
 
 } // namespace tovra::test

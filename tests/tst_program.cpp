@@ -16,6 +16,18 @@ using namespace std::chrono_literals;
 
 namespace {
 
+// The program's environment: offscreen, with the waits shortened that these tests sit out (a
+// simulated laser needs no settling pause in the scan). A reply still gets 2 s, ten times the
+// exit's wait for its "FL 0", so that the two stay apart.
+QProcessEnvironment programEnvironment()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("TOVRA_TEST_TIMINGS"),
+                       QStringLiteral("responseTime=2000,exitReplyTime=200,statusPollInterval=200,scanPause=0"));
+    return environment;
+}
+
 // The built program, started as an operator starts it in a folder of its own.
 class Program
 {
@@ -23,9 +35,7 @@ public:
     explicit Program(const QStringList &arguments = {}, const std::function<void()> &childSetUp = {})
     {
         process.setWorkingDirectory(workDir.path());
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        process.setProcessEnvironment(environment);
+        process.setProcessEnvironment(programEnvironment());
         if (childSetUp)
             process.setChildProcessModifier(childSetUp);
         process.start(QStringLiteral(TOVRA_EXECUTABLE), arguments);
@@ -73,6 +83,7 @@ private slots:
     void stopSignalEndsTheStartUpLoadOfASlowLaserAtOnce();
     void stopSignalClosesTheOpenQuestionAndTheExitGoesOn();
     void withNoLaserFoundTheExitSendsNothing();
+    void stopSignalWhileTheLinkIsLostEndsTheProgramAtOnce();
     void fileSizeLimitFailsTheLogWriteInsteadOfKillingTheProgram();
 };
 
@@ -92,9 +103,7 @@ void ProgramTest::interruptTakesTheOrderlyWayOut()
 
     QProcess program;
     program.setWorkingDirectory(workDir.path());
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    program.setProcessEnvironment(environment);
+    program.setProcessEnvironment(programEnvironment());
     program.start(QStringLiteral(TOVRA_EXECUTABLE), {QStringLiteral("-log")});
     QVERIFY(program.waitForStarted());
 
@@ -137,7 +146,7 @@ void ProgramTest::stopSignalClosesTheOpenQuestionAndTheExitGoesOn()
     Program program({QStringLiteral("-log")});
     QVERIFY(startUpDone(laser));
 
-    // A poll's query times out after 5 s and the question opens.
+    // A poll's query times out after its response time and the question opens.
     laser.setSilent(true);
     QVERIFY(QTest::qWaitFor([&program] { return program.logText().contains("Timeout Error("); }, 10000));
     QTest::qWait(200);
@@ -148,8 +157,9 @@ void ProgramTest::stopSignalClosesTheOpenQuestionAndTheExitGoesOn()
     program.signal(SIGTERM);
     QVERIFY(program.endsOrderlyWithin(10000));
 
-    // The exit's "FL 0" waits 1 s for the silent laser, instead of the 5 s of other exchanges.
-    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+    // The exit's "FL 0" waits its own short time for the silent laser, not the response time of
+    // other exchanges.
+    QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(laser.transcript().last(), QByteArray(";LA:FL 0"));
 }
 
@@ -171,6 +181,27 @@ void ProgramTest::withNoLaserFoundTheExitSendsNothing()
     QCOMPARE(device.transcript().last(), QByteArray(";LA:ID?"));
 }
 
+// The laser's port vanished and the program looks for it: the exit neither waits for a reply
+// from nowhere nor writes its "FL 0" to a port that is gone.
+void ProgramTest::stopSignalWhileTheLinkIsLostEndsTheProgramAtOnce()
+{
+    test::SimPorts ports;
+    sim::SimulatedLaser &laser = ports.add(2);
+    Program program({QStringLiteral("-log")});
+    QVERIFY(startUpDone(laser));
+
+    laser.vanish();
+    QVERIFY(QTest::qWaitFor([&program] { return program.logText().contains("Link lost ("); }, 10000));
+    QElapsedTimer clock;
+    clock.start();
+    program.signal(SIGTERM);
+
+    QVERIFY(program.endsOrderlyWithin(10000));
+    QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+    const QByteArray log = program.logText();
+    QVERIFY(!log.mid(log.indexOf("Link lost (")).contains(";LA:FL 0"));
+}
+
 // A write past the limit fails with EFBIG: the log's failure is reported and the program runs on.
 void ProgramTest::fileSizeLimitFailsTheLogWriteInsteadOfKillingTheProgram()
 {
@@ -182,7 +213,9 @@ void ProgramTest::fileSizeLimitFailsTheLogWriteInsteadOfKillingTheProgram()
     });
     QVERIFY(startUpDone(laser));
     QVERIFY(QTest::qWaitFor([&program] { return program.logText().size() >= 3900; }, 15000));
-    QTest::qWait(1500);
+    // Polls go on after the log's write has failed.
+    const qsizetype polls = laser.transcript().count(";LA:SS?");
+    QVERIFY(QTest::qWaitFor([&] { return laser.transcript().count(";LA:SS?") >= polls + 3; }, 10000));
     QCOMPARE(program.process.state(), QProcess::Running);
     QVERIFY(program.logText().size() <= 4000);
 

@@ -5,10 +5,13 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFontMetrics>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 
 #include <functional>
+#include <optional>
 
 using namespace tovra;
 
@@ -19,6 +22,10 @@ private slots:
     void initTestCase();
     void narrowBoxIsWideEnoughForItsWholeTitle_data();
     void narrowBoxIsWideEnoughForItsWholeTitle();
+    void secretFieldHidesWhatIsTyped_data();
+    void secretFieldHidesWhatIsTyped();
+    void questionAnswersNoToEnter_data();
+    void questionAnswersNoToEnter();
 };
 
 void QtDesktopTest::initTestCase()
@@ -65,6 +72,64 @@ void QtDesktopTest::narrowBoxIsWideEnoughForItsWholeTitle()
 
     QCOMPARE(shownTitle, title);
     QVERIFY2(width >= needed, qPrintable(QStringLiteral("%1 < %2").arg(width).arg(needed)));
+}
+
+void QtDesktopTest::secretFieldHidesWhatIsTyped_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<std::optional<QString>>("answer");
+
+    QTest::newRow("Enter gives the text") << int(Qt::Key_Return) << std::optional<QString>(QStringLiteral("sesame"));
+    QTest::newRow("Escape cancels") << int(Qt::Key_Escape) << std::optional<QString>();
+}
+
+void QtDesktopTest::secretFieldHidesWhatIsTyped()
+{
+    QFETCH(int, key);
+    QtDesktop desktop;
+    QLineEdit::EchoMode echo = QLineEdit::Normal;
+    QTimer::singleShot(0, [&] {
+        QTRY_VERIFY(QApplication::activeModalWidget());
+        auto *field = QApplication::activeModalWidget()->findChild<QLineEdit *>();
+        QVERIFY(field);
+        echo = field->echoMode();
+        QTest::keyClicks(field, QStringLiteral("sesame"));
+        QTest::keyClick(field, Qt::Key(key));
+    });
+    const std::optional<QString> answer = desktop.inputSecret(QStringLiteral("Password Entry"), QStringLiteral("Enter Password:"));
+    QCOMPARE(echo, QLineEdit::Password);
+    QTEST(answer, "answer");
+}
+
+void QtDesktopTest::questionAnswersNoToEnter_data()
+{
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<Button>("answer");
+    QTest::newRow("Enter keeps things as they are") << QList<int>{Qt::Key_Return} << Button::No;
+    QTest::newRow("Y answers Yes") << QList<int>{Qt::Key_Y} << Button::Yes;
+    QTest::newRow("Escape answers no button") << QList<int>{Qt::Key_Escape} << Button::None;
+}
+
+// A question before something that cannot be undone: the operator who presses Enter without
+// reading it loses nothing.
+void QtDesktopTest::questionAnswersNoToEnter()
+{
+    QFETCH(QList<int>, keys);
+    QtDesktop desktop;
+    QString shownText;
+    QTimer::singleShot(0, [&] {
+        QTRY_VERIFY(QApplication::activeModalWidget());
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        shownText = box->text();
+        for (int key : keys)
+            QTest::keyClick(box, Qt::Key(key));
+    });
+
+    const Button answer = desktop.question(QStringLiteral("Clear the shot counter (12 shots)?"));
+
+    QCOMPARE(shownText, QStringLiteral("Clear the shot counter (12 shots)?"));
+    QTEST(answer, "answer");
 }
 
 QTEST_MAIN(QtDesktopTest)

@@ -1,6 +1,8 @@
 #include "filesizelimit.h"
 #include "runningprogram.h"
 #include "programrig.h"
+#include "mainstatusbar.h"
+#include "recordfile.h"
 #include "rzcomport.h"
 
 #include <QAction>
@@ -38,7 +40,8 @@ class RecordFilesTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void switchingTheLogOffAndOnStartsItAfresh();
+    void switchingTheLogOffAndOnAppendsAfterANewHeader();
+    void statusBarShowsWhatIsRecording();
     void fileNamesCarryTheUserName_data();
     void fileNamesCarryTheUserName();
     void unwritableFolderIsReportedAndLeavesTheCheckMark_data();
@@ -46,12 +49,14 @@ private slots:
     void failingWriteSwitchesTheLogOffAndPollingGoesOn();
     void fileMessageOpensBetweenUpdatesAndPollingGoesOnBehindIt();
     void logSwitchedOnDuringAReplyWaitReportsItsFailureAfterTheUpdate();
-    void recordFileIsNeverTakenOverFromSomethingPlanted_data();
-    void recordFileIsNeverTakenOverFromSomethingPlanted();
+    void somethingPlantedUnderTheNameIsLeftAloneAndTheFileNumbered_data();
+    void somethingPlantedUnderTheNameIsLeftAloneAndTheFileNumbered();
     void dataHeaderFollowsTheFamilyKnownAtCreation();
 };
 
-void RecordFilesTest::switchingTheLogOffAndOnStartsItAfresh()
+// Nothing the run recorded is lost: the file goes on after a new header, and what was sent
+// while it was off is not in it.
+void RecordFilesTest::switchingTheLogOffAndOnAppendsAfterANewHeader()
 {
     test::ProgramRig rig;
     rig.ports.add(1);
@@ -69,10 +74,40 @@ void RecordFilesTest::switchingTheLogOffAndOnStartsItAfresh()
     form.communication().SendCommand(QStringLiteral("DE 1"));
 
     const QStringList log = rig.fileLines(form.logFileName());
-    QCOMPARE(log.size(), 3);
+    QCOMPARE(log.size(), 6);
     QVERIFY(log[0].startsWith(QStringLiteral("Tovra Communication Log File ")));
-    QVERIFY(log[1].endsWith(QStringLiteral("): ;LA:DE 1")));
+    QVERIFY(log[1].endsWith(QStringLiteral("): ;LA:QE 1")));
     QVERIFY(log[2].startsWith(QStringLiteral("Received(")));
+    QVERIFY(log[3].startsWith(QStringLiteral("Tovra Communication Log File ")));
+    QVERIFY(log[4].endsWith(QStringLiteral("): ;LA:DE 1")));
+    QVERIFY(log[5].startsWith(QStringLiteral("Received(")));
+    QCOMPARE(QDir(rig.workPath()).entryList(QDir::Files), QStringList{form.logFileName()});
+}
+
+// After File > Restart App the new instance starts without the switches: the bar says so.
+void RecordFilesTest::statusBarShowsWhatIsRecording()
+{
+    test::ProgramRig rig;
+    rig.ports.add(1);
+    TMainForm &form = rig.start({QStringLiteral("-log")});
+    QVERIFY(form.logFileName().startsWith(QStringLiteral("TovraLogFile_")));
+    QCOMPARE(form.StatusBar->logText(), QStringLiteral("Log: ") + form.logFileName());
+    QCOMPARE(form.StatusBar->dataText(), QStringLiteral("Data: off"));
+
+    form.ui.EnableDataCollectionMenu->trigger();
+    QCOMPARE(form.StatusBar->dataText(), QStringLiteral("Data: ") + form.dataFileName());
+    form.ui.EnableLoggingMenu->trigger();
+    QCOMPARE(form.StatusBar->logText(), QStringLiteral("Log: off"));
+    QCOMPARE(form.statusBar(), form.StatusBar);
+    QVERIFY(form.StatusBar->isVisibleTo(&form));
+
+    form.ui.R1->trigger();
+    QTRY_COMPARE(rig.desktop.newInstances, 1);
+    test::ProgramRig restarted;
+    restarted.ports.add(1);
+    TMainForm &newForm = restarted.start({});
+    QCOMPARE(newForm.StatusBar->logText(), QStringLiteral("Log: off"));
+    QCOMPARE(newForm.StatusBar->dataText(), QStringLiteral("Data: off"));
 }
 
 void RecordFilesTest::fileNamesCarryTheUserName_data()
@@ -155,6 +190,8 @@ void RecordFilesTest::unwritableFolderIsReportedAndLeavesTheCheckMark()
     const QString failure = logFile ? LogFailure : DataFailure;
     QCOMPARE(rig.desktop.textsOf(QStringLiteral("message")).count(failure), 2);
     QVERIFY(item->isChecked());
+    QCOMPARE(logFile ? form.StatusBar->logText() : form.StatusBar->dataText(),
+             logFile ? QStringLiteral("Log: off") : QStringLiteral("Data: off"));
     QVERIFY(!rig.state.loggingEnabled && !rig.state.dataCollectionEnabled);
     QDir::setCurrent(rig.workPath());
 }
@@ -184,13 +221,15 @@ void RecordFilesTest::fileMessageOpensBetweenUpdatesAndPollingGoesOnBehindIt()
 {
     test::ProgramRig rig;
     rig.ports.add(1);
+    // Polls come five times a second, so that the log fills and rows follow soon.
+    rig.timings.statusPollInterval = std::chrono::milliseconds(200);
     TMainForm &form = rig.start({QStringLiteral("-log"), QStringLiteral("-data")});
     bool openedInsideAnExchange = true;
     qsizetype rowsWhileOpen = 0;
     rig.desktop.whileMessageOpen = [&](const QString &) {
         openedInsideAnExchange = form.ComPort->InUse() || rig.state.statusBusy || rig.state.taskBusy;
         const qsizetype rowsBefore = rig.fileLines(form.dataFileName()).size();
-        QTest::qWait(2500);
+        [[maybe_unused]] const bool grew = QTest::qWaitFor([&] { return rig.fileLines(form.dataFileName()).size() > rowsBefore; }, 10000);
         rowsWhileOpen = rig.fileLines(form.dataFileName()).size() - rowsBefore;
     };
     const qint64 limitBytes = QFileInfo(form.logFileName()).size() + 200;
@@ -231,7 +270,7 @@ void RecordFilesTest::logSwitchedOnDuringAReplyWaitReportsItsFailureAfterTheUpda
     QDir::setCurrent(program.rig.workPath());
 }
 
-void RecordFilesTest::recordFileIsNeverTakenOverFromSomethingPlanted_data()
+void RecordFilesTest::somethingPlantedUnderTheNameIsLeftAloneAndTheFileNumbered_data()
 {
     QTest::addColumn<bool>("logFile");
     QTest::addColumn<QString>("planted");
@@ -244,7 +283,7 @@ void RecordFilesTest::recordFileIsNeverTakenOverFromSomethingPlanted_data()
     QTest::newRow("data: another user's file") << false << "foreign";
 }
 
-void RecordFilesTest::recordFileIsNeverTakenOverFromSomethingPlanted()
+void RecordFilesTest::somethingPlantedUnderTheNameIsLeftAloneAndTheFileNumbered()
 {
     QFETCH(bool, logFile);
     QFETCH(QString, planted);
@@ -276,10 +315,19 @@ void RecordFilesTest::recordFileIsNeverTakenOverFromSomethingPlanted()
         QVERIFY(::chown(nativeName.constData(), 65534, 65534) == 0);
     }
 
+    const QFileInfo plantedBefore(name);
+
     (logFile ? form.ui.EnableLoggingMenu : form.ui.EnableDataCollectionMenu)->trigger();
 
-    QCOMPARE(rig.desktop.textsOf(QStringLiteral("message")).count(logFile ? LogFailure : DataFailure), 1);
-    QVERIFY(!rig.state.loggingEnabled && !rig.state.dataCollectionEnabled);
+    QVERIFY(!rig.desktop.texts().contains(logFile ? LogFailure : DataFailure));
+    QVERIFY(logFile ? rig.state.loggingEnabled : rig.state.dataCollectionEnabled);
+    const QString recorded = logFile ? form.logFileName() : form.dataFileName();
+    QCOMPARE(recorded, numberedFileName(name, 2));
+    QVERIFY(rig.fileLines(recorded).value(0).startsWith(logFile ? QStringLiteral("Tovra Communication Log File ")
+                                                                : QStringLiteral("Tovra Data File ")));
+    const QFileInfo plantedAfter(name);
+    QCOMPARE(plantedAfter.isSymLink(), plantedBefore.isSymLink());
+    QCOMPARE(plantedAfter.size(), plantedBefore.size());
     QFile file(target);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), precious);

@@ -3,6 +3,7 @@
 
 #include "filesizelimit.h"
 #include "laserstate.h"
+#include "recordfile.h"
 #include "recordfiles.h"
 #include "scripteddesktop.h"
 
@@ -27,7 +28,9 @@ class RecordingMenus : public RecordFilesView
 {
 public:
     void setRecordChecked(RecordKind kind, bool checked) override { this->checked[kind] = checked; }
+    void showRecording(RecordKind kind, const QString &fileName) override { recording[kind] = fileName; }
     std::map<RecordKind, bool> checked;
+    std::map<RecordKind, QString> recording;
 };
 
 // Record files of a standard laser, made in a fresh working folder.
@@ -81,6 +84,10 @@ private slots:
     void failingWriteSwitchesTheFileOffAndIsToldOnceIdle();
     void dataRowLeavesUnreadFieldsEmpty();
     void linesGoNowhereWhileTheirFileIsOff();
+    void switchedOnAgainTheFileGoesOnAfterItsHeaders_data();
+    void switchedOnAgainTheFileGoesOnAfterItsHeaders();
+    void fileThisRunDidNotWriteIsNeverOverwritten_data();
+    void fileThisRunDidNotWriteIsNeverOverwritten();
 };
 
 namespace {
@@ -141,17 +148,23 @@ void RecordFilesAloneTest::fileThatCannotBeCreatedIsReportedAndKeepsItsCheckMark
     QFETCH(RecordKind, kind);
     QFETCH(QString, failure);
     RecordRig rig;
-    QVERIFY(QDir(rig.workDir.path()).mkdir(rig.files.fileName(kind))); // a folder in the way
+    // A working folder that no longer exists takes no file, not even root's.
+    QDir gone(rig.workDir.filePath(QStringLiteral("gone")));
+    QVERIFY(gone.mkpath(QStringLiteral(".")));
+    QDir::setCurrent(gone.path());
+    QVERIFY(gone.removeRecursively());
 
     rig.files.toggle(kind);
     QVERIFY(!enabledFlag(rig.state, kind));
     QCOMPARE(rig.menus.checked[kind], true);
+    QVERIFY(rig.menus.recording.count(kind) == 0 || rig.menus.recording[kind].isEmpty());
     QCOMPARE(rig.desktop.textsOf(QStringLiteral("message")), QStringList{failure});
 
-    QVERIFY(QDir(rig.workDir.path()).rmdir(rig.files.fileName(kind)));
+    QDir::setCurrent(rig.workDir.path());
     rig.files.toggle(kind);
     QVERIFY(enabledFlag(rig.state, kind));
     QVERIFY(QFileInfo(rig.files.fileName(kind)).isFile());
+    QCOMPARE(rig.menus.recording[kind], rig.files.fileName(kind));
 }
 
 void RecordFilesAloneTest::failingWriteSwitchesTheFileOffAndIsToldOnceIdle_data()
@@ -207,6 +220,98 @@ void RecordFilesAloneTest::linesGoNowhereWhileTheirFileIsOff()
     rig.files.appendDataRow({});
     QVERIFY(QDir(rig.workDir.path()).isEmpty());
     QVERIFY(rig.menus.checked.empty());
+}
+
+void RecordFilesAloneTest::switchedOnAgainTheFileGoesOnAfterItsHeaders_data()
+{
+    addKinds();
+}
+
+void RecordFilesAloneTest::switchedOnAgainTheFileGoesOnAfterItsHeaders()
+{
+    QFETCH(RecordKind, kind);
+    RecordRig rig;
+    const auto record = [&rig, kind] {
+        rig.files.appendLogNote(QStringLiteral("Electrical Fault"));
+        rig.files.appendDataRow({});
+    };
+    rig.files.toggle(kind);
+    record();
+    const QStringList first = rig.lines(kind);
+    rig.files.toggle(kind);
+    record(); // off: nowhere
+
+    rig.files.toggle(kind);
+    QCOMPARE(rig.menus.recording[kind], rig.files.fileName(kind));
+    record();
+
+    const QStringList lines = rig.lines(kind);
+    QCOMPARE(lines.size(), 2 * first.size());
+    QCOMPARE(lines.mid(0, first.size()), first);
+    for (qsizetype i = 0; i < first.size() - 1; ++i) // the header lines again, the same but for the time
+        QCOMPARE(lines[first.size() + i].left(10), first[i].left(10));
+    QCOMPARE(QDir(rig.workDir.path()).entryList(QDir::Files), QStringList{rig.files.fileName(kind)});
+}
+
+void RecordFilesAloneTest::fileThisRunDidNotWriteIsNeverOverwritten_data()
+{
+    QTest::addColumn<QList<int>>("foreignNumbers"); // files there before the first switch-on
+    QTest::addColumn<QString>("between");           // what happens to the run's file while it is off
+    QTest::addColumn<QString>("recordedName");
+    QTest::addColumn<int>("recordedLines");
+
+    const QString name = QStringLiteral("TovraLogFile_ops_12-10-26_05-17-00");
+    QTest::newRow("no file there") << QList<int>{} << "kept" << name + ".txt" << 4;
+    QTest::newRow("an earlier run's file") << QList<int>{1} << "kept" << name + "_2.txt" << 4;
+    QTest::newRow("an earlier run's file and its second")
+        << QList<int>{1, 2} << "kept" << name + "_3.txt" << 4;
+    QTest::newRow("only a second one there") << QList<int>{2} << "kept" << name + ".txt" << 4;
+    QTest::newRow("the run's file replaced while off") << QList<int>{} << "replaced" << name + "_2.txt" << 2;
+    QTest::newRow("the run's file removed while off") << QList<int>{} << "removed" << name + ".txt" << 2;
+}
+
+void RecordFilesAloneTest::fileThisRunDidNotWriteIsNeverOverwritten()
+{
+    QFETCH(QList<int>, foreignNumbers);
+    QFETCH(QString, between);
+    const RecordKind log = RecordKind::CommunicationLog;
+    RecordRig rig;
+    const QString baseName = rig.files.fileName(log);
+    const QByteArray foreign = "someone else's record\r\n";
+    const auto plant = [&foreign](const QString &name) {
+        QFile file(name);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(foreign);
+    };
+    QStringList foreignNames;
+    for (int number : foreignNumbers)
+        foreignNames << numberedFileName(baseName, number);
+    for (const QString &name : foreignNames)
+        plant(name);
+
+    rig.files.toggle(log);
+    rig.files.appendLogNote(QStringLiteral("first"));
+    rig.files.toggle(log);
+    const QString firstName = rig.files.fileName(log);
+    if (between == QLatin1String("replaced")) {
+        QVERIFY(QFile::remove(firstName));
+        plant(firstName);
+        foreignNames << firstName;
+    } else if (between == QLatin1String("removed")) {
+        QVERIFY(QFile::remove(firstName));
+    }
+    rig.files.toggle(log);
+    rig.files.appendLogNote(QStringLiteral("second"));
+
+    QTEST(rig.files.fileName(log), "recordedName");
+    QTEST(int(rig.lines(log).size()), "recordedLines");
+    QCOMPARE(rig.lines(log).constLast(), QStringLiteral("second"));
+    for (const QString &name : foreignNames) {
+        QFile file(name);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), foreign);
+    }
+    QVERIFY(rig.desktop.shown.isEmpty());
 }
 
 QTEST_MAIN(RecordFilesAloneTest)

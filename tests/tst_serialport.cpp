@@ -1,3 +1,4 @@
+#include "posixserialdevice.h"
 #include "rawpty.h"
 #include "rzcomport.h"
 #include "desktoplinkprompts.h"
@@ -450,6 +451,9 @@ void SerialPortTest::openFailureNamesTheReason_data()
     QTest::newRow("busy") << "busy" << QStringList{"is busy"};
     QTest::newRow("permission") << "permission"
                                 << QStringList{"permission denied", "dialout", "log in again"};
+    // The system refuses the open as it refuses a user outside the group: runs also as root.
+    QTest::newRow("permission, refused by the system") << "refused"
+                                                       << QStringList{"permission denied", "dialout", "log in again"};
 }
 
 void SerialPortTest::openFailureNamesTheReason()
@@ -466,13 +470,21 @@ void SerialPortTest::openFailureNamesTheReason()
         RawPty &pty = folder.plug(testPort);
         if (failure == QLatin1String("busy")) {
             QVERIFY(holder.Open());
+        } else if (failure == QLatin1String("refused")) {
+            // The node is there and open to all; only the open call says no.
         } else {
             if (::geteuid() == 0)
                 QSKIP("root opens any device node");
             QVERIFY(QFile::setPermissions(pty.devicePath(), QFileDevice::Permissions()));
         }
     }
-    TRZComPort port(prompts);
+    auto device = failure == QLatin1String("refused")
+        ? std::make_unique<PosixSerialDevice>([](const char *, int) {
+              errno = EACCES;
+              return -1;
+          })
+        : std::make_unique<PosixSerialDevice>();
+    TRZComPort port(prompts, nullptr, std::move(device));
     port.setPort(testPort);
 
     QVERIFY(!port.Open());

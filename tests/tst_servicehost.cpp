@@ -21,6 +21,7 @@ class RecordingHost : public ServiceHost
 {
 public:
     void queueCommand(const QString &command) override { queued.append(command); }
+    void queueRawLine(const QString &line) override { queued.append(line); }
     void sendDirectly(const QString &command) override { sent.append(command); }
     void showMaximum(LimitedSetting setting, double maximum) override { maxima.append({setting, maximum}); }
     void showHeaterTarget(int heater, double setpoint) override { targets.append({heater, setpoint}); }

@@ -5,21 +5,29 @@
 #include "laserstate.h"
 #include "mainformlayout.h"
 #include "plusspinedit.h"
+#include "remotefiringbanner.h"
 #include "trafficview.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace tovra;
 using test::SharedProgram;
 
 namespace {
+
+// The user "nobody": another user for files and folders, made by root without an account.
+constexpr uid_t NobodyId = 65534;
 
 // The laser's own lines in the transcript: what the program sends for itself always carries
 // the ";LA:" or ";LC:" address, the scripts' lines here never do.
@@ -54,6 +62,13 @@ private slots:
     void scriptsMayOpenAndCloseThePortOverAndOver();
     void onlyAStaleLinkOfOursIsReplaced_data();
     void onlyAStaleLinkOfOursIsReplaced();
+    void folderNotOfTheUserAloneIsRefusedByName_data();
+    void folderNotOfTheUserAloneIsRefusedByName();
+    void runtimeFolderOfAnotherUserRefusesSharingWithAMessage();
+    void overlongLineIsAnsweredLineTooLongInItsTurn();
+    void everyOpenAtTheLasersLineSettingsWorks();
+    void bannerAndLogTellThatScriptsMayFire();
+    void passwordsAreNeitherShownNorLoggedWhoeverSentThem();
     void oneLinkServesOneProgram();
     void atMostSixteenLinesWaitAndNoneIsLost();
     void demoModeOffersNoSharing();
@@ -99,7 +114,7 @@ for line in lines:
              QList<QByteArray>({"RR?", "RR 20", "RR?", ";LA:BC 5", "BC?", "SS?"}));
     // The terminal view shows the script's traffic as it shows the operator's.
     const QStringList shown = program.form->ResponseList->lines();
-    QVERIFY(shown.filter(QRegularExpression(QStringLiteral("^\\(\\d\\d:\\d\\d:\\d\\d\\.\\d{3}\\) RR 20$"))).size() == 1);
+    QVERIFY(shown.filter(QRegularExpression(QStringLiteral("^\\(\\d\\d:\\d\\d:\\d\\d\\.\\d{3}\\) \\[script\\] RR 20$"))).size() == 1);
 }
 
 void SharedPortTest::windowFollowsTheScriptsSetters_data()
@@ -314,7 +329,7 @@ port.close()
         QVERIFY(line != "RR 55");
     }
     QVERIFY(heard.contains(QByteArray("\0\0", 2)));
-    QVERIFY(program.form->ResponseList->lines().filter(QLatin1String("longer than 256 characters dropped")).size() >= 1);
+    QVERIFY(program.form->ResponseList->lines().filter(QLatin1String("longer than 256 characters not sent")).size() >= 1);
 
     // The window still works: the operator's change goes out.
     program.laser.clearTranscript();
@@ -343,33 +358,55 @@ print(ask(port, 'BC?'))
 
 void SharedPortTest::onlyAStaleLinkOfOursIsReplaced_data()
 {
-    QTest::addColumn<QString>("existing"); // "link:" + target, or "file"
+    QTest::addColumn<QString>("existing"); // "link:" + target, "live link", or "file"
+    QTest::addColumn<bool>("lockLeft"); // a lock file of ours lies beside it, held by no one
+    QTest::addColumn<bool>("otherUser"); // the link belongs to another user
     QTest::addColumn<bool>("shared");
 
-    QTest::newRow("stale link into /dev/pts") << "link:/dev/pts/9999" << true;
-    QTest::newRow("regular file") << "file" << false;
-    QTest::newRow("link elsewhere") << "link:/etc/hostname" << false;
+    QTest::newRow("stale link into /dev/pts, our lock left") << "link:/dev/pts/9999" << true << false << true;
+    QTest::newRow("stale link into /dev/pts, no lock of ours") << "link:/dev/pts/9999" << false << false << false;
+    QTest::newRow("live link to another program's pty") << "live link" << false << false << false;
+    QTest::newRow("another user's link, our lock left") << "link:/dev/pts/9999" << true << true << false;
+    QTest::newRow("regular file") << "file" << true << false << false;
+    QTest::newRow("link elsewhere") << "link:/etc/hostname" << true << false << false;
 }
 
 void SharedPortTest::onlyAStaleLinkOfOursIsReplaced()
 {
     QFETCH(QString, existing);
+    QFETCH(bool, lockLeft);
+    QFETCH(bool, otherUser);
     QFETCH(bool, shared);
+    if (otherUser && geteuid() != 0)
+        QSKIP("Only root can give a link to another user here");
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("port"));
+    int otherProgram = -1; // another program's pty, open while the test runs
+    QString target = existing.mid(5);
+    if (existing == QLatin1String("live link")) {
+        otherProgram = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        QVERIFY(otherProgram >= 0 && grantpt(otherProgram) == 0 && unlockpt(otherProgram) == 0);
+        target = QString::fromLocal8Bit(ptsname(otherProgram));
+    }
     if (existing == QLatin1String("file")) {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("notes\n");
     } else {
-        QVERIFY(QFile::link(existing.mid(5), path));
+        QVERIFY(QFile::link(target, path));
+    }
+    if (otherUser)
+        QCOMPARE(lchown(QFile::encodeName(path).constData(), NobodyId, NobodyId), 0);
+    if (lockLeft) {
+        QFile lock(path + QStringLiteral(".lock"));
+        QVERIFY(lock.open(QIODevice::WriteOnly));
     }
 
     SharedPort port;
     QString error;
     QCOMPARE(port.open(path, &error), shared);
     if (shared) {
-        QVERIFY(QFileInfo(path).symLinkTarget() != existing.mid(5));
+        QVERIFY(QFileInfo(path).symLinkTarget() != target);
         port.close();
         QVERIFY(!QFileInfo(path).isSymLink());
     } else {
@@ -379,8 +416,148 @@ void SharedPortTest::onlyAStaleLinkOfOursIsReplaced()
             QFile file(path);
             QVERIFY(file.open(QIODevice::ReadOnly));
             QCOMPARE(file.readAll(), QByteArray("notes\n"));
+        } else {
+            QCOMPARE(QFileInfo(path).symLinkTarget(), target);
         }
     }
+    // Whatever happened, no lock of ours stays behind.
+    QVERIFY(!QFileInfo::exists(path + QStringLiteral(".lock")));
+    if (otherProgram >= 0)
+        ::close(otherProgram);
+}
+
+// Whoever else may write to the link's folder could swap the link for their own pty.
+void SharedPortTest::folderNotOfTheUserAloneIsRefusedByName_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("otherUser");
+    QTest::addColumn<bool>("shared");
+
+    QTest::newRow("own, 0700") << 0700 << false << true;
+    QTest::newRow("own, 0755") << 0755 << false << false;
+    QTest::newRow("own, world-writable") << 0777 << false << false;
+    QTest::newRow("another user's, 0700") << 0700 << true << false;
+    QTest::newRow("another user's, 0755") << 0755 << true << false;
+}
+
+void SharedPortTest::folderNotOfTheUserAloneIsRefusedByName()
+{
+    QFETCH(int, mode);
+    QFETCH(bool, otherUser);
+    QFETCH(bool, shared);
+    if (otherUser && geteuid() != 0)
+        QSKIP("Only root can give a folder to another user here");
+    QTemporaryDir runtime;
+    const QString folder = runtime.filePath(QStringLiteral("tovra"));
+    QCOMPARE(mkdir(QFile::encodeName(folder).constData(), 0700), 0);
+    QCOMPARE(chmod(QFile::encodeName(folder).constData(), mode_t(mode)), 0);
+    if (otherUser)
+        QCOMPARE(chown(QFile::encodeName(folder).constData(), NobodyId, NobodyId), 0);
+
+    SharedPort port;
+    QString error;
+    QCOMPARE(port.open(folder + QStringLiteral("/port"), &error), shared);
+    QCOMPARE(QFileInfo(folder + QStringLiteral("/port")).isSymLink(), shared);
+    if (!shared)
+        QVERIFY2(error.contains(QStringLiteral("The folder ") + folder), qPrintable(error));
+}
+
+void SharedPortTest::runtimeFolderOfAnotherUserRefusesSharingWithAMessage()
+{
+    SharedProgram program({}, {});
+    const QString folder = QFileInfo(program.linkPath()).path();
+    QCOMPARE(mkdir(QFile::encodeName(folder).constData(), 0755), 0);
+    QCOMPARE(chmod(QFile::encodeName(folder).constData(), 0755), 0);
+    if (geteuid() == 0)
+        QCOMPARE(chown(QFile::encodeName(folder).constData(), NobodyId, NobodyId), 0);
+
+    program.form->ui.SharePortMenu->trigger();
+
+    QVERIFY(!program.form->ui.SharePortMenu->isChecked());
+    QVERIFY(!QFileInfo(program.linkPath()).isSymLink());
+    const QStringList messages = program.rig.desktop.textsOf(QStringLiteral("message"));
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages.first().startsWith(QStringLiteral("The port is not shared: The folder ") + folder),
+             qPrintable(messages.first()));
+}
+
+// A script that writes and then reads gets one answer per line, in order, however long a line.
+void SharedPortTest::overlongLineIsAnsweredLineTooLongInItsTurn()
+{
+    SharedProgram program;
+    const QStringList replies = program.runScript(QStringLiteral(R"(
+port = open_port()
+port.write(b'BC?\r\n' + b'RR 1' + b'0' * 252 + b'\r\n' + b'x' * 257 + b'\r\n' + b'y' * 5000 + b'\nRR?\r\n')
+for _ in range(5):
+    print(read_reply(port))
+)"));
+    QCOMPARE(replies, QStringList({"10", "OK", "Line too long", "Line too long", "100.0"}));
+    // The 256 characters went out, the longer lines never did.
+    QCOMPARE(program.laser.transcript().size(), 3);
+    QCOMPARE(program.laser.transcript().at(1).size(), 256);
+    QVERIFY(program.form->ResponseList->lines().filter(QLatin1String("answered \"Line too long\"")).size() == 2);
+}
+
+// Scripts open the port at 57600 8E1 as if it were the laser's own port, as often as they like.
+void SharedPortTest::everyOpenAtTheLasersLineSettingsWorks()
+{
+    SharedProgram program;
+    const QStringList output = program.runScript(QStringLiteral(R"(
+for n in range(8):
+    try:
+        port = serial.Serial(sys.argv[1], 57600, bytesize=8, parity=serial.PARITY_EVEN, stopbits=1, timeout=5)
+    except Exception as error:
+        print('open %d failed: %s' % (n, error))
+        continue
+    print(ask(port, 'RR?'))
+    port.close()
+    if n % 2:
+        time.sleep(0.2) # the close noticed, too
+# Opened and closed without a word, then opened again at once.
+for n in range(3):
+    serial.Serial(sys.argv[1], 57600, parity=serial.PARITY_EVEN).close()
+    time.sleep(0.2)
+port = serial.Serial(sys.argv[1], 57600, parity=serial.PARITY_EVEN, timeout=5)
+print(ask(port, 'BC?'))
+)"));
+    QCOMPARE(output, QStringList(8, QStringLiteral("10.0")) << QStringLiteral("10"));
+}
+
+void SharedPortTest::bannerAndLogTellThatScriptsMayFire()
+{
+    SharedProgram program({}, {QStringLiteral("-share"), QStringLiteral("-log")});
+    TMainForm &form = *program.form;
+    auto *banner = form.findChild<RemoteFiringBanner *>();
+    QVERIFY(banner);
+    QVERIFY(banner->isHidden());
+
+    form.ui.AllowRemoteFiringMenu->trigger();
+    QVERIFY(!banner->isHidden());
+    QCOMPARE(banner->text(),
+             QStringLiteral("Remote firing allowed: scripts at %1 may fire the laser").arg(program.linkPath()));
+    banner->copyPath();
+    QCOMPARE(QGuiApplication::clipboard()->text(), program.linkPath());
+
+    // A script's lines are marked in the terminal view; the log's traffic lines keep their form.
+    QCOMPARE(program.runScript(QStringLiteral("print(ask(open_port(), 'RR?'))")), QStringList{"10.0"});
+    form.ui.AllowRemoteFiringMenu->trigger();
+    QVERIFY(banner->isHidden());
+    QCOMPARE(program.runScript(QStringLiteral("print(ask(open_port(), 'FL 1'))")),
+             QStringList{"Remote firing not allowed"});
+    QTRY_VERIFY(!form.ResponseList->lines().filter(QLatin1String("[script] RR?")).isEmpty());
+    QVERIFY(!form.ResponseList->lines().filter(QLatin1String("[script] 10.0")).isEmpty());
+    form.ui.SharePortMenu->trigger();
+
+    const QStringList log = program.rig.fileLines(form.logFileName());
+    const QStringList notes = log.filter(QRegularExpression(QStringLiteral("^Note    \\(\\d\\d:\\d\\d:\\d\\d\\.\\d{3}\\): ")));
+    QStringList said;
+    for (const QString &note : notes)
+        said.append(note.mid(note.indexOf(QLatin1String("): ")) + 3));
+    QCOMPARE(said, QStringList({QStringLiteral("Share Port on: ") + program.linkPath(), QStringLiteral("Allow Remote Firing on"),
+                                QStringLiteral("Allow Remote Firing off"),
+                                QStringLiteral("Script line not sent, remote firing not allowed: FL 1"),
+                                QStringLiteral("Share Port off: ") + program.linkPath()}));
+    QVERIFY(log.filter(QRegularExpression(QStringLiteral("^Sent    \\(.{12}\\): RR\\?$"))).size() == 1);
 }
 
 void SharedPortTest::oneLinkServesOneProgram()
@@ -444,6 +621,31 @@ void SharedPortTest::demoModeOffersNoSharing()
     QVERIFY(!program.form->ui.SharePortMenu->isEnabled());
     QVERIFY(!program.form->ui.SharePortMenu->isChecked());
     QVERIFY(!QFileInfo(program.linkPath()).isSymLink());
+}
+
+void SharedPortTest::passwordsAreNeitherShownNorLoggedWhoeverSentThem()
+{
+    sim::LaserConfig mini;
+    mini.family = sim::Family::Mini;
+    mini.model = "MiniTovra";
+    mini.passwordLocked = true;
+    mini.password = "sesame";
+    SharedProgram program(mini, {QStringLiteral("-share"), QStringLiteral("-log")});
+    TMainForm &form = *program.form;
+
+    program.rig.desktop.inputAnswers = {QStringLiteral("sesame")};
+    QVERIFY(form.UnlockLaser());
+    QCOMPARE(program.runScript(QStringLiteral("print(ask(open_port(), 'pw sesame'))")).size(), 1);
+
+    // The laser got the real lines.
+    QVERIFY(program.laser.transcript().contains("pw sesame"));
+    QVERIFY(program.laser.transcript().contains(";LA:PW sesame"));
+    QTRY_VERIFY(!form.ResponseList->lines().filter(QLatin1String(") [script] pw ****")).isEmpty());
+    QVERIFY(!form.ResponseList->lines().filter(QRegularExpression(QStringLiteral("\\) ;LA:PW \\*\\*\\*\\*$"))).isEmpty());
+    const QStringList log = program.rig.fileLines(form.logFileName());
+    QCOMPARE(log.filter(QRegularExpression(QStringLiteral("^Sent    \\(.{12}\\): (pw|;LA:PW) \\*\\*\\*\\*$"))).size(), 2);
+    QVERIFY(log.filter(QLatin1String("sesame")).isEmpty());
+    QVERIFY(form.ResponseList->lines().filter(QLatin1String("sesame")).isEmpty());
 }
 
 QTEST_MAIN(SharedPortTest)

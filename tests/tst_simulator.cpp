@@ -79,6 +79,7 @@ private slots:
     void replyWaitsForTheLineTime();
     void silentLaserHearsButDoesNotAnswer();
     void lateReplyWaitsForItsDelay();
+    void delayForOneLineLeavesTheOthersPrompt();
     void garbageReplyStillCarriesTheCommandOut();
     void nonNumericReplyReplacesNumbersOnly();
     void splitReplyArrivesInPieces();
@@ -473,6 +474,27 @@ void SimulatorTest::lateReplyWaitsForItsDelay()
     QCOMPARE(port.client->readSome(100ms), QByteArray());
     QCOMPARE(port.client->readReply(), "0\r");
     QVERIFY(Clock::now() - port.laser.timedTranscript().constLast().at >= 300ms);
+}
+
+void SimulatorTest::delayForOneLineLeavesTheOthersPrompt()
+{
+    LaserOnPort port;
+    QVERIFY(port.ready());
+    port.laser.setReplyDelay(";LA:EN?", 300ms);
+
+    auto asked = Clock::now();
+    QVERIFY(!port.client->ask(";LA:BC?").startsWith("<unterminated"));
+    QVERIFY(Clock::now() - asked < 300ms);
+
+    port.client->writeLine(";LA:EN?");
+    QCOMPARE(port.client->readSome(100ms), QByteArray());
+    QCOMPARE(port.client->readReply(), "0\r");
+    QVERIFY(Clock::now() - port.laser.timedTranscript().constLast().at >= 300ms);
+
+    port.laser.setReplyDelay(";LA:EN?", 0ms);
+    asked = Clock::now();
+    QCOMPARE(port.client->ask(";LA:EN?"), "0");
+    QVERIFY(Clock::now() - asked < 300ms);
 }
 
 void SimulatorTest::garbageReplyStillCarriesTheCommandOut()

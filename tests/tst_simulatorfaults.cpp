@@ -64,6 +64,8 @@ private slots:
     void endlessLineHoldsTheReplyUntilItEnds();
     void laserVanishesAtTheLinePickedOut_data();
     void laserVanishesAtTheLinePickedOut();
+    void vanishedLaserComesBackAsAskedWithItsStateCarriedOn_data();
+    void vanishedLaserComesBackAsAskedWithItsStateCarriedOn();
     void silenceEndsAndTheLaserAnswersAgain_data();
     void silenceEndsAndTheLaserAnswersAgain();
     void randomFaultsRepeatWithTheirSeed();
@@ -197,11 +199,12 @@ void SimulatorFaultsTest::silenceEndsAndTheLaserAnswersAgain()
 
     for (int n = 0; n < answeredFirst; ++n)
         QCOMPARE(port.client->ask(";LA:EN?"), "0");
-    const auto silenceStart = Clock::now();
     port.client->writeLine(";LA:EN?");
     QCOMPARE(port.client->readFor(200ms), QByteArray());
 
-    std::this_thread::sleep_until(silenceStart + 500ms);
+    // The silence began at the latest when the laser read that line (on a busy machine that can
+    // be well after the write).
+    std::this_thread::sleep_until(port.laser.timedTranscript().constLast().at + 500ms);
     QCOMPARE(port.client->ask(";LA:EN?"), "0");
     QCOMPARE(port.laser.transcript().size(), answeredFirst + 2);
 }
@@ -212,6 +215,53 @@ void SimulatorFaultsTest::randomFaultsRepeatWithTheirSeed()
     QVERIFY(first.size() >= 5);
     QCOMPARE(randomFaultNotes(7, 300), first);
     QVERIFY(randomFaultNotes(8, 300) != first);
+}
+
+void SimulatorFaultsTest::vanishedLaserComesBackAsAskedWithItsStateCarriedOn_data()
+{
+    QTest::addColumn<QString>("backAt");
+    QTest::addColumn<int>("serialNumber"); // 0: the same
+    QTest::addColumn<QByteArray>("model");
+    QTest::addColumn<QByteArray>("identity");
+    QTest::newRow("the same laser where it was") << QString() << 0 << QByteArray()
+                                                 << QByteArray("RZ,Tovra,1042,1.2.7-1.25.0.3");
+    QTest::newRow("another serial number at another path")
+        << QStringLiteral("com5") << 2077 << QByteArray() << QByteArray("RZ,Tovra,2077,1.2.7-1.25.0.3");
+    QTest::newRow("another model") << QString() << 0 << QByteArray("uTovra")
+                                   << QByteArray("RZ,uTovra,1042,1.2.7-1.25.0.3");
+}
+
+void SimulatorFaultsTest::vanishedLaserComesBackAsAskedWithItsStateCarriedOn()
+{
+    QFETCH(QString, backAt);
+    QFETCH(int, serialNumber);
+    QFETCH(QByteArray, model);
+    QFETCH(QByteArray, identity);
+    LaserOnPort port;
+    QVERIFY(port.ready());
+    QCOMPARE(port.client->ask(";LA:RR 20.0"), QByteArray("OK"));
+    tovra::sim::ComeBack back;
+    back.after = 100ms;
+    back.linkPath = backAt.isEmpty() ? QString() : port.dir.filePath(backAt);
+    if (serialNumber != 0)
+        back.serialNumber = serialNumber;
+    back.model = model;
+    port.laser.setComeBack(back);
+
+    port.laser.vanish();
+    QVERIFY(port.client->hangsUp(2s));
+    QVERIFY(port.laser.waitForComeBacks(1, 5s));
+
+    const QString path = backAt.isEmpty() ? port.linkPath() : port.dir.filePath(backAt);
+    QCOMPARE(port.laser.linkPath(), path);
+    RawPortClient again(path);
+    QVERIFY(again.isOpen());
+    QCOMPARE(again.ask(";LA:ID?"), identity);
+    QCOMPARE(again.ask(";LA:RR?"), QByteArray("20.0"));
+    // Back once; the next vanishing is for good.
+    port.laser.vanish();
+    QVERIFY(again.hangsUp(2s));
+    QVERIFY(!port.laser.waitForComeBacks(2, 300ms));
 }
 
 QTEST_GUILESS_MAIN(SimulatorFaultsTest)

@@ -76,6 +76,8 @@ private slots:
     void intValueRoundsTiesToEven();
     void clickSelectsDigitUnderIt_data();
     void clickSelectsDigitUnderIt();
+    void clickBesideTheTextNeverSelectsAHiddenDigit_data();
+    void clickBesideTheTextNeverSelectsAHiddenDigit();
 };
 
 void SpinEditModelTest::limitPlaceIsTheHighestDigitButAtLeastTens_data()
@@ -577,7 +579,8 @@ void SpinEditModelTest::clickSelectsDigitUnderIt_data()
     QTest::newRow("decimal point selects the units") << 55 << 0;
     QTest::newRow("first decimal") << 60 << -1;
     QTest::newRow("right of the text selects the last decimal") << 200 << -2;
-    QTest::newRow("left of the text selects one place further left") << -3 << 4;
+    QTest::newRow("left of the text selects the first digit") << -3 << 3;
+    QTest::newRow("far left of the text selects the first digit") << -300 << 3;
 }
 
 void SpinEditModelTest::clickSelectsDigitUnderIt()
@@ -589,6 +592,36 @@ void SpinEditModelTest::clickSelectsDigitUnderIt()
     apply(model, {1234.56, 2, 0.0, 0.0, QChar(u','), 10});
     QCOMPARE(model.text(), "1,234.56");
     QCOMPARE(model.placeAt(x, tenPixelsPerCharacter), place);
+}
+
+void SpinEditModelTest::clickBesideTheTextNeverSelectsAHiddenDigit_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<int>("x");
+    QTest::addColumn<double>("afterOneUp");
+
+    // The repetition rate: one decimal, 0.1 to 100; "10.0" is 40 pixels wide.
+    QTest::newRow("left of 10.0 steps the tens") << 10.0 << -25 << 20.0;
+    QTest::newRow("left of 5.0 steps the units") << 5.0 << -1 << 6.0;
+    QTest::newRow("right of 10.0 steps the decimal") << 10.0 << 90 << 10.1;
+    QTest::newRow("left of 100.0 at the maximum stays") << 100.0 << -5 << 100.0;
+}
+
+// A click into the empty left part of a right-aligned field, then Up: the step is one of a digit
+// the operator sees, never the maximum at once.
+void SpinEditModelTest::clickBesideTheTextNeverSelectsAHiddenDigit()
+{
+    QFETCH(double, value);
+    QFETCH(int, x);
+    SpinEditModel model;
+    apply(model, {value, 1, 0.1, 100.0, QChar(), 10});
+    model.setIncrement(0.1);
+
+    model.moveFocusTo(model.placeAt(x, tenPixelsPerCharacter));
+    QVERIFY2(!model.text().contains(SpinEditModel::placeholder), qPrintable(model.text()));
+    model.stepBy(1);
+
+    QTEST(model.Value(), "afterOneUp");
 }
 
 QTEST_GUILESS_MAIN(SpinEditModelTest)

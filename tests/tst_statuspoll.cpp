@@ -5,6 +5,7 @@
 #include "runningprogram.h"
 #include "rzcomport.h"
 #include "statusindicator.h"
+#include "statusqueries.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -12,9 +13,12 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <tuple>
+
 using namespace tovra;
 using test::laserOf;
 using test::queryLine;
+using test::statusQueries;
 
 Q_DECLARE_METATYPE(tovra::sim::LaserConfig)
 Q_DECLARE_METATYPE(tovra::Button)
@@ -100,22 +104,15 @@ void StatusPollTest::updateAsksInTheOrderOfFamilyAndOptions_data()
     QTest::addColumn<bool>("voltages");
     QTest::addColumn<QList<QByteArray>>("queries");
 
-    const QList<QByteArray> counters = {"SC", "UC"};
-    const QList<QByteArray> voltages = {"BV", "AB:BSET", "FV", "AB:FDRO", "AB:FDRA", "AB:FSOU"};
-    const QList<QByteArray> fullSize = {"FT", "IM", "TA", "TB", "SS"};
-    const QList<QByteArray> smallFamily = {"FT", "IM", "TR", "SS"};
-
     // Heaters 1 and 2 are only looked for on a laser without heater 0.
-    QTest::newRow("standard with three heaters")
-        << laserOf(sim::Family::Standard, {0, 1, 2}) << true
-        << counters + voltages + fullSize + QList<QByteArray>{"H0:TP"};
-    QTest::newRow("standard with heaters 1 and 2")
-        << laserOf(sim::Family::Standard, {1, 2}) << true
-        << counters + voltages + fullSize + QList<QByteArray>{"H1:TP", "H2:TP"};
-    QTest::newRow("micro with heater 0")
-        << laserOf(sim::Family::Micro, {0}) << true << counters + voltages + smallFamily + QList<QByteArray>{"H0:TP"};
-    QTest::newRow("mini without heaters") << laserOf(sim::Family::Mini) << true << counters + voltages + smallFamily;
-    QTest::newRow("voltage updates off") << laserOf(sim::Family::Standard) << false << counters + fullSize;
+    for (const auto &[name, laser, voltages] : {
+             std::tuple{"standard with three heaters", laserOf(sim::Family::Standard, {0, 1, 2}), true},
+             std::tuple{"standard with heaters 1 and 2", laserOf(sim::Family::Standard, {1, 2}), true},
+             std::tuple{"micro with heater 0", laserOf(sim::Family::Micro, {0}), true},
+             std::tuple{"mini without heaters", laserOf(sim::Family::Mini), true},
+             std::tuple{"voltage updates off", laserOf(sim::Family::Standard), false},
+         })
+        QTest::newRow(name) << laser << voltages << statusQueries(laser, voltages);
 }
 
 void StatusPollTest::updateAsksInTheOrderOfFamilyAndOptions()
@@ -135,8 +132,7 @@ void StatusPollTest::closeRequestDuringAReplyEndsTheUpdateThere_data()
     QTest::addColumn<QByteArray>("closedDuring");
     QTest::addColumn<QList<QByteArray>>("queries");
 
-    const QList<QByteArray> all = {"SC", "UC", "BV", "AB:BSET", "FV", "AB:FDRO", "AB:FDRA", "AB:FSOU",
-                                   "FT", "IM", "TA", "TB", "SS", "H0:TP"};
+    const QList<QByteArray> all = statusQueries(laserOf(sim::Family::Standard, {0}));
     for (const char *query : {"SC", "UC", "AB:BSET", "AB:FSOU", "IM", "TB", "SS", "H0:TP"})
         QTest::newRow(query) << QByteArray(query) << all.mid(0, all.indexOf(query) + 1);
 }
@@ -197,6 +193,8 @@ void StatusPollTest::readOutsShowRepliesInTheirFormats_data()
     const sim::LaserConfig micro = laserOf(sim::Family::Micro, {0});
     QTest::newRow("shot count") << standard << QByteArray("SC") << QByteArray("1234") << "ShotCountlbl"
                                 << "Shot Count:       1234";
+    QTest::newRow("shot count beyond 32 bits") << standard << QByteArray("SC") << QByteArray("5000000123")
+                                               << "ShotCountlbl" << "Shot Count: 5000000123";
     QTest::newRow("user count fills ten places")
         << standard << QByteArray("UC") << QByteArray("4294967295") << "UserCountlbl" << "User Count: 4294967295";
     QTest::newRow("bank voltage") << standard << QByteArray("BV") << QByteArray("345.67") << "BankVoltagelbl"
@@ -315,11 +313,7 @@ void StatusPollTest::unreadableStatusWordChangesNoTileAndNoControl()
 {
     QFETCH(QByteArray, reply);
     test::PolledProgram program;
-    QVERIFY(program.enableLaser());
-    program.form.ui.FireStopbtn->click();
-    QVERIFY(program.tasksDone());
-    program.poll();
-    QVERIFY(program.laser.firing());
+    QVERIFY(program.startFiring());
     const int32_t word = program.state().statusWord;
     QList<QColor> tiles;
     for (StatusIndicator *tile : program.form.ui.StatusInd)

@@ -1,17 +1,12 @@
 // The status poll on its own: the exchange on a simulated laser, and a view that records what the
 // poll shows instead of a window.
 
-#include "communication.h"
-#include "desktoplinkprompts.h"
 #include "firecontrol.h"
-#include "laserstate.h"
+#include "linkrig.h"
 #include "recordfiles.h"
-#include "rzcomport.h"
-#include "scripteddesktop.h"
-#include "simport.h"
 #include "statuspoll.h"
+#include "statusqueries.h"
 #include "statusword.h"
-#include "terminalview.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -20,21 +15,16 @@
 
 #include <functional>
 #include <map>
+#include <tuple>
 
 using namespace tovra;
+using test::statusQueries;
 using ReadOut = StatusPollView::ReadOut;
 
 Q_DECLARE_METATYPE(tovra::sim::LaserConfig)
 Q_DECLARE_METATYPE(tovra::StatusPollView::ReadOut)
 
 namespace {
-
-class NoTerminal : public TerminalView
-{
-public:
-    void appendTrafficLine(const QString &, TrafficDirection) override {}
-    void clearTraffic() override {}
-};
 
 // Records what the poll shows, the fire and enable controls and the record menus included;
 // `whenShown` stands for what the event loop may run meanwhile.
@@ -62,9 +52,12 @@ public:
         enableBox = checked;
     }
     void setRecordChecked(RecordKind, bool) override {}
+    void showRecording(RecordKind, const QString &) override {}
     bool serviceWindowVisible() const override { return false; }
-    void addChartPoint(int, double, double) override {}
+    void addChartPoint(int, double) override {}
     void openUnlockedServiceWindow() override { calls.append(QStringLiteral("service window")); }
+    void showStale(const QString &statusText) override { calls.append(QStringLiteral("stale ") + statusText); }
+    void showLive() override { calls.append(QStringLiteral("live")); }
 
     std::map<ReadOut, QString> readOuts;
     QList<ReadOut> shown; // in order, for the running update
@@ -91,19 +84,18 @@ QList<QByteArray> queryLines(const QList<QByteArray> &mnemonics)
 
 // A port on a simulated laser, the exchange on top and the poll on both, with the family and
 // options the settings load would have found. The status timer is never started by the test.
-struct PollRig
+struct PollRig : test::LinkRig
 {
     explicit PollRig(const sim::LaserConfig &config)
-        : laser(ports.add(1, config))
-        , prompts(desktop)
-        , port(prompts)
-        , comm(port, state, terminal, prompts)
+        : LinkRig(config)
         , fire(state, view, {[](const QString &) {}, [] {}, [] {}})
         , records(state, desktop, [] { return false; }, view)
         , poll(comm, port, state, desktop, view, fire, records, statusTimer,
-               {[this] { ++restarts; }, [this] { ++exits; }, [this] { return ended; }})
+               {[this] { return ended; }, [this] {
+                    ++linkRecoveries;
+                    return false;
+                }})
     {
-        test::setUpLaserPort(port);
         state.isStandardModel = config.family == sim::Family::Standard;
         state.isMicroModel = config.family == sim::Family::Micro;
         state.isMiniModel = config.family == sim::Family::Mini;
@@ -114,7 +106,7 @@ struct PollRig
     // From now on every update writes a data row to a file of its own.
     void collectData()
     {
-        QVERIFY(state.dataFile.create(dataDir.filePath(QStringLiteral("data.txt")), {}));
+        QVERIFY(state.dataFile.open(dataDir.filePath(QStringLiteral("data.txt")), {}));
         state.dataCollectionEnabled = true;
     }
 
@@ -135,22 +127,13 @@ struct PollRig
         poll.update();
     }
 
-    test::SimPorts ports;
-    sim::SimulatedLaser &laser;
-    test::ScriptedDesktop desktop;
-    DesktopLinkPrompts prompts;
-    LaserState state;
-    NoTerminal terminal;
     RecordingView view;
-    TRZComPort port;
-    Communication comm;
     QTimer statusTimer;
     FireControl fire;
     RecordFiles records;
     StatusPoll poll;
     QTemporaryDir dataDir;
-    int restarts = 0;
-    int exits = 0;
+    int linkRecoveries = 0;
     bool ended = false;
 };
 
@@ -177,19 +160,13 @@ void StatusPollCoreTest::updateAsksInTheOrderOfFamilyAndOptions_data()
     QTest::addColumn<bool>("setPointsDue");
     QTest::addColumn<QList<QByteArray>>("queries");
 
-    const QList<QByteArray> counters = {"SC", "UC"};
-    const QList<QByteArray> voltages = {"BV", "AB:BSET", "FV", "AB:FDRO", "AB:FDRA", "AB:FSOU"};
-    QTest::newRow("standard with heater 0")
-        << laserOf(sim::Family::Standard, true) << true << false
-        << counters + voltages + QList<QByteArray>{"FT", "IM", "TA", "TB", "SS", "H0:TP"};
-    QTest::newRow("standard with heater 0, set points due")
-        << laserOf(sim::Family::Standard, true) << true << true
-        << counters + voltages + QList<QByteArray>{"FT", "IM", "TA", "TB", "SS", "H0:TP", "H0:SP"};
-    QTest::newRow("micro without voltages") << laserOf(sim::Family::Micro) << false << false
-                                            << counters + QList<QByteArray>{"FT", "IM", "TR", "SS"};
-    QTest::newRow("mini with heater 0, set points due")
-        << laserOf(sim::Family::Mini, true) << true << true
-        << counters + voltages + QList<QByteArray>{"FT", "IM", "TR", "SS", "H0:TP", "H0:SP"};
+    for (const auto &[name, laser, voltages, setPointsDue] : {
+             std::tuple{"standard with heater 0", laserOf(sim::Family::Standard, true), true, false},
+             std::tuple{"standard with heater 0, set points due", laserOf(sim::Family::Standard, true), true, true},
+             std::tuple{"micro without voltages", laserOf(sim::Family::Micro), false, false},
+             std::tuple{"mini with heater 0, set points due", laserOf(sim::Family::Mini, true), true, true},
+         })
+        QTest::newRow(name) << laser << voltages << setPointsDue << statusQueries(laser, voltages, setPointsDue);
 }
 
 void StatusPollCoreTest::updateAsksInTheOrderOfFamilyAndOptions()
@@ -231,8 +208,7 @@ void StatusPollCoreTest::stopCheckEndsTheUpdateBetweenSteps_data()
     QTest::addColumn<bool>("programEnds"); // otherwise the operator asks to close
     QTest::addColumn<QList<QByteArray>>("queries");
 
-    const QList<QByteArray> all = {"SC", "UC", "BV", "AB:BSET", "FV", "AB:FDRO", "AB:FDRA", "AB:FSOU",
-                                   "FT", "IM", "TA", "TB", "SS", "H0:TP", "H0:SP"};
+    const QList<QByteArray> all = statusQueries(laserOf(sim::Family::Standard, true), true, true);
     QTest::newRow("close asked when the shot count shows") << ReadOut::ShotCount << false << all.mid(0, 1);
     QTest::newRow("program ending when the bank voltage shows") << ReadOut::BankVoltage << true << all.mid(0, 3);
     QTest::newRow("close asked when the target current shows") << ReadOut::TargetCurrent << false << all.mid(0, 10);

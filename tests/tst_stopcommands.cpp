@@ -3,12 +3,16 @@
 // within seconds, whatever the program was doing. Judged by what a simulated laser hears.
 
 #include "runningprogram.h"
+#include "whenlaserhears.h"
 #include "plusspinedit.h"
 #include "rzcomport.h"
+#include "stallingdevice.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -17,6 +21,7 @@
 
 using namespace tovra;
 using namespace std::chrono_literals;
+using test::WhenLaserHears;
 
 namespace {
 
@@ -25,30 +30,17 @@ using Action = std::function<void(TMainForm &)>;
 
 const QString CommunicationsLost = QStringLiteral("Communications lost. Restart?");
 
-// Runs `action` once, from inside the program's wait, as soon as the laser has received `line`.
-class WhenLaserHears
-{
-public:
-    WhenLaserHears(sim::SimulatedLaser &laser, const QByteArray &line, std::function<void()> action)
-    {
-        watch.setInterval(1);
-        QObject::connect(&watch, &QTimer::timeout, [this, &laser, line, action] {
-            if (!laser.transcript().contains(line))
-                return;
-            watch.stop();
-            action();
-        });
-        watch.start();
-    }
-
-private:
-    QTimer watch;
-};
-
 void pressStop(TMainForm &form)
 {
     QVERIFY(form.ui.FireStopbtn->text() == QStringLiteral("Stop"));
     form.ui.FireStopbtn->click();
+}
+
+// Types `line` into the terminal and sends it, as the operator does with Enter.
+void typeInTerminal(TMainForm &form, const QString &line)
+{
+    form.ui.SendEdit->setEditText(line);
+    form.ui.SendBtn->click();
 }
 
 void uncheckLaserEnable(TMainForm &form)
@@ -57,13 +49,17 @@ void uncheckLaserEnable(TMainForm &form)
     form.ui.LaserEnableBtn->click();
 }
 
-// The laser enabled and firing continuously, as the operator made it.
+// The laser enabled and firing continuously, as the operator made it; the transcript then starts
+// empty.
 bool fireLaser(test::PolledProgram &program)
 {
     if (!program.enableLaser())
         return false;
     program.form.ui.FireStopbtn->click();
-    return program.tasksDone() && program.laser.firing();
+    if (!program.tasksDone() || !program.laser.firing())
+        return false;
+    program.laser.clearTranscript();
+    return true;
 }
 
 bool loadDone(test::PolledProgram &program)
@@ -89,6 +85,11 @@ private slots:
     void stopDuringASettingsLoadGoesOutAtTheNextExchange();
     void stopDuringAStatusUpdateGoesOutBeforeItsNextQueryAndAheadOfTheQueue();
     void stopWhileABatchIsSentWithdrawsTheFireCommandStillWaiting();
+    void typedLineDuringAStatusUpdateNeverFiresAfterAStop_data();
+    void typedLineDuringAStatusUpdateNeverFiresAfterAStop();
+    void exitStopsFiringAfterTheExchangeUnderWayDroppingTheQueue();
+    void restartWithAStopWaitingSendsTheStopFirst();
+    void stopThePortDidNotTakeIsShownUntilItIsWritten();
     void stopSignalDuringTheScanEndsItWithoutAQuestionOrAStop();
     void stopSignalDuringTheStartUpLoadEndsItAtTheNextQuery();
     void silentLaserOnTheWayOutAsksNoQuestion();
@@ -106,6 +107,12 @@ void StopCommandsTest::stopDuringASettingsLoadGoesOutAtTheNextExchange_data()
     QTest::newRow("Stop during a refresh") << "Up1" << Action(pressStop) << fireOff;
     QTest::newRow("Stop during a recall") << "RestoreBin2" << Action(pressStop) << fireOff;
     QTest::newRow("Laser Enable unchecked during a refresh") << "Up1" << Action(uncheckLaserEnable) << enableOff;
+    // A stop typed in the terminal, in any form the laser reads as one, is treated as the button's.
+    for (const char *typed : {" fl 0", ";LC:FL 0", "en 0"}) {
+        QTest::addRow("\"%s\" typed during a refresh", typed)
+            << "Up1" << Action([typed](TMainForm &form) { typeInTerminal(form, QString::fromLatin1(typed)); })
+            << QByteArray(typed);
+    }
 }
 
 void StopCommandsTest::stopDuringASettingsLoadGoesOutAtTheNextExchange()
@@ -115,14 +122,13 @@ void StopCommandsTest::stopDuringASettingsLoadGoesOutAtTheNextExchange()
     QFETCH(QByteArray, stopLine);
     test::PolledProgram program;
     QVERIFY(fireLaser(program));
-    program.laser.clearTranscript();
 
-    // A laser that answers in 0.3 s; the operator stops it while the load waits for "DC:MAX".
+    // The laser answers "DC:MAX" 0.3 s late; the operator stops it while the load waits for it.
     const QByteArray answering = test::queryLine("DC:MAX");
-    program.laser.setReplyDelay(300ms);
+    program.laser.setReplyDelay(answering, 300ms);
     const WhenLaserHears operatorActs(program.laser, answering, [&] {
         stop(program.form);
-        program.laser.setReplyDelay(0ms);
+        program.laser.setReplyDelay(answering, 0ms);
     });
     QAction *item = program.form.ui.Up1;
     if (load != QLatin1String("Up1"))
@@ -135,7 +141,7 @@ void StopCommandsTest::stopDuringASettingsLoadGoesOutAtTheNextExchange()
     QCOMPARE(lines.indexOf(stopLine), lines.indexOf(answering) + 1);
     QCOMPARE(lines.last(), test::queryLine("SY")); // the load itself went on to its end
     QVERIFY(!program.laser.firing());
-    if (stopLine == ";LA:EN 0") {
+    if (stopLine.toUpper().contains("EN 0")) {
         QVERIFY(!program.laser.enabled());
         return;
     }
@@ -150,7 +156,6 @@ void StopCommandsTest::stopDuringAStatusUpdateGoesOutBeforeItsNextQueryAndAheadO
 {
     test::PolledProgram program;
     QVERIFY(fireLaser(program));
-    program.laser.clearTranscript();
 
     const QByteArray answering = test::queryLine("FT");
     program.pollRunningWhileAnswering(answering, [&] {
@@ -181,6 +186,118 @@ void StopCommandsTest::stopWhileABatchIsSentWithdrawsTheFireCommandStillWaiting(
     QCOMPARE(program.laser.transcript(), (Lines{";LA:RR 20.0", ";LA:FL 0"}));
     QVERIFY(!program.laser.firing());
     QCOMPARE(program.form.ui.FireStopbtn->text(), QStringLiteral("Fire"));
+}
+
+void StopCommandsTest::typedLineDuringAStatusUpdateNeverFiresAfterAStop_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("stopPressed");
+    QTest::addColumn<QByteArray>("nextLine"); // after the query that was being answered
+    // A firing line in any form, then Stop: the line does not follow the "FL 0".
+    for (const char *typed : {";LA:FL 1", " FL 1", ";LC:FL 1", "fl 1", "FL 01", "en 1"})
+        QTest::addRow("\"%s\", then Stop", typed) << QString::fromLatin1(typed) << true << QByteArray(";LA:FL 0");
+    // A stop line in any form: it goes out at once, as typed.
+    for (const char *typed : {"fl 0", " FL 0", ";LC:FL 0", "FL 00"})
+        QTest::addRow("\"%s\"", typed) << QString::fromLatin1(typed) << false << QByteArray(typed);
+}
+
+// While a status update waits for the laser, the operator edits a setting and types a line
+// (and presses Stop). Stops go out at the update's next exchange boundary, ahead of the edit and
+// of the update's remaining queries; a firing line withdrawn by the Stop never goes out.
+void StopCommandsTest::typedLineDuringAStatusUpdateNeverFiresAfterAStop()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, stopPressed);
+    test::PolledProgram program;
+    QVERIFY(fireLaser(program));
+
+    const QByteArray answering = test::queryLine("FT");
+    program.pollRunningWhileAnswering(answering, [&] {
+        program.form.ui.RepRateAdj->setValue(20);
+        typeInTerminal(program.form, typed);
+        if (stopPressed)
+            pressStop(program.form);
+    });
+    QVERIFY(program.tasksDone());
+
+    const Lines lines = program.laser.transcript();
+    QTEST(lines.value(lines.indexOf(answering) + 1), "nextLine");
+    QVERIFY(lines.indexOf(";LA:RR 20.0") > lines.indexOf(test::queryLine("SS")));
+    if (stopPressed)
+        QVERIFY2(!lines.contains(typed.toLatin1()), lines.join(" | ").constData());
+    QVERIFY(!program.laser.firing());
+}
+
+// Ten edits queued for a laser that has gone silent, and a stop signal while the first one waits:
+// the exchange under way ends with its time-out, the other nine are dropped and "FL 0" goes next.
+void StopCommandsTest::exitStopsFiringAfterTheExchangeUnderWayDroppingTheQueue()
+{
+    test::PolledProgram program;
+    program.laser.clearTranscript();
+    program.laser.setSilent(true);
+    const qint64 oneExchange = program.form.ComPort->ResponseTime();
+    QElapsedTimer sinceSignal;
+    const WhenLaserHears signalArrives(program.laser, ";LA:RR 11.0", [&] {
+        sinceSignal.start();
+        program.form.StopSignalReceived();
+    });
+    for (int rate = 11; rate <= 20; ++rate)
+        program.form.QueuedCommandToPort(QStringLiteral("RR %1.0").arg(rate));
+    QVERIFY(QTest::qWaitFor([&] { return program.form.hasEnded(); }, 60000));
+
+    QCOMPARE(program.laser.transcript(), (Lines{";LA:RR 11.0", ";LA:FL 0"}));
+    QVERIFY(program.rig.desktop.shown.isEmpty());
+    QVERIFY2(sinceSignal.elapsed() < oneExchange + 2000 + 1500, QByteArray::number(sinceSignal.elapsed()).constData());
+}
+
+// The port's output stalls as the operator presses Stop: the window says so while the laser fires
+// on, and the stop goes out once the output moves again.
+void StopCommandsTest::stopThePortDidNotTakeIsShownUntilItIsWritten()
+{
+    bool stalled = false;
+    test::RunningProgram program;
+    program.rig.serialDevice = std::make_unique<test::StallingDevice>(stalled);
+    TMainForm &form = program.start();
+    form.ui.LaserEnableBtn->click();
+    QVERIFY(program.tasksDone());
+    program.poll();
+    form.ui.FireStopbtn->click();
+    QVERIFY(program.tasksDone());
+    QVERIFY(program.laser.firing());
+    const QLabel *note = form.findChild<QLabel *>(QStringLiteral("StopNotDeliveredlbl"));
+    QVERIFY(note && note->isHidden());
+
+    stalled = true;
+    pressStop(form);
+    QTRY_VERIFY(!note->isHidden());
+    QCOMPARE(note->text(), QStringLiteral("Stop not delivered"));
+    QVERIFY(program.laser.firing());
+
+    stalled = false;
+    QTRY_VERIFY(!program.laser.firing());
+    QVERIFY(note->isHidden());
+}
+
+// Stop is pressed while a status update waits for a slow reply, and File > Restart App follows
+// before that reply came: the waiting stop is written before the port is let go.
+void StopCommandsTest::restartWithAStopWaitingSendsTheStopFirst()
+{
+    test::PolledProgram program;
+    QVERIFY(fireLaser(program));
+
+    const QByteArray answering = test::queryLine("FT");
+    program.laser.setReplyDelay(1s);
+    const WhenLaserHears operatorActs(program.laser, answering, [&] {
+        pressStop(program.form);
+        program.form.ui.R1->trigger();
+    });
+    program.poll();
+    QTRY_VERIFY(program.form.hasEnded());
+
+    QCOMPARE(program.rig.desktop.newInstances, 1);
+    const Lines lines = program.laser.transcript();
+    QCOMPARE(lines.value(lines.indexOf(answering) + 1), QByteArray(";LA:FL 0"));
+    QTRY_VERIFY(!program.laser.firing());
 }
 
 // The signal is found while the scan greets the first port; no laser has been identified.

@@ -1,15 +1,11 @@
 // The task timer and the command queue without a window: a runner on a simulated laser, with
 // the window's part played by callbacks that note when they are called.
 
-#include "communication.h"
-#include "desktoplinkprompts.h"
-#include "laserstate.h"
-#include "rzcomport.h"
-#include "scripteddesktop.h"
-#include "simport.h"
+#include "linkrig.h"
+#include "stallingdevice.h"
 #include "taskrunner.h"
-#include "terminalview.h"
 
+#include <QElapsedTimer>
 #include <QTest>
 
 using namespace tovra;
@@ -20,15 +16,9 @@ using Lines = QList<QByteArray>;
 
 // What the window would be asked to do and what it would show as sent, in one list: a sent line
 // as it stands on the terminal without its time stamp, a callback by its name.
-class EventLog : public TerminalView
+class EventLog
 {
 public:
-    void appendTrafficLine(const QString &line, TrafficDirection direction) override
-    {
-        if (direction == TrafficDirection::Sent)
-            events.append(line.section(QStringLiteral(") "), 1));
-    }
-    void clearTraffic() override {}
     std::function<void()> noting(const QString &event)
     {
         return [this, event] { events.append(event); };
@@ -39,29 +29,29 @@ public:
 
 // A port on a simulated laser with the exchange and the runner on top, as the program has them
 // after start-up.
-struct RunnerRig
+struct RunnerRig : test::LinkRig
 {
-    RunnerRig()
-        : laser(ports.add(1))
-        , prompts(desktop)
-        , port(prompts)
-        , comm(port, state, log, prompts)
+    explicit RunnerRig(std::unique_ptr<SerialDevice> device = createSerialDevice())
+        : LinkRig({}, std::move(device))
         , runner(state, comm, port,
                  {
                      .loadSettings = log.noting(QStringLiteral("load settings")),
                      .unlockLaser = log.noting(QStringLiteral("unlock")),
                      .readBackEnergyMode = log.noting(QStringLiteral("read back energy mode")),
+                     .rawLineAnswered = {},
                      .scriptLinesWaiting = [this] { return scriptLinesWaiting; },
                      .sendScriptLines = [this] {
                          if (std::exchange(scriptLinesWaiting, false))
                              log.events.append(QStringLiteral("script lines"));
                      },
+                     .withdrawScriptFiringLines = log.noting(QStringLiteral("withdraw script firing lines")),
+                     .followStopLine = [this](const QString &line) { log.events.append(QStringLiteral("follow ") + line); },
                      .exitProgram = log.noting(QStringLiteral("exit")),
                      .stopStatusPoll = log.noting(QStringLiteral("status poll off")),
                      .startStatusPoll = log.noting(QStringLiteral("status poll on")),
                  })
     {
-        test::setUpLaserPort(port);
+        terminal.onSent = [this](const QString &line) { log.events.append(line); };
     }
 
     // The timer has run and gone back to sleep.
@@ -70,14 +60,7 @@ struct RunnerRig
         return QTest::qWaitFor([this] { return !runner.timer().isActive() && !state.taskBusy; });
     }
 
-    test::SimPorts ports;
-    sim::SimulatedLaser &laser;
-    test::ScriptedDesktop desktop;
-    DesktopLinkPrompts prompts;
-    LaserState state;
     EventLog log;
-    TRZComPort port;
-    Communication comm;
     bool scriptLinesWaiting = false;
     TaskRunner runner;
 };
@@ -90,6 +73,9 @@ class TaskRunnerTest : public QObject
 private slots:
     void queuedCommandsGoOutInOrderAtTheNextTick();
     void stopGoesAheadAndWithdrawsAnEarlierFireCommand();
+    void stopWithdrawsEveryWaitingFiringLineWhateverItsForm_data();
+    void stopWithdrawsEveryWaitingFiringLineWhateverItsForm();
+    void stopThePortRefusesIsTriedAgainWithoutHammeringThePort();
     void timerSleepsWhileNothingIsPending();
     void inhibitedCommandQueuesNothingAndLeavesTheTimerAsleep();
     void tickDuringAStatusUpdateLeavesTheWorkForTheNextTick();
@@ -124,6 +110,63 @@ void TaskRunnerTest::stopGoesAheadAndWithdrawsAnEarlierFireCommand()
     QCOMPARE(rig.laser.transcript(), (Lines{";LA:FL 0", ";LA:RR 20.0"}));
 }
 
+void TaskRunnerTest::stopWithdrawsEveryWaitingFiringLineWhateverItsForm_data()
+{
+    QTest::addColumn<QString>("stop");
+    QTest::addColumn<bool>("typed");
+    QTest::addColumn<QByteArray>("stopOnTheWire");
+    QTest::newRow("Stop button") << "FL 0" << false << QByteArray(";LA:FL 0");
+    QTest::newRow("Laser Enable unchecked") << "EN 0" << false << QByteArray(";LA:EN 0");
+    QTest::newRow("fl 0 typed") << "fl 0" << true << QByteArray("fl 0");
+    QTest::newRow(";LC:EN 0 typed") << ";LC:EN 0" << true << QByteArray(";LC:EN 0");
+}
+
+// Firing and enabling lines wait in every form the terminal allows, between the operator's
+// edits; a stop of any kind takes them all with it and leaves the edits.
+void TaskRunnerTest::stopWithdrawsEveryWaitingFiringLineWhateverItsForm()
+{
+    QFETCH(QString, stop);
+    QFETCH(bool, typed);
+    QFETCH(QByteArray, stopOnTheWire);
+    RunnerRig rig;
+    rig.runner.queueCommand(QStringLiteral("FL 1"));
+    rig.runner.queueCommand(QStringLiteral("RR 20.0"));
+    for (const char *firing : {";LA:FL 1", " FL 1", ";LC:FL 1", "fl 1", "FL 01", "en 1", ";lc:En 1"})
+        rig.runner.queueRawLine(QString::fromLatin1(firing));
+    rig.runner.queueCommand(QStringLiteral("EN 1"));
+    rig.runner.queueRawLine(QStringLiteral("SS?"));
+    if (typed)
+        rig.runner.queueRawLine(stop);
+    else
+        rig.runner.queueCommand(stop);
+
+    QVERIFY(rig.tasksDone());
+    QCOMPARE(rig.laser.transcript(), (Lines{stopOnTheWire, ";LA:RR 20.0", "SS?"}));
+}
+
+// The port's output refuses every byte when the Stop button is pressed: the stop stays first in
+// line and is tried again until the port takes it, paced rather than at every 5 ms tick.
+void TaskRunnerTest::stopThePortRefusesIsTriedAgainWithoutHammeringThePort()
+{
+    bool stalled = true;
+    auto device = std::make_unique<test::StallingDevice>(stalled);
+    const test::StallingDevice &output = *device;
+    RunnerRig rig(std::move(device));
+    QElapsedTimer sinceStop;
+    sinceStop.start();
+    rig.runner.queueCommand(QStringLiteral("FL 0"));
+
+    QTRY_VERIFY(output.refusedWrites >= 3);
+    const auto retry = ProgramTimings().stopRetry.count();
+    QVERIFY2(sinceStop.elapsed() >= 2 * retry, QByteArray::number(sinceStop.elapsed()).constData());
+    QVERIFY(rig.comm.stopUndelivered());
+
+    stalled = false;
+    QVERIFY(rig.tasksDone());
+    QCOMPARE(rig.laser.transcript(), Lines{";LA:FL 0"});
+    QVERIFY(!rig.comm.stopUndelivered());
+}
+
 void TaskRunnerTest::timerSleepsWhileNothingIsPending()
 {
     RunnerRig rig;
@@ -134,7 +177,7 @@ void TaskRunnerTest::timerSleepsWhileNothingIsPending()
     QVERIFY(rig.runner.pending());
     QVERIFY(rig.tasksDone());
     QVERIFY(!rig.runner.pending());
-    QTest::qWait(3 * TaskRunner::TickInterval);
+    QTest::qWait(3 * rig.runner.timer().interval());
     QVERIFY(!rig.runner.timer().isActive()); // and it stays asleep
 
     // A request with nothing behind it gives one empty tick, then the timer sleeps again.
@@ -186,6 +229,8 @@ void TaskRunnerTest::tickCarriesOutItsWorkInAFixedOrder()
 
     rig.runner.tick();
     QCOMPARE(rig.log.events, (QStringList{
+                                 QStringLiteral("withdraw script firing lines"),
+                                 QStringLiteral("follow FL 0"),
                                  QStringLiteral(";LA:FL 0"),
                                  QStringLiteral("status poll off"),
                                  QStringLiteral(";LA:RC 2"),

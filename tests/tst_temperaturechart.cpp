@@ -3,6 +3,7 @@
 
 #include <QChart>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QImageReader>
 #include <QLegend>
@@ -12,6 +13,7 @@
 #include <QTest>
 #include <QValueAxis>
 
+#include <chrono>
 #include <limits>
 #include <memory>
 
@@ -56,7 +58,8 @@ private slots:
     void pointsAreKeptInAscendingXOrder();
     void pointWithNonFiniteCoordinateIsDropped();
     void heaterPointsOfOneUpdateShareTheirX();
-    void afterClearDiodePointLandsAtZeroAndHeaterPointsAtTwo();
+    void clearSetsTheClockBackAndPointsStandAtItsSeconds();
+    void clockCountsRealSeconds();
     void clearEmptiesEverySeriesButKeepsTitlesAndStates();
     void seriesSwitchedOffKeepsTakingPointsWithoutLegendEntry();
     void axesFollowThePointsOfSeriesThatAreOn();
@@ -198,26 +201,45 @@ void TemperatureChartTest::heaterPointsOfOneUpdateShareTheirX()
     QCOMPARE(chart->series(5)->at(0).y(), 40.0);
 }
 
-// The status poll adds the diode point before the clock advances and the heater points after;
-// a clear resets the clock to 0.
-void TemperatureChartTest::afterClearDiodePointLandsAtZeroAndHeaterPointsAtTwo()
+// A clear empties the series and starts the clock again from 0.
+void TemperatureChartTest::clearSetsTheClockBackAndPointsStandAtItsSeconds()
 {
-    for (double x = 0; x <= 20; x += 2) {
-        chart->addPoint(1, x, 25.0);
-        chart->addPoint(3, x, 35.0);
-        chart->addPoint(6, x, 36.0);
+    auto now = std::chrono::steady_clock::time_point() + std::chrono::hours(1);
+    chart->setClock([&now] { return now; });
+    for (int second = 0; second <= 20; second += 2) {
+        now = std::chrono::steady_clock::time_point() + std::chrono::hours(1) + std::chrono::seconds(second);
+        chart->addPointNow(1, 25.0);
+        chart->addPointNow(3, 35.0);
     }
+    now += std::chrono::seconds(30);
     chart->clearAll();
 
-    chart->addPoint(1, 0, 24.8);
-    chart->addPoint(3, 2, 35.1);
-    chart->addPoint(6, 2, 36.0);
+    chart->addPointNow(1, 24.8);
+    now += std::chrono::milliseconds(2500);
+    chart->addPointNow(3, 35.1);
+    chart->addPointNow(6, 36.0);
 
     QCOMPARE(chart->series(1)->points(), QList<QPointF>{QPointF(0, 24.8)});
-    QCOMPARE(chart->series(3)->points(), QList<QPointF>{QPointF(2, 35.1)});
-    QCOMPARE(chart->series(6)->points(), QList<QPointF>{QPointF(2, 36.0)});
-    QVERIFY(covers(chart->timeAxis(), 0, 2));
+    QCOMPARE(chart->series(3)->points(), QList<QPointF>{QPointF(2.5, 35.1)});
+    QCOMPARE(chart->series(6)->points(), QList<QPointF>{QPointF(2.5, 36.0)});
+    QVERIFY(covers(chart->timeAxis(), 0, 2.5));
     QVERIFY(chart->timeAxis()->max() < 20);
+}
+
+// The chart's own clock, as the program runs it: seconds that really passed.
+void TemperatureChartTest::clockCountsRealSeconds()
+{
+    chart->clearAll();
+    QElapsedTimer waited;
+    waited.start();
+    chart->addPointNow(1, 25.0);
+    QTRY_VERIFY_WITH_TIMEOUT(waited.elapsed() >= 1200, 5000);
+    chart->addPointNow(1, 26.0);
+
+    const QList<double> xs = xValues(chart->series(1));
+    QCOMPARE(xs.size(), 2);
+    QVERIFY2(xs[0] >= 0 && xs[0] < 1.0, qPrintable(QString::number(xs[0])));
+    QVERIFY2(xs[1] >= 1.2 && xs[1] <= double(waited.elapsed()) / 1000, qPrintable(QString::number(xs[1])));
 }
 
 void TemperatureChartTest::clearEmptiesEverySeriesButKeepsTitlesAndStates()

@@ -1,15 +1,9 @@
 // The settings load on its own, against a simulated laser, with a view that records what the load
 // shows and no window at all.
 
-#include "communication.h"
-#include "desktoplinkprompts.h"
-#include "laserstate.h"
+#include "linkrig.h"
 #include "loadqueries.h"
-#include "rzcomport.h"
-#include "scripteddesktop.h"
 #include "settingsload.h"
-#include "simport.h"
-#include "terminalview.h"
 
 #include <QTest>
 #include <QTimer>
@@ -27,13 +21,6 @@ Q_DECLARE_METATYPE(tovra::SettingsLoadView::Family)
 Q_DECLARE_METATYPE(tovra::sim::LaserConfig)
 
 namespace {
-
-class NoTraffic : public TerminalView
-{
-public:
-    void appendTrafficLine(const QString &, TrafficDirection) override {}
-    void clearTraffic() override {}
-};
 
 // Remembers the last thing shown for each control and part, and whether commands were
 // inhibited while a value was shown.
@@ -92,17 +79,13 @@ sim::LaserConfig unpaced(sim::LaserConfig config)
 
 // A simulated laser on a port, the exchange on top and the load with its recording view: what
 // the program has once the port is open, without the window.
-struct LoadRig
+struct LoadRig : test::LinkRig
 {
     explicit LoadRig(const sim::LaserConfig &config = {})
-        : laser(ports.add(1, unpaced(config)))
-        , prompts(desktop)
-        , port(prompts)
-        , comm(port, state, traffic, prompts)
+        : LinkRig(unpaced(config))
         , view(state)
         , load(comm, state, view)
     {
-        test::setUpLaserPort(port);
         comm.setTimeoutActions({
             .stopPolling = [this] { statusTimer.stop(); },
             .resumePolling = [this] { statusTimer.start(); },
@@ -113,14 +96,6 @@ struct LoadRig
 
     void run() { load.run(QStringLiteral("1.0.0.0"), 1); }
 
-    test::SimPorts ports;
-    sim::SimulatedLaser &laser;
-    test::ScriptedDesktop desktop;
-    DesktopLinkPrompts prompts;
-    LaserState state;
-    NoTraffic traffic;
-    TRZComPort port;
-    Communication comm;
     QTimer statusTimer;
     RecordingLoadView view;
     SettingsLoad load;

@@ -1,9 +1,10 @@
-// Entry of the program, and the one place where its objects are made and wired together.
+// Entry of the program: makes what the main window is given; the window wires the rest.
 
 #include "historywriter.h"
 #include "informationswitches.h"
 #include "laserstate.h"
 #include "mainform.h"
+#include "programtimings.h"
 #include "qtdesktop.h"
 #include "serialdevice.h"
 #include "shiftkeys.h"
@@ -47,7 +48,7 @@ int main(int argc, char *argv[])
     history.retentionDays = std::max(1, settings.value(QStringLiteral("History/RetentionDays"), 90).toInt());
     tovra::TMainForm mainForm({state, desktop, tovra::StartSwitches::fromArguments(app.arguments().mid(1)),
                                &tovra::readShiftKeysFromDisplay, tovra::createSerialDevice(),
-                               &tovra::StopSignals::received, history});
+                               &tovra::StopSignals::received, tovra::ProgramTimings::fromEnvironment(), history});
     desktop.setParentWindow(&mainForm);
     QObject::connect(&stopSignals, &tovra::StopSignals::stopRequested, &mainForm,
                      &tovra::TMainForm::StopSignalReceived);

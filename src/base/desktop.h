@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 class QDialog;
 
 namespace tovra {
@@ -24,8 +26,15 @@ public:
     virtual void message(const QString &text) = 0;
     // A modal warning with the given buttons; returns the button chosen.
     virtual Button warning(const QString &text, ButtonSet buttons) = 0;
+    // A modal question answered Yes or No, before something that cannot be undone: No is the
+    // default button, so Enter leaves things as they are. A box closed without a button answers
+    // None.
+    virtual Button question(const QString &text) = 0;
     // A modal one-line text input. Returns the text entered, or the default on Cancel.
     virtual QString inputText(const QString &title, const QString &prompt, const QString &defaultText) = 0;
+    // A modal one-line input whose field hides what is typed. The text entered, or nothing when
+    // the operator cancelled or closed the dialog.
+    virtual std::optional<QString> inputSecret(const QString &title, const QString &prompt) = 0;
     // A save-file dialog; an empty result means the operator cancelled.
     virtual QString saveFileName(const QString &caption, const QString &filter) = 0;
     // An open-file dialog for an existing file; an empty result means the operator cancelled.

@@ -4,7 +4,6 @@
 
 #include <QString>
 
-#include <array>
 #include <cstdint>
 
 namespace tovra {
@@ -61,8 +60,8 @@ struct LaserState
 
     // Measurements and counters, refreshed by every status poll.
     int32_t statusWord = 0;
-    uint32_t shotCount = 0;
-    uint32_t userCount = 0;
+    uint64_t shotCount = 0; // the laser counts past 2^32
+    uint64_t userCount = 0;
     double bankVoltage = 0;
     double bankVoltageTarget = 0;
     double fetVoltage = 0;
@@ -80,7 +79,6 @@ struct LaserState
     bool firing = false;
     bool fireRequested = false;
     bool enableDropped = false;
-    int32_t chartSeconds = 0;
     bool chartDiodeTemp = false;
     bool autoUpdateVoltages = false;
 
@@ -114,12 +112,9 @@ struct LaserState
     RecordFile logFile;
     RecordFile dataFile;
 
-    // Command queue: slots 1 to 100 are commandQueue[0] to commandQueue[99].
-    static constexpr int QueueSlots = 100;
-    std::array<QString, QueueSlots> commandQueue;
+    // The operator's command queue (its lines are the task runner's): how many wait.
     int32_t queueCount = 0;
     bool queuePending = false;
-    bool queueRawLines = false;
 };
 
 } // namespace tovra

@@ -5,11 +5,16 @@
 #include "laserstate.h"
 #include "replytext.h"
 #include "linkprompts.h"
+#include "passwordline.h"
 #include "rzcomport.h"
 #include "terminalview.h"
 
+#include <QScopedValueRollback>
 #include <QThread>
 #include <QTime>
+
+#include <algorithm>
+#include <utility>
 
 namespace tovra {
 
@@ -59,7 +64,7 @@ bool Communication::portBusy() const
 
 bool Communication::mayExchange() const
 {
-    return !detached && !port.InUse();
+    return !detached && !port.InUse() && (!linkLost || greeting);
 }
 
 // A line that did not reach the port is not recorded as sent: the log tells of the failure
@@ -69,7 +74,7 @@ bool Communication::writeLine(const QString &line)
     lastLine = line;
     if (port.Write(toWire(line) + "\r\n"))
         return true;
-    log(QStringLiteral("Write Error(") + timeStamp() + QStringLiteral("): ") + line);
+    log(QStringLiteral("Write Error(") + timeStamp() + QStringLiteral("): ") + withPasswordHidden(line));
     return false;
 }
 
@@ -91,8 +96,9 @@ void Communication::show(const QString &line, bool isReply)
 {
     if (detached)
         return;
+    const QString text = isReply ? line : withPasswordHidden(line);
     view.appendTrafficLine(
-        escapeControlCharacters(QLatin1Char('(') + timeStamp() + QStringLiteral(") ") + trimTrailing(line)),
+        escapeControlCharacters(QLatin1Char('(') + timeStamp() + QStringLiteral(") ") + shownMark + trimTrailing(text)),
         isReply ? TrafficDirection::Received : TrafficDirection::Sent);
 }
 
@@ -105,18 +111,57 @@ void Communication::atExchangeBoundary()
     sendPendingStops();
 }
 
-void Communication::requestStop(const QString &command)
+void Communication::requestStop(const OutgoingLine &line, StopReplied replied)
 {
-    if (detached || pendingStops.contains(command))
+    if (detached)
         return;
-    pendingStops.append(command);
+    const auto waiting = std::find_if(pendingStops.begin(), pendingStops.end(),
+                                      [&line](const PendingStop &stop) { return stop.line == line; });
+    PendingStop &stop = waiting != pendingStops.end() ? *waiting : pendingStops.emplace_back(PendingStop{line, {}});
+    if (replied)
+        stop.replied.append(std::move(replied));
 }
 
 void Communication::sendPendingStops()
 {
     // A stop's own reply wait may let the operator ask for another; it is sent in this loop too.
-    while (!pendingStops.isEmpty() && mayExchange())
-        exchangeCommand(pendingStops.takeFirst());
+    while (!pendingStops.isEmpty() && !linkLost && mayExchange()) {
+        const std::optional<QString> reply = exchangeLine(pendingStops.first().line);
+        if (!reply) {
+            setStopUndelivered(true);
+            return; // first in line still: the next boundary tries it again
+        }
+        const PendingStop sent = pendingStops.takeFirst();
+        for (const StopReplied &replied : sent.replied)
+            replied(*reply);
+    }
+    if (pendingStops.isEmpty())
+        setStopUndelivered(false);
+}
+
+void Communication::writePendingStopsBeforeLettingGo()
+{
+    // A port that is gone takes nothing (the laser's recovery would have sent them first), and a
+    // port already let go is not opened again for them.
+    if (detached || linkLost || !port.Opened())
+        return;
+    while (!pendingStops.isEmpty()) {
+        const QString line = pendingStops.first().line.wireText();
+        if (!writeLine(line)) {
+            setStopUndelivered(true);
+            return;
+        }
+        pendingStops.removeFirst();
+        show(line, false);
+        log(QStringLiteral("Sent    (") + timeStamp() + QStringLiteral("): ") + line);
+    }
+    setStopUndelivered(false);
+}
+
+void Communication::setStopUndelivered(bool undelivered)
+{
+    if (std::exchange(undeliveredStop, undelivered) != undelivered && stopDeliveryWatch)
+        stopDeliveryWatch(undelivered);
 }
 
 QString Communication::SendAndReceive(const QString &query)
@@ -169,7 +214,7 @@ std::optional<double> Communication::TryQueryFloat(const QString &query)
     return typedQuery(query, &replyAsDecimal);
 }
 
-std::optional<uint32_t> Communication::TryQueryCount(const QString &query)
+std::optional<uint64_t> Communication::TryQueryCount(const QString &query)
 {
     return typedQuery(query, &replyAsCount);
 }
@@ -184,7 +229,7 @@ double Communication::QueryFloat(const QString &query)
     return TryQueryFloat(query).value_or(0.0);
 }
 
-uint32_t Communication::QueryCount(const QString &query)
+uint64_t Communication::QueryCount(const QString &query)
 {
     return TryQueryCount(query).value_or(0u);
 }
@@ -209,32 +254,37 @@ QString Communication::SendCommand(const QString &command)
 
 QString Communication::exchangeCommand(const QString &command)
 {
+    return exchangeLine(OutgoingLine::command(command)).value_or(QString());
+}
+
+std::optional<QString> Communication::exchangeLine(const OutgoingLine &outgoing)
+{
     settleAndPurge(port);
-    const QString line = QStringLiteral(";LA:") + command;
+    const QString line = outgoing.wireText();
     if (!writeLine(line))
-        return QString();
+        return std::nullopt;
     if (listener)
-        listener->commandSent(command);
+        listener->commandSent(outgoing.text);
     show(line, false);
-    log(QStringLiteral("Sent    (") + timeStamp() + QStringLiteral("): ") + line);
+    log(QStringLiteral("Sent    (") + timeStamp() + QStringLiteral("): ") + withPasswordHidden(line));
     return ReadAndShowReply();
 }
 
-QString Communication::SendRawLine(const QString &line)
+QString Communication::SendRawLine(const QString &line, const QString &mark)
 {
     if (state.commandsInhibited || !mayExchange())
         return QString();
     atExchangeBoundary();
     if (!mayExchange())
         return QString();
-    settleAndPurge(port);
-    if (!writeLine(line))
-        return QString();
-    if (listener)
-        listener->commandSent(line);
-    show(line, false);
-    log(QStringLiteral("Sent    (") + timeStamp() + QStringLiteral("): ") + line);
-    return ReadAndShowReply();
+    // Only this line and its reply: the stops sent at the boundary are the operator's.
+    const QScopedValueRollback<QString> marked(shownMark, mark);
+    return exchangeLine(OutgoingLine::raw(line)).value_or(QString());
+}
+
+QString Communication::send(const OutgoingLine &line)
+{
+    return line.framing == OutgoingLine::Framing::Raw ? SendRawLine(line.text) : SendCommand(line.text);
 }
 
 QString Communication::ReadReply()
@@ -293,17 +343,13 @@ bool Communication::ConnectToLaser()
     port.setEndOfResponse(QByteArrayLiteral("\r"));
     port.setAllowEvents(false);
     port.setShowErrors(false);
-    port.setResponseTime(100);
+    port.setResponseTime(uint32_t(scanResponseTime.count()));
 
     for (int n = 1; n <= 100 && !state.exitRequested; ++n) {
         port.setPort(n);
         if (!port.Open())
             continue;
-        QThread::msleep(quint32(scanPause.count()));
-        SendRawLine(QStringLiteral(";LC:SEC 4093716"));
-        QThread::msleep(quint32(scanPause.count()));
-        SendCommand(QStringLiteral("EC 0"));
-        if (!SendAndReceive(QStringLiteral("ID")).isEmpty()) {
+        if (!greetAndAskIdentity().isEmpty()) {
             parseIdentityReply(SendAndReceive(QStringLiteral("ID")), state);
             if (isAcceptedModelName(state.modelName)) {
                 view.clearTraffic();
@@ -313,6 +359,24 @@ bool Communication::ConnectToLaser()
         port.Close();
     }
     return false;
+}
+
+QString Communication::greetAndAskIdentity()
+{
+    const QScopedValueRollback<bool> greetingNow(greeting, true);
+    QThread::msleep(quint32(scanPause.count()));
+    SendRawLine(QStringLiteral(";LC:SEC 4093716"));
+    QThread::msleep(quint32(scanPause.count()));
+    SendCommand(QStringLiteral("EC 0"));
+    return SendAndReceive(QStringLiteral("ID"));
+}
+
+void Communication::noteNotSent(const QString &line, const QString &why)
+{
+    const QString note = why + QStringLiteral(": ") + withPasswordHidden(line);
+    view.appendTrafficLine(escapeControlCharacters(QLatin1Char('(') + timeStamp() + QStringLiteral(") ") + note),
+                           TrafficDirection::Note);
+    log(QStringLiteral("Not sent(") + timeStamp() + QStringLiteral("): ") + note);
 }
 
 } // namespace tovra

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "outgoingline.h"
+
+#include <QList>
 #include <QString>
-#include <QStringList>
 
 #include <chrono>
 #include <cstdint>
@@ -47,34 +49,61 @@ public:
     // The typed queries give 0 when nothing usable came back, for code that needs a number.
     int32_t QueryInt(const QString &query);
     double QueryFloat(const QString &query);
-    uint32_t QueryCount(const QString &query);
+    uint64_t QueryCount(const QString &query);
     // The same exchanges, giving nothing when the value was not read: the line could not be
     // written, the port was busy or gone, the reply did not end in time, was empty or is not a
     // value of the kind asked for (replytext.h says which texts are).
     std::optional<int32_t> TryQueryInt(const QString &query);
     std::optional<double> TryQueryFloat(const QString &query);
-    std::optional<uint32_t> TryQueryCount(const QString &query);
+    std::optional<uint64_t> TryQueryCount(const QString &query);
     QString SendCommand(const QString &command);
-    // The reply; empty when the line could not be sent or no reply came.
-    QString SendRawLine(const QString &line);
+    // The reply; empty when the line could not be sent or no reply came. The terminal view shows
+    // the line and its reply after `mark` (a script's lines are marked so); the log does not.
+    QString SendRawLine(const QString &line, const QString &mark = QString());
+    // A line framed as it asks: through SendCommand or SendRawLine.
+    QString send(const OutgoingLine &line);
     QString ReadReply();
     QString ReadAndShowReply();
     void HandleTimeout();
     // Finds the laser on ports 1 to 100; true with the port left open on the laser. A scan
     // during which the program is asked to end stops at the next port.
     bool ConnectToLaser();
+    // Greets the open port as the scan does (the access code, "EC 0", with the scan's pauses) and
+    // asks "ID?": the reply, empty when nothing answered. Works while the link is lost; nothing
+    // else goes out meanwhile (the waiting stop commands stay for the laser in use).
+    QString greetAndAskIdentity();
+
+    // While the laser's port is gone every exchange returns at once without touching the port,
+    // and stop commands wait for the laser to be found again.
+    void setLinkLost(bool lost) { linkLost = lost; }
+    bool isLinkLost() const { return linkLost; }
+    // Names a line that will never be sent, in the terminal view and the log.
+    void noteNotSent(const QString &line, const QString &why);
     // The scan gives a laser this long to settle after its port opens and after the unlock line.
     // A device that answers at once (a simulated laser without pacing) needs none.
     void setScanPause(std::chrono::milliseconds pause) { scanPause = pause; }
+    // How long the scan waits for a port's reply.
+    void setScanResponseTime(std::chrono::milliseconds time) { scanResponseTime = time; }
 
-    // Stop commands ("FL 0", "EN 0") wait for no one. One asked for while a settings load, a
-    // status update or a batch is running goes out at the next exchange boundary, ahead of
-    // whatever that exchange was about to send, and neither commandsInhibited nor a busy load
-    // drops it. Each is sent once, in the order asked; asking again while it waits adds nothing.
-    void requestStop(const QString &command);
+    // Stop lines wait for no one. One asked for while a settings load, a status update or a
+    // batch is running goes out at the next exchange boundary, ahead of whatever that exchange was
+    // about to send, and neither commandsInhibited nor a busy load drops it. Each is sent once, in
+    // the order asked; asking again while it waits adds nothing but the caller's wish for the
+    // reply. A stop the port did not take stays first in line and is tried again at every
+    // boundary until it is written: `replied` gets the laser's reply once it was.
+    using StopReplied = std::function<void(const QString &reply)>;
+    void requestStop(const OutgoingLine &line, StopReplied replied = {});
     bool stopPending() const { return !pendingStops.isEmpty(); }
+    // A stop that was asked for could not be written yet.
+    bool stopUndelivered() const { return undeliveredStop; }
+    // Told whenever stopUndelivered() changes.
+    void setStopDeliveryWatch(std::function<void(bool undelivered)> watch) { stopDeliveryWatch = std::move(watch); }
     // Sends the waiting stop commands now, unless an exchange is under way.
     void sendPendingStops();
+    // The instance is about to let go of the port (a restart): the waiting stops are written now,
+    // even while another exchange waits for its reply; that exchange is being abandoned and
+    // its reply will never be read. Replies to these stops are not waited for.
+    void writePendingStopsBeforeLettingGo();
     // Runs at every exchange boundary, before anything is written: lets the owner notice what
     // arrived while no events were processed (a stop signal during start-up).
     void setBoundaryCheck(std::function<void()> check) { boundaryCheck = std::move(check); }
@@ -100,8 +129,17 @@ private:
         bool complete = false;
     };
 
+    struct PendingStop
+    {
+        OutgoingLine line;
+        QList<StopReplied> replied;
+    };
+
     bool mayExchange() const;
     bool writeLine(const QString &line);
+    // The exchange of one framed line; nothing when the port did not take it.
+    std::optional<QString> exchangeLine(const OutgoingLine &line);
+    void setStopUndelivered(bool undelivered);
     QueryReply exchangeQuery(const QString &query);
     QByteArray readCollected();
     void atExchangeBoundary();
@@ -118,10 +156,16 @@ private:
     TimeoutActions timeoutActions;
     ExchangeListener *listener = nullptr;
     std::chrono::milliseconds scanPause{100};
+    std::chrono::milliseconds scanResponseTime{100};
     std::function<void()> boundaryCheck;
-    QStringList pendingStops;
+    QList<PendingStop> pendingStops;
+    std::function<void(bool)> stopDeliveryWatch;
+    bool undeliveredStop = false;
     QString lastLine;
+    QString shownMark;
     bool detached = false;
+    bool linkLost = false;
+    bool greeting = false;
 };
 
 } // namespace tovra

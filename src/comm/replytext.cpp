@@ -31,13 +31,16 @@ std::optional<int32_t> replyAsInt(const QString &reply)
     return ok ? std::optional<int32_t>(value) : std::nullopt;
 }
 
-std::optional<uint32_t> replyAsCount(const QString &reply)
+std::optional<uint64_t> replyAsCount(const QString &reply)
 {
+    const QString text = trimmedReply(reply);
     bool ok = false;
-    const qlonglong value = trimmedReply(reply).toLongLong(&ok, 10);
-    if (!ok || value < 0)
-        return std::nullopt;
-    return uint32_t(quint64(value) & 0xFFFFFFFFu);
+    // Only a zero may carry a minus sign; the unsigned reading alone would take "-5" for a
+    // huge count.
+    if (text.startsWith(QLatin1Char('-')))
+        return text.toLongLong(&ok, 10) == 0 && ok ? std::optional<uint64_t>(0) : std::nullopt;
+    const qulonglong value = text.toULongLong(&ok, 10);
+    return ok ? std::optional<uint64_t>(value) : std::nullopt;
 }
 
 std::optional<double> replyAsDecimal(const QString &reply)

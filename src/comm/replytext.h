@@ -16,15 +16,15 @@ QString trimmedReply(const QString &reply);
 // The number in a reply, or nothing when the trimmed reply is empty or is not a value of the kind
 // asked for:
 // - an integer: a whole decimal number within the signed 32-bit range;
-// - a count: a whole decimal number from 0 up to the signed 64-bit maximum, of which the low
-//   32 bits are the count (the shot counter outgrows 32 bits); a negative count is no count;
+// - a count: a whole decimal number from 0 up to the unsigned 64-bit maximum (the shot counter
+//   outgrows 32 bits, so it is kept whole); a signed or larger number is no count;
 // - a decimal: a finite number with "." as the separator (an exponent is accepted) whose
 //   magnitude is at most PlausibleDecimalLimit, the largest signed 32-bit integer. Every decimal
 //   the laser reports (a setting, a limit, a voltage, a current, a temperature, a delay, a
 //   percentage) lies far inside that range, so a reply beyond it ("1e300", "-12345678901234") is
 //   not the value asked for but noise or a stray reply, and is not taken for a value.
 std::optional<int32_t> replyAsInt(const QString &reply);
-std::optional<uint32_t> replyAsCount(const QString &reply);
+std::optional<uint64_t> replyAsCount(const QString &reply);
 std::optional<double> replyAsDecimal(const QString &reply);
 inline constexpr double PlausibleDecimalLimit = 2147483647.0;
 

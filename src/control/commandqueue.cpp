@@ -10,72 +10,68 @@ QString mnemonicOf(const QString &command)
     return blank < 0 ? command : command.left(blank);
 }
 
-void CommandQueue::append(const QString &command)
+void CommandQueue::append(const OutgoingLine &line)
 {
-    if (state.queueCount >= LaserState::QueueSlots)
-        makeRoomFor(command);
-    state.commandQueue[size_t(state.queueCount)] = command;
-    ++state.queueCount;
-    state.queuePending = true;
+    if (waiting.size() >= Slots)
+        makeRoomFor(line.text);
+    waiting.append(line);
+    countChanged();
 }
 
-QStringList CommandQueue::takeBatch()
+QList<OutgoingLine> CommandQueue::takeBatch()
 {
-    QStringList batch;
-    for (int i = 0; i < state.queueCount; ++i)
-        batch.append(state.commandQueue[size_t(i)]);
-    state.queueCount = 0;
-    state.queuePending = false;
+    QList<OutgoingLine> batch = std::exchange(waiting, {});
+    countChanged();
     return batch;
 }
 
-std::optional<QString> CommandQueue::nextToSend()
+std::optional<OutgoingLine> CommandQueue::nextToSend()
 {
     if (sending.isEmpty())
         return std::nullopt;
     return sending.takeFirst();
 }
 
-void CommandQueue::withdraw(const QString &mnemonic)
+void CommandQueue::withdraw(const std::function<bool(const QString &text)> &matches)
 {
-    // The laser reads mnemonics in either case, and so may the operator's terminal lines.
-    const auto ofKind = [&mnemonic](const QString &command) {
-        return mnemonicOf(command).compare(mnemonic, Qt::CaseInsensitive) == 0;
-    };
-    sending.removeIf(ofKind);
-    for (int i = state.queueCount - 1; i >= 0; --i) {
-        if (ofKind(state.commandQueue[size_t(i)]))
-            removeSlot(i);
-    }
-    state.queuePending = state.queueCount > 0;
+    const auto matching = [&matches](const OutgoingLine &line) { return matches(line.text); };
+    sending.removeIf(matching);
+    waiting.removeIf(matching);
+    countChanged();
 }
 
-void CommandQueue::makeRoomFor(const QString &command)
+void CommandQueue::clear()
 {
-    const QString mnemonic = mnemonicOf(command);
-    for (int i = 0; i < state.queueCount; ++i) {
-        if (mnemonicOf(state.commandQueue[size_t(i)]) == mnemonic) {
-            removeSlot(i);
+    sending.clear();
+    waiting.clear();
+    countChanged();
+}
+
+void CommandQueue::makeRoomFor(const QString &text)
+{
+    const QString mnemonic = mnemonicOf(text);
+    for (qsizetype i = 0; i < waiting.size(); ++i) {
+        if (mnemonicOf(waiting.at(i).text) == mnemonic) {
+            waiting.removeAt(i);
             return;
         }
     }
-    for (int i = 0; i < state.queueCount; ++i) {
-        const QString earlier = mnemonicOf(state.commandQueue[size_t(i)]);
-        for (int later = i + 1; later < state.queueCount; ++later) {
-            if (mnemonicOf(state.commandQueue[size_t(later)]) == earlier) {
-                removeSlot(i);
+    for (qsizetype i = 0; i < waiting.size(); ++i) {
+        const QString earlier = mnemonicOf(waiting.at(i).text);
+        for (qsizetype later = i + 1; later < waiting.size(); ++later) {
+            if (mnemonicOf(waiting.at(later).text) == earlier) {
+                waiting.removeAt(i);
                 return;
             }
         }
     }
-    removeSlot(0);
+    waiting.removeFirst();
 }
 
-void CommandQueue::removeSlot(int index)
+void CommandQueue::countChanged()
 {
-    for (int i = index; i + 1 < state.queueCount; ++i)
-        state.commandQueue[size_t(i)] = state.commandQueue[size_t(i + 1)];
-    --state.queueCount;
+    state.queueCount = int32_t(waiting.size());
+    state.queuePending = !waiting.isEmpty();
 }
 
 } // namespace tovra

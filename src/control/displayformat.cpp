@@ -32,9 +32,17 @@ QString twoDecimalText(double value)
     return fixed(rounded, 2, 1);
 }
 
-QString counterText(uint32_t value)
+QString counterText(uint64_t value)
 {
     return QStringLiteral("%1").arg(value, 10, 10, QLatin1Char(' '));
+}
+
+QString groupedCountText(uint64_t value)
+{
+    QString digits = QString::number(value);
+    for (qsizetype at = digits.size() - 3; at > 0; at -= 3)
+        digits.insert(at, QLatin1Char(','));
+    return digits;
 }
 
 QString oneDecimalArgument(double value)

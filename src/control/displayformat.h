@@ -12,8 +12,11 @@ namespace tovra {
 // significant digits instead (12345.6 shows as 1.235E+04).
 QString twoDecimalText(double value);
 
-// Counters: "%10u", the unsigned value right-aligned in ten characters.
-QString counterText(uint32_t value);
+// Counters: the unsigned value right-aligned in ten characters; a count of more digits takes
+// as many as it needs.
+QString counterText(uint64_t value);
+// A count with "," between groups of three digits ("5,000,000,123"), in any locale.
+QString groupedCountText(uint64_t value);
 
 // Command arguments. "0.0": one decimal; "00.00": two decimals, at least two integer digits;
 // "0.0000000": seven decimals. Integers round half to even.

@@ -1,6 +1,7 @@
 #include "firecontrol.h"
 
 #include "laserstate.h"
+#include "scriptline.h"
 #include "statusword.h"
 
 #include <QThread>
@@ -14,9 +15,11 @@ FireControl::FireControl(LaserState &laserState, FireControlView &controlsView, 
 {
 }
 
+// The button does what it reads: "Stop" sends "FL 0" whatever the flags say meanwhile (a status
+// update that was skipped or never came, a question dismissed while "FL 1" waited).
 void FireControl::FireStopbtnClick()
 {
-    LaserFire(!(state.fireRequested || state.firing));
+    LaserFire(!stopShown);
     state.skipStatusSync = true;
 }
 
@@ -29,17 +32,17 @@ bool FireControl::LaserFire(bool fire)
             // A single shot is one pulse: the button is ready again at once.
             state.firing = false;
             state.fireRequested = false;
-            view.showReadyLook();
+            showLook(false);
             QThread::msleep(100);
         } else {
             state.firing = true;
-            view.showFiringLook();
+            showLook(true);
         }
     } else {
         hooks.queueCommand(QStringLiteral("FL 0"));
         state.fireRequested = false;
         state.firing = false;
-        view.showReadyLook();
+        showLook(false);
     }
     hooks.restartStatusTimer();
     return true;
@@ -73,10 +76,30 @@ void FireControl::LaserEnable(bool enable)
     }
 }
 
+// A button that reads "Stop" can always be pressed.
 void FireControl::CheckFireEnableState()
 {
-    view.setFireEnabled(uint32_t(state.statusWord) & StatusBit::OkToFire);
+    view.setFireEnabled(stopShown || (uint32_t(state.statusWord) & StatusBit::OkToFire));
     view.setEnableBoxEnabled(true);
+}
+
+void FireControl::followStopLine(const QString &line)
+{
+    if (ScriptLine::read(line).mnemonic != QLatin1String("FL"))
+        return;
+    state.firing = false;
+    state.fireRequested = false;
+    showLook(false);
+    state.skipStatusSync = true;
+}
+
+void FireControl::showLook(bool stop)
+{
+    stopShown = stop;
+    if (stop)
+        view.showFiringLook();
+    else
+        view.showReadyLook();
 }
 
 void FireControl::followStatusWord(uint32_t status)
@@ -86,10 +109,7 @@ void FireControl::followStatusWord(uint32_t status)
         return;
     }
     if (state.diodeTrigger == 0) {
-        if (status & StatusBit::Firing)
-            view.showFiringLook();
-        else
-            view.showReadyLook();
+        showLook(status & StatusBit::Firing);
     }
     if (!(status & StatusBit::Enabled) && view.enableChecked()) {
         // Unchecking the box runs its handler, which must not send "EN 0" for a laser that is

@@ -44,23 +44,34 @@ public:
 
     FireControl(LaserState &state, FireControlView &view, Hooks hooks);
 
-    // The fire button: fires when ready, stops when firing or about to.
+    // The fire button: sends "FL 0" while it reads "Stop", "FL 1" while it reads "Fire".
     void FireStopbtnClick();
     bool LaserFire(bool fire);
     // The enable box changed its check mark (the operator's click or the status poll's drop).
     void LaserEnableBtnClick();
     void LaserEnable(bool enable);
-    // The fire button is usable exactly when the last status word allows firing.
+    // The fire button is usable when the last status word allows firing, and always while it
+    // reads "Stop".
     void CheckFireEnableState();
+    // A stop line went ahead of the queue (the button's own, or one typed or sent by a script): a
+    // "FL 0" in any form leaves the controls as a press of Stop does.
+    void followStopLine(const QString &line);
 
     // A status word was read: the fire look and the enable box follow it, except in the one
     // update after an operator action on them. A laser that disabled itself unchecks the box.
     void followStatusWord(uint32_t status);
 
+    // The one fire state: the button reads "Stop" (and stops when pressed).
+    bool showsStop() const { return stopShown; }
+
 private:
+    // Caption, look and action change together, here only.
+    void showLook(bool stop);
+
     LaserState &state;
     FireControlView &view;
     const Hooks hooks;
+    bool stopShown = false;
 };
 
 } // namespace tovra

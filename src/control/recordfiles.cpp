@@ -56,7 +56,8 @@ const RecordFiles::Record &RecordFiles::recordOf(RecordKind kind) const
 
 QString RecordFiles::fileName(RecordKind kind) const
 {
-    return recordOf(kind).nameFor(state);
+    const QString written = (state.*recordOf(kind).file).fileName();
+    return written.isEmpty() ? recordOf(kind).nameFor(state) : written;
 }
 
 void RecordFiles::toggle(RecordKind kind)
@@ -69,17 +70,20 @@ void RecordFiles::toggle(RecordKind kind)
     }
     state.*record.enabled = true;
     view.setRecordChecked(kind, true);
-    if (!(state.*record.file).create(fileName(kind), record.headerFor(state))) {
+    if (!(state.*record.file).open(record.nameFor(state), record.headerFor(state))) {
         // The check mark stays: choosing the item again tries again.
         state.*record.enabled = false;
         messages.showNowOrLater(record.failure);
+        return;
     }
+    view.showRecording(kind, fileName(kind));
 }
 
 void RecordFiles::switchOff(RecordKind kind)
 {
     state.*recordOf(kind).enabled = false;
     view.setRecordChecked(kind, false);
+    view.showRecording(kind, QString());
 }
 
 void RecordFiles::appendDataRow(const QList<Measurement> &unread)

@@ -16,12 +16,16 @@ struct LaserState;
 // The program's two record files.
 enum class RecordKind { CommunicationLog, DataCollection };
 
-// Where the record files show whether they are on: the menu items' check marks.
+// Where the record files show whether they are on: the menu items' check marks, and whether a
+// file is being recorded into. The two differ after a failed switch-on: the check mark stays so
+// that choosing the item again tries again, but nothing is recorded.
 class RecordFilesView
 {
 public:
     virtual ~RecordFilesView() = default;
     virtual void setRecordChecked(RecordKind kind, bool checked) = 0;
+    // `fileName` is recorded into from now on; empty: the file is off.
+    virtual void showRecording(RecordKind kind, const QString &fileName) = 0;
 };
 
 // The communication log and the data collection file: switching them on and off, their headers,
@@ -38,8 +42,10 @@ class RecordFiles
 public:
     RecordFiles(LaserState &state, Desktop &desktop, std::function<bool()> busy, RecordFilesView &view);
 
-    // Switches the file on (a fresh file with its header) or off.
+    // Switches the file on or off. Switched on again in the same run, the file goes on where it
+    // stopped, after its header lines once more (RecordFile says when a new file is made).
     void toggle(RecordKind kind);
+    // The name recorded into, or to be recorded into at the first switch-on.
     QString fileName(RecordKind kind) const;
 
     // One data row of the laser state, when data collection is on. A measurement in `unread`

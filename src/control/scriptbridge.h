@@ -1,25 +1,28 @@
 #pragma once
 
+#include "communication.h"
 #include "scriptline.h"
 #include "sharedport.h"
 
+#include <QList>
 #include <QObject>
 
+#include <cstdint>
 #include <functional>
 
 namespace tovra {
 
-class Communication;
 class TerminalView;
 struct LaserState;
 
-// Where the window shows a setting that a script's line gave the laser.
+// Where the window shows a setting that a line sent as typed gave the laser, a script's line
+// or the terminal's.
 class ScriptSettingView
 {
 public:
     virtual ~ScriptSettingView() = default;
-    // The laser took `setting` from a script: the matching control shows it, and nothing is sent
-    // back for it.
+    // The laser took `setting` from a script or the terminal: the matching control shows it,
+    // and nothing is sent back for it.
     virtual void showScriptSetting(const ScriptSetting &setting) = 0;
 };
 
@@ -28,7 +31,10 @@ public:
 // and logged), at the task tick and under its rules: never during a status update, never while
 // commands are inhibited or another exchange holds the port. The reply, or nothing after a time-out,
 // goes back to the script in the order of its lines. Lines that could start firing or enable the
-// laser go out only while the operator allows remote firing.
+// laser go out only while the operator allows remote firing. A stop line, in any form the laser
+// reads as one, is not kept waiting: it gets the Stop button's treatment (the stop handler) and its
+// reply goes back in its turn; a stop from anywhere withdraws the waiting lines that would fire or
+// enable the laser, each answered "Stopped by the operator".
 class ScriptBridge : public QObject
 {
     Q_OBJECT
@@ -42,23 +48,50 @@ public:
     bool isSharing() const { return port.isOpen(); }
     QString linkPath() const { return port.linkPath(); }
 
-    void setRemoteFiringAllowed(bool allowed) { remoteFiringAllowed = allowed; }
+    void setRemoteFiringAllowed(bool allowed);
+    // Where notes go in the communication log: sharing and remote firing switched on and off, and
+    // each script line refused.
+    void setLogNote(std::function<void(const QString &)> write) { logNote = std::move(write); }
     // While `due` says so, a status update is about to start: the script's lines give way, so that
     // the status poll keeps its cadence however fast a script sends.
     void setStatusPollDue(std::function<bool()> due) { statusPollDue = std::move(due); }
 
-    bool hasWaitingLines() const { return port.hasLine(); }
+    // How a stop line from the script reaches the laser ahead of everything (the task runner's
+    // stopNow): `replied` gets the laser's reply.
+    using StopHandler = std::function<void(const OutgoingLine &line, Communication::StopReplied replied)>;
+    void setStopHandler(StopHandler handler) { stopHandler = std::move(handler); }
+
+    bool hasWaitingLines() const;
     // The task tick's part: sends the script's waiting lines, each answered before the next.
     void sendWaitingLines();
+    // A stop was sent: the waiting lines that would fire or enable the laser are not sent; each
+    // is answered "Stopped by the operator" in its turn.
+    void withdrawFiringLines();
 
 signals:
     // A line waits to be sent: the task queue should run now rather than at its next tick.
     void linesWaiting();
 
 private:
+    // A line from the script, from its arrival until its answer has gone back.
+    struct WaitingLine
+    {
+        enum class Step { ToSend, BeingSent, AwaitingStopReply, Answered };
+        uint64_t id = 0;
+        QByteArray bytes;
+        Step step = Step::ToSend;
+        QByteArray answer;
+    };
+
+    void takeArrivedLines();
     bool maySendNow() const;
-    void sendLine(const QByteArray &line);
+    void sendLine(WaitingLine &line);
+    void answer(uint64_t id, const QByteArray &reply);
+    // Gives the answers that are due, in the order of the lines.
+    void answerReadyLines();
+    WaitingLine *find(uint64_t id);
     void showNote(const QString &note);
+    void noteInLog(const QString &note);
 
     LaserState &state;
     Communication &comm;
@@ -66,6 +99,10 @@ private:
     ScriptSettingView &settings;
     SharedPort port;
     std::function<bool()> statusPollDue;
+    std::function<void(const QString &)> logNote;
+    StopHandler stopHandler;
+    QList<WaitingLine> waiting;
+    uint64_t lastId = 0;
     bool remoteFiringAllowed = false;
 };
 

@@ -25,6 +25,12 @@ std::optional<double> numberOf(const QString &text)
     return value;
 }
 
+// What the laser says when it did not take a command.
+bool refusedByLaser(const QString &reply)
+{
+    return reply.isEmpty() || reply == QLatin1String("?") || reply.startsWith(QLatin1String("ERR"));
+}
+
 QString withoutControlCharacters(const QString &line)
 {
     QString text;
@@ -68,12 +74,12 @@ ScriptLine ScriptLine::read(const QString &line)
     return read;
 }
 
-bool mayStartFiring(const QString &line)
+LineKind classifyLine(const QString &line)
 {
     const ScriptLine read = ScriptLine::read(line);
     if (read.isQuery || (read.mnemonic != QLatin1String("FL") && read.mnemonic != QLatin1String("EN")))
-        return false;
-    return numberOf(*read.argument) != 0.0;
+        return LineKind::Other;
+    return numberOf(*read.argument) == 0.0 ? LineKind::Stop : LineKind::FiringOrEnabling;
 }
 
 std::optional<ScriptSetting> settingOf(const QString &line)
@@ -85,6 +91,13 @@ std::optional<ScriptSetting> settingOf(const QString &line)
     if (!value)
         return std::nullopt;
     return ScriptSetting{read.mnemonic == QLatin1String("AT:AP") ? QStringLiteral("AT") : read.mnemonic, *value};
+}
+
+std::optional<ScriptSetting> settingTakenBy(const QString &line, const QString &reply)
+{
+    if (refusedByLaser(reply))
+        return std::nullopt;
+    return settingOf(line);
 }
 
 } // namespace tovra

@@ -19,9 +19,20 @@ struct ScriptLine
     static ScriptLine read(const QString &line);
 };
 
-// True for a line that may start firing or enable the laser: "FL" or "EN" with any argument but
-// zero. Those lines need the operator's permission; stopping never does.
-bool mayStartFiring(const QString &line);
+// What a line asks of the beam, read as the laser reads it (address, blanks, letter case and
+// leading zeros make no difference): a stop is "FL" or "EN" with an argument of value zero ("FL 0",
+// " fl 00", ";LC:EN 0"); firing or enabling is "FL" or "EN" with any other argument, unreadable
+// ones included ("FL 1", "fl 01", "EN x"). Every path that sends lines to the laser judges them
+// by this one rule: stop lines get the Stop button's treatment, firing or enabling lines are
+// withdrawn by a stop and need the operator's permission when a script sends them.
+enum class LineKind { Stop, FiringOrEnabling, Other };
+LineKind classifyLine(const QString &line);
+
+// True for a line that may start firing or enable the laser.
+inline bool mayStartFiring(const QString &line)
+{
+    return classifyLine(line) == LineKind::FiringOrEnabling;
+}
 
 // A setting the window shows, set by a script's line ("RR 20" sets "RR" to 20).
 struct ScriptSetting
@@ -32,5 +43,9 @@ struct ScriptSetting
 
 // The setting that `line` makes, when it is one of the parameter setters with a number.
 std::optional<ScriptSetting> settingOf(const QString &line);
+
+// The setting that a line sent as typed (by a script or in the terminal) gave the laser: its
+// setting when the laser took it, nothing when it answered no reply, "?" or an error.
+std::optional<ScriptSetting> settingTakenBy(const QString &line, const QString &reply);
 
 } // namespace tovra

@@ -4,6 +4,10 @@
 
 namespace tovra {
 
+// The service code: the operator types it to open the service window, and the window, as it
+// opens, unlocks the laser's service commands with it ("SEC " + the code).
+inline const QString ServiceCode = QStringLiteral("53871");
+
 // The settings whose limit the service window calibrates and the main window enforces.
 enum class LimitedSetting { RepRate, DiodeCurrent, DiodePulseWidth, QSWDelay };
 
@@ -17,6 +21,8 @@ public:
     // Queued like the host's own commands: dropped while the laser state inhibits commands (as
     // while the service window loads itself), stop commands excepted.
     virtual void queueCommand(const QString &command) = 0;
+    // Queued the same way, to go out exactly as given, without the command address.
+    virtual void queueRawLine(const QString &line) = 0;
     // Sent directly, ahead of whatever is queued.
     virtual void sendDirectly(const QString &command) = 0;
     virtual void showMaximum(LimitedSetting setting, double maximum) = 0;

@@ -8,7 +8,8 @@
 #include "identity.h"
 #include "laserstate.h"
 #include "recordformat.h"
-#include "scopedflag.h"
+
+#include <QScopedValueRollback>
 
 namespace tovra {
 
@@ -27,6 +28,9 @@ const QStringList SmallFamilyStatusCaptions = {
 };
 
 constexpr int EnergyModeStatusBit = 13;
+
+// The window's outer width once loaded; the strip right of it holds what only some lasers show.
+constexpr int RunTimeOuterWidth = 665;
 
 // The names the log gives the limited controls.
 QString controlName(SettingsLoadView::Setting setting)
@@ -95,7 +99,7 @@ void SettingsLoad::run(const QString &programVersion, int port)
         return;
     }
 
-    const ScopedFlag inhibit(state.commandsInhibited);
+    const QScopedValueRollback<bool> inhibit(state.commandsInhibited, true);
     identify();
     showIdentity(programVersion, port);
     view.setPartVisible(Part::ServiceWindowMenu, comm.QueryInt(QStringLiteral("SEC")) == 1);
@@ -103,7 +107,7 @@ void SettingsLoad::run(const QString &programVersion, int port)
     loadModesAndTriggers();
     loadHeater0();
     loadAttenuator();
-    view.setOuterWidth(665);
+    view.setOuterWidth(RunTimeOuterWidth);
     state.hasEnhancedEnergy = false;
     if (state.isMicroModel || state.isMiniModel)
         loadSmallFamily();
@@ -113,12 +117,17 @@ void SettingsLoad::run(const QString &programVersion, int port)
         loadPasswordLock();
 }
 
+// The demo shows the standard window: its tile captions instead of the controls' own names, and
+// its run-time width, which leaves the energy-mode choice of the small families out.
 void SettingsLoad::showDemoIdentity(const QString &programVersion)
 {
     view.setText(Text::WindowTitle, QStringLiteral(" Tovra  SW Version: ") + programVersion + QStringLiteral(" ComPort: Demo"));
     view.setText(Text::SerialNumber, QStringLiteral("Serial Number: 1234"));
     view.setText(Text::FirmwareVersion, QStringLiteral("Firmware Ver: 1.00"));
     view.setText(Text::FpgaVersion, QStringLiteral("FPGA Ver: 1.25"));
+    view.setStatusCaptions(StandardStatusCaptions);
+    view.setPartVisible(Part::EnhancedEnergyModeGroup, false);
+    view.setOuterWidth(RunTimeOuterWidth);
 }
 
 void SettingsLoad::showIdentity(const QString &programVersion, int port)
@@ -241,8 +250,6 @@ void SettingsLoad::loadSmallFamily()
         const std::optional<int> mode = optionAnswer(comm.SendAndReceive(QStringLiteral("EM")));
         state.energyMode = mode.value_or(0);
         view.showSetting(Setting::EnhancedEnergyMode, state.energyMode);
-    } else {
-        state.energyModeChanging = false;
     }
 
     view.showFamily(state.isMicroModel ? SettingsLoadView::Family::Micro : SettingsLoadView::Family::Mini);
@@ -289,7 +296,6 @@ void SettingsLoad::loadFullSizeFamily()
         view.showSetting(Setting::EnergyMode, state.energyMode);
     } else {
         view.setPartVisible(Part::EnergyModeGroup, false);
-        state.energyModeChanging = false;
     }
 
     if (!state.hasHeater0) {

@@ -7,9 +7,9 @@
 #include "laserstate.h"
 #include "recordfiles.h"
 #include "rzcomport.h"
-#include "scopedflag.h"
 #include "statusword.h"
 
+#include <QScopedValueRollback>
 #include <QTimer>
 
 namespace tovra {
@@ -160,16 +160,39 @@ void StatusPoll::tick()
     if (state.taskBusy)
         return;
     statusTimer.stop();
-    {
-        const ScopedFlag busy(state.statusBusy);
-        update();
-        if (state.serviceWindowPending && !program.hasEnded()) {
-            view.openUnlockedServiceWindow();
-            state.serviceWindowPending = false;
-        }
-    }
+    // The port question of a lost link is open: the tick that asked it resumes polling.
+    if (comm.isLinkLost())
+        return;
+    runUpdate();
+    // The question about a vanished port is asked once the update has ended, so that the task
+    // timer can keep stop commands and answer scripts while it is open. A laser found again is
+    // read at once.
+    while (portLost() && program.recoverLink())
+        runUpdate();
     if (!program.hasEnded())
         statusTimer.start();
+}
+
+void StatusPoll::runUpdate()
+{
+    const QScopedValueRollback<bool> busy(state.statusBusy, true);
+    update();
+    if (state.serviceWindowPending && !program.hasEnded()) {
+        view.openUnlockedServiceWindow();
+        state.serviceWindowPending = false;
+    }
+}
+
+// A port that hung up during the update, or could not be opened for it, is given one more try.
+bool StatusPoll::portLost()
+{
+    return !state.exitRequested && !program.hasEnded() && !port.Opened() && !port.Open();
+}
+
+void StatusPoll::showStale(const QString &text)
+{
+    stale = true;
+    view.showStale(text);
 }
 
 void StatusPoll::update()
@@ -195,7 +218,7 @@ void StatusPoll::setVoltagesPolled(bool polled)
 // the update lets that happen) or when the program is ending: nothing more is asked of the laser.
 bool StatusPoll::mustStop() const
 {
-    return state.exitRequested || program.hasEnded();
+    return state.exitRequested || program.hasEnded() || !port.Opened();
 }
 
 bool StatusPoll::smallFamily() const
@@ -203,19 +226,15 @@ bool StatusPoll::smallFamily() const
     return state.isMicroModel || state.isMiniModel;
 }
 
+// A port that does not open ends the update; the tick then asks about it.
 void StatusPoll::ensurePortOpen()
 {
-    if (port.Open())
-        return;
-    if (desktop.warning(QStringLiteral("Port no longer available, restart?"), ButtonSet::YesNo) == Button::Yes)
-        program.restart();
-    else
-        program.exit();
+    port.Open();
 }
 
-void StatusPoll::readCounter(const char *query, uint32_t LaserState::*field, ReadOut readOut, const char *caption)
+void StatusPoll::readCounter(const char *query, uint64_t LaserState::*field, ReadOut readOut, const char *caption)
 {
-    if (const std::optional<uint32_t> count = comm.TryQueryCount(QString::fromLatin1(query))) {
+    if (const std::optional<uint64_t> count = comm.TryQueryCount(QString::fromLatin1(query))) {
         state.*field = *count;
         if (field == &LaserState::shotCount)
             completed.shotCount = *count;
@@ -250,7 +269,7 @@ void StatusPoll::readOut(const MeasurementRow &row)
 void StatusPoll::chartResonatorTemp()
 {
     if (wasRead(&LaserState::resonatorTemp) && view.serviceWindowVisible() && state.chartDiodeTemp)
-        view.addChartPoint(ResonatorTempSeries, state.chartSeconds, state.resonatorTemp);
+        view.addChartPoint(ResonatorTempSeries, state.resonatorTemp);
 }
 
 // A status word that was not read says nothing: the tiles, the fire and enable controls and the
@@ -263,8 +282,10 @@ void StatusPoll::readStatusWord()
         state.statusWord = *word;
         statusWord = uint32_t(*word);
     }
-    view.showReadOut(ReadOut::StatusWord,
-                     QStringLiteral("Status: ") + (word ? QString::number(*word) : QStringLiteral("unknown")));
+    statusText = QStringLiteral("Status: ") + (word ? QString::number(*word) : QStringLiteral("unknown"));
+    // While stale the label says why; it shows the word again when the update ends.
+    if (!stale)
+        view.showReadOut(ReadOut::StatusWord, statusText);
 }
 
 void StatusPoll::followStatusWord()
@@ -278,14 +299,23 @@ void StatusPoll::followStatusWord()
     announceFaults(status);
 }
 
-// A fault is announced once per episode: until an update finds its bits clear again.
+// A fault is announced once per episode: until an update finds its bits clear again. Once the
+// program is ending no box opens: the first one closed for the exit must not be followed by the
+// next one, holding the exit until someone answers it.
 void StatusPoll::announceFaults(uint32_t status)
 {
+    const auto announce = [this](const QString &fault) {
+        if (state.exitRequested)
+            return;
+        // Polling waits while the box is open.
+        showStale(NotPollingText);
+        desktop.message(fault);
+    };
     if (status & (StatusBit::DiodeTempFault | StatusBit::ElectricalTempFault)) {
         if (!state.tempFaultShown) {
             state.tempFaultShown = true;
-            desktop.message((status & StatusBit::DiodeTempFault) ? QStringLiteral("Temperature Fault - Diode")
-                                                                 : QStringLiteral("Temperature Fault - Electrical"));
+            announce((status & StatusBit::DiodeTempFault) ? QStringLiteral("Temperature Fault - Diode")
+                                                          : QStringLiteral("Temperature Fault - Electrical"));
             records.appendLogNote(QStringLiteral("Temperature Fault"));
         }
     } else {
@@ -294,7 +324,7 @@ void StatusPoll::announceFaults(uint32_t status)
     if (status & StatusBit::PowerFail) {
         if (!state.electricalFaultShown) {
             state.electricalFaultShown = true;
-            desktop.message(QStringLiteral("Electrical Fault"));
+            announce(QStringLiteral("Electrical Fault"));
             records.appendLogNote(QStringLiteral("Electrical Fault"));
         }
     } else {
@@ -309,8 +339,6 @@ void StatusPoll::countTowardsSetPoints()
         state.setpointRefreshDue = true;
         state.setpointPollCount = 0;
     }
-    if ((state.hasHeater0 || state.hasHeater1 || state.hasHeater2) && view.serviceWindowVisible())
-        state.chartSeconds += 2;
 }
 
 void StatusPoll::readHeaterTemperature(const HeaterRow &row)
@@ -326,8 +354,8 @@ void StatusPoll::showHeaterTemperature(const HeaterRow &row)
         return;
     view.showReadOut(row.temperatureReadOut, temperatureText(row.temperaturePrefix, state.*row.temperature));
     if (view.serviceWindowVisible() && !state.chartDiodeTemp) {
-        view.addChartPoint(row.temperatureSeries, state.chartSeconds, state.*row.temperature);
-        view.addChartPoint(row.setpointSeries, state.chartSeconds, state.*row.setpoint);
+        view.addChartPoint(row.temperatureSeries, state.*row.temperature);
+        view.addChartPoint(row.setpointSeries, state.*row.setpoint);
     }
 }
 
@@ -352,6 +380,12 @@ void StatusPoll::finishUpdate()
     }
     if (statusWord)
         fire.CheckFireEnableState();
+    // Stale read-outs come back with the first update that reached the laser.
+    if (stale && statusWord) {
+        stale = false;
+        view.showLive();
+        view.showReadOut(ReadOut::StatusWord, statusText);
+    }
 }
 
 } // namespace tovra

@@ -55,9 +55,14 @@ public:
     // One tile per bit 0 to 13 of the word.
     virtual void showStatusTiles(uint32_t statusWord) = 0;
     virtual bool serviceWindowVisible() const = 0;
-    virtual void addChartPoint(int series, double seconds, double value) = 0;
+    // A point of the service window's chart, at the chart clock's present reading.
+    virtual void addChartPoint(int series, double value) = 0;
     // The service password was accepted: its menu item appears and the window opens.
     virtual void openUnlockedServiceWindow() = 0;
+    // Polling has stopped: `statusText` on the status label, the read-outs and tiles greyed as
+    // stale until showLive.
+    virtual void showStale(const QString &statusText) = 0;
+    virtual void showLive() = 0;
 };
 
 // The status poll: on each tick of the status timer the laser is asked for its counters,
@@ -72,14 +77,16 @@ public:
 class StatusPoll
 {
 public:
-    // What the poll may do to the program as a whole when the port has vanished, and how it learns
-    // that the program is ending.
+    // How the poll learns that the program is ending, and what it asks for when the laser's port
+    // has vanished.
     struct ProgramActions
     {
-        std::function<void()> restart;
-        std::function<void()> exit;
         std::function<bool()> hasEnded;
+        // The laser's port is gone: true when the laser was found again and polling goes on.
+        std::function<bool()> recoverLink;
     };
+
+    static inline const QString NotPollingText = QStringLiteral("Status: not polling - Tools > Refresh resumes");
 
     StatusPoll(Communication &exchange, TRZComPort &serialPort, LaserState &laserState, Desktop &desktopSeam,
                StatusPollView &pollView, FireControl &fireControl, RecordFiles &recordFiles, QTimer &pollTimer,
@@ -93,6 +100,9 @@ public:
     void setVoltagesPolled(bool polled);
     // Hears every update that ran to its end (the history); may be null.
     void setListener(StatusListener *updateListener) { listener = updateListener; }
+    // Polling has stopped: the read-outs and tiles show as stale, and the status label says why,
+    // until an update has read the laser again.
+    void showStale(const QString &statusText);
 
     // Rows of the tables that an update is planned from (statuspoll.cpp).
     struct MeasurementRow;
@@ -108,12 +118,14 @@ private:
     };
 
     bool mustStop() const;
+    void runUpdate();
+    bool portLost();
     void planSteps();
     void planHeaterSteps(const HeaterRow &row);
     bool smallFamily() const;
 
     void ensurePortOpen();
-    void readCounter(const char *query, uint32_t LaserState::*field, StatusPollView::ReadOut readOut,
+    void readCounter(const char *query, uint64_t LaserState::*field, StatusPollView::ReadOut readOut,
                      const char *caption);
     bool readMeasurement(const char *query, Measurement field);
     bool wasRead(Measurement field) const;
@@ -145,6 +157,8 @@ private:
     CompletedUpdate completed;
     StatusListener *listener = nullptr;
     std::optional<uint32_t> statusWord;
+    QString statusText;
+    bool stale = false;
 };
 
 } // namespace tovra

@@ -2,8 +2,10 @@
 
 #include "communication.h"
 #include "laserstate.h"
-#include "scopedflag.h"
 #include "rzcomport.h"
+#include "scriptline.h"
+
+#include <QScopedValueRollback>
 
 #include <algorithm>
 #include <utility>
@@ -12,56 +14,67 @@ namespace tovra {
 
 namespace {
 
-// The reply to the exit's "FL 0" is waited for this long at most (ms): it has been written by
-// then, and a laser that does not answer must not hold the program.
-constexpr uint32_t ExitReplyTime = 1000;
-
-bool isStopCommand(const QString &command)
+bool firesOrEnables(const QString &line)
 {
-    return command == QLatin1String("FL 0") || command == QLatin1String("EN 0");
+    return classifyLine(line) == LineKind::FiringOrEnabling;
 }
 
 } // namespace
 
-TaskRunner::TaskRunner(LaserState &laserState, Communication &exchange, TRZComPort &serialPort, TaskActions hostActions)
+TaskRunner::TaskRunner(LaserState &laserState, Communication &exchange, TRZComPort &serialPort, TaskActions hostActions,
+                       const ProgramTimings &timings)
     : state(laserState)
     , comm(exchange)
     , port(serialPort)
     , actions(std::move(hostActions))
     , queue(laserState)
+    , taskTick(timings.taskTick)
+    , stopRetry(timings.stopRetry)
+    , exitReplyTime(timings.exitReplyTime)
 {
     taskTimer.setObjectName(QStringLiteral("TaskTimer"));
-    taskTimer.setInterval(TickInterval);
+    taskTimer.setInterval(taskTick);
     QObject::connect(&taskTimer, &QTimer::timeout, [this] { tick(); });
 }
 
 void TaskRunner::request()
 {
     if (!ended && !taskTimer.isActive())
-        taskTimer.start();
+        taskTimer.start(taskTick);
 }
 
 bool TaskRunner::pending() const
 {
     return state.recallPending || state.refreshPending || state.unlockPending || state.queuePending
-        || state.exitRequested || energyModeReadBackDue || comm.stopPending() || actions.scriptLinesWaiting();
+        || state.exitRequested || energyModeReadBackDue || (comm.stopPending() && !comm.isLinkLost())
+        || actions.scriptLinesWaiting();
 }
 
-// Stop commands are never dropped: they bypass the inhibit and the queue and go out at the next
+// Stop lines are never dropped: they bypass the inhibit and the queue and go out at the next
 // exchange boundary (a running load or status update sends them between two of its queries).
-// Being sent ahead, a stop takes the earlier waiting commands of its kind with it, so that a
-// "FL 1" queued before the Stop press cannot follow the "FL 0" and fire the laser again.
-void TaskRunner::queueCommand(const QString &command)
+// Being sent ahead, a stop takes the earlier waiting lines that would fire or enable the laser
+// with it, so that a "FL 1" queued before the Stop press cannot follow the "FL 0" and fire the
+// laser again. Once the exit is asked for, nothing new is queued: "FL 0" goes next.
+void TaskRunner::queueLine(const OutgoingLine &line)
 {
-    if (isStopCommand(command)) {
-        queue.withdraw(mnemonicOf(command));
-        comm.requestStop(command);
-        request();
+    if (classifyLine(line.text) == LineKind::Stop) {
+        stopNow(line);
         return;
     }
-    if (state.commandsInhibited)
+    if (state.commandsInhibited || state.exitRequested)
         return;
-    queue.append(command);
+    queue.append(line);
+    request();
+}
+
+void TaskRunner::stopNow(const OutgoingLine &line, Communication::StopReplied replied)
+{
+    queue.withdraw(firesOrEnables);
+    if (actions.withdrawScriptFiringLines)
+        actions.withdrawScriptFiringLines();
+    comm.requestStop(line, std::move(replied));
+    if (actions.followStopLine)
+        actions.followStopLine(line.text);
     request();
 }
 
@@ -79,11 +92,17 @@ void TaskRunner::tick()
             request();
         return;
     }
-    const ScopedFlag busy(state.taskBusy);
+    const QScopedValueRollback<bool> busy(state.taskBusy, true);
 
+    if (comm.isLinkLost())
+        dropWhileLinkLost();
     comm.sendPendingStops();
 
-    if (state.recallPending || state.refreshPending) {
+    // On the way out the operator's and the script's waiting lines are dropped: "FL 0" goes next.
+    if (state.exitRequested)
+        queue.clear();
+
+    if ((state.recallPending || state.refreshPending) && !state.exitRequested) {
         actions.stopStatusPoll();
         if (state.recallPending)
             comm.SendCommand(QStringLiteral("RC ") + QString::number(state.recallBin));
@@ -104,23 +123,24 @@ void TaskRunner::tick()
     // choice made while this batch is being sent is read back after the next one.
     const bool energyModeReadBack = std::exchange(energyModeReadBackDue, false);
     if (state.queuePending) {
-        // The raw flag belongs to the batch taken now; a terminal line queued while this batch is
-        // being sent sets it again for the next one.
-        const bool raw = state.queueRawLines;
-        state.queueRawLines = false;
+        // Each line goes out framed as its source asked; an exit asked for while one of them
+        // waits for its reply drops the rest.
         queue.beginSending();
-        while (const std::optional<QString> command = queue.nextToSend()) {
-            if (raw)
-                comm.SendRawLine(*command);
-            else
-                comm.SendCommand(*command);
+        while (!state.exitRequested) {
+            const std::optional<OutgoingLine> line = queue.nextToSend();
+            if (!line)
+                break;
+            const QString reply = comm.send(*line);
+            if (line->framing == OutgoingLine::Framing::Raw && actions.rawLineAnswered)
+                actions.rawLineAnswered(line->text, reply);
         }
     }
 
-    if (energyModeReadBack)
+    if (energyModeReadBack && !state.exitRequested)
         actions.readBackEnergyMode();
 
-    actions.sendScriptLines();
+    if (!state.exitRequested)
+        actions.sendScriptLines();
 
     if (state.exitRequested) {
         sendExitStop();
@@ -128,6 +148,13 @@ void TaskRunner::tick()
         return;
     }
 
+    // A stop the port did not take is tried again at the next tick, but not at the tick's pace:
+    // a port that refuses at once must not be hammered, nor the log filled with its failures.
+    if (comm.stopUndelivered() && !comm.isLinkLost()) {
+        if (!ended)
+            taskTimer.start(stopRetry);
+        return;
+    }
     // What a handler asked for while this batch was being sent waits for the next tick (the timer
     // fires after this run has given the busy flag back).
     if (pending())
@@ -140,9 +167,29 @@ void TaskRunner::sendExitStop()
 {
     if (!onLaserPort)
         return;
-    port.setResponseTime(std::min(port.ResponseTime(), ExitReplyTime));
-    comm.requestStop(QStringLiteral("FL 0"));
+    queue.clear();
+    // The reply to the exit's "FL 0" is waited for a short time at most: it has been written by
+    // then, and a laser that does not answer must not hold the program.
+    port.setResponseTime(std::min(port.ResponseTime(), uint32_t(exitReplyTime.count())));
+    comm.requestStop(OutgoingLine::command(QStringLiteral("FL 0")));
     comm.sendPendingStops();
+}
+
+// While the laser's port is gone only its stop commands wait for it: the queued lines, a recall
+// or refresh and an unlock are dropped, each line named, so that nothing but the stops reaches
+// the laser once it is found again.
+void TaskRunner::dropWhileLinkLost()
+{
+    const QString why = QStringLiteral("Not sent, link lost");
+    queue.beginSending();
+    while (const std::optional<OutgoingLine> line = queue.nextToSend())
+        comm.noteNotSent(line->text, why);
+    if (state.recallPending)
+        comm.noteNotSent(QStringLiteral("RC ") + QString::number(state.recallBin), why);
+    state.recallPending = false;
+    state.refreshPending = false;
+    state.unlockPending = false;
+    energyModeReadBackDue = false;
 }
 
 void TaskRunner::end()

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "commandqueue.h"
+#include "communication.h"
+#include "programtimings.h"
 
 #include <QString>
 #include <QTimer>
@@ -9,7 +11,6 @@
 
 namespace tovra {
 
-class Communication;
 class TRZComPort;
 struct LaserState;
 
@@ -19,32 +20,46 @@ struct TaskActions
     std::function<void()> loadSettings;       // the settings load, after a recall or refresh
     std::function<void()> unlockLaser;        // the password lock's dialog
     std::function<void()> readBackEnergyMode; // after the batch that carried an "EM" command
+    // A line sent as typed and the laser's reply (empty when none came): a setter the laser took
+    // shows in its control. May be empty.
+    std::function<void(const QString &line, const QString &reply)> rawLineAnswered;
     std::function<bool()> scriptLinesWaiting;
     std::function<void()> sendScriptLines;
+    // A stop withdraws the script's waiting lines that would fire or enable the laser.
+    std::function<void()> withdrawScriptFiringLines;
+    // A stop line was asked for, from any source: the controls follow it.
+    std::function<void(const QString &line)> followStopLine;
     std::function<void()> exitProgram;
     std::function<void()> stopStatusPoll;
     std::function<void()> startStatusPoll;
 };
 
-// The task timer and the operator's command queue. 5 ms after something was asked for, whenever
+// The task timer and the operator's command queue. A tick (5 ms by default) after something was asked for, whenever
 // no status update runs, a tick carries out what the handlers asked for, in a fixed order: stop
-// commands, a recall or refresh, the unlock dialog, the queued commands, the energy mode's
-// read-back, a script's lines, and last the exit. With nothing pending the timer stays off, so
-// the idle program sleeps between status polls. Holds no widgets.
+// lines, a recall or refresh, the unlock dialog, the queued lines, the energy mode's read-back, a
+// script's lines, and last the exit. Once the exit is asked for, the queued lines and the script's
+// are dropped and "FL 0" goes next. With nothing pending the timer stays off, so the idle program
+// sleeps between status polls. Holds no widgets.
 class TaskRunner
 {
 public:
-    static constexpr int TickInterval = 5; // ms
-
-    TaskRunner(LaserState &laserState, Communication &exchange, TRZComPort &serialPort, TaskActions hostActions);
+    TaskRunner(LaserState &laserState, Communication &exchange, TRZComPort &serialPort, TaskActions hostActions,
+               const ProgramTimings &timings = {});
     TaskRunner(const TaskRunner &) = delete;
     TaskRunner &operator=(const TaskRunner &) = delete;
 
     // Starts the timer unless it runs: whatever sets a pending flag calls this. A running timer
     // is left alone, so that a stream of requests does not keep pushing the first one's tick away.
     void request();
-    // An operator's command: queued for the next tick, or, a stop command, sent ahead of them.
-    void queueCommand(const QString &command);
+    // An operator's line: queued for the next tick with the framing it asks for, or, a stop line
+    // in any form the laser reads as one, sent ahead of them (see stopNow).
+    void queueLine(const OutgoingLine &line);
+    void queueCommand(const QString &command) { queueLine(OutgoingLine::command(command)); }
+    void queueRawLine(const QString &line) { queueLine(OutgoingLine::raw(line)); }
+    // The Stop button's treatment, for every stop line whatever its source: never dropped, it goes
+    // out at the next exchange boundary ahead of every queue, and the waiting lines of every
+    // source that would fire or enable the laser are withdrawn, so that none can follow it.
+    void stopNow(const OutgoingLine &line, Communication::StopReplied replied = {});
     // One tick: carries out everything pending, or waits for a running exchange to end.
     void tick();
     bool pending() const;
@@ -60,6 +75,7 @@ public:
 
 private:
     void sendExitStop();
+    void dropWhileLinkLost();
 
     LaserState &state;
     Communication &comm;
@@ -67,6 +83,9 @@ private:
     const TaskActions actions;
     CommandQueue queue;
     QTimer taskTimer;
+    const ProgramTimings::ms taskTick;
+    const ProgramTimings::ms stopRetry;
+    const ProgramTimings::ms exitReplyTime;
     bool ended = false;
     bool onLaserPort = false;
     bool energyModeReadBackDue = false;

@@ -1,5 +1,7 @@
 #include "posixserialdevice.h"
 
+#include "writeall.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -158,6 +160,25 @@ QString devicePathForPort(int port)
     return {};
 }
 
+// The path's own entry (a link made anew gets a new inode) and the device it leads to (a node
+// made anew may get another number).
+QByteArray portAppearance(int port)
+{
+    const QByteArray path = QFile::encodeName(devicePathForPort(port));
+    struct stat entry {};
+    struct stat device {};
+    if (path.isEmpty() || lstat(path.constData(), &entry) != 0 || stat(path.constData(), &device) != 0
+        || !S_ISCHR(device.st_mode))
+        return {};
+    // Inode and device numbers are reused at once; the change times of a node or link made anew
+    // are not.
+    const auto changed = [](const struct stat &status) {
+        return QByteArray::number(qint64(status.st_ctim.tv_sec)) + '.' + QByteArray::number(qint64(status.st_ctim.tv_nsec));
+    };
+    return QByteArray::number(quint64(entry.st_dev)) + ':' + QByteArray::number(quint64(entry.st_ino)) + ':'
+           + changed(entry) + ':' + QByteArray::number(quint64(device.st_rdev)) + ':' + changed(device);
+}
+
 PosixSerialDevice::~PosixSerialDevice()
 {
     close();
@@ -172,8 +193,7 @@ bool PosixSerialDevice::open(int port, OpenError *error, QString *reason)
                error, reason);
         return false;
     }
-    const int opened = ::open(QFile::encodeName(path).constData(),
-                              O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const int opened = openDevice(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (opened < 0) {
         const int errorNumber = errno;
         const OpenError kind = classify(errorNumber);
@@ -346,18 +366,7 @@ int64_t PosixSerialDevice::write(const char *data, int64_t size)
     if (fd < 0 || size < 0)
         return -1;
     const auto deadline = Clock::now() + writeStallLimit;
-    int64_t written = 0;
-    while (written < size) {
-        const ssize_t put = ::write(fd, data + written, size_t(size - written));
-        if (put > 0) {
-            written += put;
-        } else if (put < 0 && errno == EINTR) {
-            continue;
-        } else if (put == 0 || errno != EAGAIN || !waitWritable(deadline)) {
-            break;
-        }
-    }
-    return written;
+    return writeAll(fd, data, size, [this, deadline] { return waitWritable(deadline); });
 }
 
 bool PosixSerialDevice::waitWritable(Clock::time_point deadline)

@@ -2,6 +2,9 @@
 
 #include "serialdevice.h"
 
+#include <fcntl.h>
+
+#include <functional>
 #include <optional>
 
 namespace tovra {
@@ -12,7 +15,15 @@ namespace tovra {
 class PosixSerialDevice : public SerialDevice
 {
 public:
+    // The system's open(2), or a stand-in that fails as the test asks (a permission the suite,
+    // running as root, would never meet otherwise).
+    using OpenCall = std::function<int(const char *path, int flags)>;
+
     PosixSerialDevice() = default;
+    explicit PosixSerialDevice(OpenCall openCall)
+        : openDevice(std::move(openCall))
+    {
+    }
     ~PosixSerialDevice() override;
     PosixSerialDevice(const PosixSerialDevice &) = delete;
     PosixSerialDevice &operator=(const PosixSerialDevice &) = delete;
@@ -35,6 +46,7 @@ private:
     bool waitWritable(std::chrono::steady_clock::time_point deadline);
     WaitResult checkReadiness();
 
+    OpenCall openDevice = [](const char *path, int flags) { return ::open(path, flags); };
     int fd = -1;
     bool markedExclusive = false;
     // Once the line hangs up nothing more arrives; remembered so that every later wait says so

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <chrono>
@@ -51,5 +52,10 @@ std::unique_ptr<SerialDevice> createSerialDevice();
 
 // The device node that port number `port` stands for on this platform (see README: port numbers).
 QString devicePathForPort(int port);
+
+// What stands at port `port`'s device path now: empty when no character device is there, else a
+// text that differs whenever the node or the link to it was made anew (a device unplugged and
+// plugged in again), so that the same device is told from one that came back.
+QByteArray portAppearance(int port);
 
 } // namespace tovra

@@ -1,5 +1,7 @@
 #include "sharedport.h"
 
+#include "writeall.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,7 +12,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <stdlib.h>
-#include <sys/file.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -18,6 +20,9 @@
 namespace tovra {
 
 namespace {
+
+// A speed no script asks for, so that every script's set-up changes it.
+constexpr speed_t ResetSpeed = B50;
 
 QString systemText()
 {
@@ -28,14 +33,6 @@ bool fail(QString *error, const QString &text)
 {
     *error = text;
     return false;
-}
-
-// The target of the link at `path`, or an empty text when there is no link there.
-QByteArray linkTarget(const QByteArray &path)
-{
-    char target[256];
-    const ssize_t length = readlink(path.constData(), target, sizeof target - 1);
-    return length < 0 ? QByteArray() : QByteArray(target, length);
 }
 
 } // namespace
@@ -64,27 +61,6 @@ QString SharedPort::defaultLinkPath()
 bool SharedPort::open(const QString &linkPath, QString *error)
 {
     close();
-    const QString folder = QFileInfo(linkPath).absolutePath();
-    const QByteArray folderName = QFile::encodeName(folder);
-    if (mkdir(folderName.constData(), 0700) != 0 && errno != EEXIST)
-        return fail(error, QStringLiteral("Cannot create the folder ") + folder + QStringLiteral(": ") + systemText());
-    struct stat folderInfo {};
-    if (lstat(folderName.constData(), &folderInfo) != 0 || !S_ISDIR(folderInfo.st_mode))
-        return fail(error, folder + QStringLiteral(" is not a folder"));
-
-    // The lock tells a stale link from one that another running program serves.
-    const QByteArray lockName = QFile::encodeName(linkPath + QStringLiteral(".lock"));
-    lock = ::open(lockName.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (lock < 0) {
-        const QString reason = systemText();
-        close();
-        return fail(error, QStringLiteral("Cannot lock ") + linkPath + QStringLiteral(": ") + reason);
-    }
-    if (flock(lock, LOCK_EX | LOCK_NB) != 0) {
-        close();
-        return fail(error, QStringLiteral("Another program already shares a laser at ") + linkPath);
-    }
-
     master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     char name[128];
     if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0 || ptsname_r(master, name, sizeof name) != 0) {
@@ -105,10 +81,11 @@ bool SharedPort::open(const QString &linkPath, QString *error)
     fchmod(terminal, 0600);
     // Raw until the script sets its own line settings: no echo, no line-end translation.
     cfmakeraw(&settings);
+    cfsetspeed(&settings, ResetSpeed);
     tcsetattr(terminal, TCSANOW, &settings);
     fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
 
-    if (!createLink(linkPath, error)) {
+    if (!watchClosing(error) || !link.create(linkPath, device, error)) {
         close();
         return false;
     }
@@ -117,43 +94,51 @@ bool SharedPort::open(const QString &linkPath, QString *error)
     return true;
 }
 
-bool SharedPort::createLink(const QString &path, QString *error)
+bool SharedPort::watchClosing(QString *error)
 {
-    const QByteArray name = QFile::encodeName(path);
-    struct stat info {};
-    if (lstat(name.constData(), &info) == 0) {
-        const bool staleLinkOfOurs = S_ISLNK(info.st_mode) && info.st_uid == getuid()
-                                     && linkTarget(name).startsWith("/dev/pts/");
-        if (!staleLinkOfOurs)
-            return fail(error, path + QStringLiteral(" exists and is not a link left by this program; it is left alone"));
-        if (unlink(name.constData()) != 0 && errno != ENOENT)
-            return fail(error, QStringLiteral("Cannot replace ") + path + QStringLiteral(": ") + systemText());
-    } else if (errno != ENOENT) {
-        return fail(error, QStringLiteral("Cannot use ") + path + QStringLiteral(": ") + systemText());
-    }
-    if (symlink(QFile::encodeName(device).constData(), name.constData()) != 0)
-        return fail(error, QStringLiteral("Cannot link ") + path + QStringLiteral(": ") + systemText());
-    link = path;
+    closings = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (closings < 0 || inotify_add_watch(closings, QFile::encodeName(device).constData(), IN_CLOSE) < 0)
+        return fail(error, QStringLiteral("Cannot watch ") + device + QStringLiteral(": ") + systemText());
+    closed = new QSocketNotifier(closings, QSocketNotifier::Read, this);
+    connect(closed, &QSocketNotifier::activated, this, &SharedPort::noticeScriptClosed);
     return true;
+}
+
+void SharedPort::noticeScriptClosed()
+{
+    char events[4096];
+    while (::read(closings, events, sizeof events) > 0) {
+    }
+    letNextSetUpThrough();
+}
+
+// Only the speed: a script still on the port keeps its other settings, and a pty carries no bits
+// on a wire, so its speed means nothing to the data.
+void SharedPort::letNextSetUpThrough()
+{
+    termios settings {};
+    if (tcgetattr(terminal, &settings) == 0 && cfgetospeed(&settings) != ResetSpeed) {
+        cfsetspeed(&settings, ResetSpeed);
+        tcsetattr(terminal, TCSANOW, &settings);
+    }
 }
 
 void SharedPort::close()
 {
-    if (readable) {
-        readable->setEnabled(false);
-        readable->deleteLater();
-        readable = nullptr;
+    for (QSocketNotifier **notifier : {&readable, &closed}) {
+        if (*notifier) {
+            (*notifier)->setEnabled(false);
+            (*notifier)->deleteLater();
+            *notifier = nullptr;
+        }
     }
-    // Another program may have taken the path over since.
-    if (!link.isEmpty() && linkTarget(QFile::encodeName(link)) == QFile::encodeName(device))
-        unlink(QFile::encodeName(link).constData());
-    for (int *descriptor : {&terminal, &master, &lock}) {
+    link.remove();
+    for (int *descriptor : {&terminal, &master, &closings}) {
         if (*descriptor >= 0)
             ::close(*descriptor);
         *descriptor = -1;
     }
     device.clear();
-    link.clear();
     unread.clear();
     current.clear();
     overlong = false;
@@ -165,10 +150,10 @@ void SharedPort::close()
 
 QByteArray SharedPort::takeLine()
 {
-    if (lines.isEmpty())
+    if (!hasLine())
         return QByteArray();
     ++linesTaken;
-    return lines.takeFirst();
+    return lines.takeFirst().text;
 }
 
 void SharedPort::answer(const QByteArray &reply)
@@ -177,6 +162,7 @@ void SharedPort::answer(const QByteArray &reply)
         return;
     --linesTaken;
     writeToScript(reply + "\r\n");
+    answerOverlongLines();
     // Bytes already read may hold further lines; the pty itself may not signal again.
     readAvailable();
 }
@@ -200,11 +186,16 @@ void SharedPort::readAvailable()
             unread = QByteArray(buffer, count);
         }
         arrived = assembleOneLine() || arrived;
+        answerOverlongLines();
     }
     // Past the limit the pty is left unread: the script's writes block until answers go out.
     if (readable)
         readable->setEnabled(!readFailed && waitingLines() < MaxWaitingLines);
+    // A script may close and open again before its close is noticed: the speed is set back as
+    // soon as it speaks, too.
     if (arrived)
+        letNextSetUpThrough();
+    if (arrived && hasLine())
         emit lineArrived();
 }
 
@@ -221,10 +212,8 @@ bool SharedPort::assembleOneLine()
         if (endsPair)
             continue;
         if (byte == '\r' || byte == '\n') {
-            if (!overlong) {
-                lines.append(current);
-                completed = true;
-            }
+            lines.append({current, overlong});
+            completed = true;
             current.clear();
             overlong = false;
         } else if (!overlong) {
@@ -233,7 +222,6 @@ bool SharedPort::assembleOneLine()
             } else {
                 overlong = true;
                 current.clear();
-                emit overlongLineDropped();
             }
         }
     }
@@ -241,25 +229,28 @@ bool SharedPort::assembleOneLine()
     return completed;
 }
 
+// An over-long line is answered once every line before it has been: answers keep the lines' order.
+void SharedPort::answerOverlongLines()
+{
+    while (linesTaken == 0 && !lines.isEmpty() && lines.first().tooLong && isOpen()) {
+        lines.removeFirst();
+        writeToScript(QByteArray(LineTooLong) + "\r\n");
+        emit overlongLineAnswered();
+    }
+}
+
 // A reader that leaves a whole pty buffer of answers unread has gone; what it left is dropped so
 // that the answers of the next script get through.
 void SharedPort::writeToScript(const QByteArray &bytes)
 {
-    qsizetype written = 0;
     bool droppedUnread = false;
-    while (written < bytes.size()) {
-        const ssize_t count = ::write(master, bytes.constData() + written, size_t(bytes.size() - written));
-        if (count > 0) {
-            written += count;
-        } else if (count < 0 && errno == EINTR) {
-            continue;
-        } else if (count < 0 && errno == EAGAIN && !droppedUnread) {
-            tcflush(terminal, TCIFLUSH);
-            droppedUnread = true;
-        } else {
-            return;
-        }
-    }
+    writeAll(master, bytes.constData(), bytes.size(), [this, &droppedUnread] {
+        if (droppedUnread)
+            return false;
+        tcflush(terminal, TCIFLUSH);
+        droppedUnread = true;
+        return true;
+    });
 }
 
 } // namespace tovra

@@ -51,26 +51,28 @@ TformPickPort::TformPickPort(QWidget *parent)
     listPorts->setObjectName(QStringLiteral("listPorts"));
     listPorts->setGeometry(11, 25, 108, 24);
     listPorts->setEditable(false);
-    connect(listPorts, &QComboBox::currentIndexChanged, this, &TformPickPort::showDevicePath);
+    connect(listPorts, &QComboBox::currentIndexChanged, this, &TformPickPort::showChoice);
 
     devicePath->setObjectName(QStringLiteral("devicePath"));
     devicePath->setGeometry(8, 80, 224, 18);
     devicePath->setFont(dialogFont(8, false));
     devicePath->setTextFormat(Qt::PlainText);
 
-    OKBtn->setFocus();
+    listPorts->setFocus();
+    showChoice();
 }
 
 void TformPickPort::addPort(int number, const QString &path)
 {
     listPorts->addItem(QStringLiteral("COM") + QString::number(number), number);
     listPorts->setItemData(listPorts->count() - 1, path, Qt::ToolTipRole);
-    showDevicePath();
+    showChoice();
 }
 
 void TformPickPort::selectPort(int number)
 {
-    listPorts->setCurrentIndex(listPorts->findData(number));
+    const int entry = listPorts->findData(number);
+    listPorts->setCurrentIndex(entry >= 0 || listPorts->count() == 0 ? entry : 0);
 }
 
 std::optional<int> TformPickPort::chosenPort() const
@@ -80,10 +82,16 @@ std::optional<int> TformPickPort::chosenPort() const
     return listPorts->currentData().toInt();
 }
 
-// A path too long for the line is shortened in the middle, where it differs least between ports;
-// the whole path stays in the tooltip.
-void TformPickPort::showDevicePath()
+// OK follows the selection. A path too long for the line is shortened in the middle, where it
+// differs least between ports; the whole path stays in the tooltip.
+void TformPickPort::showChoice()
 {
+    OKBtn->setEnabled(listPorts->currentIndex() >= 0);
+    if (listPorts->count() == 0) {
+        devicePath->setText(QStringLiteral("No serial port can be opened."));
+        devicePath->setToolTip(QString());
+        return;
+    }
     const QString path = listPorts->currentData(Qt::ToolTipRole).toString();
     devicePath->setText(QFontMetrics(devicePath->font()).elidedText(path, Qt::ElideMiddle, devicePath->width()));
     devicePath->setToolTip(path);

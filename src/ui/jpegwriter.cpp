@@ -15,7 +15,9 @@ namespace tovra {
 namespace {
 
 // Collects the encoded bytes in a buffer that grows as needed. It lives with the caller of the
-// encoder, so the buffer is released on the error path too.
+// encoder, so the buffer is released on the error path too. The library's own jpeg_mem_dest is
+// not used for that reason: after it has grown its buffer, an error (longjmp) leaves the caller's
+// pointer on the freed first buffer and the grown one unreachable.
 struct MemoryDestination
 {
     jpeg_destination_mgr manager; // first, so the library's pointer leads back here

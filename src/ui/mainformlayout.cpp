@@ -1,5 +1,6 @@
 #include "mainformlayout.h"
 
+#include "historywalk.h"
 #include "labeledreadout.h"
 #include "plusspinedit.h"
 #include "screenfit.h"
@@ -17,6 +18,8 @@
 #include <QMenuBar>
 #include <QMovie>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QStatusBar>
 #include <QTextEdit>
 
 namespace tovra {
@@ -243,11 +246,13 @@ QMenu *addMenu(QWidget *parent, const char *name, const char *caption)
 
 void MainFormLayout::setupUi(QMainWindow *window, QWidget *responseList)
 {
+    Window = window;
     window->setWindowTitle(QString());
-    ClientArea = new QWidget(window);
+    ClientArea = new QWidget;
     ClientArea->setObjectName(QStringLiteral("ClientArea"));
     ClientArea->setFont(tahomaFont(baseFontPx));
-    window->setCentralWidget(ClientArea);
+    ClientScroller = scrollingContents(ClientArea, window);
+    window->setCentralWidget(ClientScroller);
 
     buildMenu(window);
     buildBanner();
@@ -260,8 +265,25 @@ void MainFormLayout::setupUi(QMainWindow *window, QWidget *responseList)
     chainTabOrder();
 
     window->move(windowPosition);
-    window->setFixedSize(clientSize.width(), clientSize.height() + MainMenu1->sizeHint().height());
-    keepFrameOnScreen(window);
+    resizeClientArea(clientSize);
+}
+
+void MainFormLayout::resizeClientArea(QSize size)
+{
+    ClientArea->setFixedSize(size);
+    const auto *statusBar = Window->findChild<QStatusBar *>(QString(), Qt::FindDirectChildrenOnly);
+    const int bars = MainMenu1->sizeHint().height() + (statusBar ? statusBar->sizeHint().height() : 0);
+    fitWindowToScreen(Window, size + QSize(0, bars));
+}
+
+QRect MainFormLayout::fireAndStatusOnScreen() const
+{
+    QRect controls;
+    for (const QWidget *control : {static_cast<QWidget *>(FireStopbtn), static_cast<QWidget *>(LaserEnableBtn),
+                                   static_cast<QWidget *>(SystemStatusGrp)})
+        controls |= QRect(control->mapToGlobal(QPoint(0, 0)), control->size());
+    const QWidget *shown = ClientScroller->viewport();
+    return controls & QRect(shown->mapToGlobal(QPoint(0, 0)), shown->size());
 }
 
 void MainFormLayout::buildMenu(QMainWindow *window)
@@ -542,6 +564,7 @@ void MainFormLayout::buildTerminal(QWidget *responseList)
     SendEdit->setEditable(true);
     SendEdit->setFont(tahomaFont(baseFontPx));
     SendEdit->setGeometry(8, 18, 262, 23);
+    walkHistoryWithArrowKeys(SendEdit);
     SendBtn = addButton(TerminalBoxgrp, "SendBtn", "Send", QRect(274, 18, 61, 23));
 
     ResponseList = responseList;

@@ -14,6 +14,9 @@ class QMenu;
 class QMenuBar;
 class QMovie;
 class QPushButton;
+class QRect;
+class QScrollArea;
+class QSize;
 class QWidget;
 
 namespace tovra {
@@ -32,8 +35,17 @@ struct MainFormLayout
 {
     // Builds every control into `window` and takes `responseList`, the terminal view, into the
     // command terminal group. The window gets a fixed size; to change it later, call
-    // window->setFixedSize() with the new size.
+    // resizeClientArea().
     void setupUi(QMainWindow *window, QWidget *responseList);
+
+    // Gives the client area (between the menu bar and the status bar, if the window has one) `size`. The window takes the size that shows all
+    // of it, fixed, where its screen has room for that; otherwise the client area scrolls inside
+    // a window as large as the screen allows, so every control stays reachable.
+    void resizeClientArea(QSize size);
+
+    // Fire, Laser Enable and the status tiles, in screen pixels, as far as the window shows them:
+    // what another window of the program should leave in sight.
+    QRect fireAndStatusOnScreen() const;
 
     // The animated banner picture. The frame between two pulses shows the laser idle.
     static constexpr int idleAnimationFrame = 12;
@@ -43,6 +55,8 @@ struct MainFormLayout
     // Stops the animation and leaves `frame` on show.
     void stopAnimation(int frame);
 
+    QMainWindow *Window = nullptr;
+    QScrollArea *ClientScroller = nullptr;
     QWidget *ClientArea = nullptr;
 
     // Main menu.

@@ -128,16 +128,40 @@ Button QtDesktop::warning(const QString &text, ButtonSet buttons)
     return answers.value(box.clickedButton(), Button::None);
 }
 
-QString QtDesktop::inputText(const QString &title, const QString &prompt, const QString &defaultText)
+Button QtDesktop::question(const QString &text)
+{
+    WarningBox box(QMessageBox::Question, applicationTitle(), text, QMessageBox::NoButton, parent);
+    QPushButton *yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::ActionRole);
+    QPushButton *no = box.addButton(QStringLiteral("&No"), QMessageBox::ActionRole);
+    box.setDefaultButton(no);
+    runBox(box);
+    return box.clickedButton() == yes ? Button::Yes : box.clickedButton() == no ? Button::No : Button::None;
+}
+
+std::optional<QString> QtDesktop::askText(const QString &title, const QString &prompt, const QString &defaultText,
+                                           QLineEdit::EchoMode echo)
 {
     QInputDialog dialog(parent);
     dialog.setWindowTitle(title);
     dialog.setLabelText(prompt);
+    dialog.setTextEchoMode(echo);
     dialog.setTextValue(defaultText);
     dialog.sizeHint(); // the input dialog builds its layout on the first question about its size
     widenForTitle(dialog);
     keepFrameOnScreen(&dialog);
-    return dialog.exec() == QDialog::Accepted ? dialog.textValue() : defaultText;
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue();
+}
+
+QString QtDesktop::inputText(const QString &title, const QString &prompt, const QString &defaultText)
+{
+    return askText(title, prompt, defaultText, QLineEdit::Normal).value_or(defaultText);
+}
+
+std::optional<QString> QtDesktop::inputSecret(const QString &title, const QString &prompt)
+{
+    return askText(title, prompt, QString(), QLineEdit::Password);
 }
 
 QString QtDesktop::saveFileName(const QString &caption, const QString &filter)

@@ -2,6 +2,8 @@
 
 #include "desktop.h"
 
+#include <QLineEdit>
+
 class QWidget;
 
 namespace tovra {
@@ -16,7 +18,9 @@ public:
 
     void message(const QString &text) override;
     Button warning(const QString &text, ButtonSet buttons) override;
+    Button question(const QString &text) override;
     QString inputText(const QString &title, const QString &prompt, const QString &defaultText) override;
+    std::optional<QString> inputSecret(const QString &title, const QString &prompt) override;
     QString saveFileName(const QString &caption, const QString &filter) override;
     QString openFileName(const QString &caption, const QString &filter) override;
     void openUrl(const QString &url) override;
@@ -25,6 +29,10 @@ public:
     void closeOpenBoxes() override;
 
 private:
+    // Nothing when the dialog was not accepted.
+    std::optional<QString> askText(const QString &title, const QString &prompt, const QString &defaultText,
+                                   QLineEdit::EchoMode echo);
+
     QWidget *parent = nullptr;
 };
 

@@ -1,30 +1,39 @@
 #include "screenfit.h"
 
+#include "frameextent.h"
+
 #include <QEvent>
 #include <QGuiApplication>
 #include <QRect>
 #include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 #include <QWidget>
 
 #include <algorithm>
+#include <utility>
 
 namespace tovra {
 
 namespace {
 
-// Borders and title bar of a common window manager, for a window not yet framed.
-constexpr QSize assumedFrameExtent(8, 31);
+// A window whose contents scroll may be made this small by the operator, no smaller.
+constexpr QSize smallestScrollingSize(200, 150);
 
 bool isFramed(const QWidget *window)
 {
     return window->frameGeometry().size() != window->size();
 }
 
+QSize frameExtent(const QWidget *window)
+{
+    return isFramed(window) ? window->frameGeometry().size() - window->size() : assumedFrameExtent;
+}
+
 QRect outerFrame(const QWidget *window)
 {
-    if (isFramed(window))
-        return window->frameGeometry();
-    return QRect(window->pos(), window->size() + assumedFrameExtent);
+    return QRect(isFramed(window) ? window->frameGeometry().topLeft() : window->pos(),
+                 window->size() + frameExtent(window));
 }
 
 int fittedStart(int start, int length, int areaStart, int areaLength)
@@ -33,17 +42,37 @@ int fittedStart(int start, int length, int areaStart, int areaLength)
     return std::max(areaStart, std::min(start, areaStart + areaLength - length));
 }
 
+QScreen *screenOf(const QWidget *window)
+{
+    QScreen *screen = QGuiApplication::screenAt(outerFrame(window).topLeft());
+    return screen ? screen : window->screen();
+}
+
 void fitOnScreen(QWidget *window)
 {
-    const QRect frame = outerFrame(window);
-    QScreen *screen = QGuiApplication::screenAt(frame.topLeft());
-    if (!screen)
-        screen = window->screen();
+    const QScreen *screen = screenOf(window);
     if (!screen)
         return;
+    const QRect frame = outerFrame(window);
     const QPoint place = fittedFramePosition(frame, screen->availableGeometry());
     if (place != frame.topLeft())
         window->move(place); // a top-level window's position is that of its outer frame
+}
+
+void fitSize(QWidget *window, QSize full)
+{
+    const QScreen *screen = screenOf(window);
+    if (!screen)
+        return;
+    const QSize room = screen->availableGeometry().size() - frameExtent(window);
+    const QSize fitted = fittedWindowSize(full, room, window->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    if (fitted == full) {
+        window->setFixedSize(full);
+        return;
+    }
+    window->setMinimumSize(fitted.boundedTo(smallestScrollingSize));
+    window->setMaximumSize(fitted.expandedTo(full));
+    window->resize(fitted);
 }
 
 class ScreenFit : public QObject
@@ -54,11 +83,26 @@ public:
     {
     }
 
+    // An invalid size leaves the window's size alone.
+    void setFullSize(QSize size)
+    {
+        full = size;
+        fit();
+    }
+
+    void setKeepClear(std::function<QRect()> area, int narrowest)
+    {
+        keepClear = std::move(area);
+        minimumWidth = narrowest;
+    }
+
 protected:
     bool eventFilter(QObject *, QEvent *event) override
     {
         switch (event->type()) {
         case QEvent::Show:
+            fit();
+            break;
         case QEvent::Resize:
             fitOnScreen(window);
             break;
@@ -69,7 +113,7 @@ protected:
             // these follows once the window is framed and on screen.
             if (!framed && isFramed(window)) {
                 framed = true;
-                fitOnScreen(window);
+                fit();
             }
             break;
         default:
@@ -79,9 +123,50 @@ protected:
     }
 
 private:
+    void fit()
+    {
+        if (full.isValid())
+            fitSize(window, full);
+        fitOnScreen(window);
+        if (keepClear)
+            stepAside();
+    }
+
+    // Narrowing the window makes its contents scroll across.
+    void stepAside()
+    {
+        const QScreen *screen = screenOf(window);
+        if (!screen)
+            return;
+        const QRect frame = outerFrame(window);
+        const QRect place = frameBeside(frame, keepClear(), screen->availableGeometry(), minimumWidth);
+        if (place == frame)
+            return;
+        const QSize inner(window->width() - (frame.width() - place.width()), window->height());
+        window->setMinimumSize(window->minimumSize().boundedTo(inner));
+        window->resize(inner);
+        window->move(place.topLeft());
+    }
+
     QWidget *const window;
+    QSize full;
+    std::function<QRect()> keepClear;
+    int minimumWidth = 0;
     bool framed = false;
 };
+
+const QString screenFitName = QStringLiteral("tovraScreenFit");
+
+// Found by its name: the class has no meta-object of its own that a cast could tell apart.
+ScreenFit *screenFitOf(QWidget *window)
+{
+    if (QObject *existing = window->findChild<QObject *>(screenFitName, Qt::FindDirectChildrenOnly))
+        return static_cast<ScreenFit *>(existing);
+    auto *fit = new ScreenFit(window);
+    fit->setObjectName(screenFitName);
+    window->installEventFilter(fit);
+    return fit;
+}
 
 } // namespace
 
@@ -91,9 +176,63 @@ QPoint fittedFramePosition(const QRect &frame, const QRect &available)
                   fittedStart(frame.y(), frame.height(), available.y(), available.height()));
 }
 
+QSize fittedWindowSize(QSize full, QSize room, int scrollBarExtent)
+{
+    QSize size = full;
+    bool scrollsDown = false;
+    bool scrollsAcross = false;
+    // A scroll bar on one side takes room from the other, which may then have to scroll too.
+    for (int pass = 0; pass < 2; ++pass) {
+        if (!scrollsDown && size.height() > room.height()) {
+            scrollsDown = true;
+            size.rwidth() += scrollBarExtent;
+        }
+        if (!scrollsAcross && size.width() > room.width()) {
+            scrollsAcross = true;
+            size.rheight() += scrollBarExtent;
+        }
+    }
+    return size.boundedTo(room);
+}
+
+QRect frameBeside(const QRect &frame, const QRect &keepClear, const QRect &available, int minimumWidth)
+{
+    if (!frame.intersects(keepClear))
+        return frame;
+    const int roomLeft = keepClear.left() - available.left();
+    const int roomRight = available.right() - keepClear.right();
+    const int room = std::max(roomLeft, roomRight);
+    if (room < minimumWidth)
+        return frame;
+    const int width = std::min(frame.width(), room);
+    const int x = roomLeft >= roomRight ? keepClear.left() - width : keepClear.right() + 1;
+    return QRect(x, frame.y(), width, frame.height());
+}
+
+QScrollArea *scrollingContents(QWidget *contents, QWidget *parent)
+{
+    auto *area = new QScrollArea(parent);
+    area->setObjectName(contents->objectName() + QStringLiteral("Scroller"));
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(false);
+    area->setFocusPolicy(Qt::NoFocus); // the Tab walk goes through the controls, not the area
+    area->setWidget(contents);
+    return area;
+}
+
 void keepFrameOnScreen(QWidget *window)
 {
-    window->installEventFilter(new ScreenFit(window));
+    screenFitOf(window);
+}
+
+void fitWindowToScreen(QWidget *window, QSize full)
+{
+    screenFitOf(window)->setFullSize(full);
+}
+
+void keepClearOf(QWidget *window, std::function<QRect()> area, int minimumWidth)
+{
+    screenFitOf(window)->setKeepClear(std::move(area), minimumWidth);
 }
 
 } // namespace tovra

@@ -3,6 +3,7 @@
 #include "desktop.h"
 #include "jpegwriter.h"
 
+#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QPixmap>
@@ -34,18 +35,29 @@ QImage grabWindowFrame(const QWidget *window)
     return picture;
 }
 
-bool captureWindowToJpeg(const QWidget *window, const QString &path, QString *error)
+QImage grabWindowPicture(QWidget *window)
 {
-    return writeJpeg(grabWindowFrame(window), path, screenShotQuality, error);
+    QImage picture = grabWindowFrame(window);
+    QPainter painter(&picture);
+    // A part beyond the screen stays black, as the frame's does.
+    const QRect frame = window->frameGeometry();
+    painter.setClipRect((frame & window->screen()->geometry()).translated(-frame.topLeft()));
+    painter.drawPixmap(window->geometry().topLeft() - window->frameGeometry().topLeft(), window->grab());
+    return picture;
 }
 
-bool saveScreenShot(const QWidget *window, Desktop &desktop)
+bool captureWindowToJpeg(QWidget *window, const QString &path, QString *error)
+{
+    return writeJpeg(grabWindowPicture(window), path, screenShotQuality, error);
+}
+
+QString saveScreenShot(QWidget *window, Desktop &desktop)
 {
     QString error;
     if (captureWindowToJpeg(window, ScreenShotFileName, &error))
-        return true;
+        return QFileInfo(ScreenShotFileName).absoluteFilePath();
     desktop.message(error);
-    return false;
+    return QString();
 }
 
 } // namespace tovra

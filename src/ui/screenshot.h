@@ -17,14 +17,19 @@ inline const QString ScreenShotFileName = QStringLiteral("Tovra_ScreenShot.jpg")
 // image is always as large as the frame; a part of the frame beyond the screen is black.
 QImage grabWindowFrame(const QWidget *window);
 
-// Saves grabWindowFrame(window) as a baseline colour JPEG of quality 90, replacing path once the
+// The window as the operator means it: its own contents, as it paints them, inside the frame the
+// screen shows (title bar and borders). A menu that is closing, or another window lying over the
+// window's contents, is never in it.
+QImage grabWindowPicture(QWidget *window);
+
+// Saves grabWindowPicture(window) as a baseline colour JPEG of quality 90, replacing path once the
 // whole picture is written. On failure returns false and sets error, if given, to a message
 // naming the file and the reason.
-bool captureWindowToJpeg(const QWidget *window, const QString &path, QString *error = nullptr);
+bool captureWindowToJpeg(QWidget *window, const QString &path, QString *error = nullptr);
 
-// "Capture Screen Shot": captures window into ScreenShotFileName in the current folder. Nothing
-// is shown on success; a failure is shown as a message with its reason. Returns whether the
-// file was written.
-bool saveScreenShot(const QWidget *window, Desktop &desktop);
+// "Capture Screen Shot": captures window into ScreenShotFileName in the current folder. A failure
+// is shown as a message with its reason. Returns the file's full path, or nothing when it was not
+// written.
+QString saveScreenShot(QWidget *window, Desktop &desktop);
 
 } // namespace tovra

@@ -10,6 +10,7 @@
 #include <QFont>
 #include <QGroupBox>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace tovra {
 
@@ -73,55 +74,59 @@ QPushButton *addButton(QWidget *parent, const char *name, const char *caption, c
 
 void ServiceFormLayout::setupUi(QWidget *window)
 {
+    Window = window;
     window->setObjectName(QStringLiteral("ServiceForm"));
     window->setWindowTitle(QStringLiteral("Service"));
     window->setFont(tahomaFont(11));
-    window->resize(1010, 441);
-    keepFrameOnScreen(window);
+    Contents = new QWidget;
+    Contents->setObjectName(QStringLiteral("ServiceContents"));
+    auto *fill = new QVBoxLayout(window);
+    fill->setContentsMargins(0, 0, 0, 0);
+    fill->addWidget(scrollingContents(Contents, window));
 
     const QChar comma(QLatin1Char(','));
     const QChar none;
     // Left column: calibration limits and the direct diode settings of the small families.
-    DiodeCurrentAdj = addSpinGroup(window, ServiceCurrentAdjgrp,
+    DiodeCurrentAdj = addSpinGroup(Contents, ServiceCurrentAdjgrp,
                                    {"ServiceCurrentAdjgrp", "Diode Current", "Adjusts the diode current",
                                     "DiodeCurrentAdj", 2, 0.01, 0, 150, 0, 3, none}, LeftColumn, 0);
-    MaxDiodeCurrentAdj = addSpinGroup(window, DiodeCurrentGrp,
+    MaxDiodeCurrentAdj = addSpinGroup(Contents, DiodeCurrentGrp,
                                       {"DiodeCurrentGrp", "Max Diode Current", "Adjusts the diode current",
                                        "MaxDiodeCurrentAdj", 2, 0.01, 0, 200, 0, 3, none}, LeftColumn, 1);
-    MaxRepRateAdj = addSpinGroup(window, RepRateGrp,
+    MaxRepRateAdj = addSpinGroup(Contents, RepRateGrp,
                                  {"RepRateGrp", "Max Rep Rate", "Sets the pulse frequency", "MaxRepRateAdj", 1, 0.1,
                                   0.1, 1000, 0.1, 3, none}, LeftColumn, 2);
-    DiodePulseWidthAdj = addSpinGroup(window, ServiceDiodePulseWidthAdjgrp,
+    DiodePulseWidthAdj = addSpinGroup(Contents, ServiceDiodePulseWidthAdjgrp,
                                       {"ServiceDiodePulseWidthAdjgrp", "Diode Pulse Width", "Sets the diode pulse width",
                                        "DiodePulseWidthAdj", 7, 0.0000001, 0.000001, 0.1, 0.000001, 1, comma},
                                       LeftColumn, 3);
-    MaxDiodePulseWidthAdj = addSpinGroup(window, DiodePulseWidthGrp,
+    MaxDiodePulseWidthAdj = addSpinGroup(Contents, DiodePulseWidthGrp,
                                          {"DiodePulseWidthGrp", "Max Diode Pulse Width", "Sets the diode pulse width",
                                           "MaxDiodePulseWidthAdj", 7, 0.0000001, 0.000001, 0.1, 0.000001, 1, comma},
                                          LeftColumn, 4);
-    MaxQSWDelayAdj = addSpinGroup(window, QSWDelayGrp,
+    MaxQSWDelayAdj = addSpinGroup(Contents, QSWDelayGrp,
                                   {"QSWDelayGrp", "Max Q-Switch Delay", nullptr, "MaxQSWDelayAdj", 7, 0.0000001,
                                    0.000001, 1.0, 0.000001, 1, comma}, LeftColumn, 5);
-    LSCSleepbtn = addButton(window, "LSCSleepbtn", "LSC To Sleep", QRect(LeftColumn.x, 400, LeftColumn.width, 30));
+    LSCSleepbtn = addButton(Contents, "LSCSleepbtn", "LSC To Sleep", QRect(LeftColumn.x, 400, LeftColumn.width, 30));
 
     // Middle column: heater set points and maintenance.
-    Heater0TempAdj = addSpinGroup(window, Heater0Tempgrp,
+    Heater0TempAdj = addSpinGroup(Contents, Heater0Tempgrp,
                                   {"Heater0Tempgrp", "Heater 0 Temp", nullptr, "Heater0TempAdj", 1, 0.1, 0.1, 100, 0.1,
                                    3, none}, MiddleColumn, 0);
-    Heater1TempAdj = addSpinGroup(window, Heater1Tempgrp,
+    Heater1TempAdj = addSpinGroup(Contents, Heater1Tempgrp,
                                   {"Heater1Tempgrp", "Heater 1 Temp", nullptr, "Heater1TempAdj", 1, 0.1, 0.1, 100, 0.1,
                                    3, none}, MiddleColumn, 1);
-    Heater2TempAdj = addSpinGroup(window, Heater2Tempgrp,
+    Heater2TempAdj = addSpinGroup(Contents, Heater2Tempgrp,
                                   {"Heater2Tempgrp", "Heater 2 Temp", nullptr, "Heater2TempAdj", 1, 0.1, 0.1, 100, 0.1,
                                    3, none}, MiddleColumn, 2);
     const auto middleButton = [](int y) { return QRect(MiddleColumn.x, y, MiddleColumn.width, 30); };
-    Refreshbtn = addButton(window, "Refreshbtn", "Refresh", middleButton(180));
-    ClearShotCountbtn = addButton(window, "ClearShotCountbtn", "Clear Shot Count", middleButton(216));
-    SaveBin0btn = addButton(window, "SaveBin0btn", "Save Bin 0", middleButton(252));
-    SaveAllBinsbtn = addButton(window, "SaveAllBinsbtn", "Save to all bins", middleButton(288));
+    Refreshbtn = addButton(Contents, "Refreshbtn", "Refresh", middleButton(180));
+    ClearShotCountbtn = addButton(Contents, "ClearShotCountbtn", "Clear Shot Count", middleButton(216));
+    SaveBin0btn = addButton(Contents, "SaveBin0btn", "Save Bin 0", middleButton(252));
+    SaveAllBinsbtn = addButton(Contents, "SaveAllBinsbtn", "Save to all bins", middleButton(288));
 
     // Right: the temperature chart.
-    Chartgrp = new QGroupBox(window);
+    Chartgrp = new QGroupBox(Contents);
     Chartgrp->setObjectName(QStringLiteral("Chartgrp"));
     Chartgrp->setGeometry(287, 4, 720, 433);
     TempChart = new TemperatureChart(Chartgrp);
@@ -133,6 +138,14 @@ void ServiceFormLayout::setupUi(QWidget *window)
     DiodeTempEn->setObjectName(QStringLiteral("DiodeTempEn"));
     DiodeTempEn->setFont(tahomaFont(13));
     DiodeTempEn->setGeometry(232, 402, 120, 22);
+
+    resizeContents(QSize(1010, 441));
+}
+
+void ServiceFormLayout::resizeContents(QSize size)
+{
+    Contents->setFixedSize(size);
+    fitWindowToScreen(Window, size);
 }
 
 void ServiceFormLayout::stackShownSpinGroups()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 
 class QCheckBox;
@@ -18,9 +19,15 @@ class TemperatureChart;
 struct ServiceFormLayout
 {
     void setupUi(QWidget *window);
+    // Gives the window's contents `size`. The window takes that size, fixed, where its screen has
+    // room for it; otherwise the contents scroll inside a window as large as the screen allows.
+    void resizeContents(QSize size);
     // Moves the shown groups of the left and middle columns up against each other, so that the
     // groups hidden for the connected laser leave no gaps.
     void stackShownSpinGroups();
+
+    QWidget *Window = nullptr;
+    QWidget *Contents = nullptr; // every control; scrolls where the window is too small for it
 
     QGroupBox *ServiceCurrentAdjgrp = nullptr;
     TPlusSpinEdit *DiodeCurrentAdj = nullptr;

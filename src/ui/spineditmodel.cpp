@@ -291,8 +291,11 @@ int SpinEditModel::placeAt(int x, const std::function<int(const QString &)> &tex
         if (x >= textWidth(drawn.left(cellStart)))
             return fPlaces[i];
     }
+    // Left of the text (the empty part of a right-aligned field): the nearest digit shown. A
+    // hidden digit further left would make the next step jump by a power of ten the operator
+    // never saw, to the maximum.
     const int first = firstDigitIndex();
-    return first < 0 ? fIncExponent : fPlaces[first] + 1;
+    return first < 0 ? fIncExponent : fPlaces[first];
 }
 
 SpinEditModel::Layout SpinEditModel::layout(double value, int focusPlace) const

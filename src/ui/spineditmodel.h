@@ -96,8 +96,9 @@ public:
     int focusIndex() const { return fFocusIndex; }
     // The text `value` would show, without placeholders (used to size the control).
     QString limitText(double value) const;
-    // The place a click selects. `x` is measured from the left edge of the text; `textWidth`
-    // measures a prefix of drawnText().
+    // The place a click selects: the digit under it, the nearest digit shown for a click beside
+    // the text. `x` is measured from the left edge of the text; `textWidth` measures a prefix of
+    // drawnText().
     int placeAt(int x, const std::function<int(const QString &)> &textWidth) const;
 
 signals:

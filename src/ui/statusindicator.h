@@ -16,6 +16,9 @@ public:
 
     QColor fillColour() const { return fill; }
     void setFillColour(const QColor &colour);
+    // A stale lamp shows grey: its state is the last one read, not a live one.
+    bool isStale() const { return stale; }
+    void setStale(bool isStale);
 
     QSize sizeHint() const override;
 
@@ -24,6 +27,7 @@ protected:
 
 private:
     QColor fill = Qt::white;
+    bool stale = false;
 };
 
 } // namespace tovra

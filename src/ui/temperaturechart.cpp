@@ -174,8 +174,25 @@ void TemperatureChart::addPoint(int number, double x, double y)
         fitAxes();
 }
 
+void TemperatureChart::addPointNow(int series, double y)
+{
+    addPoint(series, clockSeconds(), y);
+}
+
+double TemperatureChart::clockSeconds() const
+{
+    return std::chrono::duration<double>(now() - clearedAt).count();
+}
+
+void TemperatureChart::setClock(Clock clock)
+{
+    now = std::move(clock);
+    clearedAt = now();
+}
+
 void TemperatureChart::clearAll()
 {
+    clearedAt = now();
     for (int number = 1; number <= SeriesCount; ++number)
         clearSeries(number);
     fitAxes();

@@ -3,6 +3,8 @@
 #include <QChartView>
 
 #include <array>
+#include <chrono>
+#include <functional>
 
 class QLineSeries;
 class QValueAxis;
@@ -12,7 +14,9 @@ namespace tovra {
 class Desktop;
 
 // The service window's temperature chart: heater temperatures and their set points, or the
-// diode temperature, against the chart clock in seconds. Six line series, numbered 1 to 6 like
+// diode temperature, against the chart's clock: real seconds since the chart was last cleared
+// (or made), on the monotonic clock, so that neither the poll's pace nor a change of the wall
+// clock bends the time axis. Six line series, numbered 1 to 6 like
 // Series1 to Series6: the temperatures of heaters 0, 1 and 2 (the first one doubling as the diode
 // temperature), then their set points, dashed.
 //
@@ -23,6 +27,8 @@ class TemperatureChart : public QChartView
     Q_OBJECT
 public:
     static constexpr int SeriesCount = 6;
+    // Where the chart's clock reads the time; tests drive their own.
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
 
     explicit TemperatureChart(QWidget *parent = nullptr);
 
@@ -35,7 +41,14 @@ public:
     // own, which for the clock's rising x is the end. A point with a coordinate that is not a
     // finite number is dropped.
     void addPoint(int series, double x, double y);
-    // Empties Series1 to Series6, in that order; titles and on/off states stay.
+    // A point at the clock's present reading.
+    void addPointNow(int series, double y);
+    // Seconds since the chart was last cleared.
+    double clockSeconds() const;
+    // Replaces the clock and starts counting from its present reading.
+    void setClock(Clock clock);
+    // Empties Series1 to Series6, in that order, and sets the clock back to 0; titles and on/off
+    // states stay.
     void clearAll();
     // A series that is off keeps its points and takes new ones, but neither draws them nor has
     // a legend entry, and the axes leave its points out.
@@ -71,6 +84,8 @@ private:
     void fitAxes();
     std::size_t indexOf(int number) const;
 
+    Clock now = [] { return std::chrono::steady_clock::now(); };
+    std::chrono::steady_clock::time_point clearedAt = now();
     std::array<QLineSeries *, SeriesCount> lines {};
     std::array<Extent, SeriesCount> extents {};
     QValueAxis *xAxis = nullptr;

@@ -71,14 +71,14 @@ void TMainForm::sendTerminalText()
         refuseTerminalText();
         return;
     }
-    state.queueRawLines = true;
-    QueuedCommandToPort(text);
-    // The first entry of an empty list would become the selected one; only the operator's pick
-    // selects an entry, and Ctrl+Backspace deletes what is selected.
-    const int selected = ui.SendEdit->currentIndex();
+    queueRawLine(text);
+    // No entry is selected after sending: the first Up recalls the newest entry, and only the
+    // operator's pick or walk selects one (Ctrl+Backspace deletes what is selected). The sent text
+    // stays, so that Enter sends it again, and is selected, so that typing replaces it.
     ui.SendEdit->addItem(text);
-    ui.SendEdit->setCurrentIndex(selected);
+    ui.SendEdit->setCurrentIndex(-1);
     ui.SendEdit->setEditText(text);
+    ui.SendEdit->lineEdit()->selectAll();
 }
 
 // Nothing is sent and nothing enters the history; the text stays in the edit to be mended.

@@ -10,12 +10,6 @@
 
 namespace tovra {
 
-namespace {
-
-const QString ServiceCode = QStringLiteral("53871");
-
-} // namespace
-
 // The code is compared exactly, blanks included; a cancelled dialog counts as a wrong code.
 void TMainForm::Service1Click()
 {
@@ -42,8 +36,14 @@ bool TMainForm::UnlockLaser()
     if (state.laserUnlocked)
         return true;
 
-    const QString password = desktop.inputText(QStringLiteral("Password Entry"), QStringLiteral("Enter Password:"), QString());
-    if (comm->SendCommand(QStringLiteral("PW ") + password).contains(QStringLiteral("Unsecured"))) {
+    // Cancel is no attempt: nothing is sent and nothing is said; the laser stays locked.
+    const std::optional<QString> password
+        = desktop.inputSecret(QStringLiteral("Password Entry"), QStringLiteral("Enter Password:"));
+    // A box closed because the program is ending sends nothing and opens no other box, whatever
+    // it held.
+    if (!password || state.exitRequested)
+        return false;
+    if (comm->SendCommand(QStringLiteral("PW ") + *password).contains(QStringLiteral("Unsecured"))) {
         desktop.message(QStringLiteral("Laser Unlocked"));
         state.laserUnlocked = true;
     } else {

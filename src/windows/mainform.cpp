@@ -1,8 +1,11 @@
 #include "mainform.h"
 
 #include "desktop.h"
+#include "frameextent.h"
 #include "historyrecorder.h"
 #include "laserstate.h"
+#include "mainstatusbar.h"
+#include "linkrecovery.h"
 #include "plusspinedit.h"
 #include "rzcomport.h"
 #include "scriptbridge.h"
@@ -33,6 +36,7 @@ TMainForm::TMainForm(Environment environment, QWidget *parent)
     , switches(environment.switches)
     , readShiftKeys(std::move(environment.readShiftKeys))
     , stopSignalled(std::move(environment.stopSignalled))
+    , timings(environment.timings)
     , fire(environment.state, *this,
            {[this](const QString &command) { QueuedCommandToPort(command); }, [this] { restartStatusTimer(); },
             [this] { requestTasks(); }})
@@ -45,12 +49,16 @@ TMainForm::TMainForm(Environment environment, QWidget *parent)
     ComPort->setBaud(57600);
     ComPort->setParity(TParity::parEven);
     ComPort->setHandshaking(THandshake::hsNone);
-    ComPort->setResponseTime(100);
+    ComPort->setResponseTime(uint32_t(timings.scanResponseTime.count()));
     VersionInfo = new TrpVersionInfo(this);
     VersionInfo->setObjectName(QStringLiteral("VersionInfo"));
 
     ResponseList = new TrafficView(this);
     ui.setupUi(this, ResponseList);
+    // The status bar comes on top of the client area's designed height.
+    StatusBar = new MainStatusBar(this);
+    setStatusBar(StatusBar);
+    ui.resizeClientArea(ui.ClientArea->size());
     // The terminal keeps every entry, duplicates included, and adds them itself.
     ui.SendEdit->setDuplicatesEnabled(true);
     ui.SendEdit->setInsertPolicy(QComboBox::NoInsert);
@@ -59,8 +67,11 @@ TMainForm::TMainForm(Environment environment, QWidget *parent)
     ui.SendEdit->installEventFilter(this);
 
     comm = std::make_unique<Communication>(*ComPort, state, *ResponseList, linkPrompts);
+    comm->setScanPause(timings.scanPause);
+    comm->setScanResponseTime(timings.scanResponseTime);
     settingsLoad = std::make_unique<SettingsLoad>(*comm, state, static_cast<SettingsLoadView &>(*this));
     ServiceForm = new TServiceForm(*this, state, desktop, this);
+    ServiceForm->keepClearOf([this] { return ui.fireAndStatusOnScreen(); });
     wireComponents();
     connectControls();
     connectMenus();
@@ -76,30 +87,49 @@ void TMainForm::wireComponents()
         .loadSettings = [this] { Initialize(); },
         .unlockLaser = [this] { UnlockLaser(); },
         .readBackEnergyMode = [this] { readBackEnergyModeValue(); },
+        .rawLineAnswered =
+            [this](const QString &line, const QString &reply) {
+                // The terminal's setters follow into the controls as a script's do.
+                if (const std::optional<ScriptSetting> setting = settingTakenBy(line, reply))
+                    scriptSettings->showScriptSetting(*setting);
+            },
         .scriptLinesWaiting = [this] { return ScriptLines->hasWaitingLines(); },
         .sendScriptLines = [this] { ScriptLines->sendWaitingLines(); },
+        .withdrawScriptFiringLines = [this] { ScriptLines->withdrawFiringLines(); },
+        .followStopLine = [this](const QString &line) { fire.followStopLine(line); },
         .exitProgram = [this] { ExitApp(); },
         .stopStatusPoll = [this] { StatusTimer->stop(); },
         .startStatusPoll = [this] { StatusTimer->start(); },
-    });
+    }, timings);
     TaskTimer = &tasks->timer();
 
     StatusTimer = new QTimer(this);
     StatusTimer->setObjectName(QStringLiteral("StatusTimer"));
-    StatusTimer->setInterval(1000);
+    StatusTimer->setInterval(timings.statusPollInterval);
     connect(StatusTimer, &QTimer::timeout, this, &TMainForm::StatusTimerTimer);
     StatusPollView &pollView = *this;
+    linkRecovery = new LinkRecovery(state, *comm, *ComPort, desktop, *ResponseList, records,
+                                    {.restart = [this] { RestartApp(); },
+                                     .exit = [this] { ExitApp(); },
+                                     .showStale = [this](const QString &text) { statusPoll->showStale(text); },
+                                     .reloadSettings = [this] { Initialize(); }},
+                                    this);
     statusPoll = std::make_unique<StatusPoll>(
         *comm, *ComPort, state, desktop, pollView, fire, records, *StatusTimer,
-        StatusPoll::ProgramActions{[this] { RestartApp(); }, [this] { ExitApp(); }, [this] { return ended; }});
+        StatusPoll::ProgramActions{[this] { return ended; }, [this] { return linkRecovery->recover(); }});
 
     ComPort->setOnTimeout([this] { ComPortTimeout(); });
     comm->setTimeoutActions({
-        .stopPolling = [this] { StatusTimer->stop(); },
+        .stopPolling =
+            [this] {
+                StatusTimer->stop();
+                statusPoll->showStale(StatusPoll::NotPollingText);
+            },
         .resumePolling = [this] { StatusTimer->start(); },
         .restartApp = [this] { RestartApp(); },
         .exitApp = [this] { ExitApp(); },
     });
+    setUpStopDeliveryNote();
     comm->setBoundaryCheck([this] {
         if (stopSignalled && stopSignalled() && !state.exitRequested)
             StopSignalReceived();
@@ -201,9 +231,12 @@ void TMainForm::setOuterHeight(int height)
 
 void TMainForm::applyOuterSize()
 {
-    const QSize frame = isVisible() ? frameGeometry().size() - size() : QSize(8, 31);
-    setFixedSize(requestedOuterSize.width() > 0 ? requestedOuterSize.width() - frame.width() : width(),
-                 requestedOuterSize.height() > 0 ? requestedOuterSize.height() - frame.height() : height());
+    const QSize frame = frameExtentOf(*this);
+    const int menu = ui.MainMenu1->sizeHint().height();
+    ui.resizeClientArea(
+        QSize(requestedOuterSize.width() > 0 ? requestedOuterSize.width() - frame.width() : ui.ClientArea->width(),
+              requestedOuterSize.height() > 0 ? requestedOuterSize.height() - frame.height() - menu
+                                              : ui.ClientArea->height()));
 }
 
 void TMainForm::showEvent(QShowEvent *event)
@@ -226,6 +259,11 @@ void TMainForm::closeServiceWindow()
 void TMainForm::queueCommand(const QString &command)
 {
     QueuedCommandToPort(command);
+}
+
+void TMainForm::queueRawLine(const QString &line)
+{
+    tasks->queueRawLine(line);
 }
 
 void TMainForm::sendDirectly(const QString &command)

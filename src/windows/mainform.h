@@ -5,6 +5,7 @@
 #include "firecontrol.h"
 #include "historywriter.h"
 #include "mainformlayout.h"
+#include "programtimings.h"
 #include "recordfiles.h"
 #include "servicehost.h"
 #include "settingsload.h"
@@ -26,6 +27,9 @@ class QTimer;
 namespace tovra {
 
 class Desktop;
+class RemoteFiringBanner;
+class MainStatusBar;
+class LinkRecovery;
 class HistoryRecorder;
 class ScriptBridge;
 class ScriptSettingsFollower;
@@ -64,6 +68,8 @@ public:
         // True once a stop signal (SIGINT, SIGTERM) has arrived; may be empty. Asked at every
         // exchange boundary, so that a signal is acted on also while no events are processed.
         std::function<bool()> stopSignalled = {};
+        // How long the program waits for what (the program's own values unless a test shortens them).
+        ProgramTimings timings = {};
         // Where the history of the status poll is kept; none when unset (the tests that do not
         // look at it).
         std::optional<HistorySettings> history = {};
@@ -175,6 +181,12 @@ public:
     TrafficView *ResponseList = nullptr;
     TServiceForm *ServiceForm = nullptr;
     ScriptBridge *ScriptLines = nullptr;
+    // Shown while a stop the port did not take waits to be written again.
+    QLabel *StopNotDeliveredlbl = nullptr;
+    RemoteFiringBanner *RemoteFiringWarning = nullptr; // shown while scripts may fire
+    // Below the client area: passing messages, and whether the record files are recording.
+    MainStatusBar *StatusBar = nullptr;
+    LinkRecovery *linkRecovery = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -210,6 +222,7 @@ private:
     void hideControlsOutOfSight();
 
     void setOuterHeight(int height);
+    // The outer sizes asked for are those of the window without the status bar, which is added.
     void applyOuterSize();
 
     void endPresetEnergyMode();
@@ -221,12 +234,16 @@ private:
     void showReadOut(ReadOut which, const QString &text) override;
     void showStatusTiles(uint32_t statusWord) override;
     bool serviceWindowVisible() const override;
-    void addChartPoint(int series, double seconds, double value) override;
+    void addChartPoint(int series, double value) override;
     void openUnlockedServiceWindow() override;
+    void showStale(const QString &statusText) override;
+    void showLive() override;
+    void setReadingsLive(bool live);
     void openServiceWindow();
     void closeServiceWindow();
     // ServiceHost: what the service window changes here.
     void queueCommand(const QString &command) override;
+    void queueRawLine(const QString &line) override;
     void sendDirectly(const QString &command) override;
     void showMaximum(LimitedSetting setting, double maximum) override;
     void showHeaterTarget(int heater, double setpoint) override;
@@ -239,9 +256,11 @@ private:
     bool enableChecked() const override;
     void setEnableChecked(bool checked) override;
     void restartStatusTimer();
+    void setUpStopDeliveryNote();
 
     // The record files' menu check marks (mainformrecords.cpp).
     void setRecordChecked(RecordKind kind, bool checked) override;
+    void showRecording(RecordKind kind, const QString &fileName) override;
 
     void wireSharing();
     void wireHistory(std::optional<HistorySettings> settings);
@@ -256,6 +275,7 @@ private:
     const StartSwitches switches;
     const std::function<ShiftKeys()> readShiftKeys;
     const std::function<bool()> stopSignalled;
+    const ProgramTimings timings;
     std::unique_ptr<Communication> comm;
     std::unique_ptr<TaskRunner> tasks;
     std::unique_ptr<SettingsLoad> settingsLoad;

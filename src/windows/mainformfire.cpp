@@ -77,6 +77,23 @@ void TMainForm::setEnableChecked(bool checked)
     ui.LaserEnableBtn->setChecked(checked);
 }
 
+// A stop the port did not take is tried again at every exchange boundary; until it is written the
+// window says so over the banner, where the operator looks while the laser fires.
+void TMainForm::setUpStopDeliveryNote()
+{
+    StopNotDeliveredlbl = new QLabel(QStringLiteral("Stop not delivered"), ui.TovraAnimate->parentWidget());
+    StopNotDeliveredlbl->setObjectName(QStringLiteral("StopNotDeliveredlbl"));
+    StopNotDeliveredlbl->setAlignment(Qt::AlignCenter);
+    StopNotDeliveredlbl->setStyleSheet(QStringLiteral("QLabel { color: white; background: red; font-weight: bold; }"));
+    const QRect banner = ui.TovraAnimate->geometry();
+    StopNotDeliveredlbl->setGeometry(banner.left(), banner.bottom() - 19, banner.width(), 20);
+    StopNotDeliveredlbl->hide();
+    comm->setStopDeliveryWatch([this](bool undelivered) {
+        StopNotDeliveredlbl->setVisible(undelivered);
+        StopNotDeliveredlbl->raise();
+    });
+}
+
 // The next status tick then comes a full interval from now, which gives the task timer time to
 // send the operator's command first.
 void TMainForm::restartStatusTimer()

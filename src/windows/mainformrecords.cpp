@@ -1,7 +1,9 @@
 // The window's side of the record files: the menu handlers hand over to RecordFiles, and the
-// menu items show its check marks.
+// menu items show its check marks and the status bar whether a file is recording.
 
 #include "mainform.h"
+
+#include "mainstatusbar.h"
 
 #include <QAction>
 
@@ -45,6 +47,14 @@ void TMainForm::appendLogNote(const QString &line)
 void TMainForm::setRecordChecked(RecordKind kind, bool checked)
 {
     (kind == RecordKind::CommunicationLog ? ui.EnableLoggingMenu : ui.EnableDataCollectionMenu)->setChecked(checked);
+}
+
+void TMainForm::showRecording(RecordKind kind, const QString &fileName)
+{
+    if (kind == RecordKind::CommunicationLog)
+        StatusBar->showLogRecording(fileName);
+    else
+        StatusBar->showDataRecording(fileName);
 }
 
 } // namespace tovra

@@ -9,7 +9,6 @@
 
 #include "displayformat.h"
 #include "laserstate.h"
-#include "scopedflag.h"
 #include "taskrunner.h"
 
 #include <QCheckBox>
@@ -17,6 +16,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMovie>
+#include <QScopedValueRollback>
 
 namespace tovra {
 
@@ -120,7 +120,7 @@ void TMainForm::AttenuatorAdjChange()
 void TMainForm::endPresetEnergyMode()
 {
     state.energyMode = 0;
-    const ScopedFlag inhibit(state.commandsInhibited);
+    const QScopedValueRollback<bool> inhibit(state.commandsInhibited, true);
     ui.EnergyModeSel->setCurrentIndex(0);
 }
 
@@ -144,18 +144,17 @@ void TMainForm::EnhEnergyModeSelChange()
 // that could not be read leaves the control as it was.
 void TMainForm::readBackEnergyModeValue()
 {
-    state.energyModeChanging = true;
+    const QScopedValueRollback changing(state.energyModeChanging, true);
     if (state.hasAttenuator) {
         state.attenuator = comm->TryQueryFloat(state.isStandardModel ? QStringLiteral("AT") : QStringLiteral("AT:AP"))
                                .value_or(state.attenuator);
-        const ScopedFlag inhibit(state.commandsInhibited);
+        const QScopedValueRollback<bool> inhibit(state.commandsInhibited, true);
         ui.AttenuatorAdj->setValue(state.attenuator);
     } else {
         state.diodeCurrent = comm->TryQueryFloat(QStringLiteral("DC")).value_or(state.diodeCurrent);
-        const ScopedFlag inhibit(state.commandsInhibited);
+        const QScopedValueRollback<bool> inhibit(state.commandsInhibited, true);
         ui.DiodeCurrentAdj->setValue(state.diodeCurrent);
     }
-    state.energyModeChanging = false;
 }
 
 } // namespace tovra

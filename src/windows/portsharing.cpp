@@ -5,11 +5,14 @@
 
 #include "desktop.h"
 #include "laserstate.h"
+#include "remotefiringbanner.h"
 #include "scriptbridge.h"
 #include "scriptsettings.h"
+#include "taskrunner.h"
 #include "trafficview.h"
 
 #include <QAction>
+#include <QMenuBar>
 #include <QTimer>
 
 namespace tovra {
@@ -28,6 +31,13 @@ void TMainForm::wireSharing()
 {
     scriptSettings = std::make_unique<ScriptSettingsFollower>(ui, state, [this] { readBackEnergyModeValue(); });
     ScriptLines = new ScriptBridge(state, *comm, *ResponseList, *scriptSettings, this);
+    ScriptLines->setStopHandler([this](const OutgoingLine &line, Communication::StopReplied replied) {
+        tasks->stopNow(line, std::move(replied));
+    });
+    ScriptLines->setLogNote([this](const QString &line) { appendLogNote(line); });
+    // In the menu bar's free right end, so that no control moves while it shows.
+    RemoteFiringWarning = new RemoteFiringBanner(ui.MainMenu1);
+    ui.MainMenu1->setCornerWidget(RemoteFiringWarning, Qt::TopRightCorner);
     ScriptLines->setStatusPollDue(
         [this] { return StatusTimer->isActive() && StatusTimer->remainingTime() <= StatusPollLeadMs; });
     // A script's line goes out at once, not at the next tick of the task timer.
@@ -71,7 +81,9 @@ void TMainForm::SharePortMenuClick()
 
 void TMainForm::AllowRemoteFiringMenuClick()
 {
-    ScriptLines->setRemoteFiringAllowed(ui.AllowRemoteFiringMenu->isChecked());
+    const bool allowed = ui.AllowRemoteFiringMenu->isChecked() && ScriptLines->isSharing();
+    ScriptLines->setRemoteFiringAllowed(allowed);
+    RemoteFiringWarning->showFor(allowed ? ScriptLines->linkPath() : QString());
 }
 
 void TMainForm::showSharingInCaption()

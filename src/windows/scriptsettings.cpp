@@ -7,7 +7,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QScopedValueRollback>
+#include <QSignalBlocker>
 
 #include <algorithm>
 #include <cmath>
@@ -24,31 +24,43 @@ ScriptSettingsFollower::ScriptSettingsFollower(MainFormLayout &layout, LaserStat
 
 void ScriptSettingsFollower::showScriptSetting(const ScriptSetting &setting)
 {
-    {
-        const QScopedValueRollback<bool> inhibited(state.commandsInhibited, true);
-        if (!showInSpinEdit(setting) && !showInCheckBox(setting))
-            showInList(setting);
-    }
+    if (!showInSpinEdit(setting) && !showInCheckBox(setting))
+        showInList(setting);
     if (setting.mnemonic == QLatin1String("EM") && readBackEnergyModeValue)
         readBackEnergyModeValue();
 }
 
+// The control takes the value without reporting it, so no handler runs; the laser state is set
+// here from what the control holds (clamped to its limits as the laser clamps).
 bool ScriptSettingsFollower::showInSpinEdit(const ScriptSetting &setting)
 {
     const struct
     {
         const char *mnemonic;
         TPlusSpinEdit *control;
+        double *value;
+        int32_t *count;
     } spins[] = {
-        {"RR", ui.RepRateAdj},       {"BC", ui.BurstCountAdj},   {"DC", ui.DiodeCurrentAdj},
-        {"DW", ui.DiodePulseWidthAdj}, {"QD", ui.QSWDelayAdj},   {"QW", ui.QSWWaitCountAdj},
-        {"DN", ui.DivideByNAdj},     {"AT", ui.AttenuatorAdj},
+        {"RR", ui.RepRateAdj, &state.repRate, nullptr},
+        {"BC", ui.BurstCountAdj, nullptr, &state.burstCount},
+        {"DC", ui.DiodeCurrentAdj, &state.diodeCurrent, nullptr},
+        {"DW", ui.DiodePulseWidthAdj, &state.diodePulseWidth, nullptr},
+        {"QD", ui.QSWDelayAdj, &state.qswDelay, nullptr},
+        {"QW", ui.QSWWaitCountAdj, nullptr, &state.qswWaitCount},
+        {"DN", ui.DivideByNAdj, nullptr, &state.divideByN},
+        {"AT", ui.AttenuatorAdj, &state.attenuator, nullptr},
     };
     for (const auto &spin : spins) {
-        if (setting.mnemonic == QLatin1String(spin.mnemonic)) {
-            spin.control->setValue(setting.value);
-            return true;
-        }
+        if (setting.mnemonic != QLatin1String(spin.mnemonic))
+            continue;
+        spin.control->setValueSilently(setting.value);
+        if (spin.value)
+            *spin.value = spin.control->Value();
+        else
+            *spin.count = int32_t(spin.control->IntValue());
+        if (setting.mnemonic == governedSetting())
+            endPresetEnergyMode();
+        return true;
     }
     return false;
 }
@@ -58,9 +70,11 @@ bool ScriptSettingsFollower::showInCheckBox(const ScriptSetting &setting)
     QCheckBox *box = setting.mnemonic == QLatin1String("QE")   ? ui.QSwitchEnableBtn
                      : setting.mnemonic == QLatin1String("DE") ? ui.DivideByNEnable
                                                                : nullptr;
-    if (box)
-        box->setChecked(setting.value != 0);
-    return box != nullptr;
+    if (!box)
+        return false;
+    const QSignalBlocker silent(box);
+    box->setChecked(setting.value != 0);
+    return true;
 }
 
 // Setting a list's index from the program runs no handler, so the laser state is set here. The
@@ -78,7 +92,7 @@ bool ScriptSettingsFollower::showInList(const ScriptSetting &setting)
         {"SY", ui.SyncSettingsSel, &state.syncOutput},
         {"DT", ui.DiodeTriggerSel, &state.diodeTrigger},
         {"QT", ui.QSWTriggerSel, &state.qswTrigger},
-        {"EM", state.isStandardModel ? ui.EnergyModeSel : ui.EnhEnergyModeSel, &state.energyMode},
+        {"EM", energyModeList(), &state.energyMode},
     };
     for (const auto &list : lists) {
         if (mnemonic != QLatin1String(list.mnemonic) || list.control->count() == 0)
@@ -91,6 +105,26 @@ bool ScriptSettingsFollower::showInList(const ScriptSetting &setting)
         return true;
     }
     return false;
+}
+
+QComboBox *ScriptSettingsFollower::energyModeList() const
+{
+    return state.isStandardModel ? ui.EnergyModeSel : ui.EnhEnergyModeSel;
+}
+
+// The value an energy mode presets: the attenuator where one is fitted, the diode current
+// otherwise.
+QString ScriptSettingsFollower::governedSetting() const
+{
+    return state.hasAttenuator ? QStringLiteral("AT") : QStringLiteral("DC");
+}
+
+// The laser ends a preset energy mode by itself when its value is set by hand; the list follows.
+void ScriptSettingsFollower::endPresetEnergyMode()
+{
+    state.energyMode = 0;
+    if (energyModeList()->count() > 0)
+        energyModeList()->setCurrentIndex(0);
 }
 
 } // namespace tovra

@@ -4,15 +4,19 @@
 
 #include <functional>
 
+class QComboBox;
+
 namespace tovra {
 
 struct MainFormLayout;
 struct LaserState;
 
-// Shows a script's settings in the main window's controls the way the settings load fills them:
-// the controls' handlers run with commands inhibited, so the laser state follows and nothing is
-// sent back. An energy mode also changes the value it governs; `readBackEnergyModeValue` reads
-// that value into its control.
+// Shows the settings that lines sent as typed gave the laser (a script's through the shared port,
+// the operator's in the terminal) in the main window's controls. Each control takes the value
+// without running the operator's handler, so nothing is sent back and no handler's side effect
+// (an energy-mode read-back, a snapped-back delay) fires; the laser state is set here. An energy
+// mode also changes the value it governs; `readBackEnergyModeValue` reads that value into its
+// control. A hand-set governed value ends a preset energy mode, as on the laser.
 class ScriptSettingsFollower : public ScriptSettingView
 {
 public:
@@ -24,6 +28,9 @@ private:
     bool showInSpinEdit(const ScriptSetting &setting);
     bool showInList(const ScriptSetting &setting);
     bool showInCheckBox(const ScriptSetting &setting);
+    QComboBox *energyModeList() const;
+    QString governedSetting() const;
+    void endPresetEnergyMode();
 
     MainFormLayout &ui;
     LaserState &state;

@@ -2,21 +2,24 @@
 
 #include "desktop.h"
 #include "displayformat.h"
+#include "frameextent.h"
 #include "laserstate.h"
 #include "plusspinedit.h"
-#include "scopedflag.h"
+#include "screenfit.h"
 #include "temperaturechart.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopedValueRollback>
 
 namespace tovra {
 
 namespace {
 
-const QString ServiceCode = QStringLiteral("SEC 53871");
+// The window without the chart.
+constexpr QSize narrowOuterSize(330, 464);
 
 } // namespace
 
@@ -64,8 +67,8 @@ void TServiceForm::connectControls()
 // over to the host.
 void TServiceForm::ServiceInitialize()
 {
-    host.sendDirectly(ServiceCode);
-    const ScopedFlag inhibit(state.commandsInhibited);
+    host.sendDirectly(QStringLiteral("SEC ") + ServiceCode);
+    const QScopedValueRollback<bool> inhibit(state.commandsInhibited, true);
     ui.MaxRepRateAdj->setValue(state.repRateMax);
     ui.MaxDiodeCurrentAdj->setValue(state.diodeCurrentMax);
     ui.DiodeCurrentAdj->setMaxValue(state.diodeCurrentMax);
@@ -86,11 +89,17 @@ void TServiceForm::ServiceInitialize()
         ui.TempChart->setSeriesActive(series, false);
     const bool anyHeater = state.hasHeater0 || state.hasHeater1 || state.hasHeater2;
     ui.Chartgrp->setVisible(anyHeater);
-    setOuterSize(anyHeater ? QSize(1026, 480) : QSize(330, 464));
+    setOuterSize(anyHeater ? QSize(1026, 480) : narrowOuterSize);
     showHeaterControls(state.hasHeater0, ui.Heater0Tempgrp, 1, 4);
     showHeaterControls(state.hasHeater1, ui.Heater1Tempgrp, 2, 5);
     showHeaterControls(state.hasHeater2, ui.Heater2Tempgrp, 3, 6);
     ui.stackShownSpinGroups();
+}
+
+// Narrowed to the room beside the area down to the width of the window without its chart.
+void TServiceForm::keepClearOf(std::function<QRect()> area)
+{
+    tovra::keepClearOf(this, std::move(area), narrowOuterSize.width());
 }
 
 void TServiceForm::showHeaterControls(bool present, QWidget *group, int temperatureSeries, int setpointSeries)
@@ -108,18 +117,13 @@ void TServiceForm::showHeaterControls(bool present, QWidget *group, int temperat
 void TServiceForm::setOuterSize(const QSize &outer)
 {
     outerSize = outer;
-    resize(outerSize - frameExtent());
-}
-
-QSize TServiceForm::frameExtent() const
-{
-    return isVisible() ? frameGeometry().size() - size() : QSize(8, 31);
+    ui.resizeContents(outerSize - frameExtentOf(*this));
 }
 
 void TServiceForm::showEvent(QShowEvent *event)
 {
     if (outerSize.isValid())
-        resize(outerSize - frameExtent());
+        ui.resizeContents(outerSize - frameExtentOf(*this));
     QWidget::showEvent(event);
 }
 
@@ -199,9 +203,15 @@ void TServiceForm::RefreshbtnClick()
     ServiceInitialize();
 }
 
+// The shot counter is the laser's life record: clearing it is asked first, with the count
+// that would be lost.
 void TServiceForm::ClearShotCountbtnClick()
 {
-    host.queueCommand(QStringLiteral("SC:CL"));
+    const QString shots = state.shotCount == 1 ? QStringLiteral(" shot") : QStringLiteral(" shots");
+    const QString question =
+        QStringLiteral("Clear the shot counter (") + groupedCountText(state.shotCount) + shots + QStringLiteral(")?");
+    if (desktop.question(question) == Button::Yes)
+        host.queueCommand(QStringLiteral("SC:CL"));
 }
 
 void TServiceForm::SaveBin0btnClick()
@@ -221,13 +231,11 @@ void TServiceForm::SaveAllBinsbtnClick()
 
 void TServiceForm::LSCSleepbtnClick()
 {
-    state.queueRawLines = true;
-    host.queueCommand(QStringLiteral(";LC:SL 406"));
+    host.queueRawLine(QStringLiteral(";LC:SL 406"));
 }
 
 void TServiceForm::ClearChartbtnClick()
 {
-    state.chartSeconds = 0;
     ui.TempChart->clearAll();
 }
 
@@ -246,9 +254,9 @@ void TServiceForm::DiodeTempEnClick()
     ui.TempChart->showDiodeTemperatureOnly();
 }
 
-void TServiceForm::addChartPoint(int series, double x, double y)
+void TServiceForm::addChartPoint(int series, double temperature)
 {
-    ui.TempChart->addPoint(series, x, y);
+    ui.TempChart->addPointNow(series, temperature);
 }
 
 } // namespace tovra

@@ -3,7 +3,10 @@
 #include "servicehost.h"
 #include "serviceformlayout.h"
 
+#include <QRect>
 #include <QWidget>
+
+#include <functional>
 
 namespace tovra {
 
@@ -23,6 +26,9 @@ public:
     TServiceForm(ServiceHost &serviceHost, LaserState &laserState, Desktop &desktopSeam, QWidget *parent = nullptr);
 
     void ServiceInitialize();
+    // When the window opens, it stands aside from `area` (screen pixels), the main window's
+    // controls that must stay in sight, where the screen leaves room for that.
+    void keepClearOf(std::function<QRect()> area);
 
     void MaxRepRateAdjChange();
     void MaxDiodeCurrentAdjChange();
@@ -44,8 +50,9 @@ public:
     void SaveChartbtnClick();
     void DiodeTempEnClick();
 
-    // The status poll feeds the chart through this while the window is visible.
-    void addChartPoint(int series, double x, double y);
+    // The status poll feeds the chart through this while the window is visible; the point
+    // stands at the chart clock's present reading.
+    void addChartPoint(int series, double temperature);
 
     ServiceFormLayout ui;
 
@@ -58,7 +65,6 @@ private:
                      LimitedSetting setting);
     void showHeaterControls(bool present, QWidget *group, int temperatureSeries, int setpointSeries);
     void setOuterSize(const QSize &outer);
-    QSize frameExtent() const;
 
     ServiceHost &host;
     LaserState &state;

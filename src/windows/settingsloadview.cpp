@@ -8,7 +8,6 @@
 
 #include "laserstate.h"
 #include "rzcomport.h"
-#include "scopedflag.h"
 #include "statusword.h"
 #include "versioninfo.h"
 
@@ -17,8 +16,8 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QMenuBar>
 #include <QMovie>
+#include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <QTimer>
 
@@ -42,10 +41,10 @@ void TMainForm::Initialize()
 {
     StatusTimer->stop();
     settingsLoad->run(VersionInfo->FileVersion(), ComPort->Port());
+    hideControlsOutOfSight();
     if (state.demoMode)
         return;
     noteSettingsLoaded();
-    hideControlsOutOfSight();
     if (!ended)
         StatusTimer->start();
 }
@@ -55,7 +54,7 @@ void TMainForm::Initialize()
 // families stands right of the standard window) or a control left outside its group is hidden.
 void TMainForm::hideControlsOutOfSight()
 {
-    const QRect clientArea(0, 0, width(), height() - ui.MainMenu1->sizeHint().height());
+    const QRect clientArea = ui.ClientArea->rect();
     const QList<QWidget *> parts = ui.ClientArea->findChildren<QWidget *>();
     for (QWidget *part : parts) {
         const QWidget *parent = part->parentWidget();
@@ -138,7 +137,7 @@ QWidget *TMainForm::controlOf(Setting setting) const
 // enable box is quiet altogether: its "EN 0" is a stop command, which would go out even now.
 void TMainForm::showSetting(Setting setting, double value)
 {
-    const ScopedFlag inhibit(state.commandsInhibited);
+    const QScopedValueRollback<bool> inhibit(state.commandsInhibited, true);
     if (TPlusSpinEdit *spinEdit = spinEditOf(setting)) {
         spinEdit->setValue(value);
     } else if (QComboBox *choice = choiceOf(setting)) {
@@ -157,7 +156,7 @@ LimitRange TMainForm::limits(Setting setting) const
 
 void TMainForm::setLimits(Setting setting, LimitRange range)
 {
-    const ScopedFlag inhibit(state.commandsInhibited);
+    const QScopedValueRollback<bool> inhibit(state.commandsInhibited, true);
     TPlusSpinEdit *spinEdit = spinEditOf(setting);
     spinEdit->setMaxValue(range.maximum);
     spinEdit->setMinValue(range.minimum);

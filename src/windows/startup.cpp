@@ -81,7 +81,7 @@ void TMainForm::FormCreate()
 
     comm->SendRawLine(QStringLiteral(";LC:XL 0"));
     ResponseList->clearTraffic();
-    ComPort->setResponseTime(5000);
+    ComPort->setResponseTime(uint32_t(timings.responseTime.count()));
     Initialize();
     StatusTimer->start();
     ComPort->setAllowEvents(true);
@@ -100,7 +100,7 @@ void TMainForm::openPickedPort()
     ComPort->setEndOfResponse(QByteArrayLiteral("\r"));
     ComPort->setAllowEvents(false);
     ComPort->setShowErrors(false);
-    ComPort->setResponseTime(5000);
+    ComPort->setResponseTime(uint32_t(timings.responseTime.count()));
 }
 
 // Demo mode runs without a laser and sends nothing: the port is never opened, so whatever device
@@ -136,9 +136,12 @@ void TMainForm::RestartApp()
 {
     if (ended)
         return;
+    // A stop the operator asked for while an exchange waited goes out before the port is let go:
+    // the new instance would not know of it.
+    comm->writePendingStopsBeforeLettingGo();
     ComPort->Close();
     endInstance();
-    QThread::msleep(500);
+    QThread::msleep(quint32(timings.restartPause.count()));
     desktop.startNewInstance();
 }
 
@@ -160,6 +163,7 @@ void TMainForm::endInstance()
     records.discardMessages();
     tasks->end();
     StatusTimer->stop();
+    comm->writePendingStopsBeforeLettingGo();
     comm->detach();
     ScriptLines->stop();
     ComPort->setAllowEvents(false);

@@ -5,6 +5,7 @@
 
 #include "labeledreadout.h"
 #include "serviceform.h"
+#include "stalelook.h"
 #include "statusindicator.h"
 
 #include "statuscolours.h"
@@ -84,15 +85,40 @@ bool TMainForm::serviceWindowVisible() const
     return ServiceForm->isVisible();
 }
 
-void TMainForm::addChartPoint(int series, double seconds, double value)
+void TMainForm::addChartPoint(int series, double value)
 {
-    ServiceForm->addChartPoint(series, seconds, value);
+    ServiceForm->addChartPoint(series, value);
 }
 
 void TMainForm::openUnlockedServiceWindow()
 {
     ui.ServiceWindowMenu->setVisible(true);
     openServiceWindow();
+}
+
+void TMainForm::showStale(const QString &statusText)
+{
+    ui.SystemStatuslbl->setText(statusText);
+    setReadingsLive(false);
+}
+
+void TMainForm::showLive()
+{
+    setReadingsLive(true);
+}
+
+void TMainForm::setReadingsLive(bool live)
+{
+    const QList<QWidget *> readings = {
+        ui.ShotCountlbl,   ui.UserCountlbl,     ui.BankVoltagelbl,   ui.BankVTargetlbl, ui.FETVoltagelbl,
+        ui.FETVDroplbl,    ui.FETVDrainlbl,     ui.FETVSourcelbl,    ui.FETTemplbl,     ui.DiodeCurrentlbl,
+        ui.TargetCurrentlbl, ui.ResTempAlbl,    ui.ResTempBlbl,      ui.Heater1Templbl, ui.Heater1Targetlbl,
+        ui.Heater2Templbl, ui.Heater2Targetlbl,
+    };
+    for (QWidget *reading : readings)
+        setStaleLook(reading, !live);
+    for (StatusIndicator *tile : ui.StatusInd)
+        tile->setStale(!live);
 }
 
 } // namespace tovra

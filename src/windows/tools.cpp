@@ -7,6 +7,7 @@
 #include "desktop.h"
 #include "laserstate.h"
 #include "screenshot.h"
+#include "trafficview.h"
 #include "versioninfo.h"
 
 namespace tovra {
@@ -35,10 +36,10 @@ void TMainForm::Calculator1Click()
 
 void TMainForm::CaptureScreenShot1Click()
 {
-    // The place a closed menu or box has just left shows the window again only once the window
-    // has painted it; the picture is of the window, so it paints first.
-    repaint();
-    saveScreenShot(this, desktop);
+    // The picture is the window's own painting, so the menu that was just closed is never in it.
+    const QString written = saveScreenShot(this, desktop);
+    if (!written.isEmpty())
+        ResponseList->appendTrafficLine(QStringLiteral("Screen shot saved as ") + written, TrafficDirection::Note);
 }
 
 } // namespace tovra

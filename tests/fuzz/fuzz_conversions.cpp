@@ -13,12 +13,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString reply = QString::fromLatin1(reinterpret_cast<const char *>(data), qsizetype(size));
     const std::optional<int32_t> integer = tovra::replyAsInt(reply);
-    const std::optional<uint32_t> count = tovra::replyAsCount(reply);
+    const std::optional<uint64_t> count = tovra::replyAsCount(reply);
     const std::optional<double> decimal = tovra::replyAsDecimal(reply);
 
     if (decimal && (!std::isfinite(*decimal) || std::fabs(*decimal) > tovra::PlausibleDecimalLimit))
         std::abort();
-    if (integer && *integer >= 0 && count != uint32_t(*integer))
+    if (integer && *integer >= 0 && count != uint64_t(*integer))
         std::abort();
     tovra::escapeControlCharacters(tovra::trimmedReply(reply));
     return 0;

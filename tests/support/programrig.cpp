@@ -25,9 +25,9 @@ TMainForm &ProgramRig::start(const QStringList &arguments)
     // The number format the program's entry sets.
     QLocale::setDefault(QLocale::c());
     mainForm = std::make_unique<TMainForm>(
-        TMainForm::Environment{state, desktop, StartSwitches::fromArguments(arguments), keys, createSerialDevice(),
-                              stopSignalled, history});
-    mainForm->communication().setScanPause(scanPause);
+        TMainForm::Environment{state, desktop, StartSwitches::fromArguments(arguments), keys,
+                              serialDevice ? std::move(serialDevice) : createSerialDevice(),
+                              stopSignalled, timings, history});
     mainForm->FormCreate();
     return *mainForm;
 }

@@ -36,12 +36,24 @@ public:
     std::function<ShiftKeys()> keys;
     // Stands for the stop-signal flag the program asks at every exchange boundary.
     std::function<bool()> stopSignalled;
-    // How long the connection scan lets the laser settle; a laser without pacing needs no pause.
-    std::chrono::milliseconds scanPause{100};
+    // The program's own timings, but for a restart and a scan that do not pause: nothing outside
+    // the test needs the time, and a simulated laser needs no time to settle. Tests shorten the
+    // rest where the length of a wait is not what they check.
+    ProgramTimings timings = withoutPauses();
+    // The port's device; the system's unless a test puts a faulty one here before start().
+    std::unique_ptr<SerialDevice> serialDevice;
     // Where the status poll's history is kept; none unless a test or benchmark looks at it.
     std::optional<HistorySettings> history;
 
 private:
+    static ProgramTimings withoutPauses()
+    {
+        ProgramTimings timings;
+        timings.restartPause = std::chrono::milliseconds(0);
+        timings.scanPause = std::chrono::milliseconds(0);
+        return timings;
+    }
+
     QTemporaryDir workDir;
     QString previousDir;
     std::unique_ptr<TMainForm> mainForm;

@@ -22,10 +22,27 @@ Button ScriptedDesktop::warning(const QString &text, ButtonSet)
     return warningAnswers.isEmpty() ? defaultButton : warningAnswers.takeFirst();
 }
 
+Button ScriptedDesktop::question(const QString &text)
+{
+    shown.append({QStringLiteral("question"), text});
+    return questionAnswers.isEmpty() ? Button::No : questionAnswers.takeFirst();
+}
+
 QString ScriptedDesktop::inputText(const QString &title, const QString &prompt, const QString &defaultText)
 {
     shown.append({QStringLiteral("input"), title + QLatin1Char('|') + prompt});
     return inputAnswers.isEmpty() ? defaultText : inputAnswers.takeFirst();
+}
+
+std::optional<QString> ScriptedDesktop::inputSecret(const QString &title, const QString &prompt)
+{
+    shown.append({QStringLiteral("input"), title + QLatin1Char('|') + prompt});
+    const int closedBefore = boxesClosed;
+    if (whileInputOpen)
+        whileInputOpen(title);
+    if (boxesClosed != closedBefore || inputAnswers.isEmpty())
+        return std::nullopt;
+    return inputAnswers.takeFirst();
 }
 
 QString ScriptedDesktop::saveFileName(const QString &caption, const QString &)
