@@ -51,7 +51,9 @@ public:
     void showReadOut(ReadOut, const QString &) override {}
     void showStatusTiles(uint32_t) override {}
     bool serviceWindowVisible() const override { return false; }
-    void addChartPoint(int, double, double) override {}
+    void addChartPoint(int, double) override {}
+    void showStale(const QString &) override {}
+    void showLive() override {}
     void openUnlockedServiceWindow() override {}
     void showFiringLook() override {}
     void showReadyLook() override {}
@@ -60,6 +62,7 @@ public:
     bool enableChecked() const override { return false; }
     void setEnableChecked(bool) override {}
     void setRecordChecked(RecordKind, bool) override {}
+    void showRecording(RecordKind, const QString &) override {}
 };
 
 // The poll and the exchange on a simulated standard laser with heater 0, heard by the recorder,
@@ -73,7 +76,7 @@ struct RecordingRig
         , comm(port, state, terminal, prompts)
         , fire(state, view, {[](const QString &) {}, [] {}, [] {}})
         , records(state, desktop, [] { return false; }, view)
-        , poll(comm, port, state, desktop, view, fire, records, statusTimer, {[] {}, [] {}, [] { return false; }})
+        , poll(comm, port, state, desktop, view, fire, records, statusTimer, {[] { return false; }, [] { return false; }})
         , writer(folder.settings())
         , recorder(state, writer)
     {
