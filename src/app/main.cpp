@@ -1,5 +1,6 @@
 // Entry of the program: makes what the main window is given; the window wires the rest.
 
+#include "historywriter.h"
 #include "informationswitches.h"
 #include "laserstate.h"
 #include "mainform.h"
@@ -13,6 +14,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QLocale>
+#include <QSettings>
 #include <QTextStream>
 
 int main(int argc, char *argv[])
@@ -39,9 +41,14 @@ int main(int argc, char *argv[])
     tovra::StopSignals stopSignals;
     tovra::LaserState state;
     tovra::QtDesktop desktop;
+    // The history's retention in days: "History/RetentionDays" in ~/.config/tovra/tovra.conf.
+    const QSettings settings(QStringLiteral("tovra"), QStringLiteral("tovra"));
+    tovra::HistorySettings history;
+    history.fileName = tovra::defaultHistoryFileName();
+    history.retentionDays = std::max(1, settings.value(QStringLiteral("History/RetentionDays"), 90).toInt());
     tovra::TMainForm mainForm({state, desktop, tovra::StartSwitches::fromArguments(app.arguments().mid(1)),
                                &tovra::readShiftKeysFromDisplay, tovra::createSerialDevice(),
-                               &tovra::StopSignals::received, tovra::ProgramTimings::fromEnvironment()});
+                               &tovra::StopSignals::received, tovra::ProgramTimings::fromEnvironment(), history});
     desktop.setParentWindow(&mainForm);
     QObject::connect(&stopSignals, &tovra::StopSignals::stopRequested, &mainForm,
                      &tovra::TMainForm::StopSignalReceived);

@@ -12,6 +12,7 @@
 
 namespace tovra {
 
+class ExchangeListener;
 class LinkPrompts;
 class TRZComPort;
 class TerminalView;
@@ -41,6 +42,8 @@ public:
                   LinkPrompts &linkPrompts);
 
     void setTimeoutActions(TimeoutActions actions) { timeoutActions = std::move(actions); }
+    // Hears the commands that went out and a lost link (the history); may be null.
+    void setListener(ExchangeListener *exchangeListener) { listener = exchangeListener; }
 
     QString SendAndReceive(const QString &query);
     // The typed queries give 0 when nothing usable came back, for code that needs a number.
@@ -166,6 +169,7 @@ private:
     TerminalView &view;
     LinkPrompts &prompts;
     TimeoutActions timeoutActions;
+    ExchangeListener *listener = nullptr;
     std::chrono::milliseconds scanPause{100};
     std::chrono::milliseconds scanResponseTime{100};
     std::function<void()> boundaryCheck;

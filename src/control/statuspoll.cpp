@@ -206,6 +206,7 @@ void StatusPoll::update()
     readings.clear();
     unread.clear();
     statusWord.reset();
+    completed = {};
     for (const Step &step : steps) {
         if (!step.applies())
             continue;
@@ -242,6 +243,8 @@ void StatusPoll::readCounter(const char *query, uint64_t LaserState::*field, Rea
 {
     if (const std::optional<uint64_t> count = comm.TryQueryCount(QString::fromLatin1(query))) {
         state.*field = *count;
+        if (field == &LaserState::shotCount)
+            completed.shotCount = *count;
         view.showReadOut(readOut, QString::fromLatin1(caption) + counterText(*count));
     }
 }
@@ -255,6 +258,7 @@ bool StatusPoll::readMeasurement(const char *query, Measurement field, std::func
     }
     readings.push_back({field, comm.lastExchange(), state.*field, std::move(showAgain)});
     state.*field = *value;
+    completed.read.append(field);
     return true;
 }
 
@@ -398,6 +402,10 @@ void StatusPoll::finishUpdate()
     takeBackDisownedReadings();
     state.setpointRefreshDue = false;
     records.appendDataRow(unread);
+    if (listener) {
+        completed.statusWord = statusWord;
+        listener->statusUpdated(completed);
+    }
     if (statusWord)
         fire.CheckFireEnableState();
     // Stale read-outs come back with the first update that reached the laser.

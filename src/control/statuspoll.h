@@ -1,6 +1,7 @@
 #pragma once
 
 #include "recordformat.h"
+#include "statuslistener.h"
 
 #include <QList>
 #include <QString>
@@ -97,6 +98,8 @@ public:
     // One status update.
     void update();
     void setVoltagesPolled(bool polled);
+    // Hears every update that ran to its end (the history); may be null.
+    void setListener(StatusListener *updateListener) { listener = updateListener; }
     // Polling has stopped: the read-outs and tiles show as stale, and the status label says why,
     // until an update has read the laser again.
     void showStale(const QString &statusText);
@@ -163,6 +166,8 @@ private:
     // What the running update read and could not read, and the status word it read.
     std::vector<Reading> readings;
     QList<Measurement> unread;
+    CompletedUpdate completed;
+    StatusListener *listener = nullptr;
     std::optional<uint32_t> statusWord;
     QString statusText;
     bool stale = false;

@@ -2,6 +2,7 @@
 
 #include "desktop.h"
 #include "frameextent.h"
+#include "historyrecorder.h"
 #include "laserstate.h"
 #include "mainstatusbar.h"
 #include "linkrecovery.h"
@@ -78,6 +79,7 @@ TMainForm::TMainForm(Environment environment, QWidget *parent)
     connectControls();
     connectMenus();
     wireSharing();
+    wireHistory(std::move(environment.history));
 }
 
 TMainForm::~TMainForm() = default;

@@ -3,6 +3,7 @@
 #include "communication.h"
 #include "desktoplinkprompts.h"
 #include "firecontrol.h"
+#include "historywriter.h"
 #include "mainformlayout.h"
 #include "programtimings.h"
 #include "recordfiles.h"
@@ -15,6 +16,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -28,6 +30,7 @@ class Desktop;
 class RemoteFiringBanner;
 class MainStatusBar;
 class LinkRecovery;
+class HistoryRecorder;
 class ScriptBridge;
 class ScriptSettingsFollower;
 class SettingControls;
@@ -36,6 +39,7 @@ class TPlusSpinEdit;
 class TRZComPort;
 class TServiceForm;
 class TaskRunner;
+class TrendsWindow;
 class TrafficView;
 class TrpVersionInfo;
 struct LaserState;
@@ -67,6 +71,9 @@ public:
         std::function<bool()> stopSignalled = {};
         // How long the program waits for what (the program's own values unless a test shortens them).
         ProgramTimings timings = {};
+        // Where the history of the status poll is kept; none when unset (the tests that do not
+        // look at it).
+        std::optional<HistorySettings> history = {};
     };
 
     explicit TMainForm(Environment environment, QWidget *parent = nullptr);
@@ -155,6 +162,11 @@ public:
     void WebSite1Click();
     void Calculator1Click();
     void CaptureScreenShot1Click();
+
+    // The history and the Trends window (mainformtrends.cpp).
+    void TrendsMenuClick();
+    void OpenDataFileMenuClick();
+    TrendsWindow *trendsWindow();
 
     // The shared port for scripts.
     void SharePortMenuClick();
@@ -255,6 +267,9 @@ private:
     void showRecording(RecordKind kind, const QString &fileName) override;
 
     void wireSharing();
+    void wireHistory(std::optional<HistorySettings> settings);
+    void noteSettingsLoaded();
+    void showHistoryState(HistoryState historyState, const QString &note);
     void startSharingIfAsked();
     void showSharingInCaption();
 
@@ -273,6 +288,11 @@ private:
     RecordFiles records;
     std::unique_ptr<StatusPoll> statusPoll;
     std::unique_ptr<ScriptSettingsFollower> scriptSettings;
+    std::unique_ptr<HistoryWriter> historyWriter;
+    std::unique_ptr<HistoryRecorder> historyRecorder;
+    QString historyFile;
+    TrendsWindow *trends = nullptr;
+    QLabel *historyStateLabel = nullptr;
     bool ended = false;
     QSize requestedOuterSize; // an invalid part means "as designed"
 };

@@ -43,6 +43,7 @@ void TMainForm::Initialize()
     hideControlsOutOfSight();
     if (state.demoMode)
         return;
+    noteSettingsLoaded();
     if (!ended)
         StatusTimer->start();
 }

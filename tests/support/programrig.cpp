@@ -27,7 +27,7 @@ TMainForm &ProgramRig::start(const QStringList &arguments)
     mainForm = std::make_unique<TMainForm>(
         TMainForm::Environment{state, desktop, StartSwitches::fromArguments(arguments), keys,
                               serialDevice ? std::move(serialDevice) : createSerialDevice(),
-                              stopSignalled, timings});
+                              stopSignalled, timings, history});
     mainForm->FormCreate();
     return *mainForm;
 }
