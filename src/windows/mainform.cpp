@@ -182,7 +182,7 @@ void TMainForm::connectControls()
     for (const auto &[box, setting] : {std::pair{ui.LaserEnableBtn, Setting::LaserEnable},
                                        std::pair{ui.QSwitchEnableBtn, Setting::QSwitchEnable},
                                        std::pair{ui.DivideByNEnable, Setting::DivideByNEnable}})
-        connect(box, &QCheckBox::clicked, this, [this, setting] { settingsLoad->settingSetByOperator(setting); });
+        connect(box, &QCheckBox::clicked, this, [this, setting = setting] { settingsLoad->settingSetByOperator(setting); });
     connect(ui.FireStopbtn, &QPushButton::clicked, this, &TMainForm::FireStopbtnClick);
     connect(ui.ClearUserCountbtn, &QPushButton::clicked, this, &TMainForm::ClearUserCountbtnClick);
     connect(ui.SendBtn, &QPushButton::clicked, this, &TMainForm::SendBtnClick);
