@@ -1,7 +1,8 @@
 // bench_soak: the program as an operator runs it (tovra -data, here on the offscreen platform)
 // against tovra-sim with faults that come and go by chance, for N minutes. Resident memory, open
 // file descriptors and CPU time at start and end, and the data file set against what the laser
-// sent: every row with its columns, no value that the laser did not send.
+// sent: every row with its columns, no value that the laser did not send, and (each reading
+// answering from a range of its own) no value under another quantity's column.
 
 #include "datafilecheck.h"
 #include "figures.h"
@@ -93,7 +94,8 @@ Soak soak(int minutes, uint32_t seed, bool keep)
     const QString transcriptPath = lab.filePath(QStringLiteral("transcript.txt"));
     SimulatorProcess laser(lab.filePath(QStringLiteral("com1")),
                            {QStringLiteral("--heaters"), QStringLiteral("1,2"), QStringLiteral("--transcript"),
-                            transcriptPath, QStringLiteral("--random-faults"), QString::number(seed)});
+                            transcriptPath, QStringLiteral("--random-faults"), QString::number(seed),
+                            QStringLiteral("--distinct-readings")});
     SimTranscript transcript(transcriptPath);
 
     QProcess program;
@@ -191,5 +193,11 @@ int main(int argc, char *argv[])
                .arg(data.unsentValueCount())
                .arg(data.unsentValueCount() == 0 ? QStringLiteral("met") : QStringLiteral("MISSED"))
                .arg(data.unsentValueCount() == 0 ? QString() : QStringLiteral(": ") + data.unsentSummary()));
+    report(QStringLiteral("soak data file: values under a wrong column: %1 (target 0, %2)%3; empty cells %4 of %5")
+               .arg(data.wrongColumnCount())
+               .arg(data.wrongColumnCount() == 0 ? QStringLiteral("met") : QStringLiteral("MISSED"))
+               .arg(data.wrongColumnCount() == 0 ? QString() : QStringLiteral(": ") + data.wrongColumnSummary())
+               .arg(data.emptyCells)
+               .arg(data.rows * (data.columns - 1)));
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "datafilecheck.h"
 
+#include "lasermodel.h"
 #include "recordformat.h"
 
 #include <QFile>
@@ -53,27 +54,63 @@ QMap<QByteArray, QSet<QString>> numbersSentFor(const QList<QByteArray> &queries,
     return sent;
 }
 
-} // namespace
-
-int DataFileCheck::unsentValueCount() const
+// The query whose distinct range holds `value`: its answers lie in [offset, offset + 1000).
+QString distinctSourceOf(double value)
 {
-    int count = 0;
-    for (const QMap<QString, int> &values : unsentValues)
-        for (int rowsHolding : values)
-            count += rowsHolding;
-    return count;
+    for (const auto &[query, offset] : sim::distinctReadingOffsets) {
+        if (value >= offset && value < offset + 1000)
+            return QString::fromLatin1(query);
+    }
+    return QStringLiteral("none");
 }
 
-QString DataFileCheck::unsentSummary() const
+// ";LA:BV?" -> "BV"
+QString queryName(const QByteArray &request)
+{
+    return QString::fromLatin1(request.mid(4, request.size() - 5));
+}
+
+QString summaryOf(const QMap<QString, QMap<QString, int>> &byColumn)
 {
     QStringList columnsText;
-    for (auto column = unsentValues.cbegin(); column != unsentValues.cend(); ++column) {
+    for (auto column = byColumn.cbegin(); column != byColumn.cend(); ++column) {
         QStringList valuesText;
         for (auto value = column.value().cbegin(); value != column.value().cend(); ++value)
             valuesText.append(QStringLiteral("%1 x %2").arg(value.key()).arg(value.value()));
         columnsText.append(column.key() + QStringLiteral(": ") + valuesText.join(QStringLiteral(", ")));
     }
     return columnsText.join(QStringLiteral("; "));
+}
+
+int countOf(const QMap<QString, QMap<QString, int>> &byColumn)
+{
+    int count = 0;
+    for (const QMap<QString, int> &values : byColumn)
+        for (int rowsHolding : values)
+            count += rowsHolding;
+    return count;
+}
+
+} // namespace
+
+int DataFileCheck::wrongColumnCount() const
+{
+    return countOf(wrongColumnValues);
+}
+
+QString DataFileCheck::wrongColumnSummary() const
+{
+    return summaryOf(wrongColumnValues);
+}
+
+int DataFileCheck::unsentValueCount() const
+{
+    return countOf(unsentValues);
+}
+
+QString DataFileCheck::unsentSummary() const
+{
+    return summaryOf(unsentValues);
 }
 
 DataFileCheck checkDataFile(const QString &path, const QList<QByteArray> &columnQueries,
@@ -99,8 +136,16 @@ DataFileCheck checkDataFile(const QString &path, const QList<QByteArray> &column
         }
         for (qsizetype column = 0; column < columnQueries.size() && column + 1 < fields.size(); ++column) {
             const QString &value = fields.at(column + 1);
-            if (!value.isEmpty() && !sent.value(columnQueries.at(column)).contains(value))
-                ++check.unsentValues[names.at(column + 1).trimmed()][value];
+            const QString name = names.at(column + 1).trimmed();
+            if (value.isEmpty()) {
+                ++check.emptyCells;
+                continue;
+            }
+            if (!sent.value(columnQueries.at(column)).contains(value))
+                ++check.unsentValues[name][value];
+            const QString source = distinctSourceOf(value.toDouble());
+            if (source != queryName(columnQueries.at(column)))
+                ++check.wrongColumnValues[name][source];
         }
     }
     return check;

@@ -25,6 +25,14 @@ struct DataFileCheck
     int columns = 0; // of the header line
     // Column name -> value -> rows holding it, for values the laser did not send.
     QMap<QString, QMap<QString, int>> unsentValues;
+    // With a laser whose readings each answer from a range of their own (tovra-sim
+    // --distinct-readings): column name -> the query whose range the value lies in ("none" for a
+    // value in no query's range, an unasked line) -> rows holding it, for values under a wrong
+    // column; and the empty cells (values not read).
+    QMap<QString, QMap<QString, int>> wrongColumnValues;
+    int emptyCells = 0;
+    int wrongColumnCount() const;
+    QString wrongColumnSummary() const; // "Diode I: FT x 2; ..."
     int unsentValueCount() const;
     QString unsentSummary() const; // "FET Temp: 0 x 98; ..."
 };

@@ -37,6 +37,12 @@ struct LaserConfig
     uint64_t shotCount = 0;
     uint64_t userCount = 0;
 
+    // Every reading of the status poll (counters, voltages, temperatures, currents, heater set
+    // points) answers from a range of its own that no other query's answer reaches (see
+    // `distinctReadingOffsets` in lasermodel.h), so that a reply taken under the wrong quantity
+    // shows. The status word stays as it is.
+    bool distinctReadings = false;
+
     // Replies become readable no sooner than the wire time of request and reply at 57600 8E1.
     bool pacing = true;
 };

@@ -88,6 +88,26 @@ LaserModel::LaserModel(const LaserConfig &config, Clock::time_point now)
 
     addQueries();
     addCommands();
+    if (config.distinctReadings)
+        makeReadingsDistinct();
+}
+
+void LaserModel::makeReadingsDistinct()
+{
+    for (const auto &[name, offset] : distinctReadingOffsets) {
+        const auto query = queries.find(name);
+        if (query == queries.end())
+            continue;
+        query->second = [usual = query->second, offset = offset] {
+            const QByteArray reply = usual();
+            bool ok = false;
+            const double value = reply.toDouble(&ok);
+            if (!ok)
+                return reply;
+            // Counters stay whole numbers.
+            return reply.contains('.') ? twoDecimals(value + offset) : QByteArray::number(qint64(value + offset));
+        };
+    }
 }
 
 void LaserModel::addQueries()

@@ -17,6 +17,16 @@
 
 namespace tovra::sim {
 
+// With `LaserConfig::distinctReadings`, each of these queries answers its usual value plus its
+// offset: 1000 apart, far above any status word (below 2^14) and any usual value (below 150), so
+// each answers within [offset, offset + 1000) alone.
+inline const std::vector<std::pair<QByteArray, double>> distinctReadingOffsets = {
+    {"SC", 20000},     {"UC", 21000},      {"BV", 22000},      {"AB:BSET", 23000}, {"FV", 24000},
+    {"AB:FDRO", 25000}, {"AB:FDRA", 26000}, {"AB:FSOU", 27000}, {"FT", 28000},      {"IM", 29000},
+    {"TA", 30000},     {"TB", 31000},      {"TR", 32000},      {"H0:TP", 33000},   {"H0:SP", 34000},
+    {"H1:TP", 35000},  {"H1:SP", 36000},   {"H2:TP", 37000},   {"H2:SP", 38000},
+};
+
 // Status word bits as the controller reports them in reply to "SS".
 namespace StatusBit {
 constexpr uint32_t Enabled = 1u << 0;
@@ -81,6 +91,7 @@ private:
     void addQueries();
     void addCommands();
     void addHeater(int index);
+    void makeReadingsDistinct();
 
     QByteArray answer(const Request &request);
     QByteArray answerQuery(const QByteArray &mnemonic);

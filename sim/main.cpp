@@ -51,6 +51,8 @@ struct Options
     QCommandLineOption shotCount {"shot-count", "Shot counter at start (may exceed 2^32).", "n",
                                   "0"};
     QCommandLineOption noPacing {"no-pacing", "Answer at once instead of at line speed."};
+    QCommandLineOption distinctReadings {"distinct-readings",
+                                         "Each reading answers from a range of its own (see sim/README.md)."};
     QCommandLineOption transcript {"transcript", "Write all traffic, time-stamped, to <file>.",
                                    "file"};
     // Faults, from the first line on.
@@ -88,7 +90,7 @@ struct Options
     {
         parser.addOptions({link, port, family, model, manufacturer, serial, firmware, fpga,
                            identity, heaters, attenuator, cfg, noEnergyModes, locked, service,
-                           shotCount, noPacing, transcript, replyTwice, replyDelay, echo, unasked,
+                           shotCount, noPacing, distinctReadings, transcript, replyTwice, replyDelay, echo, unasked,
                            unaskedEvery, endlessLine, vanishAt, silenceAt, silenceFor,
                            comeBackAfter, comeBackPort, comeBackLink, comeBackSerial, comeBackModel,
                            randomFaults});
@@ -155,6 +157,7 @@ LaserConfig configFrom(const QCommandLineParser &parser, const Options &options)
     config.serviceOpen = parser.isSet(options.service);
     config.shotCount = numberOption<uint64_t>(parser, options.shotCount);
     config.pacing = !parser.isSet(options.noPacing);
+    config.distinctReadings = parser.isSet(options.distinctReadings);
     return config;
 }
 

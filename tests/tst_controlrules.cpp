@@ -31,6 +31,8 @@ private slots:
     void countersAreRightAlignedInTenCharacters();
     void countsAreGroupedInThrees_data();
     void countsAreGroupedInThrees();
+    void recordTimesAndDatesAreEightBitTextInEveryLocale_data();
+    void recordTimesAndDatesAreEightBitTextInEveryLocale();
 };
 
 void ControlRulesTest::switchesCountOnlyAsWholeArgumentsAfterDashOrSlash_data()
@@ -305,6 +307,34 @@ void ControlRulesTest::countsAreGroupedInThrees()
 {
     QFETCH(quint64, count);
     QTEST(groupedCountText(count), "text");
+}
+
+// Locales whose digits are not Latin, and two whose are, for comparison.
+void ControlRulesTest::recordTimesAndDatesAreEightBitTextInEveryLocale_data()
+{
+    QTest::addColumn<QString>("locale");
+    for (const char *name : {"ar_EG", "fa_IR", "mr_IN", "en_US", "de_DE"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+void ControlRulesTest::recordTimesAndDatesAreEightBitTextInEveryLocale()
+{
+    QFETCH(QString, locale);
+    const QLocale users(locale);
+    if (users.language() == QLocale::C)
+        QSKIP("this Qt has no data for the locale");
+    const QDateTime when(QDate(2026, 12, 10), QTime(13, 5, 9));
+
+    const QString time = longTimeText(when.time(), users);
+    const QString header = fileHeaderLine(QStringLiteral("Tovra Data File "), when, users);
+
+    for (const QString &text : {time, header}) {
+        QVERIFY2(QString::fromLatin1(text.toLatin1()) == text, qPrintable(text));
+        QVERIFY2(!text.contains(QLatin1Char('?')), qPrintable(text));
+    }
+    QVERIFY2(time.contains(QStringLiteral("05")) && time.contains(QStringLiteral("09")), qPrintable(time));
+    QVERIFY2(header.contains(QStringLiteral("10")) && header.contains(QStringLiteral("12")), qPrintable(header));
+    QVERIFY2(header.endsWith(QLatin1Char(',') + time), qPrintable(header));
 }
 
 QTEST_GUILESS_MAIN(ControlRulesTest)

@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -32,10 +33,14 @@ QProcessEnvironment programEnvironment()
 class Program
 {
 public:
-    explicit Program(const QStringList &arguments = {}, const std::function<void()> &childSetUp = {})
+    explicit Program(const QStringList &arguments = {}, const std::function<void()> &childSetUp = {},
+                     const QString &locale = {})
     {
         process.setWorkingDirectory(workDir.path());
-        process.setProcessEnvironment(programEnvironment());
+        QProcessEnvironment environment = programEnvironment();
+        if (!locale.isEmpty())
+            environment.insert(QStringLiteral("LC_ALL"), locale);
+        process.setProcessEnvironment(environment);
         if (childSetUp)
             process.setChildProcessModifier(childSetUp);
         process.start(QStringLiteral(TOVRA_EXECUTABLE), arguments);
@@ -54,10 +59,12 @@ public:
     {
         return process.waitForFinished(ms) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
     }
-    // The text of the communication log.
-    QByteArray logText() const
+    // The text of the communication log or the data file.
+    QByteArray logText() const { return recordText(QStringLiteral("TovraLogFile_*")); }
+    QByteArray dataText() const { return recordText(QStringLiteral("TovraDataFile_*")); }
+    QByteArray recordText(const QString &pattern) const
     {
-        const QStringList logs = QDir(workDir.path()).entryList({QStringLiteral("TovraLogFile_*")}, QDir::Files);
+        const QStringList logs = QDir(workDir.path()).entryList({pattern}, QDir::Files);
         QFile file(workDir.filePath(logs.value(0)));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
@@ -85,6 +92,8 @@ private slots:
     void withNoLaserFoundTheExitSendsNothing();
     void stopSignalWhileTheLinkIsLostEndsTheProgramAtOnce();
     void fileSizeLimitFailsTheLogWriteInsteadOfKillingTheProgram();
+    void dataFileTimesAreLatinDigitsWhateverTheLocale_data();
+    void dataFileTimesAreLatinDigitsWhateverTheLocale();
 };
 
 void ProgramTest::interruptTakesTheOrderlyWayOut_data()
@@ -222,6 +231,36 @@ void ProgramTest::fileSizeLimitFailsTheLogWriteInsteadOfKillingTheProgram()
     program.signal(SIGTERM);
     QVERIFY(program.endsOrderlyWithin(10000));
     QCOMPARE(laser.transcript().last(), QByteArray(";LA:FL 0"));
+}
+
+// Qt carries the data of these locales itself; glibc's need not be installed.
+void ProgramTest::dataFileTimesAreLatinDigitsWhateverTheLocale_data()
+{
+    QTest::addColumn<QString>("locale");
+    for (const char *name : {"ar_EG.UTF-8", "fa_IR.UTF-8", "mr_IN.UTF-8"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+void ProgramTest::dataFileTimesAreLatinDigitsWhateverTheLocale()
+{
+    QFETCH(QString, locale);
+    if (QLocale(locale.section(QLatin1Char('.'), 0, 0)).language() == QLocale::C)
+        QSKIP("this Qt has no data for the locale");
+    test::SimPorts ports;
+    sim::SimulatedLaser &laser = ports.add(2);
+    Program program({QStringLiteral("-data")}, {}, locale);
+    QVERIFY(QTest::qWaitFor([&laser] { return laser.transcript().count(";LA:SS?") >= 2; }, 20000));
+    program.signal(SIGTERM);
+    QVERIFY(program.endsOrderlyWithin(10000));
+
+    const QByteArray text = program.dataText();
+    const QList<QByteArray> lines = text.split('\n');
+    QVERIFY2(lines.size() >= 3, text.constData());
+    static const QRegularExpression header(QStringLiteral("^Tovra Data File [0-9][^?]*,[0-9]{1,2}\\D[0-9]{2}\\D[0-9]{2}"));
+    QVERIFY2(header.match(QString::fromLatin1(lines.at(0))).hasMatch(), lines.at(0).constData());
+    static const QRegularExpression row(QStringLiteral("^[0-9]{1,2}\\D[0-9]{2}\\D[0-9]{2}[^?]*,"));
+    QVERIFY2(row.match(QString::fromLatin1(lines.at(2))).hasMatch(), lines.at(2).constData());
+    QVERIFY2(!text.contains('?'), text.constData());
 }
 
 QTEST_GUILESS_MAIN(ProgramTest)

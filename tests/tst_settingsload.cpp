@@ -5,6 +5,7 @@
 #include "runningprogram.h"
 
 #include "plusspinedit.h"
+#include "statuscolours.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -12,6 +13,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTest>
 
 using namespace tovra;
@@ -60,6 +62,7 @@ private slots:
     void unusableLimitsGiveTheControlItsDesignRange();
     void noControlOutsideTheWindowTakesTheFocus_data();
     void noControlOutsideTheWindowTakesTheFocus();
+    void busyRefreshOfAFiringLaserKeepsTheControlsAndStepsFromThem();
 };
 
 void SettingsLoadTest::loadAsksTheFamilysQueriesInOrder_data()
@@ -296,17 +299,23 @@ void SettingsLoadTest::loadQueuesNothingWhileFillingControls()
     QVERIFY(!program.state().commandsInhibited);
 }
 
+// The first load narrows the range; a refresh then reads a value beyond it with a wider maximum
+// (a limit beyond the design range is never taken, so the wider one lies within it).
 void SettingsLoadTest::repRateIsLimitedBeforeTheNewMaximumApplies()
 {
     test::RunningProgram program;
-    program.laser.setReplyOverride(";LA:RR?", "150.0");
-    program.laser.setReplyOverride(";LA:RR:MAX?", "200.0");
+    program.laser.setReplyOverride(";LA:RR:MAX?", "50.0");
     TMainForm &form = program.start();
+    program.laser.setReplyOverride(";LA:RR?", "80.0");
+    program.laser.setReplyOverride(";LA:RR:MAX?", "90.0");
 
-    QCOMPARE(form.ui.RepRateAdj->Value(), 100.0);
-    QCOMPARE(program.state().repRate, 100.0);
-    QCOMPARE(form.ui.RepRateAdj->MaxValue(), 200.0);
-    QCOMPARE(program.state().repRateMax, 200.0);
+    form.ui.Up1->trigger();
+    QVERIFY(program.tasksDone());
+
+    QCOMPARE(form.ui.RepRateAdj->Value(), 50.0);
+    QCOMPARE(program.state().repRate, 50.0);
+    QCOMPARE(form.ui.RepRateAdj->MaxValue(), 90.0);
+    QCOMPARE(program.state().repRateMax, 90.0);
 }
 
 void SettingsLoadTest::unusableLimitsGiveTheControlItsDesignRange_data()
@@ -324,6 +333,14 @@ void SettingsLoadTest::unusableLimitsGiveTheControlItsDesignRange_data()
                                               << 150.0 << true;
     QTest::newRow("maximum below the minimum") << Replies{{";LA:DC:MAX?", "10"}, {";LA:DC:MIN?", "20"}}
                                                << "DiodeCurrentAdj" << 0.0 << 150.0 << true;
+    QTest::newRow("both limits zero") << Replies{{";LA:DC:MAX?", "0"}, {";LA:DC:MIN?", "0"}} << "DiodeCurrentAdj"
+                                      << 0.0 << 150.0 << true;
+    QTest::newRow("minimum equal to the maximum") << Replies{{";LA:RR:MAX?", "20"}, {";LA:RR:MIN?", "20"}}
+                                                  << "RepRateAdj" << 0.1 << 100.0 << true;
+    QTest::newRow("maximum beyond the design range") << Replies{{";LA:DC:MAX?", "2000000000"}} << "DiodeCurrentAdj"
+                                                     << 0.0 << 150.0 << true;
+    QTest::newRow("minimum below the design range") << Replies{{";LA:RR:MIN?", "0.01"}} << "RepRateAdj" << 0.1
+                                                    << 100.0 << true;
     QTest::newRow("minimum not a number") << Replies{{";LA:RR:MIN?", "nan"}} << "RepRateAdj" << 0.1 << 100.0 << true;
     QTest::newRow("maximum unanswered") << Replies{{";LA:DW:MAX?", ""}} << "DiodePulseWidthAdj" << 0.000001 << 0.1
                                         << true;
@@ -354,6 +371,12 @@ void SettingsLoadTest::unusableLimitsGiveTheControlItsDesignRange()
     if (noted)
         QVERIFY2(notes.first().contains(QStringLiteral("; ") + control + QStringLiteral(" keeps ")),
                  qPrintable(notes.first()));
+    // Typed far beyond it, the value stays within the range.
+    spinEdit->setFocus();
+    QTest::keyClick(spinEdit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(spinEdit, QStringLiteral("999990"));
+    QTest::keyClick(spinEdit, Qt::Key_Return);
+    QVERIFY2(spinEdit->Value() <= spinEdit->MaxValue(), qPrintable(QString::number(spinEdit->Value())));
 }
 
 // The window's client area at its run-time size holds every control that can take the focus:
@@ -398,6 +421,60 @@ void SettingsLoadTest::noControlOutsideTheWindowTakesTheFocus()
     form.RestoreBinClick(2);
     QVERIFY(program.tasksDone());
     QCOMPARE(outOfSight(), QStringList());
+}
+
+// The refresh of an enabled, firing laser whose RR, DC, BC, EN and QE replies are "BUSY": every
+// control keeps what it showed and is marked, the enable box stays with the status word, and a
+// step up starts from the value shown, not from a zero the laser never said.
+void SettingsLoadTest::busyRefreshOfAFiringLaserKeepsTheControlsAndStepsFromThem()
+{
+    test::PolledProgram program;
+    TMainForm &form = program.form;
+    form.ui.EnableLoggingMenu->trigger();
+    QVERIFY(program.enableLaser());
+    form.ui.FireStopbtn->click();
+    QVERIFY(program.tasksDone());
+    program.poll();
+    const double repRate = form.ui.RepRateAdj->Value();
+    const double current = form.ui.DiodeCurrentAdj->Value();
+    const double bursts = form.ui.BurstCountAdj->Value();
+    QVERIFY(current > 0);
+    for (const char *query : {";LA:RR?", ";LA:DC?", ";LA:BC?", ";LA:EN?", ";LA:QE?"})
+        program.laser.setReplyOverride(query, "BUSY");
+
+    form.ui.Up1->trigger();
+    QVERIFY(program.tasksDone());
+    program.poll();
+
+    QCOMPARE(form.ui.RepRateAdj->Value(), repRate);
+    QCOMPARE(form.ui.DiodeCurrentAdj->Value(), current);
+    QCOMPARE(form.ui.BurstCountAdj->Value(), bursts);
+    QVERIFY(form.ui.LaserEnableBtn->isChecked());
+    QVERIFY(form.ui.QSwitchEnableBtn->isChecked());
+    for (QWidget *control : {static_cast<QWidget *>(form.ui.RepRateAdj), static_cast<QWidget *>(form.ui.DiodeCurrentAdj),
+                             static_cast<QWidget *>(form.ui.BurstCountAdj)}) {
+        QVERIFY2(control->toolTip().contains(QString::fromLatin1(UnreadSettingToolTip)), qPrintable(control->objectName()));
+        QCOMPARE(control->palette().color(QPalette::Base), UnreadSettingColour);
+    }
+    QVERIFY(!form.ui.DiodePulseWidthAdj->toolTip().contains(QString::fromLatin1(UnreadSettingToolTip)));
+    QCOMPARE(program.rig.fileLines(form.logFileName()).filter(QStringLiteral("Setting Not Read(")).size(), 5);
+
+    program.laser.clearTranscript();
+    QTest::keyClick(form.ui.RepRateAdj, Qt::Key_Up);
+    QTest::keyClick(form.ui.DiodeCurrentAdj, Qt::Key_Up);
+    QVERIFY(program.tasksDone());
+    const QList<QByteArray> sent = program.laser.transcript();
+    QCOMPARE(sent.size(), 2);
+    QVERIFY2(sent.at(0).startsWith(";LA:RR ") && sent.at(0).mid(7).toDouble() > repRate, sent.at(0).constData());
+    QVERIFY2(sent.at(1).startsWith(";LA:DC ") && sent.at(1).mid(7).toDouble() > current, sent.at(1).constData());
+
+    // A load that reads them again takes the marks off.
+    program.laser.clearReplyOverrides();
+    form.ui.Up1->trigger();
+    QVERIFY(program.tasksDone());
+    QVERIFY(!form.ui.RepRateAdj->toolTip().contains(QString::fromLatin1(UnreadSettingToolTip)));
+    QVERIFY(form.ui.RepRateAdj->palette().color(QPalette::Base) != UnreadSettingColour);
+    QCOMPARE(form.ui.LaserEnableBtn->toolTip(), QStringLiteral("Enables the laser and diodes. "));
 }
 
 QTEST_MAIN(SettingsLoadTest)

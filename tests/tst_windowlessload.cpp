@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <map>
+#include <set>
 
 using namespace tovra;
 
@@ -44,6 +45,13 @@ public:
         shownWhileInhibited = shownWhileInhibited && state.commandsInhibited;
     }
     void setSettingEnabled(Setting setting, bool enabled) override { this->enabled[setting] = enabled; }
+    void markUnread(Setting setting, bool unread) override
+    {
+        if (unread)
+            unreadMarks.insert(setting);
+        else
+            unreadMarks.erase(setting);
+    }
     void setPartVisible(Part part, bool visible) override { visibility[part] = visible; }
     void setText(Text text, const QString &value) override { texts[text] = value; }
     void setStatusCaptions(const QStringList &captions) override { statusCaptions = captions; }
@@ -60,6 +68,7 @@ public:
         {Setting::QSwitchDelay, {0.000001, 1}},
     };
     std::map<Setting, double> values;
+    std::set<Setting> unreadMarks;
     std::map<Setting, bool> enabled;
     std::map<Part, bool> visibility;
     std::map<Text, QString> texts;
@@ -114,6 +123,10 @@ private slots:
     void limitsAreAppliedOnlyWhenUsable_data();
     void limitsAreAppliedOnlyWhenUsable();
     void absentOptionsHideTheirGroupsAndShowNoValue();
+    void unreadSettingKeepsItsControlMarkedWithANote_data();
+    void unreadSettingKeepsItsControlMarkedWithANote();
+    void unreadCheckBoxFollowsTheNextStatusWord_data();
+    void unreadCheckBoxFollowsTheNextStatusWord();
     void smallFamilyIsArrangedOncePerRun();
     void demoModeAsksNothing();
 };
@@ -256,6 +269,82 @@ void WindowlessLoadTest::demoModeAsksNothing()
 
     QVERIFY(rig.laser.transcript().isEmpty());
     QCOMPARE(rig.view.texts.at(SettingsLoadView::Text::SerialNumber), QStringLiteral("Serial Number: 1234"));
+}
+
+// Replies that are not a value: a busy laser, garbage, nothing at all.
+void WindowlessLoadTest::unreadSettingKeepsItsControlMarkedWithANote_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<Setting>("setting");
+
+    QTest::newRow("repetition rate busy") << QByteArray(";LA:RR?") << QByteArray("BUSY") << Setting::RepRate;
+    QTest::newRow("diode current garbage") << QByteArray(";LA:DC?") << QByteArray("\x01\xfe") << Setting::DiodeCurrent;
+    QTest::newRow("burst count empty") << QByteArray(";LA:BC?") << QByteArray("") << Setting::BurstCount;
+    QTest::newRow("pulse mode busy") << QByteArray(";LA:PM?") << QByteArray("BUSY") << Setting::PulseMode;
+    QTest::newRow("laser enable busy") << QByteArray(";LA:EN?") << QByteArray("BUSY") << Setting::LaserEnable;
+    QTest::newRow("q-switch enable busy") << QByteArray(";LA:QE?") << QByteArray("BUSY") << Setting::QSwitchEnable;
+    QTest::newRow("divide-by-n enable busy") << QByteArray(";LA:DE?") << QByteArray("BUSY") << Setting::DivideByNEnable;
+    QTest::newRow("sync output busy") << QByteArray(";LA:SY?") << QByteArray("BUSY") << Setting::SyncOutput;
+}
+
+// A first load reads everything; the second meets the unreadable reply and leaves the control
+// with the first load's value.
+void WindowlessLoadTest::unreadSettingKeepsItsControlMarkedWithANote()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, reply);
+    QFETCH(Setting, setting);
+    LoadRig rig;
+    rig.run();
+    const double first = rig.view.values.at(setting);
+    rig.view.values.erase(setting);
+    rig.laser.setReplyOverride(request, reply);
+
+    rig.run();
+
+    QCOMPARE(rig.view.values.count(setting), size_t(0));
+    QCOMPARE(rig.view.unreadMarks, std::set<Setting>{setting});
+    QCOMPARE(rig.view.notes.size(), 1);
+    QVERIFY2(rig.view.notes.first().startsWith(QStringLiteral("Setting Not Read(")), qPrintable(rig.view.notes.first()));
+
+    rig.laser.clearReplyOverrides();
+    rig.run();
+    QCOMPARE(rig.view.values.at(setting), first);
+    QVERIFY(rig.view.unreadMarks.empty());
+}
+
+void WindowlessLoadTest::unreadCheckBoxFollowsTheNextStatusWord_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<Setting>("setting");
+    QTest::addColumn<uint32_t>("status");
+    QTest::addColumn<double>("shown");
+
+    QTest::newRow("enable, laser enabled") << QByteArray(";LA:EN?") << Setting::LaserEnable << 0x0c05u << 1.0;
+    QTest::newRow("enable, laser disabled") << QByteArray(";LA:EN?") << Setting::LaserEnable << 0x0404u << 0.0;
+    QTest::newRow("q-switch enable on") << QByteArray(";LA:QE?") << Setting::QSwitchEnable << 0x0404u << 1.0;
+    QTest::newRow("q-switch enable off") << QByteArray(";LA:QE?") << Setting::QSwitchEnable << 0x0400u << 0.0;
+}
+
+void WindowlessLoadTest::unreadCheckBoxFollowsTheNextStatusWord()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(Setting, setting);
+    QFETCH(uint32_t, status);
+    LoadRig rig;
+    rig.laser.setReplyOverride(request, "BUSY");
+    rig.run();
+    QCOMPARE(rig.view.values.count(setting), size_t(0));
+
+    rig.load.followStatusWord(status);
+
+    QTEST(rig.view.values.at(setting), "shown");
+    QVERIFY(rig.view.unreadMarks.empty());
+    // Only the first word after the load: later ones are the fire control's business.
+    rig.view.values.erase(setting);
+    rig.load.followStatusWord(status);
+    QCOMPARE(rig.view.values.count(setting), size_t(0));
 }
 
 QTEST_MAIN(WindowlessLoadTest)

@@ -2,6 +2,7 @@
 // then the window over it.
 
 #include "desktoplinkprompts.h"
+#include "historywriter.h"
 #include "informationswitches.h"
 #include "laserprogram.h"
 #include "laserstate.h"
@@ -17,6 +18,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QLocale>
+#include <QSettings>
 #include <QTextStream>
 
 int main(int argc, char *argv[])
@@ -44,11 +46,16 @@ int main(int argc, char *argv[])
     tovra::LaserState state;
     tovra::QtDesktop desktop;
     tovra::DesktopLinkPrompts linkPrompts(desktop);
+    // The history's retention in days: "History/RetentionDays" in ~/.config/tovra/tovra.conf.
+    const QSettings settings(QStringLiteral("tovra"), QStringLiteral("tovra"));
+    tovra::HistorySettings history;
+    history.fileName = tovra::defaultHistoryFileName();
+    history.retentionDays = std::max(1, settings.value(QStringLiteral("History/RetentionDays"), 90).toInt());
     tovra::LaserProgram program({state, desktop, linkPrompts,
                                  tovra::StartSwitches::fromArguments(app.arguments().mid(1)),
                                  &tovra::readShiftKeysFromDisplay, tovra::createSerialDevice(),
                                  &tovra::StopSignals::received, tovra::ProgramTimings::fromEnvironment(),
-                                 tovra::TrpVersionInfo().FileVersion()});
+                                 tovra::TrpVersionInfo().FileVersion(), history});
     tovra::TMainForm mainForm(program);
     desktop.setParentWindow(&mainForm);
     QObject::connect(&stopSignals, &tovra::StopSignals::stopRequested, &program,

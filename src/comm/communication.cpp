@@ -1,5 +1,6 @@
 #include "communication.h"
 
+#include "exchangelistener.h"
 #include "trafficlog.h"
 
 #include "identity.h"
@@ -26,12 +27,12 @@ QByteArray toWire(const QString &text)
     return text.toLatin1();
 }
 
-// Every exchange begins with a short pause and a purge, so that nothing left over from an
-// earlier exchange (a late reply after a time-out) is taken for this one's reply.
-void settleAndPurge(TRZComPort &port)
+// More than one line read as one reply: one of them is not this exchange's, and an earlier
+// exchange may have taken the line that belonged before it, which no purge will now find.
+bool linesRanTogether(const QByteArray &collected)
 {
-    QThread::msleep(1);
-    port.Flush();
+    const QByteArray lines = collected.trimmed();
+    return lines.contains('\r') || lines.contains('\n');
 }
 
 } // namespace
@@ -68,11 +69,45 @@ bool Communication::mayExchange() const
     return !detached && !port.InUse() && (!linkLost || greeting);
 }
 
+// Every exchange begins with a short pause and a purge, so that nothing left over from an
+// earlier exchange (a late reply after a time-out) is taken for this one's reply.
+void Communication::settleAndPurge()
+{
+    QThread::msleep(1);
+    purgeNotingStrayBytes();
+}
+
+// The waiting bytes are read away, not flushed: a pty may count none yet while they arrive, and a
+// flush would then drop them unseen and hide a shift of the replies before.
+void Communication::purgeNotingStrayBytes()
+{
+    QByteArray stray;
+    port.ReadRaw(stray);
+    if (stray.isEmpty())
+        return;
+    disownedThrough = exchangeCount;
+    log(QStringLiteral("Stray Bytes(") + timeStamp() + QStringLiteral("): ") + QString::number(stray.size())
+        + QStringLiteral(" purged; the replies before them are not taken"));
+}
+
+void Communication::confirmReplies(std::chrono::milliseconds settle)
+{
+    if (!mayExchange())
+        return;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(lastWriteAt + settle
+                                                                   - std::chrono::steady_clock::now());
+    if (left.count() > 0)
+        port.WaitForInput(left);
+    purgeNotingStrayBytes();
+}
+
 // A line that did not reach the port is not recorded as sent: the log tells of the failure
 // instead, and no reply is waited for.
 bool Communication::writeLine(const QString &line)
 {
     lastLine = line;
+    ++exchangeCount;
+    lastWriteAt = std::chrono::steady_clock::now();
     if (port.Write(toWire(line) + "\r\n"))
         return true;
     log(QStringLiteral("Write Error(") + timeStamp() + QStringLiteral("): ") + withPasswordHidden(line));
@@ -179,7 +214,7 @@ Communication::QueryReply Communication::exchangeQuery(const QString &query)
     atExchangeBoundary();
     if (state.exitRequested || !mayExchange())
         return {};
-    settleAndPurge(port);
+    settleAndPurge();
     const QString line = QStringLiteral(";LA:") + query + QLatin1Char('?');
     if (!writeLine(line))
         return {};
@@ -188,6 +223,10 @@ Communication::QueryReply Communication::exchangeQuery(const QString &query)
     const QByteArray collected = readCollected();
     const QString reply = trimTrailing(QString::fromLatin1(collected));
     log(QStringLiteral("Received(") + timeStamp() + QStringLiteral("): ") + reply);
+    if (linesRanTogether(collected)) {
+        disownedThrough = exchangeCount;
+        log(QStringLiteral("Stray Bytes(") + timeStamp() + QStringLiteral("): lines run together in one reply; it and the replies before are not taken"));
+    }
     return {reply, !collected.isEmpty() && !port.TimedOut()};
 }
 
@@ -260,10 +299,12 @@ QString Communication::exchangeCommand(const QString &command)
 
 std::optional<QString> Communication::exchangeLine(const OutgoingLine &outgoing)
 {
-    settleAndPurge(port);
+    settleAndPurge();
     const QString line = outgoing.wireText();
     if (!writeLine(line))
         return std::nullopt;
+    if (listener)
+        listener->commandSent(outgoing.text);
     show(line, false);
     log(QStringLiteral("Sent    (") + timeStamp() + QStringLiteral("): ") + withPasswordHidden(line));
     return ReadAndShowReply();
@@ -305,6 +346,8 @@ void Communication::HandleTimeout()
     if (detached)
         return;
     log(QStringLiteral("Timeout Error(") + timeStamp() + QLatin1Char(')'));
+    if (listener)
+        listener->linkLost();
     port.Flush();
     if (timeoutActions.stopPolling)
         timeoutActions.stopPolling();

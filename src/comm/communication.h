@@ -12,6 +12,7 @@
 
 namespace tovra {
 
+class ExchangeListener;
 class LinkPrompts;
 class TRZComPort;
 class TerminalView;
@@ -44,6 +45,8 @@ public:
     void setTimeoutActions(TimeoutActions actions) { timeoutActions = std::move(actions); }
     // Where every traffic line is recorded from now on; none (null) records nothing.
     void setTrafficLog(TrafficLog *log) { trafficLog = log; }
+    // Hears the commands that went out and a lost link (the history); may be null.
+    void setListener(ExchangeListener *exchangeListener) { listener = exchangeListener; }
 
     QString SendAndReceive(const QString &query);
     // The typed queries give 0 when nothing usable came back, for code that needs a number.
@@ -115,6 +118,19 @@ public:
     // Another exchange waits for its reply on the port.
     bool portBusy() const;
 
+    // Each exchange that writes a line gets the next number; this is the latest one's.
+    uint64_t lastExchange() const { return exchangeCount; }
+    // Whether the reply of exchange `exchange` may be taken as its own. Bytes that a purge finds
+    // waiting are a reply that nobody took: the reply before them may have been an unasked line,
+    // an echo or a late piece, and each reply before that may in turn have been its predecessor's
+    // (the shift runs on as long as every purge comes before the reply it would find). So none of
+    // the replies before such a purge stands.
+    bool replyStands(uint64_t exchange) const { return exchange > disownedThrough; }
+    // Looks once more for bytes that came after the last reply, waiting for them until `settle`
+    // after the last line was written (the time a reply of its own takes to come); what it finds
+    // disowns the replies before, as the purge before an exchange does.
+    void confirmReplies(std::chrono::milliseconds settle);
+
     // The time stamp of traffic lines: hh:nn:ss.zzz.
     static QString timeStamp();
     // Removes trailing characters of code 32 or below; leading ones stay.
@@ -136,6 +152,8 @@ private:
     };
 
     bool mayExchange() const;
+    void settleAndPurge();
+    void purgeNotingStrayBytes();
     bool writeLine(const QString &line);
     // The exchange of one framed line; nothing when the port did not take it.
     std::optional<QString> exchangeLine(const OutgoingLine &line);
@@ -155,6 +173,7 @@ private:
     LinkPrompts &prompts;
     TimeoutActions timeoutActions;
     TrafficLog *trafficLog = nullptr;
+    ExchangeListener *listener = nullptr;
     std::chrono::milliseconds scanPause{100};
     std::chrono::milliseconds scanResponseTime{100};
     std::function<void()> boundaryCheck;
@@ -162,6 +181,9 @@ private:
     std::function<void(bool)> stopDeliveryWatch;
     bool undeliveredStop = false;
     QString lastLine;
+    uint64_t exchangeCount = 0;
+    uint64_t disownedThrough = 0;
+    std::chrono::steady_clock::time_point lastWriteAt;
     QString shownMark;
     bool detached = false;
     bool linkLost = false;

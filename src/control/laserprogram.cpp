@@ -1,6 +1,7 @@
 #include "laserprogram.h"
 
 #include "desktop.h"
+#include "historyrecorder.h"
 #include "laserstate.h"
 #include "linkrecovery.h"
 #include "recordformat.h"
@@ -40,7 +41,9 @@ LaserProgram::LaserProgram(Environment environment, QObject *parent)
     , programVersion(environment.programVersion)
     , settingsView([this](const QString &line) { recordFiles.appendLogNote(line); },
                    [this](SettingsLoadView::Setting, double) { emit settingChanged(); })
-    , pollView([this](bool live) { emit linkStateChanged(live); })
+    // Check boxes whose own reply the last load could not read follow the status word read.
+    , pollView([this](bool live) { emit linkStateChanged(live); },
+               [this](uint32_t statusWord) { settingsLoad().followStatusWord(statusWord); })
     , fireView([this] { fire.LaserEnableBtnClick(); },
                [this](bool firing) {
                    if (firing != firingShown) {
@@ -71,6 +74,7 @@ LaserProgram::LaserProgram(Environment environment, QObject *parent)
     wireTasks();
     wirePoll();
     wireSharing();
+    wireHistory(std::move(environment.history));
 }
 
 LaserProgram::~LaserProgram() = default;
@@ -105,6 +109,18 @@ void LaserProgram::wireTasks()
         .stopStatusPoll = [this] { pollTimer.stop(); },
         .startStatusPoll = [this] { pollTimer.start(); },
     }, times);
+}
+
+// The recorder hears the poll and the exchange; the writer keeps what it hears on a thread of its own.
+void LaserProgram::wireHistory(std::optional<HistorySettings> settings)
+{
+    if (!settings)
+        return;
+    historyFile = settings->fileName;
+    history = std::make_unique<HistoryWriter>(std::move(*settings));
+    historyRecorder = std::make_unique<HistoryRecorder>(state, *history);
+    poll->setListener(historyRecorder.get());
+    comm->setListener(historyRecorder.get());
 }
 
 QTimer &LaserProgram::taskTimer()
@@ -357,6 +373,8 @@ void LaserProgram::loadSettings()
     emit settingsLoaded();
     if (state.demoMode)
         return;
+    if (historyRecorder)
+        historyRecorder->settingsLoaded();
     if (!instanceEnded)
         pollTimer.start();
 }

@@ -2,6 +2,7 @@
 
 #include "communication.h"
 #include "firecontrol.h"
+#include "historywriter.h"
 #include "programtimings.h"
 #include "programviews.h"
 #include "recordfiles.h"
@@ -13,10 +14,12 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace tovra {
 
 class Desktop;
+class HistoryRecorder;
 class LinkPrompts;
 class LinkRecovery;
 class ScriptBridge;
@@ -55,6 +58,8 @@ public:
         ProgramTimings timings = {};
         // Shown in the window title after a load.
         QString programVersion = {};
+        // Where the history of the status poll is kept; none when unset (tests that do not look at it).
+        std::optional<HistorySettings> history = {};
     };
 
     explicit LaserProgram(Environment environment, QObject *parent = nullptr);
@@ -126,6 +131,9 @@ public:
     ScriptBridge &scriptBridge() { return *scriptLines; }
     LinkRecovery &linkRecovery() { return *recovery; }
     SettingsLoad &settingsLoad();
+    // The history's writer and its file; null and empty when the program keeps no history.
+    HistoryWriter *historyWriter() { return history.get(); }
+    const QString &historyFileName() const { return historyFile; }
 
 signals:
     // The read-outs turned live (an update read the laser) or stale (polling stopped, link lost).
@@ -152,6 +160,7 @@ private:
     void wireTasks();
     void wirePoll();
     void wireSharing();
+    void wireHistory(std::optional<HistorySettings> settings);
 
     LaserState &state;
     Desktop &desk;
@@ -179,6 +188,9 @@ private:
     std::unique_ptr<StatusPoll> poll;
     ScriptBridge *scriptLines = nullptr;
     LinkRecovery *recovery = nullptr;
+    QString historyFile;
+    std::unique_ptr<HistoryWriter> history;
+    std::unique_ptr<HistoryRecorder> historyRecorder;
     bool instanceEnded = false;
     bool firingShown = false;
 };

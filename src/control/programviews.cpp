@@ -27,6 +27,12 @@ void SettingsLoadViewStandIn::setSettingEnabled(Setting setting, bool enabled)
         window->setSettingEnabled(setting, enabled);
 }
 
+void SettingsLoadViewStandIn::markUnread(Setting setting, bool unread)
+{
+    if (window)
+        window->markUnread(setting, unread);
+}
+
 void SettingsLoadViewStandIn::setPartVisible(Part part, bool visible)
 {
     if (window)
@@ -79,6 +85,7 @@ void StatusPollViewStandIn::showReadOut(ReadOut which, const QString &text)
 
 void StatusPollViewStandIn::showStatusTiles(uint32_t statusWord)
 {
+    onStatusWord(statusWord);
     if (window)
         window->showStatusTiles(statusWord);
 }

@@ -45,6 +45,7 @@ public:
     LimitRange limits(Setting setting) const override;
     void setLimits(Setting setting, LimitRange range) override;
     void setSettingEnabled(Setting setting, bool enabled) override;
+    void markUnread(Setting setting, bool unread) override;
     void setPartVisible(Part part, bool visible) override;
     void setText(Text text, const QString &value) override;
     void setStatusCaptions(const QStringList &captions) override;
@@ -70,7 +71,12 @@ private:
 class StatusPollViewStandIn : public StatusPollView
 {
 public:
-    explicit StatusPollViewStandIn(std::function<void(bool live)> liveAction) : onLive(std::move(liveAction)) {}
+    // `statusWordAction` hears every status word shown, window or not.
+    StatusPollViewStandIn(std::function<void(bool live)> liveAction, std::function<void(uint32_t)> statusWordAction)
+        : onLive(std::move(liveAction))
+        , onStatusWord(std::move(statusWordAction))
+    {
+    }
     void attach(StatusPollView *view) { window = view; }
 
     void showReadOut(ReadOut which, const QString &text) override;
@@ -84,6 +90,7 @@ public:
 private:
     StatusPollView *window = nullptr;
     const std::function<void(bool live)> onLive;
+    const std::function<void(uint32_t)> onStatusWord;
 };
 
 // Without a window the enable "box" behaves as the window's check box does: a change of its mark

@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 
 #include <cmath>
+#include <utility>
 
 namespace tovra {
 
@@ -31,11 +32,31 @@ QString scientific(double value)
     return withoutTrailingZeros(text.left(e)) + QLatin1Char('E') + QString::number(text.mid(e + 1).toInt());
 }
 
-QString systemFormatWithoutZone(QLocale::FormatType type)
+QString timeFormatWithoutZone(const QLocale &locale, QLocale::FormatType type)
 {
-    QString format = QLocale::system().timeFormat(type);
+    QString format = locale.timeFormat(type);
     static const QRegularExpression zone(QStringLiteral("\\s*\\bt+\\b"));
     return format.remove(zone).trimmed();
+}
+
+// The records are 8-bit text. A locale's own digits (Arabic-Indic, Persian, Devanagari...) become
+// Latin digits and its direction marks go; a text that still holds characters beyond 8 bits (an
+// AM/PM marker in another script) is not written in the user's form at all: `fallback`, the C
+// locale's form, is.
+QString eightBitText(const QString &usersForm, const QString &fallback)
+{
+    QString text;
+    text.reserve(usersForm.size());
+    for (const QChar c : usersForm) {
+        if (c.category() == QChar::Other_Format)
+            continue;
+        text.append(c.isDigit() ? QChar(u'0' + c.digitValue()) : c);
+    }
+    for (const QChar c : std::as_const(text)) {
+        if (c.unicode() > 0xff)
+            return fallback;
+    }
+    return text;
 }
 
 bool isSmallFamily(const LaserState &state)
@@ -61,15 +82,18 @@ QString formatGeneral(double value)
         : fixed;
 }
 
-QString longTimeText(const QTime &time)
+QString longTimeText(const QTime &time, const QLocale &locale)
 {
-    return QLocale::system().toString(time, systemFormatWithoutZone(QLocale::LongFormat));
+    const QLocale c = QLocale::c();
+    return eightBitText(locale.toString(time, timeFormatWithoutZone(locale, QLocale::LongFormat)),
+                        c.toString(time, timeFormatWithoutZone(c, QLocale::LongFormat)));
 }
 
-QString fileHeaderLine(const QString &title, const QDateTime &when)
+QString fileHeaderLine(const QString &title, const QDateTime &when, const QLocale &locale)
 {
-    return title + QLocale::system().toString(when.date(), QLocale::ShortFormat) + QLatin1Char(',')
-        + longTimeText(when.time());
+    return title + eightBitText(locale.toString(when.date(), QLocale::ShortFormat),
+                                QLocale::c().toString(when.date(), QLocale::ShortFormat))
+        + QLatin1Char(',') + longTimeText(when.time(), locale);
 }
 
 QString userNameFromEnvironment()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 
@@ -14,10 +15,12 @@ struct LaserState;
 QString formatGeneral(double value);
 
 // "Tovra Communication Log File 12/10/26,5:17:00 AM" and its data file sibling: the user's short
-// date and long time formats.
-QString fileHeaderLine(const QString &title, const QDateTime &when);
-// The user's long time format, without a time-zone name (a data row's first field).
-QString longTimeText(const QTime &time);
+// date and long time formats, in Latin digits; where the user's form holds characters an 8-bit
+// record cannot (an AM/PM marker in another script), the C locale's form.
+QString fileHeaderLine(const QString &title, const QDateTime &when, const QLocale &locale = QLocale::system());
+// The user's long time format, without a time-zone name (a data row's first field), written as
+// the header's time is.
+QString longTimeText(const QTime &time, const QLocale &locale = QLocale::system());
 
 // The operator's name for the record files: USERNAME, where it is unset or empty USER, then
 // LOGNAME (the names Linux desktops set); empty when none is set.

@@ -8,6 +8,7 @@
 #include "identity.h"
 #include "laserstate.h"
 #include "recordformat.h"
+#include "statusword.h"
 
 #include <QScopedValueRollback>
 
@@ -32,20 +33,42 @@ constexpr int EnergyModeStatusBit = 13;
 // The window's outer width once loaded; the strip right of it holds what only some lasers show.
 constexpr int RunTimeOuterWidth = 665;
 
-// The names the log gives the limited controls.
+// The names the log gives the controls (their names in the window).
 QString controlName(SettingsLoadView::Setting setting)
 {
+    using Setting = SettingsLoadView::Setting;
+    static const std::map<Setting, const char *> names = {
+        {Setting::RepRate, "RepRateAdj"},
+        {Setting::DiodeCurrent, "DiodeCurrentAdj"},
+        {Setting::DiodePulseWidth, "DiodePulseWidthAdj"},
+        {Setting::QSwitchDelay, "QSWDelayAdj"},
+        {Setting::BurstCount, "BurstCountAdj"},
+        {Setting::QSwitchWaitCount, "QSWWaitCountAdj"},
+        {Setting::DivideByN, "DivideByNAdj"},
+        {Setting::Attenuator, "AttenuatorAdj"},
+        {Setting::PulseMode, "SystemModeSel"},
+        {Setting::DiodeTrigger, "DiodeTriggerSel"},
+        {Setting::QSwitchTrigger, "QSWTriggerSel"},
+        {Setting::SyncOutput, "SyncSettingsSel"},
+        {Setting::EnergyMode, "EnergyModeSel"},
+        {Setting::EnhancedEnergyMode, "EnhEnergyModeSel"},
+        {Setting::LaserEnable, "LaserEnableBtn"},
+        {Setting::QSwitchEnable, "QSwitchEnableBtn"},
+        {Setting::DivideByNEnable, "DivideByNEnable"},
+    };
+    return QString::fromLatin1(names.at(setting));
+}
+
+// The status bit that tells a check box's setting, where the status word has one.
+std::optional<uint32_t> statusBitOf(SettingsLoadView::Setting setting)
+{
     switch (setting) {
-    case SettingsLoadView::Setting::RepRate:
-        return QStringLiteral("RepRateAdj");
-    case SettingsLoadView::Setting::DiodeCurrent:
-        return QStringLiteral("DiodeCurrentAdj");
-    case SettingsLoadView::Setting::DiodePulseWidth:
-        return QStringLiteral("DiodePulseWidthAdj");
-    case SettingsLoadView::Setting::QSwitchDelay:
-        return QStringLiteral("QSWDelayAdj");
+    case SettingsLoadView::Setting::LaserEnable:
+        return StatusBit::Enabled;
+    case SettingsLoadView::Setting::QSwitchEnable:
+        return StatusBit::QSwitchEnabled;
     default:
-        return QString();
+        return std::nullopt;
     }
 }
 
@@ -140,14 +163,16 @@ void SettingsLoad::showIdentity(const QString &programVersion, int port)
     view.setText(Text::FirmwareVersion, QStringLiteral("Firmware Ver: ") + state.firmwareVersion);
 }
 
-// The laser's limits for a control, when they can be used: both read (a limit beyond any plausible
-// value counts as not read) and the maximum not below the minimum. Otherwise the control keeps
-// the range it was built with, and the log says why.
+// The laser's limits for a control, when they can be used: both read, the minimum below the
+// maximum and both within the range the control was built with. Equal limits would leave the spin
+// edit without a range at all, and a limit beyond the design range is not one this control can
+// honour. Otherwise the control keeps its design range, and the log says why.
 LimitRange SettingsLoad::usableLimits(Setting setting, const LimitReply &minimum, const LimitReply &maximum)
 {
-    if (minimum.value && maximum.value && *minimum.value <= *maximum.value)
-        return {*minimum.value, *maximum.value};
     const LimitRange design = designRanges.at(setting);
+    if (minimum.value && maximum.value && *minimum.value < *maximum.value && *minimum.value >= design.minimum
+        && *maximum.value <= design.maximum)
+        return {*minimum.value, *maximum.value};
     auto describe = [](const LimitReply &limit) {
         return limit.name + QLatin1Char(' ') + (limit.value ? formatGeneral(*limit.value) : QStringLiteral("unread"));
     };
@@ -180,8 +205,7 @@ void SettingsLoad::loadLimitedSettings()
     };
     for (const auto &setting : settings) {
         const QString mnemonic = QString::fromLatin1(setting.mnemonic);
-        state.*setting.value = comm.QueryFloat(mnemonic);
-        view.showSetting(setting.setting, state.*setting.value);
+        loadSetting(setting.setting, setting.mnemonic, setting.value);
         const QString maximumQuery = mnemonic + QStringLiteral(":MAX");
         const QString minimumQuery = mnemonic + QStringLiteral(":MIN");
         const std::optional<double> maximum = comm.TryQueryFloat(maximumQuery);
@@ -193,15 +217,73 @@ void SettingsLoad::loadLimitedSettings()
     }
 }
 
+void SettingsLoad::noteNotRead(const QString &mnemonic, const QString &shownBy)
+{
+    view.noteInLog(QStringLiteral("Setting Not Read(") + Communication::timeStamp() + QStringLiteral("): ") + mnemonic
+                   + QStringLiteral("; ") + shownBy + QStringLiteral(" keeps what it showed"));
+}
+
+// A value that was not read is never shown as the laser's: the control keeps what it showed (and
+// the laser state, which mirrors the control, keeps it too), so that a later step of the spin edit
+// starts from a value the laser had, not from a zero it never said.
+std::optional<double> SettingsLoad::readSetting(Setting setting, const QString &mnemonic, bool whole)
+{
+    const std::optional<double> value = whole ? std::optional<double>(comm.TryQueryInt(mnemonic))
+                                              : comm.TryQueryFloat(mnemonic);
+    view.markUnread(setting, !value);
+    if (!value)
+        noteNotRead(mnemonic, controlName(setting));
+    return value;
+}
+
+void SettingsLoad::loadSetting(Setting setting, const char *mnemonic, double LaserState::*field)
+{
+    if (const std::optional<double> value = readSetting(setting, QString::fromLatin1(mnemonic), false)) {
+        state.*field = *value;
+        view.showSetting(setting, *value);
+    }
+}
+
+void SettingsLoad::loadSetting(Setting setting, const char *mnemonic, int32_t LaserState::*field)
+{
+    if (const std::optional<double> value = readSetting(setting, QString::fromLatin1(mnemonic), true)) {
+        state.*field = int32_t(*value);
+        view.showSetting(setting, *value);
+    }
+}
+
+// A check box whose reply was not read follows the next status word that tells its state.
+void SettingsLoad::loadCheckBox(Setting setting, const char *mnemonic)
+{
+    if (const std::optional<double> value = readSetting(setting, QString::fromLatin1(mnemonic), true)) {
+        boxesToFollow.erase(setting);
+        view.showSetting(setting, *value == 1 ? 1 : 0);
+    } else if (statusBitOf(setting)) {
+        boxesToFollow.insert(setting);
+    }
+}
+
+void SettingsLoad::followStatusWord(uint32_t status)
+{
+    for (const Setting box : boxesToFollow) {
+        view.showSetting(box, (status & *statusBitOf(box)) ? 1 : 0);
+        view.markUnread(box, false);
+    }
+    boxesToFollow.clear();
+}
+
+void SettingsLoad::settingSetByOperator(Setting setting)
+{
+    boxesToFollow.erase(setting);
+    view.markUnread(setting, false);
+}
+
 void SettingsLoad::loadModesAndTriggers()
 {
-    view.showSetting(Setting::LaserEnable, comm.QueryInt(QStringLiteral("EN")) == 1 ? 1 : 0);
-    state.burstCount = comm.QueryInt(QStringLiteral("BC"));
-    view.showSetting(Setting::BurstCount, state.burstCount);
-    state.pulseMode = comm.QueryInt(QStringLiteral("PM"));
-    view.showSetting(Setting::PulseMode, state.pulseMode);
-    state.diodeTrigger = comm.QueryInt(QStringLiteral("DT"));
-    view.showSetting(Setting::DiodeTrigger, state.diodeTrigger);
+    loadCheckBox(Setting::LaserEnable, "EN");
+    loadSetting(Setting::BurstCount, "BC", &LaserState::burstCount);
+    loadSetting(Setting::PulseMode, "PM", &LaserState::pulseMode);
+    loadSetting(Setting::DiodeTrigger, "DT", &LaserState::diodeTrigger);
     // With an external diode trigger the pulse mode is the trigger's business.
     view.setSettingEnabled(Setting::PulseMode, state.diodeTrigger != 1);
 }
@@ -216,8 +298,7 @@ void SettingsLoad::loadHeater0()
         return;
     view.setPartVisible(Part::HeaterRow2, false);
     view.setPartVisible(Part::HeaterGroup, true);
-    state.heater0Setpoint = comm.QueryFloat(QStringLiteral("H0:SP"));
-    view.setText(Text::HeaterTarget1, heaterTargetText(0, state.heater0Setpoint));
+    loadHeaterSetpoint(0, Text::HeaterTarget1, state.heater0Setpoint);
     view.setText(Text::HeaterTemperature1, QStringLiteral("Heater 0 Temp:   ? C"));
 }
 
@@ -236,8 +317,7 @@ void SettingsLoad::loadAttenuator()
     view.setPartVisible(Part::AttenuatorGroup, state.hasAttenuator);
     if (!state.hasAttenuator)
         return;
-    state.attenuator = comm.QueryFloat(fullSize ? QStringLiteral("AT") : QStringLiteral("AT:AP"));
-    view.showSetting(Setting::Attenuator, state.attenuator);
+    loadSetting(Setting::Attenuator, fullSize ? "AT" : "AT:AP", &LaserState::attenuator);
 }
 
 void SettingsLoad::loadSmallFamily()
@@ -271,8 +351,7 @@ void SettingsLoad::loadFullSizeFamily()
     view.setStatusCaptions(StandardStatusCaptions);
     view.setText(Text::FpgaVersion, QStringLiteral("FPGA Ver: ") + state.fpgaVersion);
 
-    state.qswDelay = comm.QueryFloat(QStringLiteral("QD"));
-    view.showSetting(Setting::QSwitchDelay, state.qswDelay);
+    loadSetting(Setting::QSwitchDelay, "QD", &LaserState::qswDelay);
     const std::optional<double> maximum = comm.TryQueryFloat(QStringLiteral("QD:MAX"));
     comm.QueryFloat(QStringLiteral("QD:MIN")); // asked, but the control keeps its own minimum
     const double ownMinimum = view.limits(Setting::QSwitchDelay).minimum;
@@ -281,14 +360,11 @@ void SettingsLoad::loadFullSizeFamily()
                             .maximum;
     view.setLimits(Setting::QSwitchDelay, {ownMinimum, state.qswDelayMax});
 
-    view.showSetting(Setting::QSwitchEnable, comm.QueryInt(QStringLiteral("QE")) == 1 ? 1 : 0);
-    state.qswWaitCount = comm.QueryInt(QStringLiteral("QW"));
-    view.showSetting(Setting::QSwitchWaitCount, state.qswWaitCount);
-    state.qswTrigger = comm.QueryInt(QStringLiteral("QT"));
-    view.showSetting(Setting::QSwitchTrigger, state.qswTrigger);
-    view.showSetting(Setting::DivideByNEnable, comm.QueryInt(QStringLiteral("DE")) == 1 ? 1 : 0);
-    state.divideByN = comm.QueryInt(QStringLiteral("DN"));
-    view.showSetting(Setting::DivideByN, state.divideByN);
+    loadCheckBox(Setting::QSwitchEnable, "QE");
+    loadSetting(Setting::QSwitchWaitCount, "QW", &LaserState::qswWaitCount);
+    loadSetting(Setting::QSwitchTrigger, "QT", &LaserState::qswTrigger);
+    loadCheckBox(Setting::DivideByNEnable, "DE");
+    loadSetting(Setting::DivideByN, "DN", &LaserState::divideByN);
 
     const std::optional<int> mode = optionAnswer(comm.SendAndReceive(QStringLiteral("EM")));
     if (mode) {
@@ -303,8 +379,7 @@ void SettingsLoad::loadFullSizeFamily()
         state.hasHeater2 = loadExtraHeater(2, Part::HeaterRow2, Text::HeaterTarget2, state.heater2Setpoint);
     }
 
-    state.syncOutput = comm.QueryInt(QStringLiteral("SY"));
-    view.showSetting(Setting::SyncOutput, state.syncOutput);
+    loadSetting(Setting::SyncOutput, "SY", &LaserState::syncOutput);
 }
 
 bool SettingsLoad::loadExtraHeater(int heater, Part row, Text target, double &setpoint)
@@ -314,9 +389,20 @@ bool SettingsLoad::loadExtraHeater(int heater, Part row, Text target, double &se
     if (!fitted)
         return false;
     view.setPartVisible(Part::HeaterGroup, true);
-    setpoint = comm.QueryFloat(QStringLiteral("H%1:SP").arg(heater));
-    view.setText(target, heaterTargetText(heater, setpoint));
+    loadHeaterSetpoint(heater, target, setpoint);
     return true;
+}
+
+// A set point that was not read leaves its label as it was.
+void SettingsLoad::loadHeaterSetpoint(int heater, Text target, double &setpoint)
+{
+    const QString mnemonic = QStringLiteral("H%1:SP").arg(heater);
+    if (const std::optional<double> value = comm.TryQueryFloat(mnemonic)) {
+        setpoint = *value;
+        view.setText(target, heaterTargetText(heater, setpoint));
+    } else {
+        noteNotRead(mnemonic, QStringLiteral("its target label"));
+    }
 }
 
 void SettingsLoad::loadPasswordLock()

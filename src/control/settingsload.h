@@ -7,8 +7,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 
 namespace tovra {
 
@@ -53,6 +55,9 @@ public:
     // Gives a limited control a new range (maximum first), without sending anything.
     virtual void setLimits(Setting setting, LimitRange range) = 0;
     virtual void setSettingEnabled(Setting setting, bool enabled) = 0;
+    // Marks a control whose value the last load could not read (it shows what it showed before),
+    // or takes the mark off once a load has read it.
+    virtual void markUnread(Setting setting, bool unread) = 0;
     virtual void setPartVisible(Part part, bool visible) = 0;
     virtual void setText(Text text, const QString &value) = 0;
     // One caption per status tile, in bit order.
@@ -86,6 +91,11 @@ public:
     // The whole load, with commands inhibited throughout. `programVersion` and `port` go into the
     // window title.
     void run(const QString &programVersion, int port);
+    // A status word was read: the check boxes whose own reply the load could not read (Laser
+    // Enable, Q-Switch Enable) take their state from it, without sending anything.
+    void followStatusWord(uint32_t status);
+    // The operator set a check box: it shows the operator's choice, no longer a value unread.
+    void settingSetByOperator(SettingsLoadView::Setting setting);
 
 private:
     using Setting = SettingsLoadView::Setting;
@@ -108,11 +118,20 @@ private:
     void loadFullSizeFamily();
     bool loadExtraHeater(int heater, Part row, Text target, double &setpoint);
     void loadPasswordLock();
+    // Asks one setting; a reply that was not read leaves the control as it was, marked, with a note.
+    std::optional<double> readSetting(Setting setting, const QString &mnemonic, bool whole);
+    void loadSetting(Setting setting, const char *mnemonic, double LaserState::*field);
+    void loadSetting(Setting setting, const char *mnemonic, int32_t LaserState::*field);
+    void loadCheckBox(Setting setting, const char *mnemonic);
+    void loadHeaterSetpoint(int heater, Text target, double &setpoint);
+    void noteNotRead(const QString &mnemonic, const QString &shownBy);
 
     Communication &comm;
     LaserState &state;
     SettingsLoadView &view;
     std::map<Setting, LimitRange> designRanges;
+    // Check boxes left unread by the last load, waiting for a status word to follow.
+    std::set<Setting> boxesToFollow;
 };
 
 } // namespace tovra

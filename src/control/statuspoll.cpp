@@ -70,6 +70,12 @@ const HeaterRow HeaterRows[] = {
 
 // The chart's series of the small family's diode temperature.
 constexpr int ResonatorTempSeries = 1;
+// How long after the last request the end of an update looks for a reply that the last exchange
+// may have left behind. A reply of its own comes within the wire time of a poll's request and
+// reply (at most 23 bytes, 4.4 ms at 57600 8E1); the rest is room for a loaded machine and the
+// laser's own turnaround (6 ms let shifted values through under test load). It costs each update
+// this long less the last exchange's own time, and nothing when stray bytes come sooner.
+constexpr std::chrono::milliseconds ReplySettle{20};
 
 QString temperatureText(const char *prefix, double value)
 {
@@ -197,8 +203,10 @@ void StatusPoll::showStale(const QString &text)
 
 void StatusPoll::update()
 {
+    readings.clear();
     unread.clear();
     statusWord.reset();
+    completed = {};
     for (const Step &step : steps) {
         if (!step.applies())
             continue;
@@ -235,19 +243,39 @@ void StatusPoll::readCounter(const char *query, uint64_t LaserState::*field, Rea
 {
     if (const std::optional<uint64_t> count = comm.TryQueryCount(QString::fromLatin1(query))) {
         state.*field = *count;
+        if (field == &LaserState::shotCount)
+            completed.shotCount = *count;
         view.showReadOut(readOut, QString::fromLatin1(caption) + counterText(*count));
     }
 }
 
-bool StatusPoll::readMeasurement(const char *query, Measurement field)
+bool StatusPoll::readMeasurement(const char *query, Measurement field, std::function<void()> showAgain)
 {
     const std::optional<double> value = comm.TryQueryFloat(QString::fromLatin1(query));
     if (!value) {
         unread.append(field);
         return false;
     }
+    readings.push_back({field, comm.lastExchange(), state.*field, std::move(showAgain)});
     state.*field = *value;
+    completed.read.append(field);
     return true;
+}
+
+// A reading whose reply was disowned (bytes found by a later purge) is not the laser's word for
+// it: it goes back to what it was, and its column of the data row stays empty.
+void StatusPoll::takeBackDisownedReadings()
+{
+    comm.confirmReplies(ReplySettle);
+    for (auto reading = readings.rbegin(); reading != readings.rend(); ++reading) {
+        if (comm.replyStands(reading->exchange))
+            continue;
+        state.*reading->field = reading->before;
+        if (!unread.contains(reading->field))
+            unread.append(reading->field);
+        if (reading->showAgain)
+            reading->showAgain();
+    }
 }
 
 // Only for a measurement that this update asked for.
@@ -258,8 +286,11 @@ bool StatusPoll::wasRead(Measurement field) const
 
 void StatusPoll::readOut(const MeasurementRow &row)
 {
-    if (readMeasurement(row.query, row.field))
+    const auto show = [this, &row] {
         view.showReadOut(row.readOut, twoDecimalText(state.*row.field) + QString::fromLatin1(row.unit));
+    };
+    if (readMeasurement(row.query, row.field, show))
+        show();
 }
 
 void StatusPoll::chartResonatorTemp()
@@ -368,8 +399,13 @@ void StatusPoll::showHeaterSetPoint(const HeaterRow &row)
 
 void StatusPoll::finishUpdate()
 {
+    takeBackDisownedReadings();
     state.setpointRefreshDue = false;
     records.appendDataRow(unread);
+    if (listener) {
+        completed.statusWord = statusWord;
+        listener->statusUpdated(completed);
+    }
     if (statusWord)
         fire.CheckFireEnableState();
     // Stale read-outs come back with the first update that reached the laser.

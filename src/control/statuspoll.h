@@ -1,6 +1,7 @@
 #pragma once
 
 #include "recordformat.h"
+#include "statuslistener.h"
 
 #include <QList>
 #include <QString>
@@ -97,6 +98,8 @@ public:
     // One status update.
     void update();
     void setVoltagesPolled(bool polled);
+    // Hears every update that ran to its end (the history); may be null.
+    void setListener(StatusListener *updateListener) { listener = updateListener; }
     // Polling has stopped: the read-outs and tiles show as stale, and the status label says why,
     // until an update has read the laser again.
     void showStale(const QString &statusText);
@@ -124,7 +127,7 @@ private:
     void ensurePortOpen();
     void readCounter(const char *query, uint64_t LaserState::*field, StatusPollView::ReadOut readOut,
                      const char *caption);
-    bool readMeasurement(const char *query, Measurement field);
+    bool readMeasurement(const char *query, Measurement field, std::function<void()> showAgain = {});
     bool wasRead(Measurement field) const;
     void readOut(const MeasurementRow &row);
     void chartResonatorTemp();
@@ -149,8 +152,22 @@ private:
     const ProgramActions program;
     std::vector<Step> steps;
 
-    // What the running update could not read, and the status word it read.
+    // A measurement the running update read: by which exchange, what it held before, and how to
+    // show that again should the reply turn out not to be its own.
+    struct Reading
+    {
+        Measurement field;
+        uint64_t exchange;
+        double before;
+        std::function<void()> showAgain;
+    };
+    void takeBackDisownedReadings();
+
+    // What the running update read and could not read, and the status word it read.
+    std::vector<Reading> readings;
     QList<Measurement> unread;
+    CompletedUpdate completed;
+    StatusListener *listener = nullptr;
     std::optional<uint32_t> statusWord;
     QString statusText;
     bool stale = false;

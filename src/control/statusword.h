@@ -9,6 +9,7 @@ namespace tovra {
 namespace StatusBit {
 inline constexpr uint32_t Enabled = 0x0001;
 inline constexpr uint32_t Firing = 0x0002;
+inline constexpr uint32_t QSwitchEnabled = 0x0004; // the standard family's "QE"
 inline constexpr uint32_t DiodeTempFault = 0x0080;
 inline constexpr uint32_t ElectricalTempFault = 0x0100;
 inline constexpr uint32_t PowerFail = 0x0200;

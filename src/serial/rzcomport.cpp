@@ -116,6 +116,15 @@ void TRZComPort::Read(QByteArray &text)
         collectResponse(text);
 }
 
+bool TRZComPort::WaitForInput(std::chrono::milliseconds within)
+{
+    if (!Opened())
+        return false;
+    if (InCount() <= 0)
+        device->waitReadable(within);
+    return InCount() > 0;
+}
+
 void TRZComPort::ReadRaw(QByteArray &buffer)
 {
     buffer.clear();

@@ -35,6 +35,9 @@ public:
     // that hangs up meanwhile closes the port and ends the read as timed out, without OnTimeout
     // and without a box: the next Open fails instead.
     void Read(QByteArray &text);
+    // Waits without processing events until input is waiting or `within` has passed; true when
+    // input is waiting.
+    bool WaitForInput(std::chrono::milliseconds within);
     // Reads every byte waiting into `buffer` (resized to what was read).
     void ReadRaw(QByteArray &buffer);
     // Lets the operator choose the port from those that open; true when one was chosen.

@@ -60,6 +60,7 @@ TMainForm::TMainForm(LaserProgram &laserProgram, QWidget *parent)
     connectControls();
     connectMenus();
     wireSharing();
+    wireHistory();
 }
 
 // The window lends the program its views for as long as it lives.
@@ -116,6 +117,11 @@ void TMainForm::connectControls()
     connect(ui.DivideByNEnable, &QCheckBox::toggled, this, &TMainForm::DivideByNEnableClick);
     connect(ui.LaserEnableBtn, &QCheckBox::toggled, this, &TMainForm::LaserEnableBtnClick);
     connect(ui.UpdateVoltagesEn, &QCheckBox::toggled, this, &TMainForm::UpdateVoltagesEnClick);
+    // A box the operator clicked shows the operator's choice, not a value the load left unread.
+    for (const auto &[box, setting] : {std::pair{ui.LaserEnableBtn, Setting::LaserEnable},
+                                       std::pair{ui.QSwitchEnableBtn, Setting::QSwitchEnable},
+                                       std::pair{ui.DivideByNEnable, Setting::DivideByNEnable}})
+        connect(box, &QCheckBox::clicked, this, [this, setting = setting] { program.settingsLoad().settingSetByOperator(setting); });
     connect(ui.FireStopbtn, &QPushButton::clicked, this, &TMainForm::FireStopbtnClick);
     connect(ui.ClearUserCountbtn, &QPushButton::clicked, this, &TMainForm::ClearUserCountbtnClick);
     connect(ui.SendBtn, &QPushButton::clicked, this, &TMainForm::SendBtnClick);

@@ -25,6 +25,7 @@ class MainStatusBar;
 class ScriptSettingsFollower;
 class TPlusSpinEdit;
 class TServiceForm;
+class TrendsWindow;
 class TrafficView;
 class TrpVersionInfo;
 struct LaserState;
@@ -131,6 +132,11 @@ public:
     void Calculator1Click();
     void CaptureScreenShot1Click();
 
+    // The history and the Trends window (mainformtrends.cpp).
+    void TrendsMenuClick();
+    void OpenDataFileMenuClick();
+    TrendsWindow *trendsWindow();
+
     // The shared port for scripts.
     void SharePortMenuClick();
     void AllowRemoteFiringMenuClick();
@@ -163,6 +169,7 @@ private:
     LimitRange limits(Setting setting) const override;
     void setLimits(Setting setting, LimitRange range) override;
     void setSettingEnabled(Setting setting, bool enabled) override;
+    void markUnread(Setting setting, bool unread) override;
     void setPartVisible(Part part, bool visible) override;
     void setText(Text text, const QString &value) override;
     void setStatusCaptions(const QStringList &captions) override;
@@ -217,12 +224,16 @@ private:
 
     void wireSharing();
     void showSharingState();
+    void wireHistory();
+    void showHistoryState(HistoryState historyState, const QString &note);
     void showSharingInCaption();
 
     LaserProgram &program;
     LaserState &state;
     Desktop &desktop;
     std::unique_ptr<ScriptSettingsFollower> scriptSettings;
+    TrendsWindow *trends = nullptr;
+    QLabel *historyStateLabel = nullptr;
     QSize requestedOuterSize; // an invalid part means "as designed"
 };
 

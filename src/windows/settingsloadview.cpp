@@ -7,6 +7,7 @@
 #include "plusspinedit.h"
 
 #include "laserstate.h"
+#include "statuscolours.h"
 #include "statusword.h"
 
 #include <QAction>
@@ -15,6 +16,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMovie>
+#include <QPalette>
 #include <QScopedValueRollback>
 #include <QSignalBlocker>
 
@@ -155,6 +157,32 @@ void TMainForm::setLimits(Setting setting, LimitRange range)
 void TMainForm::setSettingEnabled(Setting setting, bool enabled)
 {
     controlOf(setting)->setEnabled(enabled);
+}
+
+// A control the last load could not read shows the value it had before, on an amber ground, and
+// its tooltip says so; its own look and tooltip come back once a load reads the value.
+void TMainForm::markUnread(Setting setting, bool unread)
+{
+    static const char *const markProperty = "tovraUnread";
+    static const char *const ownPalette = "tovraOwnPalette";
+    static const char *const ownToolTip = "tovraOwnToolTip";
+    QWidget *control = controlOf(setting);
+    if (control->property(markProperty).toBool() == unread)
+        return;
+    control->setProperty(markProperty, unread);
+    if (unread) {
+        control->setProperty(ownPalette, QVariant::fromValue(control->palette()));
+        control->setProperty(ownToolTip, control->toolTip());
+        QPalette marked = control->palette();
+        for (const QPalette::ColorRole role : {QPalette::Base, QPalette::Button, QPalette::Window})
+            marked.setColor(role, UnreadSettingColour);
+        control->setPalette(marked);
+        const QString own = control->toolTip();
+        control->setToolTip((own.isEmpty() ? QString() : own + QLatin1Char('\n')) + QString::fromLatin1(UnreadSettingToolTip));
+    } else {
+        control->setPalette(control->property(ownPalette).value<QPalette>());
+        control->setToolTip(control->property(ownToolTip).toString());
+    }
 }
 
 void TMainForm::setPartVisible(Part part, bool visible)
