@@ -92,6 +92,8 @@ private slots:
     void stopsAskedWhileLostAreTheFirstLinesAndNothingElseFollows_data();
     void stopsAskedWhileLostAreTheFirstLinesAndNothingElseFollows();
     void scriptLineWhileLostIsAnsweredAtOnceAndNeverSent();
+    void programWithoutAKnownLaserWatchesNothing_data();
+    void programWithoutAKnownLaserWatchesNothing();
     void linkUnderAFolderRemovedAndMadeAgainIsFoundByTheFolderWatch();
     void watcherRetriesWithoutAnyChange();
     void watcherFollowsAFolderThatComesBack();
@@ -125,7 +127,7 @@ void LinkRecoveryTest::sameLaserIsTakenBackAndPollingGoesOn()
     QVERIFY(!program.form.hasEnded());
     QCOMPARE(labelWhileLost, QStringLiteral("Status: link lost, waiting for Tovra SN 1042"));
     QVERIFY(greyWhileLost);
-    QCOMPARE(program.form.ComPort->Port(), backAt);
+    QCOMPARE(program.form.laserProgram().port().Port(), backAt);
     const QList<QByteArray> heard = fromGreeting(program.laser.transcript());
     QCOMPARE(heard.mid(0, 4), (QList<QByteArray>{";LC:SEC 4093716", ";LA:EC 0", ";LA:ID?", ";LC:XL 0"}));
     // The settings are read again, then the status at once.
@@ -141,6 +143,35 @@ void LinkRecoveryTest::sameLaserIsTakenBackAndPollingGoesOn()
     QCOMPARE(log.filter(found).size(), 1);
     // The same files go on: one row, from the update after the laser was found.
     QCOMPARE(program.rig.fileLines(program.form.dataFileName()).size(), dataLines + 1);
+}
+
+void LinkRecoveryTest::programWithoutAKnownLaserWatchesNothing_data()
+{
+    QTest::addColumn<bool>("demoMode");
+    QTest::newRow("a port picked by hand that never held a laser") << false;
+    QTest::newRow("demo mode") << true;
+}
+
+// With no laser identity to recognise, a device that comes back while the question is open is
+// never greeted; the question decides alone.
+void LinkRecoveryTest::programWithoutAKnownLaserWatchesNothing()
+{
+    QFETCH(bool, demoMode);
+    test::PolledProgram program;
+    if (demoMode)
+        program.rig.state.demoMode = true;
+    else
+        program.rig.state.modelName.clear();
+    program.laser.setComeBack(pluggedInAgain(200ms));
+    holdPortQuestionOpen(program.rig.desktop, {}, 1500);
+    program.laser.clearTranscript();
+
+    program.laser.vanish();
+    program.poll();
+
+    QCOMPARE(program.laser.transcript(), QList<QByteArray>{});
+    // The port question's No ends the program; demo mode polls no port and so asks nothing.
+    QCOMPARE(program.form.hasEnded(), !demoMode);
 }
 
 void LinkRecoveryTest::anotherDeviceIsRefusedAndLeftAloneUntilItComesBack_data()
@@ -167,7 +198,7 @@ void LinkRecoveryTest::anotherDeviceIsRefusedAndLeftAloneUntilItComesBack()
     QFETCH(QString, note);
     other.pacing = false;
     test::PolledProgram program;
-    program.form.linkRecovery->setRetryInterval(50ms);
+    program.form.laserProgram().linkRecovery().setRetryInterval(50ms);
     int greetingsBeforeItWent = 0;
     int greetingsOfTheOneBack = 0;
     holdPortQuestionOpen(program.rig.desktop, [&] {
@@ -256,7 +287,7 @@ void LinkRecoveryTest::scriptLineWhileLostIsAnsweredAtOnceAndNeverSent()
     program.laser.clearTranscript();
     program.laser.vanish();
     program.form->StatusTimerTimer();
-    program.form->StatusTimer->stop();
+    program.form->laserProgram().statusTimer().stop();
 
     QCOMPARE(answer, QByteArray("Laser not connected\r\n"));
     QVERIFY(!program.form->hasEnded());
@@ -280,8 +311,8 @@ void LinkRecoveryTest::linkUnderAFolderRemovedAndMadeAgainIsFoundByTheFolderWatc
     auto laser = std::make_unique<sim::SimulatedLaser>(unpaced);
     QVERIFY(laser->start(linkPath));
     TMainForm &form = rig.start();
-    form.StatusTimer->stop();
-    form.linkRecovery->setRetryInterval(std::chrono::hours(1));
+    form.laserProgram().statusTimer().stop();
+    form.laserProgram().linkRecovery().setRetryInterval(std::chrono::hours(1));
 
     std::unique_ptr<sim::SimulatedLaser> pluggedIn;
     holdPortQuestionOpen(rig.desktop, [&] {
@@ -292,11 +323,11 @@ void LinkRecoveryTest::linkUnderAFolderRemovedAndMadeAgainIsFoundByTheFolderWatc
     laser->vanish();
     QVERIFY(QDir().rmdir(byId));
     form.StatusTimerTimer();
-    form.StatusTimer->stop();
+    form.laserProgram().statusTimer().stop();
 
     QVERIFY(!form.hasEnded());
     QCOMPARE(rig.desktop.boxesClosed, 1);
-    QCOMPARE(form.ComPort->Port(), 2);
+    QCOMPARE(form.laserProgram().port().Port(), 2);
     QVERIFY(pluggedIn->transcript().contains(";LA:SS?"));
 }
 
@@ -350,7 +381,7 @@ void LinkRecoveryTest::questionClosedWithoutAButtonShowsTheReadOutsAsStale()
     test::PolledProgram program;
     program.poll();
     QVERIFY(readingsLive(program.form));
-    program.form.ComPort->setResponseTime(100);
+    program.form.laserProgram().port().setResponseTime(100);
     program.laser.setSilent(true);
     program.rig.desktop.defaultButton = Button::None; // every question closed without a button
 
@@ -366,7 +397,7 @@ void LinkRecoveryTest::questionClosedWithoutAButtonShowsTheReadOutsAsStale()
 
     // Tools > Refresh, and the first update brings them back.
     program.laser.setSilent(false);
-    program.form.ComPort->setResponseTime(5000);
+    program.form.laserProgram().port().setResponseTime(5000);
     program.form.Up1Click();
     QVERIFY(program.tasksDone());
     program.poll();

@@ -161,23 +161,12 @@ void TMainForm::endPresetEnergyMode(Setting list)
 void TMainForm::EnergyModeSelChange()
 {
     sendOperatorSetting(Setting::EnergyMode);
-    tasks->setEnergyModeReadBackDue(!state.commandsInhibited);
+    program.tasks().setEnergyModeReadBackDue(!state.commandsInhibited);
 }
 
 void TMainForm::EnhEnergyModeSelChange()
 {
     sendOperatorSetting(Setting::EnhancedEnergyMode);
-}
-
-// The energy mode governs the attenuator where one is fitted, the diode current otherwise; the
-// control shows what the laser holds now, without sending it back or resetting the mode. A value
-// that could not be read leaves the control as it was.
-void TMainForm::readBackEnergyModeValue()
-{
-    const QScopedValueRollback changing(state.energyModeChanging, true);
-    const Setting governed = energyModeGoverned(state);
-    const std::optional<double> value = comm->TryQueryFloat(mnemonicFor(parameter(governed), state));
-    storeValue(state, governed, controls->show(governed, value.value_or(currentValue(state, governed))));
 }
 
 } // namespace tovra

@@ -8,17 +8,14 @@
 
 #include "laserstate.h"
 #include "parametertable.h"
-#include "rzcomport.h"
 #include "statuscolours.h"
 #include "statusword.h"
-#include "versioninfo.h"
 
 #include <QAction>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMovie>
 #include <QPalette>
-#include <QTimer>
 
 namespace tovra {
 
@@ -33,19 +30,12 @@ int bottomOf(const QWidget *widget)
 
 void TMainForm::ParseIDN()
 {
-    settingsLoad->identify();
+    program.identify();
 }
 
 void TMainForm::Initialize()
 {
-    StatusTimer->stop();
-    settingsLoad->run(VersionInfo->FileVersion(), ComPort->Port());
-    hideControlsOutOfSight();
-    if (state.demoMode)
-        return;
-    noteSettingsLoaded();
-    if (!ended)
-        StatusTimer->start();
+    program.loadSettings(); // the window hides what is out of sight once it has loaded
 }
 
 // What the operator cannot see must take neither the focus nor keys, whatever the family: a
