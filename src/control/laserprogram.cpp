@@ -4,6 +4,7 @@
 #include "historyrecorder.h"
 #include "laserstate.h"
 #include "linkrecovery.h"
+#include "parametertable.h"
 #include "recordformat.h"
 #include "scriptbridge.h"
 #include "serialdevice.h"
@@ -410,16 +411,12 @@ bool LaserProgram::unlockLaser()
 // that could not be read leaves the control as it was.
 void LaserProgram::readBackEnergyModeValue()
 {
-    using Setting = SettingsLoadView::Setting;
     const QScopedValueRollback<bool> changing(state.energyModeChanging, true);
-    if (state.hasAttenuator) {
-        state.attenuator = comm->TryQueryFloat(state.isStandardModel ? QStringLiteral("AT") : QStringLiteral("AT:AP"))
-                               .value_or(state.attenuator);
-        settingsView.showSetting(Setting::Attenuator, state.attenuator);
-    } else {
-        state.diodeCurrent = comm->TryQueryFloat(QStringLiteral("DC")).value_or(state.diodeCurrent);
-        settingsView.showSetting(Setting::DiodeCurrent, state.diodeCurrent);
-    }
+    const Setting governed = energyModeGoverned(state);
+    const std::optional<double> value = comm->TryQueryFloat(mnemonicFor(parameter(governed), state));
+    if (value)
+        storeValue(state, governed, *value);
+    settingsView.showSetting(governed, currentValue(state, governed));
 }
 
 void LaserProgram::setLaserEnabled(bool enabled)

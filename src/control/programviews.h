@@ -58,13 +58,9 @@ private:
     SettingsLoadView *window = nullptr;
     const std::function<void(const QString &)> logNote;
     const std::function<void(Setting, double)> onSetting;
-    // Without a window the limited settings keep their design ranges until the laser's own apply.
-    std::map<Setting, LimitRange> ranges = {
-        {Setting::RepRate, {0.1, 100}},
-        {Setting::DiodeCurrent, {0, 150}},
-        {Setting::DiodePulseWidth, {0.000001, 0.1}},
-        {Setting::QSwitchDelay, {0.000001, 1}},
-    };
+    // Without a window a setting keeps its design range (the parameter table's) until the laser's
+    // own limits apply.
+    std::map<Setting, LimitRange> ranges;
 };
 
 // Tells `onLive` when the read-outs turn stale or live again, window or not.

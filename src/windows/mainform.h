@@ -23,6 +23,7 @@ class Desktop;
 class RemoteFiringBanner;
 class MainStatusBar;
 class ScriptSettingsFollower;
+class SettingControls;
 class TPlusSpinEdit;
 class TServiceForm;
 class TrendsWindow;
@@ -177,17 +178,18 @@ private:
     void arrangeForSmallFamily(bool hasAttenuator, bool hasEnhancedEnergy) override;
     void setOuterWidth(int width) override;
     void noteInLog(const QString &line) override;
-    TPlusSpinEdit *spinEditOf(Setting setting) const;
-    QComboBox *choiceOf(Setting setting) const;
-    QCheckBox *checkBoxOf(Setting setting) const;
-    QWidget *controlOf(Setting setting) const;
     void hideControlsOutOfSight();
 
     void setOuterHeight(int height);
     // The outer sizes asked for are those of the window without the status bar, which is added.
     void applyOuterSize();
 
-    void endPresetEnergyMode();
+    // The operating parameter controls (parametercontrols.cpp).
+    using Handler = void (TMainForm::*)();
+    static Handler handlerOf(Setting setting);
+    void sendOperatorSetting(Setting setting);
+    void sendPresetEndingSetting(Setting setting);
+    void endPresetEnergyMode(Setting list);
     void sendTerminalText();
     void refuseTerminalText();
 
@@ -206,7 +208,8 @@ private:
     void queueCommand(const QString &command) override;
     void queueRawLine(const QString &line) override;
     void sendDirectly(const QString &command) override;
-    void showMaximum(LimitedSetting setting, double maximum) override;
+    void showMaximum(Setting setting, double maximum) override;
+    void applyCalibratedMaximum(Setting setting, double maximum) override;
     void showHeaterTarget(int heater, double setpoint) override;
 
     // What enable and fire control shows (mainformfire.cpp).
@@ -231,6 +234,7 @@ private:
     LaserProgram &program;
     LaserState &state;
     Desktop &desktop;
+    std::unique_ptr<SettingControls> controls; // made once the layout is set up
     std::unique_ptr<ScriptSettingsFollower> scriptSettings;
     TrendsWindow *trends = nullptr;
     QLabel *historyStateLabel = nullptr;
