@@ -74,7 +74,7 @@ int main(int argc, char *argv[])
     if (!laser.setTranscriptFile(transcriptPath))
         qFatal("cannot write the simulator's transcript");
     TMainForm &form = rig.start();
-    form.StatusTimer->stop();
+    form.laserProgram().statusTimer().stop();
     if (form.laserState().demoMode)
         qFatal("the program did not connect to the simulated laser");
     // The question stays open until the program closes it, as a box nobody answers.
@@ -94,7 +94,7 @@ int main(int argc, char *argv[])
         laser.setComeBack(pluggedInAgain);
         laser.vanish();
         form.StatusTimerTimer();
-        form.StatusTimer->stop();
+        form.laserProgram().statusTimer().stop();
         if (form.hasEnded() || !laser.waitForComeBacks(round + 1, 0ms))
             qFatal("the laser was not found again");
         QTest::qWait(200); // the last reply reaches the transcript

@@ -49,7 +49,7 @@ public:
     TMainForm &start(const QStringList &arguments = {})
     {
         TMainForm &form = rig.start(arguments);
-        form.StatusTimer->stop();
+        form.laserProgram().statusTimer().stop();
         startLines = laser.transcript();
         laser.clearTranscript();
         return form;
@@ -66,7 +66,7 @@ public:
     void poll()
     {
         rig.form().StatusTimerTimer();
-        rig.form().StatusTimer->stop();
+        rig.form().laserProgram().statusTimer().stop();
     }
 
     // One status tick during which `action` runs while the program waits for the reply to
@@ -134,7 +134,7 @@ public:
     bool tasksDone()
     {
         const bool done = RunningProgram::tasksDone();
-        form.StatusTimer->stop();
+        form.laserProgram().statusTimer().stop();
         return done;
     }
 

@@ -46,7 +46,7 @@ public:
         qputenv("TOVRA_SHARE_PATH", QFile::encodeName(linkPath()));
         form = &rig.start(arguments);
         if (!polling)
-            form->StatusTimer->stop();
+            form->laserProgram().statusTimer().stop();
         laser.clearTranscript();
     }
 

@@ -1,6 +1,7 @@
 #include "communication.h"
 #include "desktoplinkprompts.h"
 #include "laserstate.h"
+#include "recordfile.h"
 #include "replytext.h"
 #include "rzcomport.h"
 #include "scripteddesktop.h"
@@ -8,6 +9,7 @@
 #include "simport.h"
 #include "stallingdevice.h"
 #include "terminalview.h"
+#include "trafficlog.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -42,6 +44,19 @@ public:
 
 const QString Stamp = QStringLiteral("\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d");
 
+// The communication log as the record files keep it: lines go to the file while it is on.
+struct FileLog : TrafficLog
+{
+    void writeTrafficLine(const QString &line) override
+    {
+        if (on)
+            file.writeLine(line);
+    }
+
+    RecordFile file;
+    bool on = false;
+};
+
 // A port on a simulated laser with the exchange on top, as the program has them after start-up.
 struct ExchangeRig
 {
@@ -63,8 +78,9 @@ struct ExchangeRig
 
     void startLog()
     {
-        state.loggingEnabled = state.logFile.open(logDir.filePath(QStringLiteral("log.txt")), {});
-        QVERIFY(state.loggingEnabled);
+        log.on = log.file.open(logDir.filePath(QStringLiteral("log.txt")), {});
+        QVERIFY(log.on);
+        comm.setTrafficLog(&log);
     }
 
     QStringList logLines()
@@ -87,6 +103,7 @@ struct ExchangeRig
     Communication comm;
     QTimer statusTimer;
     QTemporaryDir logDir;
+    FileLog log;
     int restarts = 0;
     int exits = 0;
 };
@@ -517,7 +534,7 @@ void ExchangeTest::nothingIsWrittenToAFileWithLoggingOff()
 {
     ExchangeRig rig;
     rig.startLog();
-    rig.state.loggingEnabled = false;
+    rig.log.on = false;
     rig.comm.SendCommand(QStringLiteral("QE 1"));
     rig.comm.QueryInt(QStringLiteral("SS"));
     QVERIFY(rig.logLines().isEmpty());

@@ -127,7 +127,7 @@ void LinkRecoveryTest::sameLaserIsTakenBackAndPollingGoesOn()
     QVERIFY(!program.form.hasEnded());
     QCOMPARE(labelWhileLost, QStringLiteral("Status: link lost, waiting for Tovra SN 1042"));
     QVERIFY(greyWhileLost);
-    QCOMPARE(program.form.ComPort->Port(), backAt);
+    QCOMPARE(program.form.laserProgram().port().Port(), backAt);
     const QList<QByteArray> heard = fromGreeting(program.laser.transcript());
     QCOMPARE(heard.mid(0, 4), (QList<QByteArray>{";LC:SEC 4093716", ";LA:EC 0", ";LA:ID?", ";LC:XL 0"}));
     // The settings are read again, then the status at once.
@@ -198,7 +198,7 @@ void LinkRecoveryTest::anotherDeviceIsRefusedAndLeftAloneUntilItComesBack()
     QFETCH(QString, note);
     other.pacing = false;
     test::PolledProgram program;
-    program.form.linkRecovery->setRetryInterval(50ms);
+    program.form.laserProgram().linkRecovery().setRetryInterval(50ms);
     int greetingsBeforeItWent = 0;
     int greetingsOfTheOneBack = 0;
     holdPortQuestionOpen(program.rig.desktop, [&] {
@@ -287,7 +287,7 @@ void LinkRecoveryTest::scriptLineWhileLostIsAnsweredAtOnceAndNeverSent()
     program.laser.clearTranscript();
     program.laser.vanish();
     program.form->StatusTimerTimer();
-    program.form->StatusTimer->stop();
+    program.form->laserProgram().statusTimer().stop();
 
     QCOMPARE(answer, QByteArray("Laser not connected\r\n"));
     QVERIFY(!program.form->hasEnded());
@@ -311,8 +311,8 @@ void LinkRecoveryTest::linkUnderAFolderRemovedAndMadeAgainIsFoundByTheFolderWatc
     auto laser = std::make_unique<sim::SimulatedLaser>(unpaced);
     QVERIFY(laser->start(linkPath));
     TMainForm &form = rig.start();
-    form.StatusTimer->stop();
-    form.linkRecovery->setRetryInterval(std::chrono::hours(1));
+    form.laserProgram().statusTimer().stop();
+    form.laserProgram().linkRecovery().setRetryInterval(std::chrono::hours(1));
 
     std::unique_ptr<sim::SimulatedLaser> pluggedIn;
     holdPortQuestionOpen(rig.desktop, [&] {
@@ -323,11 +323,11 @@ void LinkRecoveryTest::linkUnderAFolderRemovedAndMadeAgainIsFoundByTheFolderWatc
     laser->vanish();
     QVERIFY(QDir().rmdir(byId));
     form.StatusTimerTimer();
-    form.StatusTimer->stop();
+    form.laserProgram().statusTimer().stop();
 
     QVERIFY(!form.hasEnded());
     QCOMPARE(rig.desktop.boxesClosed, 1);
-    QCOMPARE(form.ComPort->Port(), 2);
+    QCOMPARE(form.laserProgram().port().Port(), 2);
     QVERIFY(pluggedIn->transcript().contains(";LA:SS?"));
 }
 
@@ -381,7 +381,7 @@ void LinkRecoveryTest::questionClosedWithoutAButtonShowsTheReadOutsAsStale()
     test::PolledProgram program;
     program.poll();
     QVERIFY(readingsLive(program.form));
-    program.form.ComPort->setResponseTime(100);
+    program.form.laserProgram().port().setResponseTime(100);
     program.laser.setSilent(true);
     program.rig.desktop.defaultButton = Button::None; // every question closed without a button
 
@@ -397,7 +397,7 @@ void LinkRecoveryTest::questionClosedWithoutAButtonShowsTheReadOutsAsStale()
 
     // Tools > Refresh, and the first update brings them back.
     program.laser.setSilent(false);
-    program.form.ComPort->setResponseTime(5000);
+    program.form.laserProgram().port().setResponseTime(5000);
     program.form.Up1Click();
     QVERIFY(program.tasksDone());
     program.poll();

@@ -61,7 +61,7 @@ void whileWaitingForTheLaser(test::RunningProgram &program, void (TMainForm::*ti
     program.laser.setReplyDelay(10ms);
     QTimer::singleShot(0, act);
     (program.form().*tick)();
-    program.form().StatusTimer->stop();
+    program.form().laserProgram().statusTimer().stop();
     program.laser.setReplyDelay(0ms);
 }
 
@@ -346,7 +346,7 @@ void OperatorCommandsTest::recallOfBinThreeReloadsBeforeTheQueuedCommands()
     const Lines queuedBefore = {";LA:RR 20.0", ";LA:BC 25"};
     QCOMPARE(program.laser.transcript(), Lines{";LA:RC 3"} + test::loadQueries({}) + queuedBefore);
     QCOMPARE(form.ui.DiodeCurrentAdj->Value(), 30.0);
-    QVERIFY(form.StatusTimer->isActive());
+    QVERIFY(form.laserProgram().statusTimer().isActive());
 }
 
 void OperatorCommandsTest::taskTimerSleepsUntilAHandlerAsks_data()
@@ -372,14 +372,14 @@ void OperatorCommandsTest::taskTimerSleepsUntilAHandlerAsks()
     QFETCH(std::function<void(TMainForm &)>, ask);
     test::RunningProgram program;
     TMainForm &form = program.start();
-    QVERIFY(!form.TaskTimer->isActive());
+    QVERIFY(!form.laserProgram().taskTimer().isActive());
 
     ask(form);
-    QVERIFY(form.TaskTimer->isActive());
-    QCOMPARE(form.TaskTimer->interval(), 5);
+    QVERIFY(form.laserProgram().taskTimer().isActive());
+    QCOMPARE(form.laserProgram().taskTimer().interval(), 5);
     QVERIFY(program.tasksDone());
     QTEST(program.laser.transcript().value(0), "firstLine");
-    QTRY_VERIFY(!form.TaskTimer->isActive());
+    QTRY_VERIFY(!form.laserProgram().taskTimer().isActive());
 }
 
 void OperatorCommandsTest::onlyBinRecallsSendRc_data()
@@ -498,7 +498,7 @@ void OperatorCommandsTest::terminalLineDuringALoadLeavesTheNextCommandItsAddress
     form.ui.Up1->trigger();
     QVERIFY(QTest::qWaitFor([&] { return !watch.isActive(); }, 20000));
     QVERIFY(program.tasksDone());
-    form.StatusTimer->stop();
+    form.laserProgram().statusTimer().stop();
     form.ui.RepRateAdj->setValue(20);
     QVERIFY(program.tasksDone());
 

@@ -61,14 +61,14 @@ void RecordFilesTest::switchingTheLogOffAndOnAppendsAfterANewHeader()
     test::ProgramRig rig;
     rig.ports.add(1);
     TMainForm &form = rig.start();
-    form.StatusTimer->stop();
+    form.laserProgram().statusTimer().stop();
 
     form.ui.EnableLoggingMenu->trigger();
     QVERIFY(form.ui.EnableLoggingMenu->isChecked());
     form.communication().SendCommand(QStringLiteral("QE 1"));
     form.ui.EnableLoggingMenu->trigger();
     QVERIFY(!form.ui.EnableLoggingMenu->isChecked());
-    QVERIFY(!rig.state.loggingEnabled);
+    QVERIFY(!rig.program().records().isRecording(RecordKind::CommunicationLog));
     form.communication().SendCommand(QStringLiteral("QE 0"));
     form.ui.EnableLoggingMenu->trigger();
     form.communication().SendCommand(QStringLiteral("DE 1"));
@@ -192,7 +192,7 @@ void RecordFilesTest::unwritableFolderIsReportedAndLeavesTheCheckMark()
     QVERIFY(item->isChecked());
     QCOMPARE(logFile ? form.StatusBar->logText() : form.StatusBar->dataText(),
              logFile ? QStringLiteral("Log: off") : QStringLiteral("Data: off"));
-    QVERIFY(!rig.state.loggingEnabled && !rig.state.dataCollectionEnabled);
+    QVERIFY(!rig.program().records().isRecording(RecordKind::CommunicationLog) && !rig.program().records().isRecording(RecordKind::DataCollection));
     QDir::setCurrent(rig.workPath());
 }
 
@@ -206,10 +206,10 @@ void RecordFilesTest::failingWriteSwitchesTheLogOffAndPollingGoesOn()
         FileSizeLimit limit(rlim_t(size + 20));
         form.communication().SendCommand(QStringLiteral("QE 1"));
     }
-    QVERIFY(!rig.state.loggingEnabled);
+    QVERIFY(!rig.program().records().isRecording(RecordKind::CommunicationLog));
     QVERIFY(!form.ui.EnableLoggingMenu->isChecked());
     QTRY_COMPARE(rig.desktop.textsOf(QStringLiteral("message")), QStringList{LogFailure});
-    QVERIFY(form.StatusTimer->isActive());
+    QVERIFY(form.laserProgram().statusTimer().isActive());
     const qint64 sizeAtFailure = QFileInfo(form.logFileName()).size();
     form.communication().SendCommand(QStringLiteral("QE 0")); // nothing more reaches the file
     QCOMPARE(QFileInfo(form.logFileName()).size(), sizeAtFailure);
@@ -227,7 +227,7 @@ void RecordFilesTest::fileMessageOpensBetweenUpdatesAndPollingGoesOnBehindIt()
     bool openedInsideAnExchange = true;
     qsizetype rowsWhileOpen = 0;
     rig.desktop.whileMessageOpen = [&](const QString &) {
-        openedInsideAnExchange = form.ComPort->InUse() || rig.state.statusBusy || rig.state.taskBusy;
+        openedInsideAnExchange = form.laserProgram().port().InUse() || rig.state.statusBusy || rig.state.taskBusy;
         const qsizetype rowsBefore = rig.fileLines(form.dataFileName()).size();
         [[maybe_unused]] const bool grew = QTest::qWaitFor([&] { return rig.fileLines(form.dataFileName()).size() > rowsBefore; }, 10000);
         rowsWhileOpen = rig.fileLines(form.dataFileName()).size() - rowsBefore;
@@ -239,7 +239,7 @@ void RecordFilesTest::fileMessageOpensBetweenUpdatesAndPollingGoesOnBehindIt()
     }
     QVERIFY(!openedInsideAnExchange);
     QVERIFY2(rowsWhileOpen >= 1, qPrintable(QString::number(rowsWhileOpen)));
-    QVERIFY(rig.state.dataCollectionEnabled);
+    QVERIFY(rig.program().records().isRecording(RecordKind::DataCollection));
 
     // What the log holds ends with a whole record: the line that hit the limit is not there at all.
     QFile log(form.logFileName());
@@ -260,7 +260,7 @@ void RecordFilesTest::logSwitchedOnDuringAReplyWaitReportsItsFailureAfterTheUpda
     QVERIFY(gone.removeRecursively());
     bool openedDuringTheUpdate = true;
     program.rig.desktop.whileMessageOpen = [&](const QString &) {
-        openedDuringTheUpdate = program.state().statusBusy || program.form.ComPort->InUse();
+        openedDuringTheUpdate = program.state().statusBusy || program.form.laserProgram().port().InUse();
     };
 
     program.pollRunningWhileAnswering(test::queryLine("FT"), [&] { program.form.ui.EnableLoggingMenu->trigger(); });
@@ -320,7 +320,7 @@ void RecordFilesTest::somethingPlantedUnderTheNameIsLeftAloneAndTheFileNumbered(
     (logFile ? form.ui.EnableLoggingMenu : form.ui.EnableDataCollectionMenu)->trigger();
 
     QVERIFY(!rig.desktop.texts().contains(logFile ? LogFailure : DataFailure));
-    QVERIFY(logFile ? rig.state.loggingEnabled : rig.state.dataCollectionEnabled);
+    QVERIFY(logFile ? rig.program().records().isRecording(RecordKind::CommunicationLog) : rig.program().records().isRecording(RecordKind::DataCollection));
     const QString recorded = logFile ? form.logFileName() : form.dataFileName();
     QCOMPARE(recorded, numberedFileName(name, 2));
     QVERIFY(rig.fileLines(recorded).value(0).startsWith(logFile ? QStringLiteral("Tovra Communication Log File ")

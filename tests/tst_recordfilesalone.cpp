@@ -65,10 +65,6 @@ struct RecordRig
     RecordFiles files{state, desktop, [this] { return busy; }, menus};
 };
 
-bool &enabledFlag(LaserState &state, RecordKind kind)
-{
-    return kind == RecordKind::CommunicationLog ? state.loggingEnabled : state.dataCollectionEnabled;
-}
 
 } // namespace
 
@@ -122,7 +118,7 @@ void RecordFilesAloneTest::eachFileSwitchesOnWithItsHeaderAndOffAgain()
     QCOMPARE(rig.files.fileName(kind), name);
 
     rig.files.toggle(kind);
-    QVERIFY(enabledFlag(rig.state, kind));
+    QVERIFY(rig.files.isRecording(kind));
     QCOMPARE(rig.menus.checked, (std::map<RecordKind, bool>{{kind, true}}));
     const QStringList header = rig.lines(kind);
     QCOMPARE(header.size(), headerStarts.size());
@@ -130,10 +126,8 @@ void RecordFilesAloneTest::eachFileSwitchesOnWithItsHeaderAndOffAgain()
         QVERIFY2(header[i].startsWith(headerStarts[i]), qPrintable(header[i]));
 
     rig.files.toggle(kind);
-    QVERIFY(!enabledFlag(rig.state, kind));
+    QVERIFY(!rig.files.isRecording(kind));
     QCOMPARE(rig.menus.checked, (std::map<RecordKind, bool>{{kind, false}}));
-    QVERIFY(!rig.state.logFile.isOpen());
-    QVERIFY(!rig.state.dataFile.isOpen());
     QVERIFY(rig.desktop.shown.isEmpty());
 }
 
@@ -155,14 +149,14 @@ void RecordFilesAloneTest::fileThatCannotBeCreatedIsReportedAndKeepsItsCheckMark
     QVERIFY(gone.removeRecursively());
 
     rig.files.toggle(kind);
-    QVERIFY(!enabledFlag(rig.state, kind));
+    QVERIFY(!rig.files.isRecording(kind));
     QCOMPARE(rig.menus.checked[kind], true);
     QVERIFY(rig.menus.recording.count(kind) == 0 || rig.menus.recording[kind].isEmpty());
     QCOMPARE(rig.desktop.textsOf(QStringLiteral("message")), QStringList{failure});
 
     QDir::setCurrent(rig.workDir.path());
     rig.files.toggle(kind);
-    QVERIFY(enabledFlag(rig.state, kind));
+    QVERIFY(rig.files.isRecording(kind));
     QVERIFY(QFileInfo(rig.files.fileName(kind)).isFile());
     QCOMPARE(rig.menus.recording[kind], rig.files.fileName(kind));
 }
@@ -187,7 +181,7 @@ void RecordFilesAloneTest::failingWriteSwitchesTheFileOffAndIsToldOnceIdle()
         else
             rig.files.appendDataRow({});
     }
-    QVERIFY(!enabledFlag(rig.state, kind));
+    QVERIFY(!rig.files.isRecording(kind));
     QCOMPARE(rig.menus.checked[kind], false);
     QCOMPARE(QFileInfo(rig.files.fileName(kind)).size(), size);
 

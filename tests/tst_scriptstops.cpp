@@ -42,10 +42,10 @@ bool operatorFires(SharedProgram &program)
     if (!tasksDone(program))
         return false;
     form.StatusTimerTimer();
-    form.StatusTimer->stop();
+    form.laserProgram().statusTimer().stop();
     form.ui.FireStopbtn->click();
     const bool firing = tasksDone(program) && program.laser.firing();
-    form.StatusTimer->stop();
+    form.laserProgram().statusTimer().stop();
     program.laser.clearTranscript();
     return firing && form.ui.FireStopbtn->text() == QStringLiteral("Stop");
 }
@@ -125,7 +125,7 @@ void ScriptStopsTest::exitDropsTheScriptsWaitingLines()
 {
     SharedProgram program;
     program.laser.setSilent(true);
-    const qint64 oneExchange = program.form->ComPort->ResponseTime();
+    const qint64 oneExchange = program.form->laserProgram().port().ResponseTime();
     QElapsedTimer sinceSignal;
     const WhenLaserHears signalArrives(program.laser, "RR?", [&] {
         sinceSignal.start();

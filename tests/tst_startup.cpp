@@ -36,10 +36,10 @@ void tickTimers(TMainForm &form)
 bool timersStayQuiet(TMainForm &form, const sim::SimulatedLaser &laser)
 {
     const qsizetype lines = laser.transcript().size();
-    if (form.StatusTimer->isActive() || form.TaskTimer->isActive())
+    if (form.laserProgram().statusTimer().isActive() || form.laserProgram().taskTimer().isActive())
         return false;
     tickTimers(form);
-    return laser.transcript().size() == lines && !form.StatusTimer->isActive() && !form.TaskTimer->isActive();
+    return laser.transcript().size() == lines && !form.laserProgram().statusTimer().isActive() && !form.laserProgram().taskTimer().isActive();
 }
 
 QStringList logFiles()
@@ -82,10 +82,10 @@ void StartupTest::foundLaserIsGreetedAndLoaded()
     QCOMPARE(lines.value(5), QByteArray(";LA:ID?"));
     QCOMPARE(form.windowTitle(), QStringLiteral("Marovane Model Tovra  SW Version: 1.2.2.5 ComPort: 3"));
     QVERIFY(form.ResponseList->lines().isEmpty());
-    QVERIFY(!form.TaskTimer->isActive()); // nothing pending: the program sleeps between polls
-    QVERIFY(form.StatusTimer->isActive());
-    QVERIFY(form.ComPort->AllowEvents());
-    QCOMPARE(form.ComPort->ResponseTime(), 5000u);
+    QVERIFY(!form.laserProgram().taskTimer().isActive()); // nothing pending: the program sleeps between polls
+    QVERIFY(form.laserProgram().statusTimer().isActive());
+    QVERIFY(form.laserProgram().port().AllowEvents());
+    QCOMPARE(form.laserProgram().port().ResponseTime(), 5000u);
     QVERIFY(rig.desktop.shown.isEmpty());
 }
 
@@ -130,9 +130,9 @@ void StartupTest::demoModeSendsNothingToPortOne()
 
     QVERIFY(rig.state.demoMode);
     QCOMPARE(form.windowTitle(), QStringLiteral(" Tovra  SW Version: 1.2.2.5 ComPort: Demo"));
-    form.StatusTimer->start(); // a status tick comes and goes
+    form.laserProgram().statusTimer().start(); // a status tick comes and goes
     tickTimers(form);
-    QVERIFY(!form.StatusTimer->isActive());
+    QVERIFY(!form.laserProgram().statusTimer().isActive());
     form.Exit1Click();
     QTRY_VERIFY(form.hasEnded());
     QVERIFY(bystander.transcript().isEmpty());
@@ -208,7 +208,7 @@ void StartupTest::logSwitchRecordsFromTheFirstExchange()
     rig.ports.add(1);
     TMainForm &form = rig.start({argument});
 
-    QCOMPARE(rig.state.loggingEnabled, logging);
+    QCOMPARE(rig.program().records().isRecording(RecordKind::CommunicationLog), logging);
     QCOMPARE(logFiles().size(), logging ? 1 : 0);
     if (!logging)
         return;
@@ -224,7 +224,7 @@ void StartupTest::exitDropsQueuedCommandsAndStopsFiringNext()
     test::ProgramRig rig;
     sim::SimulatedLaser &laser = rig.ports.add(1);
     TMainForm &form = rig.start();
-    form.StatusTimer->stop();
+    form.laserProgram().statusTimer().stop();
     laser.clearTranscript();
 
     form.QueuedCommandToPort(QStringLiteral("QE 1"));
@@ -232,7 +232,7 @@ void StartupTest::exitDropsQueuedCommandsAndStopsFiringNext()
     form.Exit1Click();
     QTRY_VERIFY(form.hasEnded());
     QCOMPARE(laser.transcript(), (QList<QByteArray>{";LA:FL 0"}));
-    QVERIFY(!form.ComPort->Opened());
+    QVERIFY(!form.laserProgram().port().Opened());
 }
 
 void StartupTest::closeRequestWaitsForTheLaserToStopFiring()
@@ -253,7 +253,7 @@ void StartupTest::restartFromTheTimeoutQuestionWritesNothingMore()
     test::ProgramRig rig;
     sim::SimulatedLaser &laser = rig.ports.add(1);
     TMainForm &form = rig.start({QStringLiteral("/data")});
-    form.ComPort->setResponseTime(200);
+    form.laserProgram().port().setResponseTime(200);
     laser.setSilent(true);
     rig.desktop.warningAnswers = {Button::Yes};
     form.QueuedCommandToPort(QStringLiteral("QE 1"));
@@ -262,7 +262,7 @@ void StartupTest::restartFromTheTimeoutQuestionWritesNothingMore()
     QTRY_COMPARE_WITH_TIMEOUT(rig.desktop.newInstances, 1, 5000);
     QVERIFY(form.hasEnded());
     QVERIFY(timersStayQuiet(form, laser));
-    QVERIFY(!form.ComPort->Opened());
+    QVERIFY(!form.laserProgram().port().Opened());
     QCOMPARE(rig.desktop.textsOf(QStringLiteral("warning")), QStringList{QStringLiteral("Communications lost. Restart?")});
 }
 
@@ -271,7 +271,7 @@ void StartupTest::exitFromTheTimeoutQuestionClosesTheFilesForGood()
     test::ProgramRig rig;
     sim::SimulatedLaser &laser = rig.ports.add(1);
     TMainForm &form = rig.start({QStringLiteral("-log")});
-    form.ComPort->setResponseTime(200);
+    form.laserProgram().port().setResponseTime(200);
     laser.setSilent(true);
     rig.desktop.warningAnswers = {Button::No};
     form.QueuedCommandToPort(QStringLiteral("QE 1"));
@@ -289,7 +289,7 @@ void StartupTest::timeoutQuestionClosedWithoutAButtonKeepsTheProgramWithPollingO
     test::ProgramRig rig;
     sim::SimulatedLaser &laser = rig.ports.add(1);
     TMainForm &form = rig.start();
-    form.ComPort->setResponseTime(200);
+    form.laserProgram().port().setResponseTime(200);
     laser.setSilent(true);
     rig.desktop.warningAnswers = {Button::None};
     form.QueuedCommandToPort(QStringLiteral("QE 1"));
@@ -298,7 +298,7 @@ void StartupTest::timeoutQuestionClosedWithoutAButtonKeepsTheProgramWithPollingO
                               QStringList{QStringLiteral("Communications lost. Restart?")}, 5000);
     QTRY_VERIFY(!rig.state.taskBusy);
     QVERIFY(!form.hasEnded());
-    QVERIFY(!form.StatusTimer->isActive());
+    QVERIFY(!form.laserProgram().statusTimer().isActive());
     QCOMPARE(rig.desktop.newInstances, 0);
 
     // Still the operator's program: the exit tells the laser to stop firing.

@@ -403,7 +403,7 @@ void StatusPollTest::vanishedPortAsksToRestartAndAsksNothingMore()
     QTEST(program.rig.desktop.newInstances, "newInstances");
     QCOMPARE(program.rig.desktop.texts(), QStringList{QStringLiteral("Port no longer available, restart?")});
     QVERIFY(program.laser.transcript().isEmpty());
-    QVERIFY(!program.form.ComPort->Opened());
+    QVERIFY(!program.form.laserProgram().port().Opened());
     QCOMPARE(dataRows(program), QStringList());
 }
 

@@ -8,6 +8,7 @@
 #include "statusqueries.h"
 #include "statusword.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -106,16 +107,19 @@ struct PollRig : test::LinkRig
     // From now on every update writes a data row to a file of its own.
     void collectData()
     {
-        QVERIFY(state.dataFile.open(dataDir.filePath(QStringLiteral("data.txt")), {}));
-        state.dataCollectionEnabled = true;
+        QDir::setCurrent(dataDir.path());
+        records.toggle(RecordKind::DataCollection);
+        QDir::setCurrent(previousDir);
+        QVERIFY(records.isRecording(RecordKind::DataCollection));
     }
 
     QStringList dataRows() const
     {
-        QFile file(dataDir.filePath(QStringLiteral("data.txt")));
+        QFile file(dataDir.filePath(records.fileName(RecordKind::DataCollection)));
         if (!file.open(QIODevice::ReadOnly))
             return {};
-        return QString::fromLatin1(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        // After the file's two header lines.
+        return QString::fromLatin1(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts).mid(2);
     }
 
     // One update, with a fresh transcript and a fresh record of what was shown.
@@ -133,6 +137,7 @@ struct PollRig : test::LinkRig
     RecordFiles records;
     StatusPoll poll;
     QTemporaryDir dataDir;
+    const QString previousDir = QDir::currentPath();
     int linkRecoveries = 0;
     bool ended = false;
 };

@@ -69,7 +69,7 @@ bool loadDone(test::PolledProgram &program)
     const bool done = QTest::qWaitFor([&] {
         return !flags.refreshPending && !flags.recallPending && !flags.taskBusy && !exchange.stopPending();
     }, 20000);
-    program.form.StatusTimer->stop();
+    program.form.laserProgram().statusTimer().stop();
     return done;
 }
 
@@ -235,7 +235,7 @@ void StopCommandsTest::exitStopsFiringAfterTheExchangeUnderWayDroppingTheQueue()
     test::PolledProgram program;
     program.laser.clearTranscript();
     program.laser.setSilent(true);
-    const qint64 oneExchange = program.form.ComPort->ResponseTime();
+    const qint64 oneExchange = program.form.laserProgram().port().ResponseTime();
     QElapsedTimer sinceSignal;
     const WhenLaserHears signalArrives(program.laser, ";LA:RR 11.0", [&] {
         sinceSignal.start();
@@ -353,7 +353,7 @@ void StopCommandsTest::silentLaserOnTheWayOutAsksNoQuestion()
 void StopCommandsTest::stopSignalClosesTheOpenQuestionAndEnds()
 {
     test::PolledProgram program;
-    program.form.ComPort->setResponseTime(200);
+    program.form.laserProgram().port().setResponseTime(200);
     program.rig.desktop.whileWarningOpen = [&](const QString &text) {
         if (text == CommunicationsLost)
             program.form.StopSignalReceived();

@@ -1,7 +1,10 @@
-// Entry of the program: makes what the main window is given; the window wires the rest.
+// Entry of the program: makes what the program is given, the program (which wires its parts) and
+// then the window over it.
 
+#include "desktoplinkprompts.h"
 #include "historywriter.h"
 #include "informationswitches.h"
+#include "laserprogram.h"
 #include "laserstate.h"
 #include "mainform.h"
 #include "programtimings.h"
@@ -10,6 +13,7 @@
 #include "shiftkeys.h"
 #include "startswitches.h"
 #include "stopsignals.h"
+#include "versioninfo.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -41,17 +45,21 @@ int main(int argc, char *argv[])
     tovra::StopSignals stopSignals;
     tovra::LaserState state;
     tovra::QtDesktop desktop;
+    tovra::DesktopLinkPrompts linkPrompts(desktop);
     // The history's retention in days: "History/RetentionDays" in ~/.config/tovra/tovra.conf.
     const QSettings settings(QStringLiteral("tovra"), QStringLiteral("tovra"));
     tovra::HistorySettings history;
     history.fileName = tovra::defaultHistoryFileName();
     history.retentionDays = std::max(1, settings.value(QStringLiteral("History/RetentionDays"), 90).toInt());
-    tovra::TMainForm mainForm({state, desktop, tovra::StartSwitches::fromArguments(app.arguments().mid(1)),
-                               &tovra::readShiftKeysFromDisplay, tovra::createSerialDevice(),
-                               &tovra::StopSignals::received, tovra::ProgramTimings::fromEnvironment(), history});
+    tovra::LaserProgram program({state, desktop, linkPrompts,
+                                 tovra::StartSwitches::fromArguments(app.arguments().mid(1)),
+                                 &tovra::readShiftKeysFromDisplay, tovra::createSerialDevice(),
+                                 &tovra::StopSignals::received, tovra::ProgramTimings::fromEnvironment(),
+                                 tovra::TrpVersionInfo().FileVersion(), history});
+    tovra::TMainForm mainForm(program);
     desktop.setParentWindow(&mainForm);
-    QObject::connect(&stopSignals, &tovra::StopSignals::stopRequested, &mainForm,
-                     &tovra::TMainForm::StopSignalReceived);
+    QObject::connect(&stopSignals, &tovra::StopSignals::stopRequested, &program,
+                     &tovra::LaserProgram::stopSignalReceived);
 
     mainForm.FormCreate();
     if (mainForm.hasEnded())

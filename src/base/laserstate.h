@@ -1,7 +1,5 @@
 #pragma once
 
-#include "recordfile.h"
-
 #include <QString>
 
 #include <cstdint>
@@ -10,7 +8,8 @@ namespace tovra {
 
 // The one shared record of the control program: identity, family and options of the connected
 // laser, a mirror of its settings and limits, the latest measurements and the flags through which
-// the timers, the exchange functions and the windows keep out of each other's way. Exactly one
+// the timers, the exchange functions and the windows keep out of each other's way. (The record
+// files are RecordFiles' own; the flags and queue slots are to follow into their owners.) Exactly one
 // exists for the life of the process; the exchange functions, the main window's logic and the
 // service window all work on that same instance. Flags are plain bools: readers only ever test
 // them for true or false.
@@ -103,14 +102,8 @@ struct LaserState
     bool laserUnlocked = false;
     bool unlockPending = false;
     bool skipStatusSync = false;
-    bool loggingEnabled = false;
-    bool dataCollectionEnabled = false;
     QString userName;
     QString startStamp;
-
-    // The two record files, open while their flag above is set.
-    RecordFile logFile;
-    RecordFile dataFile;
 
     // The operator's command queue (its lines are the task runner's): how many wait.
     int32_t queueCount = 0;

@@ -1,6 +1,8 @@
 #include "communication.h"
 
 #include "exchangelistener.h"
+#include "trafficlog.h"
+
 #include "identity.h"
 #include "laserstate.h"
 #include "replytext.h"
@@ -122,8 +124,8 @@ QByteArray Communication::readCollected()
 // Reply text may hold any byte: escaped, each record stays one line of the log.
 void Communication::log(const QString &line)
 {
-    if (state.loggingEnabled && !detached)
-        state.logFile.writeLine(escapeControlCharacters(line));
+    if (trafficLog && !detached)
+        trafficLog->writeTrafficLine(escapeControlCharacters(line));
 }
 
 void Communication::show(const QString &line, bool isReply)

@@ -16,6 +16,7 @@ class ExchangeListener;
 class LinkPrompts;
 class TRZComPort;
 class TerminalView;
+class TrafficLog;
 struct LaserState;
 
 // The exchange with the laser: frames queries (";LA:" + mnemonic + "?"), prefixed commands
@@ -42,6 +43,8 @@ public:
                   LinkPrompts &linkPrompts);
 
     void setTimeoutActions(TimeoutActions actions) { timeoutActions = std::move(actions); }
+    // Where every traffic line is recorded from now on; none (null) records nothing.
+    void setTrafficLog(TrafficLog *log) { trafficLog = log; }
     // Hears the commands that went out and a lost link (the history); may be null.
     void setListener(ExchangeListener *exchangeListener) { listener = exchangeListener; }
 
@@ -169,6 +172,7 @@ private:
     TerminalView &view;
     LinkPrompts &prompts;
     TimeoutActions timeoutActions;
+    TrafficLog *trafficLog = nullptr;
     ExchangeListener *listener = nullptr;
     std::chrono::milliseconds scanPause{100};
     std::chrono::milliseconds scanResponseTime{100};

@@ -27,7 +27,7 @@ RecordFiles::RecordFiles(LaserState &laserState, Desktop &desktop, std::function
     , messages(desktop, std::move(busy))
 {
     for (RecordKind kind : {RecordKind::CommunicationLog, RecordKind::DataCollection})
-        (state.*recordOf(kind).file).setWriteFailureHandler([this, kind] {
+        (this->*recordOf(kind).file).setWriteFailureHandler([this, kind] {
             switchOff(kind);
             messages.post(recordOf(kind).failure);
         });
@@ -36,16 +36,16 @@ RecordFiles::RecordFiles(LaserState &laserState, Desktop &desktop, std::function
 const RecordFiles::Record &RecordFiles::recordOf(RecordKind kind) const
 {
     static const Record log{
-        &LaserState::loggingEnabled,
-        &LaserState::logFile,
+        &RecordFiles::loggingEnabled,
+        &RecordFiles::logFile,
         logFileNameFor,
         logHeader,
         QStringLiteral("Log file cannot be written to. Please run program from writable location. "
                        "Logging will be disabled."),
     };
     static const Record data{
-        &LaserState::dataCollectionEnabled,
-        &LaserState::dataFile,
+        &RecordFiles::dataCollectionEnabled,
+        &RecordFiles::dataFile,
         dataFileNameFor,
         dataHeader,
         QStringLiteral("Data file cannot be written to. Please run program from writable location. "
@@ -56,23 +56,23 @@ const RecordFiles::Record &RecordFiles::recordOf(RecordKind kind) const
 
 QString RecordFiles::fileName(RecordKind kind) const
 {
-    const QString written = (state.*recordOf(kind).file).fileName();
+    const QString written = (this->*recordOf(kind).file).fileName();
     return written.isEmpty() ? recordOf(kind).nameFor(state) : written;
 }
 
 void RecordFiles::toggle(RecordKind kind)
 {
     const Record &record = recordOf(kind);
-    if (state.*record.enabled) {
+    if (this->*record.enabled) {
         switchOff(kind);
-        (state.*record.file).close();
+        (this->*record.file).close();
         return;
     }
-    state.*record.enabled = true;
+    this->*record.enabled = true;
     view.setRecordChecked(kind, true);
-    if (!(state.*record.file).open(record.nameFor(state), record.headerFor(state))) {
+    if (!(this->*record.file).open(record.nameFor(state), record.headerFor(state))) {
         // The check mark stays: choosing the item again tries again.
-        state.*record.enabled = false;
+        this->*record.enabled = false;
         messages.showNowOrLater(record.failure);
         return;
     }
@@ -81,23 +81,31 @@ void RecordFiles::toggle(RecordKind kind)
 
 void RecordFiles::switchOff(RecordKind kind)
 {
-    state.*recordOf(kind).enabled = false;
+    this->*recordOf(kind).enabled = false;
     view.setRecordChecked(kind, false);
     view.showRecording(kind, QString());
 }
 
 void RecordFiles::appendDataRow(const QList<Measurement> &unread)
 {
-    if (!state.dataCollectionEnabled)
+    if (!dataCollectionEnabled)
         return;
-    state.dataFile.writeLine((QStringList{longTimeText(QTime::currentTime())} + dataRowValues(state, unread))
+    dataFile.writeLine((QStringList{longTimeText(QTime::currentTime())} + dataRowValues(state, unread))
                                  .join(QLatin1Char(',')));
 }
 
 void RecordFiles::appendLogNote(const QString &line)
 {
-    if (state.loggingEnabled)
-        state.logFile.writeLine(line);
+    if (loggingEnabled)
+        logFile.writeLine(line);
+}
+
+void RecordFiles::endRecording()
+{
+    for (RecordKind kind : {RecordKind::CommunicationLog, RecordKind::DataCollection}) {
+        this->*recordOf(kind).enabled = false;
+        (this->*recordOf(kind).file).close();
+    }
 }
 
 } // namespace tovra

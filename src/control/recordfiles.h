@@ -1,7 +1,9 @@
 #pragma once
 
 #include "deferredmessages.h"
+#include "recordfile.h"
 #include "recordformat.h"
+#include "trafficlog.h"
 
 #include <QString>
 
@@ -10,7 +12,6 @@
 namespace tovra {
 
 class Desktop;
-class RecordFile;
 struct LaserState;
 
 // The program's two record files.
@@ -37,31 +38,40 @@ public:
 // answered, and the other file would miss what happens meanwhile. Polling goes on behind the box.
 // A file that cannot be created is reported the same way (its menu item may be chosen during a
 // reply wait).
-class RecordFiles
+// The communication log is the exchange's `TrafficLog`: the files are written, switched off after
+// a failure and closed here only.
+class RecordFiles : public TrafficLog
 {
 public:
     RecordFiles(LaserState &state, Desktop &desktop, std::function<bool()> busy, RecordFilesView &view);
+
+    RecordFiles(const RecordFiles &) = delete;
+    RecordFiles &operator=(const RecordFiles &) = delete;
 
     // Switches the file on or off. Switched on again in the same run, the file goes on where it
     // stopped, after its header lines once more (RecordFile says when a new file is made).
     void toggle(RecordKind kind);
     // The name recorded into, or to be recorded into at the first switch-on.
     QString fileName(RecordKind kind) const;
+    bool isRecording(RecordKind kind) const { return this->*recordOf(kind).enabled; }
 
     // One data row of the laser state, when data collection is on. A measurement in `unread`
     // (the update could not read it) leaves its field empty; the row keeps its columns.
     void appendDataRow(const QList<Measurement> &unread);
     // A note in the communication log without time stamp ("Temperature Fault"), when it is on.
     void appendLogNote(const QString &line);
+    void writeTrafficLine(const QString &line) override { appendLogNote(line); }
     // Forgets the failure messages still waiting (the program is ending).
     void discardMessages() { messages.discard(); }
+    // The program has ended: both files close; the check marks stay as they are.
+    void endRecording();
 
 private:
     // What tells the two files apart; everything else they do alike.
     struct Record
     {
-        bool LaserState::*enabled;
-        RecordFile LaserState::*file;
+        bool RecordFiles::*enabled;
+        RecordFile RecordFiles::*file;
         QString (*nameFor)(const LaserState &);
         QStringList (*headerFor)(const LaserState &);
         QString failure;
@@ -72,6 +82,10 @@ private:
     LaserState &state;
     RecordFilesView &view;
     DeferredMessages messages;
+    RecordFile logFile;
+    RecordFile dataFile;
+    bool loggingEnabled = false;
+    bool dataCollectionEnabled = false;
 };
 
 } // namespace tovra

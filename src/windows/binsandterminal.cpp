@@ -27,18 +27,15 @@ void TMainForm::SaveBinClick(int bin)
     QueuedCommandToPort(QStringLiteral("SV ") + QString::number(bin));
 }
 
-// Bin 0 holds the defaults; several requests before one task tick recall only the last bin.
+// Bin 0 holds the defaults.
 void TMainForm::RestoreBinClick(int bin)
 {
-    state.recallBin = bin;
-    state.recallPending = true;
-    requestTasks();
+    program.recallBin(bin);
 }
 
 void TMainForm::Up1Click()
 {
-    state.refreshPending = true;
-    requestTasks();
+    program.refresh();
 }
 
 void TMainForm::ClearUserCountbtnClick()

@@ -4,7 +4,6 @@
 
 #include "desktop.h"
 #include "laserstate.h"
-#include "settingsload.h"
 
 #include <QAction>
 
@@ -31,27 +30,7 @@ void TMainForm::ServiceWindowMenuClick()
 
 bool TMainForm::UnlockLaser()
 {
-    state.laserUnlocked = queryPasswordLock(*comm) != PasswordLock::Locked;
-    ui.UnlockLaserMenu->setVisible(!state.laserUnlocked);
-    if (state.laserUnlocked)
-        return true;
-
-    // Cancel is no attempt: nothing is sent and nothing is said; the laser stays locked.
-    const std::optional<QString> password
-        = desktop.inputSecret(QStringLiteral("Password Entry"), QStringLiteral("Enter Password:"));
-    // A box closed because the program is ending sends nothing and opens no other box, whatever
-    // it held.
-    if (!password || state.exitRequested)
-        return false;
-    if (comm->SendCommand(QStringLiteral("PW ") + *password).contains(QStringLiteral("Unsecured"))) {
-        desktop.message(QStringLiteral("Laser Unlocked"));
-        state.laserUnlocked = true;
-    } else {
-        desktop.message(QStringLiteral("Incorrect Password"));
-        state.laserUnlocked = false;
-    }
-    ui.UnlockLaserMenu->setVisible(!state.laserUnlocked);
-    return state.laserUnlocked;
+    return program.unlockLaser();
 }
 
 void TMainForm::UnlockLaserMenuClick()

@@ -2,17 +2,11 @@
 
 #include "desktop.h"
 #include "frameextent.h"
-#include "historyrecorder.h"
 #include "laserstate.h"
 #include "mainstatusbar.h"
-#include "linkrecovery.h"
 #include "plusspinedit.h"
-#include "rzcomport.h"
-#include "scriptbridge.h"
 #include "scriptsettings.h"
-#include "serialdevice.h"
 #include "serviceform.h"
-#include "taskrunner.h"
 #include "trafficview.h"
 #include "versioninfo.h"
 
@@ -24,32 +18,16 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QTimer>
 
 namespace tovra {
 
-TMainForm::TMainForm(Environment environment, QWidget *parent)
+TMainForm::TMainForm(LaserProgram &laserProgram, QWidget *parent)
     : QMainWindow(parent)
-    , state(environment.state)
-    , desktop(environment.desktop)
-    , linkPrompts(environment.desktop)
-    , switches(environment.switches)
-    , readShiftKeys(std::move(environment.readShiftKeys))
-    , stopSignalled(std::move(environment.stopSignalled))
-    , timings(environment.timings)
-    , fire(environment.state, *this,
-           {[this](const QString &command) { QueuedCommandToPort(command); }, [this] { restartStatusTimer(); },
-            [this] { requestTasks(); }})
-    , records(environment.state, environment.desktop,
-              [this] { return ComPort->InUse() || state.statusBusy || state.taskBusy; }, *this)
+    , program(laserProgram)
+    , state(laserProgram.laserState())
+    , desktop(laserProgram.desktop())
 {
     setObjectName(QStringLiteral("MainForm"));
-    ComPort = new TRZComPort(linkPrompts, this, std::move(environment.serialDevice));
-    ComPort->setObjectName(QStringLiteral("ComPort"));
-    ComPort->setBaud(57600);
-    ComPort->setParity(TParity::parEven);
-    ComPort->setHandshaking(THandshake::hsNone);
-    ComPort->setResponseTime(uint32_t(timings.scanResponseTime.count()));
     VersionInfo = new TrpVersionInfo(this);
     VersionInfo->setObjectName(QStringLiteral("VersionInfo"));
 
@@ -66,74 +44,35 @@ TMainForm::TMainForm(Environment environment, QWidget *parent)
     // presses are the ones to watch.
     ui.SendEdit->installEventFilter(this);
 
-    comm = std::make_unique<Communication>(*ComPort, state, *ResponseList, linkPrompts);
-    comm->setScanPause(timings.scanPause);
-    comm->setScanResponseTime(timings.scanResponseTime);
-    settingsLoad = std::make_unique<SettingsLoad>(*comm, state, static_cast<SettingsLoadView &>(*this));
     ServiceForm = new TServiceForm(*this, state, desktop, this);
     ServiceForm->keepClearOf([this] { return ui.fireAndStatusOnScreen(); });
-    wireComponents();
+    scriptSettings = std::make_unique<ScriptSettingsFollower>(ui, state, [this] { program.readBackEnergyModeValue(); });
+    program.attachViews({
+        .settings = this,
+        .poll = this,
+        .fire = this,
+        .records = this,
+        .scriptSettings = scriptSettings.get(),
+        .terminal = ResponseList,
+    });
+    followProgram();
+    setUpStopDeliveryNote();
     connectControls();
     connectMenus();
     wireSharing();
-    wireHistory(std::move(environment.history));
+    wireHistory();
 }
 
-TMainForm::~TMainForm() = default;
-
-void TMainForm::wireComponents()
+// The window lends the program its views for as long as it lives.
+TMainForm::~TMainForm()
 {
-    tasks = std::make_unique<TaskRunner>(state, *comm, *ComPort, TaskActions{
-        .loadSettings = [this] { Initialize(); },
-        .unlockLaser = [this] { UnlockLaser(); },
-        .readBackEnergyMode = [this] { readBackEnergyModeValue(); },
-        .rawLineAnswered =
-            [this](const QString &line, const QString &reply) {
-                // The terminal's setters follow into the controls as a script's do.
-                if (const std::optional<ScriptSetting> setting = settingTakenBy(line, reply))
-                    scriptSettings->showScriptSetting(*setting);
-            },
-        .scriptLinesWaiting = [this] { return ScriptLines->hasWaitingLines(); },
-        .sendScriptLines = [this] { ScriptLines->sendWaitingLines(); },
-        .withdrawScriptFiringLines = [this] { ScriptLines->withdrawFiringLines(); },
-        .followStopLine = [this](const QString &line) { fire.followStopLine(line); },
-        .exitProgram = [this] { ExitApp(); },
-        .stopStatusPoll = [this] { StatusTimer->stop(); },
-        .startStatusPoll = [this] { StatusTimer->start(); },
-    }, timings);
-    TaskTimer = &tasks->timer();
+    program.attachViews({});
+}
 
-    StatusTimer = new QTimer(this);
-    StatusTimer->setObjectName(QStringLiteral("StatusTimer"));
-    StatusTimer->setInterval(timings.statusPollInterval);
-    connect(StatusTimer, &QTimer::timeout, this, &TMainForm::StatusTimerTimer);
-    StatusPollView &pollView = *this;
-    linkRecovery = new LinkRecovery(state, *comm, *ComPort, desktop, *ResponseList, records,
-                                    {.restart = [this] { RestartApp(); },
-                                     .exit = [this] { ExitApp(); },
-                                     .showStale = [this](const QString &text) { statusPoll->showStale(text); },
-                                     .reloadSettings = [this] { Initialize(); }},
-                                    this);
-    statusPoll = std::make_unique<StatusPoll>(
-        *comm, *ComPort, state, desktop, pollView, fire, records, *StatusTimer,
-        StatusPoll::ProgramActions{[this] { return ended; }, [this] { return linkRecovery->recover(); }});
-
-    ComPort->setOnTimeout([this] { ComPortTimeout(); });
-    comm->setTimeoutActions({
-        .stopPolling =
-            [this] {
-                StatusTimer->stop();
-                statusPoll->showStale(StatusPoll::NotPollingText);
-            },
-        .resumePolling = [this] { StatusTimer->start(); },
-        .restartApp = [this] { RestartApp(); },
-        .exitApp = [this] { ExitApp(); },
-    });
-    setUpStopDeliveryNote();
-    comm->setBoundaryCheck([this] {
-        if (stopSignalled && stopSignalled() && !state.exitRequested)
-            StopSignalReceived();
-    });
+void TMainForm::followProgram()
+{
+    connect(&program, &LaserProgram::settingsLoaded, this, &TMainForm::hideControlsOutOfSight);
+    connect(&program, &LaserProgram::ended, this, &QWidget::hide);
 }
 
 // Spin edits and check boxes report every change of their value, the program's own included;
@@ -182,7 +121,7 @@ void TMainForm::connectControls()
     for (const auto &[box, setting] : {std::pair{ui.LaserEnableBtn, Setting::LaserEnable},
                                        std::pair{ui.QSwitchEnableBtn, Setting::QSwitchEnable},
                                        std::pair{ui.DivideByNEnable, Setting::DivideByNEnable}})
-        connect(box, &QCheckBox::clicked, this, [this, setting = setting] { settingsLoad->settingSetByOperator(setting); });
+        connect(box, &QCheckBox::clicked, this, [this, setting = setting] { program.settingsLoad().settingSetByOperator(setting); });
     connect(ui.FireStopbtn, &QPushButton::clicked, this, &TMainForm::FireStopbtnClick);
     connect(ui.ClearUserCountbtn, &QPushButton::clicked, this, &TMainForm::ClearUserCountbtnClick);
     connect(ui.SendBtn, &QPushButton::clicked, this, &TMainForm::SendBtnClick);
@@ -268,12 +207,12 @@ void TMainForm::queueCommand(const QString &command)
 
 void TMainForm::queueRawLine(const QString &line)
 {
-    tasks->queueRawLine(line);
+    program.queueRawLine(line);
 }
 
 void TMainForm::sendDirectly(const QString &command)
 {
-    comm->SendCommand(command);
+    program.communication().SendCommand(command);
 }
 
 void TMainForm::showMaximum(LimitedSetting setting, double maximum)
@@ -306,7 +245,7 @@ void TMainForm::showHeaterTarget(int heater, double setpoint)
 // firing first and then ends the program. The program's own ending closes the window for real.
 void TMainForm::closeEvent(QCloseEvent *event)
 {
-    if (ended) {
+    if (program.hasEnded()) {
         event->accept();
         return;
     }

@@ -1,54 +1,41 @@
 #pragma once
 
-#include "communication.h"
-#include "desktoplinkprompts.h"
 #include "firecontrol.h"
-#include "historywriter.h"
+#include "laserprogram.h"
 #include "mainformlayout.h"
-#include "programtimings.h"
 #include "recordfiles.h"
 #include "servicehost.h"
 #include "settingsload.h"
-#include "startswitches.h"
 #include "statuspoll.h"
 
 #include <QMainWindow>
 
-#include <functional>
 #include <memory>
-#include <optional>
 
 class QCheckBox;
 class QComboBox;
 class QKeyEvent;
 class QLabel;
-class QTimer;
 
 namespace tovra {
 
 class Desktop;
 class RemoteFiringBanner;
 class MainStatusBar;
-class LinkRecovery;
-class HistoryRecorder;
-class ScriptBridge;
 class ScriptSettingsFollower;
-class SerialDevice;
 class TPlusSpinEdit;
-class TRZComPort;
 class TServiceForm;
-class TaskRunner;
 class TrendsWindow;
 class TrafficView;
 class TrpVersionInfo;
 struct LaserState;
 
-// The operator's main window and the logic behind it. The class builds and wires the window; the
-// logic of each concern lives in its own source file (start-up and shutdown, the task queue, the
-// settings load, parameter controls, bins and terminal, status poll, fire control, record files,
-// access, tools). Handler names follow the window's controls. The settings load, the status poll,
-// enable and fire and the record files are widget-free classes of their own; the window shows what
-// they report. It hosts the service window.
+// The operator's main window over the program (`LaserProgram`, which owns and wires the port, the
+// exchange, the timers and the logic). The window's handlers keep the names of its controls and
+// hand over to the program; the window lends the program its views (each concern's side in its own
+// source file: start-up and shutdown, the task queue, the settings load, parameter controls, bins
+// and terminal, status poll, fire control, record files, access, tools) and hosts the service
+// window.
 class TMainForm : public QMainWindow,
                   private SettingsLoadView,
                   private StatusPollView,
@@ -58,24 +45,7 @@ class TMainForm : public QMainWindow,
 {
     Q_OBJECT
 public:
-    struct Environment
-    {
-        LaserState &state;
-        Desktop &desktop;
-        StartSwitches switches;
-        std::function<ShiftKeys()> readShiftKeys; // the real key state; may be empty
-        std::unique_ptr<SerialDevice> serialDevice;
-        // True once a stop signal (SIGINT, SIGTERM) has arrived; may be empty. Asked at every
-        // exchange boundary, so that a signal is acted on also while no events are processed.
-        std::function<bool()> stopSignalled = {};
-        // How long the program waits for what (the program's own values unless a test shortens them).
-        ProgramTimings timings = {};
-        // Where the history of the status poll is kept; none when unset (the tests that do not
-        // look at it).
-        std::optional<HistorySettings> history = {};
-    };
-
-    explicit TMainForm(Environment environment, QWidget *parent = nullptr);
+    explicit TMainForm(LaserProgram &laserProgram, QWidget *parent = nullptr);
     ~TMainForm() override;
 
     // Start-up and shutdown.
@@ -87,7 +57,7 @@ public:
     void RestartApp();
     void ExitApp();
     // True once ExitApp or RestartApp has run: the instance is ending.
-    bool hasEnded() const { return ended; }
+    bool hasEnded() const { return program.hasEnded(); }
 
     // Command queue and task timer (TaskRunner). The timer runs only while a task is pending:
     // whatever sets a pending flag or queues a command calls requestTasks.
@@ -171,22 +141,18 @@ public:
     void SharePortMenuClick();
     void AllowRemoteFiringMenuClick();
 
+    LaserProgram &laserProgram() { return program; }
     LaserState &laserState() { return state; }
-    Communication &communication() { return *comm; }
+    Communication &communication() { return program.communication(); }
     MainFormLayout ui;
-    TRZComPort *ComPort = nullptr;
-    QTimer *TaskTimer = nullptr;
-    QTimer *StatusTimer = nullptr;
     TrpVersionInfo *VersionInfo = nullptr;
     TrafficView *ResponseList = nullptr;
     TServiceForm *ServiceForm = nullptr;
-    ScriptBridge *ScriptLines = nullptr;
     // Shown while a stop the port did not take waits to be written again.
     QLabel *StopNotDeliveredlbl = nullptr;
     RemoteFiringBanner *RemoteFiringWarning = nullptr; // shown while scripts may fire
     // Below the client area: passing messages, and whether the record files are recording.
     MainStatusBar *StatusBar = nullptr;
-    LinkRecovery *linkRecovery = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -196,12 +162,7 @@ protected:
 private:
     void connectControls();
     void connectMenus();
-    void wireComponents();
-
-    ShiftKeys shiftKeysNow() const;
-    void enterDemoMode();
-    void openPickedPort();
-    void endInstance();
+    void followProgram();
 
     // The view of the settings load (settingsloadview.cpp).
     void showSetting(Setting setting, double value) override;
@@ -227,7 +188,6 @@ private:
     void applyOuterSize();
 
     void endPresetEnergyMode();
-    void readBackEnergyModeValue();
     void sendTerminalText();
     void refuseTerminalText();
 
@@ -256,7 +216,6 @@ private:
     void setEnableBoxEnabled(bool enabled) override;
     bool enableChecked() const override;
     void setEnableChecked(bool checked) override;
-    void restartStatusTimer();
     void setUpStopDeliveryNote();
 
     // The record files' menu check marks (mainformrecords.cpp).
@@ -264,32 +223,17 @@ private:
     void showRecording(RecordKind kind, const QString &fileName) override;
 
     void wireSharing();
-    void wireHistory(std::optional<HistorySettings> settings);
-    void noteSettingsLoaded();
+    void showSharingState();
+    void wireHistory();
     void showHistoryState(HistoryState historyState, const QString &note);
-    void startSharingIfAsked();
     void showSharingInCaption();
 
+    LaserProgram &program;
     LaserState &state;
     Desktop &desktop;
-    DesktopLinkPrompts linkPrompts;
-    const StartSwitches switches;
-    const std::function<ShiftKeys()> readShiftKeys;
-    const std::function<bool()> stopSignalled;
-    const ProgramTimings timings;
-    std::unique_ptr<Communication> comm;
-    std::unique_ptr<TaskRunner> tasks;
-    std::unique_ptr<SettingsLoad> settingsLoad;
-    FireControl fire;
-    RecordFiles records;
-    std::unique_ptr<StatusPoll> statusPoll;
     std::unique_ptr<ScriptSettingsFollower> scriptSettings;
-    std::unique_ptr<HistoryWriter> historyWriter;
-    std::unique_ptr<HistoryRecorder> historyRecorder;
-    QString historyFile;
     TrendsWindow *trends = nullptr;
     QLabel *historyStateLabel = nullptr;
-    bool ended = false;
     QSize requestedOuterSize; // an invalid part means "as designed"
 };
 

@@ -1,4 +1,4 @@
-// The window's side of enable and fire: the handlers hand over to FireControl, and the fire
+// The window's side of enable and fire: the handlers hand over to the program's FireControl, and the fire
 // button, the animation and the enable box show what it reports.
 
 #include "mainform.h"
@@ -10,33 +10,32 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QTimer>
 
 namespace tovra {
 
 void TMainForm::FireStopbtnClick()
 {
-    fire.FireStopbtnClick();
+    program.fireControl().FireStopbtnClick();
 }
 
 bool TMainForm::LaserFire(bool fireNow)
 {
-    return fire.LaserFire(fireNow);
+    return program.fireControl().LaserFire(fireNow);
 }
 
 void TMainForm::LaserEnableBtnClick()
 {
-    fire.LaserEnableBtnClick();
+    program.fireControl().LaserEnableBtnClick();
 }
 
 void TMainForm::LaserEnable(bool enable)
 {
-    fire.LaserEnable(enable);
+    program.fireControl().LaserEnable(enable);
 }
 
 void TMainForm::CheckFireEnableState()
 {
-    fire.CheckFireEnableState();
+    program.fireControl().CheckFireEnableState();
 }
 
 void TMainForm::showFiringLook()
@@ -88,20 +87,10 @@ void TMainForm::setUpStopDeliveryNote()
     const QRect banner = ui.TovraAnimate->geometry();
     StopNotDeliveredlbl->setGeometry(banner.left(), banner.bottom() - 19, banner.width(), 20);
     StopNotDeliveredlbl->hide();
-    comm->setStopDeliveryWatch([this](bool undelivered) {
+    program.communication().setStopDeliveryWatch([this](bool undelivered) {
         StopNotDeliveredlbl->setVisible(undelivered);
         StopNotDeliveredlbl->raise();
     });
-}
-
-// The next status tick then comes a full interval from now, which gives the task timer time to
-// send the operator's command first.
-void TMainForm::restartStatusTimer()
-{
-    if (ended || state.demoMode)
-        return;
-    StatusTimer->stop();
-    StatusTimer->start();
 }
 
 } // namespace tovra

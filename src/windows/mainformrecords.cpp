@@ -11,22 +11,22 @@ namespace tovra {
 
 QString TMainForm::logFileName() const
 {
-    return records.fileName(RecordKind::CommunicationLog);
+    return program.records().fileName(RecordKind::CommunicationLog);
 }
 
 QString TMainForm::dataFileName() const
 {
-    return records.fileName(RecordKind::DataCollection);
+    return program.records().fileName(RecordKind::DataCollection);
 }
 
 void TMainForm::ToggleLoggingState()
 {
-    records.toggle(RecordKind::CommunicationLog);
+    program.records().toggle(RecordKind::CommunicationLog);
 }
 
 void TMainForm::ToggleDataCollection()
 {
-    records.toggle(RecordKind::DataCollection);
+    program.records().toggle(RecordKind::DataCollection);
 }
 
 void TMainForm::EnableLoggingMenuClick()
@@ -41,7 +41,7 @@ void TMainForm::EnableDataCollectionMenuClick()
 
 void TMainForm::appendLogNote(const QString &line)
 {
-    records.appendLogNote(line);
+    program.records().appendLogNote(line);
 }
 
 void TMainForm::setRecordChecked(RecordKind kind, bool checked)

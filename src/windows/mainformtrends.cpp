@@ -1,10 +1,8 @@
-// The history of the status poll and the Trends window: the recorder hears the poll and the
-// exchange, the writer keeps what it hears on a thread of its own, and the window shows it.
+// The history's menus, its note in the status bar and the Trends window over the program's history.
 
 #include "mainform.h"
 
 #include "desktop.h"
-#include "historyrecorder.h"
 #include "laserstate.h"
 #include "trendswindow.h"
 #include "versioninfo.h"
@@ -17,7 +15,7 @@
 
 namespace tovra {
 
-void TMainForm::wireHistory(std::optional<HistorySettings> settings)
+void TMainForm::wireHistory()
 {
     auto *trendsItem = new QAction(QStringLiteral("Trends"), this);
     trendsItem->setObjectName(QStringLiteral("TrendsMenu"));
@@ -29,24 +27,13 @@ void TMainForm::wireHistory(std::optional<HistorySettings> settings)
     ui.File1->insertAction(ui.File1->actions().value(0), openItem);
     connect(openItem, &QAction::triggered, this, &TMainForm::OpenDataFileMenuClick);
 
-    if (!settings)
+    if (!program.historyWriter())
         return;
-    historyFile = settings->fileName;
-    historyWriter = std::make_unique<HistoryWriter>(std::move(*settings));
-    historyRecorder = std::make_unique<HistoryRecorder>(state, *historyWriter);
-    statusPoll->setListener(historyRecorder.get());
-    comm->setListener(historyRecorder.get());
     historyStateLabel = new QLabel;
     historyStateLabel->setObjectName(QStringLiteral("historyState"));
     historyStateLabel->setTextFormat(Qt::PlainText);
     statusBar()->addPermanentWidget(historyStateLabel);
-    connect(historyWriter.get(), &HistoryWriter::stateChanged, this, &TMainForm::showHistoryState);
-}
-
-void TMainForm::noteSettingsLoaded()
-{
-    if (historyRecorder)
-        historyRecorder->settingsLoaded();
+    connect(program.historyWriter(), &HistoryWriter::stateChanged, this, &TMainForm::showHistoryState);
 }
 
 // Recording as it should be needs no words in the status bar; a pause, a second instance or a
@@ -67,9 +54,9 @@ TrendsWindow *TMainForm::trendsWindow()
     const auto connected = [this] {
         return state.demoMode ? LaserIdentity() : LaserIdentity{state.modelName, state.serialNumber, state.firmwareVersion};
     };
-    trends = new TrendsWindow({historyFile, connected, VersionInfo->FileVersion(), desktop}, this);
-    if (historyWriter)
-        trends->showHistoryState(historyWriter->state(), historyWriter->note());
+    trends = new TrendsWindow({program.historyFileName(), connected, VersionInfo->FileVersion(), desktop}, this);
+    if (const HistoryWriter *history = program.historyWriter())
+        trends->showHistoryState(history->state(), history->note());
     // Beside the main window, as far as the screen lets it.
     const QRect screen = this->screen() ? this->screen()->availableGeometry() : QRect();
     QPoint at = frameGeometry().topRight() + QPoint(8, 0);
@@ -81,8 +68,8 @@ TrendsWindow *TMainForm::trendsWindow()
 
 void TMainForm::TrendsMenuClick()
 {
-    if (historyWriter)
-        historyWriter->flush();
+    if (HistoryWriter *history = program.historyWriter())
+        history->flush();
     trendsWindow()->reload();
     trends->show();
     trends->raise();

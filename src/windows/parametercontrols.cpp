@@ -130,31 +130,13 @@ void TMainForm::EnergyModeSelChange()
 {
     state.energyMode = ui.EnergyModeSel->currentIndex();
     QueuedCommandToPort(QStringLiteral("EM ") + QString::number(state.energyMode));
-    tasks->setEnergyModeReadBackDue(!state.commandsInhibited);
+    program.tasks().setEnergyModeReadBackDue(!state.commandsInhibited);
 }
 
 void TMainForm::EnhEnergyModeSelChange()
 {
     state.energyMode = ui.EnhEnergyModeSel->currentIndex();
     QueuedCommandToPort(QStringLiteral("EM ") + QString::number(state.energyMode));
-}
-
-// The energy mode governs the attenuator where one is fitted, the diode current otherwise; the
-// control shows what the laser holds now, without sending it back or resetting the mode. A value
-// that could not be read leaves the control as it was.
-void TMainForm::readBackEnergyModeValue()
-{
-    const QScopedValueRollback changing(state.energyModeChanging, true);
-    if (state.hasAttenuator) {
-        state.attenuator = comm->TryQueryFloat(state.isStandardModel ? QStringLiteral("AT") : QStringLiteral("AT:AP"))
-                               .value_or(state.attenuator);
-        const QScopedValueRollback<bool> inhibit(state.commandsInhibited, true);
-        ui.AttenuatorAdj->setValue(state.attenuator);
-    } else {
-        state.diodeCurrent = comm->TryQueryFloat(QStringLiteral("DC")).value_or(state.diodeCurrent);
-        const QScopedValueRollback<bool> inhibit(state.commandsInhibited, true);
-        ui.DiodeCurrentAdj->setValue(state.diodeCurrent);
-    }
 }
 
 } // namespace tovra

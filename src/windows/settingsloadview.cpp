@@ -7,10 +7,8 @@
 #include "plusspinedit.h"
 
 #include "laserstate.h"
-#include "rzcomport.h"
 #include "statuscolours.h"
 #include "statusword.h"
-#include "versioninfo.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -21,7 +19,6 @@
 #include <QPalette>
 #include <QScopedValueRollback>
 #include <QSignalBlocker>
-#include <QTimer>
 
 namespace tovra {
 
@@ -36,19 +33,12 @@ int bottomOf(const QWidget *widget)
 
 void TMainForm::ParseIDN()
 {
-    settingsLoad->identify();
+    program.identify();
 }
 
 void TMainForm::Initialize()
 {
-    StatusTimer->stop();
-    settingsLoad->run(VersionInfo->FileVersion(), ComPort->Port());
-    hideControlsOutOfSight();
-    if (state.demoMode)
-        return;
-    noteSettingsLoaded();
-    if (!ended)
-        StatusTimer->start();
+    program.loadSettings(); // the window hides what is out of sight once it has loaded
 }
 
 // What the operator cannot see must take neither the focus nor keys, whatever the family: a

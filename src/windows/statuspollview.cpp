@@ -19,17 +19,17 @@ namespace tovra {
 
 void TMainForm::StatusTimerTimer()
 {
-    statusPoll->tick();
+    program.statusTick();
 }
 
 void TMainForm::UpdateStatus()
 {
-    statusPoll->update();
+    program.updateStatus();
 }
 
 void TMainForm::UpdateVoltagesEnClick()
 {
-    statusPoll->setVoltagesPolled(ui.UpdateVoltagesEn->isChecked());
+    program.setVoltagesPolled(ui.UpdateVoltagesEn->isChecked());
 }
 
 void TMainForm::showReadOut(ReadOut which, const QString &text)
@@ -78,8 +78,6 @@ void TMainForm::showStatusTiles(uint32_t statusWord)
 {
     for (int bit = 0; bit < StatusTileCount; ++bit)
         ui.StatusInd[size_t(bit)]->setFillColour((statusWord & (1u << bit)) ? SetBitColour : ClearBitColour);
-    // Check boxes whose own reply the last load could not read follow the word that was read.
-    settingsLoad->followStatusWord(statusWord);
 }
 
 bool TMainForm::serviceWindowVisible() const

@@ -1,35 +1,35 @@
-// The window's task-timer handlers, kept under their own names: the queue and the timer are
-// TaskRunner's (taskrunner.h).
+// The window's task-timer handlers, kept under their own names: the queue and the timer are the
+// program's (taskrunner.h).
 
 #include "mainform.h"
 
-#include "taskrunner.h"
+#include "communication.h"
 
 namespace tovra {
 
 void TMainForm::requestTasks()
 {
-    tasks->request();
+    program.requestTasks();
 }
 
 void TMainForm::QueuedCommandToPort(const QString &command)
 {
-    tasks->queueCommand(command);
+    program.queueCommand(command);
 }
 
 void TMainForm::TaskTimerTimer()
 {
-    tasks->tick();
+    program.processTasks();
 }
 
 void TMainForm::ProcessTasks()
 {
-    tasks->tick();
+    program.processTasks();
 }
 
 void TMainForm::ComPortTimeout()
 {
-    comm->HandleTimeout();
+    program.communication().HandleTimeout();
 }
 
 } // namespace tovra

@@ -1,6 +1,7 @@
 #include "programrig.h"
 
 #include "serialdevice.h"
+#include "versioninfo.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,6 +18,7 @@ ProgramRig::ProgramRig()
 ProgramRig::~ProgramRig()
 {
     mainForm.reset();
+    laserProgram.reset();
     QDir::setCurrent(previousDir);
 }
 
@@ -24,10 +26,11 @@ TMainForm &ProgramRig::start(const QStringList &arguments)
 {
     // The number format the program's entry sets.
     QLocale::setDefault(QLocale::c());
-    mainForm = std::make_unique<TMainForm>(
-        TMainForm::Environment{state, desktop, StartSwitches::fromArguments(arguments), keys,
-                              serialDevice ? std::move(serialDevice) : createSerialDevice(),
-                              stopSignalled, timings, history});
+    laserProgram = std::make_unique<LaserProgram>(
+        LaserProgram::Environment{state, desktop, prompts, StartSwitches::fromArguments(arguments), keys,
+                                  serialDevice ? std::move(serialDevice) : createSerialDevice(), stopSignalled,
+                                  timings, TrpVersionInfo().FileVersion(), history});
+    mainForm = std::make_unique<TMainForm>(*laserProgram);
     mainForm->FormCreate();
     return *mainForm;
 }

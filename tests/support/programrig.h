@@ -1,5 +1,7 @@
 #pragma once
 
+#include "desktoplinkprompts.h"
+#include "laserprogram.h"
 #include "laserstate.h"
 #include "mainform.h"
 #include "scripteddesktop.h"
@@ -23,15 +25,18 @@ public:
     ProgramRig();
     ~ProgramRig();
 
-    // Creates the main window and runs its start-up with the given command-line arguments.
+    // Creates the program and the main window over it and runs the start-up with the given
+    // command-line arguments.
     TMainForm &start(const QStringList &arguments = {});
     TMainForm &form() { return *mainForm; }
+    LaserProgram &program() { return *laserProgram; }
     QString workPath() const { return workDir.path(); }
     // The lines of a record file in the working folder, without line ends.
     QStringList fileLines(const QString &fileName) const;
 
     SimPorts ports;
     ScriptedDesktop desktop;
+    DesktopLinkPrompts prompts{desktop};
     LaserState state;
     std::function<ShiftKeys()> keys;
     // Stands for the stop-signal flag the program asks at every exchange boundary.
@@ -56,6 +61,7 @@ private:
 
     QTemporaryDir workDir;
     QString previousDir;
+    std::unique_ptr<LaserProgram> laserProgram;
     std::unique_ptr<TMainForm> mainForm;
 };
 

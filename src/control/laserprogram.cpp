@@ -1,0 +1,489 @@
+#include "laserprogram.h"
+
+#include "desktop.h"
+#include "historyrecorder.h"
+#include "laserstate.h"
+#include "linkrecovery.h"
+#include "recordformat.h"
+#include "scriptbridge.h"
+#include "serialdevice.h"
+#include "settingsload.h"
+#include "statuspoll.h"
+#include "taskrunner.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QScopedValueRollback>
+#include <QThread>
+
+namespace tovra {
+
+namespace {
+
+const QString NoDeviceQuestion = QStringLiteral(
+    "No device found. Try to reconnect?\n\r\n\rMake sure unit is fully powered on\n\rbefore selecting Yes");
+
+// How long before a status update is due the script's lines give way to it: longer than a line's
+// exchange and the status timer's own slack.
+constexpr int StatusPollLeadMs = 80;
+
+} // namespace
+
+LaserProgram::LaserProgram(Environment environment, QObject *parent)
+    : QObject(parent)
+    , state(environment.state)
+    , desk(environment.desktop)
+    , prompts(environment.prompts)
+    , startSwitches(environment.switches)
+    , readShiftKeys(std::move(environment.readShiftKeys))
+    , stopSignalled(std::move(environment.stopSignalled))
+    , times(environment.timings)
+    , programVersion(environment.programVersion)
+    , settingsView([this](const QString &line) { recordFiles.appendLogNote(line); },
+                   [this](SettingsLoadView::Setting, double) { emit settingChanged(); })
+    // Check boxes whose own reply the last load could not read follow the status word read.
+    , pollView([this](bool live) { emit linkStateChanged(live); },
+               [this](uint32_t statusWord) { settingsLoad().followStatusWord(statusWord); })
+    , fireView([this] { fire.LaserEnableBtnClick(); },
+               [this](bool firing) {
+                   if (firing != firingShown) {
+                       firingShown = firing;
+                       emit firingChanged(firing);
+                   }
+               })
+    , scriptSettingView([this](const ScriptSetting &) { emit settingChanged(); })
+    , terminalView([this](const QString &line, TrafficDirection direction) { emit trafficLine(line, direction); })
+    , fire(environment.state, fireView,
+           {[this](const QString &command) { queueCommand(command); }, [this] { restartStatusTimer(); },
+            [this] { requestTasks(); }})
+    , recordFiles(environment.state, environment.desktop,
+                  [this] { return comPort->InUse() || state.statusBusy || state.taskBusy; }, recordsView)
+{
+    setObjectName(QStringLiteral("LaserProgram"));
+    comPort = new TRZComPort(prompts, this, std::move(environment.serialDevice));
+    comPort->setObjectName(QStringLiteral("ComPort"));
+    comPort->setBaud(57600);
+    comPort->setParity(TParity::parEven);
+    comPort->setHandshaking(THandshake::hsNone);
+    comPort->setResponseTime(uint32_t(times.scanResponseTime.count()));
+
+    comm = std::make_unique<Communication>(*comPort, state, terminalView, prompts);
+    comm->setScanPause(times.scanPause);
+    comm->setScanResponseTime(times.scanResponseTime);
+    comm->setTrafficLog(&recordFiles);
+    wireTasks();
+    wirePoll();
+    wireSharing();
+    wireHistory(std::move(environment.history));
+}
+
+LaserProgram::~LaserProgram() = default;
+
+void LaserProgram::attachViews(const ProgramViews &views)
+{
+    settingsView.attach(views.settings);
+    pollView.attach(views.poll);
+    fireView.attach(views.fire);
+    recordsView.attach(views.records);
+    scriptSettingView.attach(views.scriptSettings);
+    terminalView.attach(views.terminal);
+}
+
+void LaserProgram::wireTasks()
+{
+    taskRunner = std::make_unique<TaskRunner>(state, *comm, *comPort, TaskActions{
+        .loadSettings = [this] { loadSettings(); },
+        .unlockLaser = [this] { unlockLaser(); },
+        .readBackEnergyMode = [this] { readBackEnergyModeValue(); },
+        .rawLineAnswered =
+            [this](const QString &line, const QString &reply) {
+                // The terminal's setters follow into the controls as a script's do.
+                if (const std::optional<ScriptSetting> setting = settingTakenBy(line, reply))
+                    scriptSettingView.showScriptSetting(*setting);
+            },
+        .scriptLinesWaiting = [this] { return scriptLines->hasWaitingLines(); },
+        .sendScriptLines = [this] { scriptLines->sendWaitingLines(); },
+        .withdrawScriptFiringLines = [this] { scriptLines->withdrawFiringLines(); },
+        .followStopLine = [this](const QString &line) { fire.followStopLine(line); },
+        .exitProgram = [this] { exitNow(); },
+        .stopStatusPoll = [this] { pollTimer.stop(); },
+        .startStatusPoll = [this] { pollTimer.start(); },
+    }, times);
+}
+
+// The recorder hears the poll and the exchange; the writer keeps what it hears on a thread of its own.
+void LaserProgram::wireHistory(std::optional<HistorySettings> settings)
+{
+    if (!settings)
+        return;
+    historyFile = settings->fileName;
+    history = std::make_unique<HistoryWriter>(std::move(*settings));
+    historyRecorder = std::make_unique<HistoryRecorder>(state, *history);
+    poll->setListener(historyRecorder.get());
+    comm->setListener(historyRecorder.get());
+}
+
+QTimer &LaserProgram::taskTimer()
+{
+    return taskRunner->timer();
+}
+
+void LaserProgram::wirePoll()
+{
+    pollTimer.setObjectName(QStringLiteral("StatusTimer"));
+    pollTimer.setInterval(times.statusPollInterval);
+    connect(&pollTimer, &QTimer::timeout, this, &LaserProgram::statusTick);
+    recovery = new LinkRecovery(state, *comm, *comPort, desk, terminalView, recordFiles,
+                                {.restart = [this] { restart(); },
+                                 .exit = [this] { exitNow(); },
+                                 .showStale = [this](const QString &text) { poll->showStale(text); },
+                                 .reloadSettings = [this] { loadSettings(); }},
+                                this);
+    poll = std::make_unique<StatusPoll>(
+        *comm, *comPort, state, desk, pollView, fire, recordFiles, pollTimer,
+        StatusPoll::ProgramActions{[this] { return instanceEnded; }, [this] { return recovery->recover(); }});
+
+    comPort->setOnTimeout([this] { comm->HandleTimeout(); });
+    comm->setTimeoutActions({
+        .stopPolling =
+            [this] {
+                pollTimer.stop();
+                poll->showStale(StatusPoll::NotPollingText);
+            },
+        .resumePolling = [this] { pollTimer.start(); },
+        .restartApp = [this] { restart(); },
+        .exitApp = [this] { exitNow(); },
+    });
+    comm->setBoundaryCheck([this] {
+        if (stopSignalled && stopSignalled() && !state.exitRequested)
+            stopSignalReceived();
+    });
+}
+
+void LaserProgram::wireSharing()
+{
+    scriptLines = new ScriptBridge(state, *comm, terminalView, scriptSettingView, this);
+    scriptLines->setStopHandler([this](const OutgoingLine &line, Communication::StopReplied replied) {
+        taskRunner->stopNow(line, std::move(replied));
+    });
+    scriptLines->setLogNote([this](const QString &line) { recordFiles.appendLogNote(line); });
+    scriptLines->setStatusPollDue(
+        [this] { return pollTimer.isActive() && pollTimer.remainingTime() <= StatusPollLeadMs; });
+    // A script's line goes out at once, not at the next tick of the task timer.
+    connect(scriptLines, &ScriptBridge::linesWaiting, this, [this] {
+        if (!instanceEnded)
+            QTimer::singleShot(0, this, &LaserProgram::processTasks);
+    });
+}
+
+ShiftKeys LaserProgram::shiftKeysNow() const
+{
+    ShiftKeys keys = readShiftKeys ? readShiftKeys() : ShiftKeys{};
+    keys.left = keys.left || startSwitches.demo;
+    keys.right = keys.right || startSwitches.pickPort;
+    return keys;
+}
+
+void LaserProgram::start()
+{
+    state.autoUpdateVoltages = true;
+    state.initializedOnce = false;
+
+    const ShiftKeys keys = shiftKeysNow();
+    if (keys.right) {
+        if (!comPort->Pick()) {
+            exitNow();
+            return;
+        }
+        openPickedPort();
+        taskRunner->setOnLaserPort();
+    } else if (keys.left) {
+        enterDemoMode();
+    } else if (comm->ConnectToLaser()) {
+        taskRunner->setOnLaserPort();
+    } else {
+        // A stop signal during the scan ends the program without the question.
+        if (state.exitRequested) {
+            exitNow();
+            return;
+        }
+        if (desk.warning(NoDeviceQuestion, ButtonSet::YesNo) == Button::Yes) {
+            restart();
+            return;
+        }
+        if (!shiftKeysNow().left) {
+            exitNow();
+            return;
+        }
+        enterDemoMode();
+    }
+
+    state.userName = userNameFromEnvironment();
+    state.startStamp = QDateTime::currentDateTime().toString(QStringLiteral("MM-dd-yy_hh-mm-ss"));
+
+    if (startSwitches.log)
+        recordFiles.toggle(RecordKind::CommunicationLog);
+    if (startSwitches.data)
+        recordFiles.toggle(RecordKind::DataCollection);
+
+    comm->SendRawLine(QStringLiteral(";LC:XL 0"));
+    terminalView.clearTraffic();
+    comPort->setResponseTime(uint32_t(times.responseTime.count()));
+    loadSettings();
+    pollTimer.start();
+    comPort->setAllowEvents(true);
+    // A stop signal found during the load: the exit follows at once and the window never shows.
+    if (state.exitRequested) {
+        processTasks();
+        return;
+    }
+    if (startSwitches.share && !state.demoMode && !instanceEnded)
+        share(true);
+}
+
+void LaserProgram::openPickedPort()
+{
+    comPort->Open();
+    comPort->setBaud(57600);
+    comPort->setEndOfResponse(QByteArrayLiteral("\r"));
+    comPort->setAllowEvents(false);
+    comPort->setShowErrors(false);
+    comPort->setResponseTime(uint32_t(times.responseTime.count()));
+}
+
+// Demo mode runs without a laser and sends nothing: the port is never opened, so whatever device
+// sits on port 1 is left alone.
+void LaserProgram::enterDemoMode()
+{
+    desk.message(QStringLiteral("Entering Demo Mode"));
+    state.demoMode = true;
+    pollTimer.stop();
+    comm->detach();
+}
+
+void LaserProgram::requestExit()
+{
+    state.exitRequested = true;
+    requestTasks();
+}
+
+// A box left open would hold the exit for as long as no one answers it; closed without a button,
+// it lets the code that opened it wind down, and the task timer then ends the program.
+void LaserProgram::stopSignalReceived()
+{
+    requestExit();
+    desk.closeOpenBoxes();
+}
+
+void LaserProgram::restart()
+{
+    if (instanceEnded)
+        return;
+    // A stop the operator asked for while an exchange waited goes out before the port is let go:
+    // the new instance would not know of it.
+    comm->writePendingStopsBeforeLettingGo();
+    comPort->Close();
+    endInstance();
+    QThread::msleep(quint32(times.restartPause.count()));
+    desk.startNewInstance();
+}
+
+void LaserProgram::exitNow()
+{
+    if (instanceEnded)
+        return;
+    endInstance();
+}
+
+// Both endings can be reached from inside a waiting read (the time-out question) or a status
+// update (the port question). Nothing is destroyed here: the exchange cuts itself off the port,
+// the timers stop and the files close, so the callers still on the stack wind down harmlessly
+// and nothing more reaches the laser or a file.
+void LaserProgram::endInstance()
+{
+    instanceEnded = true;
+    state.exitRequested = true;
+    recordFiles.discardMessages();
+    taskRunner->end();
+    pollTimer.stop();
+    comm->writePendingStopsBeforeLettingGo();
+    comm->detach();
+    scriptLines->stop();
+    comPort->setAllowEvents(false);
+    comPort->setShowErrors(false);
+    comPort->Close();
+    recordFiles.endRecording();
+    emit ended();
+    QCoreApplication::exit(0);
+    QCoreApplication::processEvents();
+}
+
+void LaserProgram::queueCommand(const QString &command)
+{
+    taskRunner->queueCommand(command);
+}
+
+void LaserProgram::queueRawLine(const QString &line)
+{
+    taskRunner->queueRawLine(line);
+}
+
+void LaserProgram::requestTasks()
+{
+    taskRunner->request();
+}
+
+void LaserProgram::processTasks()
+{
+    taskRunner->tick();
+}
+
+// Several requests before one task tick recall only the last bin.
+void LaserProgram::recallBin(int bin)
+{
+    state.recallBin = bin;
+    state.recallPending = true;
+    requestTasks();
+}
+
+void LaserProgram::refresh()
+{
+    state.refreshPending = true;
+    requestTasks();
+}
+
+SettingsLoad &LaserProgram::settingsLoad()
+{
+    // Made at first use, so that the design ranges it keeps are those of the window's controls
+    // when a window is attached by then.
+    if (!loader)
+        loader = std::make_unique<SettingsLoad>(*comm, state, settingsView);
+    return *loader;
+}
+
+void LaserProgram::identify()
+{
+    settingsLoad().identify();
+}
+
+void LaserProgram::loadSettings()
+{
+    pollTimer.stop();
+    settingsLoad().run(programVersion, comPort->Port());
+    emit settingsLoaded();
+    if (state.demoMode)
+        return;
+    if (historyRecorder)
+        historyRecorder->settingsLoaded();
+    if (!instanceEnded)
+        pollTimer.start();
+}
+
+bool LaserProgram::unlockLaser()
+{
+    using Part = SettingsLoadView::Part;
+    state.laserUnlocked = queryPasswordLock(*comm) != PasswordLock::Locked;
+    settingsView.setPartVisible(Part::UnlockLaserMenu, !state.laserUnlocked);
+    if (state.laserUnlocked)
+        return true;
+
+    // Cancel is no attempt: nothing is sent and nothing is said; the laser stays locked.
+    const std::optional<QString> password
+        = desk.inputSecret(QStringLiteral("Password Entry"), QStringLiteral("Enter Password:"));
+    // A box closed because the program is ending sends nothing and opens no other box, whatever
+    // it held.
+    if (!password || state.exitRequested)
+        return false;
+    if (comm->SendCommand(QStringLiteral("PW ") + *password).contains(QStringLiteral("Unsecured"))) {
+        desk.message(QStringLiteral("Laser Unlocked"));
+        state.laserUnlocked = true;
+    } else {
+        desk.message(QStringLiteral("Incorrect Password"));
+        state.laserUnlocked = false;
+    }
+    settingsView.setPartVisible(Part::UnlockLaserMenu, !state.laserUnlocked);
+    return state.laserUnlocked;
+}
+
+// The energy mode governs the attenuator where one is fitted, the diode current otherwise; the
+// control shows what the laser holds now, without sending it back or resetting the mode. A value
+// that could not be read leaves the control as it was.
+void LaserProgram::readBackEnergyModeValue()
+{
+    using Setting = SettingsLoadView::Setting;
+    const QScopedValueRollback<bool> changing(state.energyModeChanging, true);
+    if (state.hasAttenuator) {
+        state.attenuator = comm->TryQueryFloat(state.isStandardModel ? QStringLiteral("AT") : QStringLiteral("AT:AP"))
+                               .value_or(state.attenuator);
+        settingsView.showSetting(Setting::Attenuator, state.attenuator);
+    } else {
+        state.diodeCurrent = comm->TryQueryFloat(QStringLiteral("DC")).value_or(state.diodeCurrent);
+        settingsView.showSetting(Setting::DiodeCurrent, state.diodeCurrent);
+    }
+}
+
+void LaserProgram::setLaserEnabled(bool enabled)
+{
+    fireView.setEnableChecked(enabled);
+}
+
+void LaserProgram::setFiring(bool firing)
+{
+    if (firing != (state.fireRequested || state.firing))
+        fire.FireStopbtnClick();
+}
+
+void LaserProgram::statusTick()
+{
+    poll->tick();
+}
+
+void LaserProgram::updateStatus()
+{
+    poll->update();
+}
+
+void LaserProgram::setVoltagesPolled(bool polled)
+{
+    poll->setVoltagesPolled(polled);
+}
+
+// The next status tick then comes a full interval from now, which gives the task timer time to
+// send the operator's command first.
+void LaserProgram::restartStatusTimer()
+{
+    if (instanceEnded || state.demoMode)
+        return;
+    pollTimer.stop();
+    pollTimer.start();
+}
+
+bool LaserProgram::share(bool on)
+{
+    bool shared = true;
+    if (on && !scriptLines->isSharing()) {
+        QString error;
+        shared = scriptLines->start(SharedPort::defaultLinkPath(), &error);
+        if (!shared)
+            desk.message(QStringLiteral("The port is not shared: ") + error);
+    } else if (!on) {
+        scriptLines->stop();
+    }
+    // Remote firing is allowed for one sharing at a time, never carried over to the next.
+    if (!scriptLines->isSharing())
+        scriptLines->setRemoteFiringAllowed(false);
+    emit sharingChanged(scriptLines->isSharing());
+    return shared;
+}
+
+bool LaserProgram::isSharing() const
+{
+    return scriptLines->isSharing();
+}
+
+void LaserProgram::setRemoteFiringAllowed(bool allowed)
+{
+    scriptLines->setRemoteFiringAllowed(allowed && scriptLines->isSharing());
+}
+
+} // namespace tovra
