@@ -23,14 +23,16 @@ QString valueText(double value)
 
 } // namespace
 
+// The chart goes to the constructor: QChartView(parent) would make a default chart that a later
+// setChart() only lets go of, without deleting it.
 TrendPlot::TrendPlot(Unit unit, QWidget *parent)
-    : QChartView(parent)
+    : QChartView(new QChart, parent)
     , plotUnit(unit)
     , timeAxis(new QDateTimeAxis)
     , valueAxis(new QValueAxis)
     , eventMarks(new QScatterSeries)
 {
-    auto *plot = new QChart;
+    QChart *plot = chart();
     plot->setMargins(QMargins(4, 2, 4, 2));
     plot->legend()->setAlignment(Qt::AlignRight);
     plot->addAxis(timeAxis, Qt::AlignBottom);
@@ -63,7 +65,6 @@ TrendPlot::TrendPlot(Unit unit, QWidget *parent)
         }
         QToolTip::showText(QCursor::pos(), texts.join(QLatin1Char('\n')), this);
     });
-    setChart(plot);
     for (QLegendMarker *marker : plot->legend()->markers()) {
         connect(marker, &QLegendMarker::clicked, this, [this, marker] {
             marker->series()->setVisible(!marker->series()->isVisible());
