@@ -17,7 +17,7 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
 else
   cmake -S . -B "$build" -DTOVRA_BENCH=ON >/dev/null
 fi
-cmake --build "$build" -j2 --target bench_exchange bench_statusupdate bench_steadystate bench_sharedport bench_soak bench_replug bench_api >/dev/null
+cmake --build "$build" -j2 --target bench_exchange bench_statusupdate bench_steadystate bench_sharedport bench_soak bench_replug bench_history bench_api >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
 echo "== bench_exchange"
@@ -34,6 +34,9 @@ echo "== bench_replug"
 
 echo "== bench_sharedport"
 "$build/bench/bench_sharedport" --count "${EXCHANGES:-500}"
+echo
+echo "== bench_history"
+"$build/bench/bench_history" --days "${HISTORY_DAYS:-30}"
 echo
 echo "== bench_soak"
 "$build/bench/bench_soak" --minutes "${SOAK_MINUTES:-10}" --seed "${SOAK_SEED:-1}"

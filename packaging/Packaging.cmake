@@ -80,6 +80,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://www.marovane.com/)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The history opens its database through Qt SQL's SQLite driver, a plugin that no library links.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS libqt6sql6-sqlite)
 # lintian finds no error and no warning, so nothing is overridden. What remains are notes:
 # hardening-no-fortify-functions (the build does not take Debian's dpkg-buildflags, so the code is
 # compiled without _FORTIFY_SOURCE) and binary-has-unneeded-section .comment (the compiler's

@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkgconf ninja-build ccache lld
   qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6charts6 libqt6svg6
-  qt6-image-formats-plugins qt6-qpa-plugins
+  qt6-image-formats-plugins qt6-qpa-plugins libqt6sql6 libqt6sql6-sqlite
   libgl-dev libjpeg62-turbo-dev libx11-dev libudev-dev
   xvfb xauth x11-utils xdotool openbox
   fonts-dejavu-core fonts-wine

@@ -98,7 +98,7 @@ void LaserModel::makeReadingsDistinct()
         const auto query = queries.find(name);
         if (query == queries.end())
             continue;
-        query->second = [usual = query->second, offset] {
+        query->second = [usual = query->second, offset = offset] {
             const QByteArray reply = usual();
             bool ok = false;
             const double value = reply.toDouble(&ok);

@@ -109,6 +109,17 @@ public:
         session.xdotool({QStringLiteral("click"), QString::number(button)});
     }
 
+    // The program's visible windows other than its main window: its open boxes and dialogs.
+    QStringList otherWindows() const
+    {
+        QStringList windows = session
+                                  .xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                                            QString::number(program.processId())})
+                                  .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        windows.removeAll(QString::number(window));
+        return windows;
+    }
+
     XSession &session;
     SimPorts ports;
     sim::SimulatedLaser &laser;

@@ -22,23 +22,13 @@ using Lines = QList<QByteArray>;
 // The title of the program's message boxes.
 const QString ApplicationTitle = QStringLiteral("Tovra Laser Control");
 
-// The program's visible windows other than its main window.
-QStringList otherWindowsOf(const ProgramOnScreen &program)
-{
-    QStringList windows = program.session
-                              .xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
-                                        QString::number(program.program.processId())})
-                              .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    windows.removeAll(QString::number(program.window));
-    return windows;
-}
 
 // Waits for a window of the program titled `title` and gives it the keyboard; empty if none came.
 QString waitForWindowTitled(const ProgramOnScreen &program, const QString &title)
 {
     QString found;
     (void)QTest::qWaitFor([&] {
-        for (const QString &window : otherWindowsOf(program)) {
+        for (const QString &window : program.otherWindows()) {
             if (program.session.xdotool({QStringLiteral("getwindowname"), window}) == title)
                 found = window;
         }
@@ -135,7 +125,7 @@ void DialogHandsTest::passwordBoxSendsWhatWasTypedOnlyWhenAccepted()
             sent.append(line);
     }
     QCOMPARE(sent, passwordLines);
-    QCOMPARE(!otherWindowsOf(program).isEmpty(), boxAfter);
+    QCOMPARE(!program.otherWindows().isEmpty(), boxAfter);
 }
 
 // On a 1024 x 768 screen the service window opens wholly on the screen and beside Fire, Laser

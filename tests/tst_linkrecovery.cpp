@@ -92,6 +92,8 @@ private slots:
     void stopsAskedWhileLostAreTheFirstLinesAndNothingElseFollows_data();
     void stopsAskedWhileLostAreTheFirstLinesAndNothingElseFollows();
     void scriptLineWhileLostIsAnsweredAtOnceAndNeverSent();
+    void programWithoutAKnownLaserWatchesNothing_data();
+    void programWithoutAKnownLaserWatchesNothing();
     void linkUnderAFolderRemovedAndMadeAgainIsFoundByTheFolderWatch();
     void watcherRetriesWithoutAnyChange();
     void watcherFollowsAFolderThatComesBack();
@@ -141,6 +143,35 @@ void LinkRecoveryTest::sameLaserIsTakenBackAndPollingGoesOn()
     QCOMPARE(log.filter(found).size(), 1);
     // The same files go on: one row, from the update after the laser was found.
     QCOMPARE(program.rig.fileLines(program.form.dataFileName()).size(), dataLines + 1);
+}
+
+void LinkRecoveryTest::programWithoutAKnownLaserWatchesNothing_data()
+{
+    QTest::addColumn<bool>("demoMode");
+    QTest::newRow("a port picked by hand that never held a laser") << false;
+    QTest::newRow("demo mode") << true;
+}
+
+// With no laser identity to recognise, a device that comes back while the question is open is
+// never greeted; the question decides alone.
+void LinkRecoveryTest::programWithoutAKnownLaserWatchesNothing()
+{
+    QFETCH(bool, demoMode);
+    test::PolledProgram program;
+    if (demoMode)
+        program.rig.state.demoMode = true;
+    else
+        program.rig.state.modelName.clear();
+    program.laser.setComeBack(pluggedInAgain(200ms));
+    holdPortQuestionOpen(program.rig.desktop, {}, 1500);
+    program.laser.clearTranscript();
+
+    program.laser.vanish();
+    program.poll();
+
+    QCOMPARE(program.laser.transcript(), QList<QByteArray>{});
+    // The port question's No ends the program; demo mode polls no port and so asks nothing.
+    QCOMPARE(program.form.hasEnded(), !demoMode);
 }
 
 void LinkRecoveryTest::anotherDeviceIsRefusedAndLeftAloneUntilItComesBack_data()

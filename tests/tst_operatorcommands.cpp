@@ -522,6 +522,15 @@ void OperatorCommandsTest::terminalSetterTheLaserTookShowsInItsControl_data()
         << QStringLiteral("DC 500") << QStringLiteral("DiodeCurrentAdj") << 120.0 << QByteArray();
     QTest::newRow("check box") << QStringLiteral("QE 0") << QStringLiteral("QSwitchEnableBtn") << 0.0 << QByteArray();
     QTest::newRow("drop-down") << QStringLiteral("SY 2") << QStringLiteral("SyncSettingsSel") << 2.0 << QByteArray();
+    // Every other spin edit and check box, whose program-written value would otherwise run its handler.
+    QTest::newRow("pulse width") << QStringLiteral("DW 0.0002") << QStringLiteral("DiodePulseWidthAdj") << 0.0002
+                                 << QByteArray();
+    QTest::newRow("q-switch delay") << QStringLiteral("QD 0.0003") << QStringLiteral("QSWDelayAdj") << 0.0003
+                                    << QByteArray();
+    QTest::newRow("wait count") << QStringLiteral("QW 9") << QStringLiteral("QSWWaitCountAdj") << 9.0 << QByteArray();
+    QTest::newRow("divide by n") << QStringLiteral("DN 4") << QStringLiteral("DivideByNAdj") << 4.0 << QByteArray();
+    QTest::newRow("divide by n enable") << QStringLiteral("DE 1") << QStringLiteral("DivideByNEnable") << 1.0
+                                        << QByteArray();
     QTest::newRow("no number") << QStringLiteral("DC x") << QStringLiteral("DiodeCurrentAdj") << 40.0 << QByteArray();
     QTest::newRow("refused by the laser")
         << QStringLiteral("DC 50") << QStringLiteral("DiodeCurrentAdj") << 40.0 << QByteArray("ERR 3");

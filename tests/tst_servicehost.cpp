@@ -13,7 +13,7 @@
 
 using namespace tovra;
 
-Q_DECLARE_METATYPE(tovra::LimitedSetting)
+Q_DECLARE_METATYPE(tovra::Setting)
 
 namespace {
 
@@ -23,7 +23,8 @@ public:
     void queueCommand(const QString &command) override { queued.append(command); }
     void queueRawLine(const QString &line) override { queued.append(line); }
     void sendDirectly(const QString &command) override { sent.append(command); }
-    void showMaximum(LimitedSetting setting, double maximum) override { maxima.append({setting, maximum}); }
+    void showMaximum(Setting setting, double maximum) override { maxima.append({setting, maximum}); }
+    void applyCalibratedMaximum(Setting setting, double maximum) override { calibrated.append({setting, maximum}); }
     void showHeaterTarget(int heater, double setpoint) override { targets.append({heater, setpoint}); }
 
     void forget()
@@ -31,12 +32,14 @@ public:
         queued.clear();
         sent.clear();
         maxima.clear();
+        calibrated.clear();
         targets.clear();
     }
 
     QStringList queued;
     QStringList sent;
-    QList<std::pair<LimitedSetting, double>> maxima;
+    QList<std::pair<Setting, double>> maxima;
+    QList<std::pair<Setting, double>> calibrated;
     QList<std::pair<int, double>> targets;
 };
 
@@ -98,38 +101,39 @@ void ServiceHostTest::openingSendsTheServiceCodeDirectlyAndShowsAChangedLimit()
     service.window.ServiceInitialize();
 
     QCOMPARE(service.host.sent, QStringList{"SEC 53871"});
-    QCOMPARE(service.host.maxima, (QList<std::pair<LimitedSetting, double>>{{LimitedSetting::RepRate, 12.0}}));
+    QCOMPARE(service.host.maxima, (QList<std::pair<Setting, double>>{{Setting::RepRate, 12.0}}));
     QVERIFY(!service.state.commandsInhibited);
 }
 
 void ServiceHostTest::raisedLimitIsQueuedAndShownAsTheHostsMaximum_data()
 {
     QTest::addColumn<QString>("control");
-    QTest::addColumn<LimitedSetting>("setting");
+    QTest::addColumn<Setting>("setting");
     QTest::addColumn<QString>("command");
     QTest::addColumn<double>("maximum");
-    QTest::newRow("rep rate") << "MaxRepRateAdj" << LimitedSetting::RepRate << "RR:CAL:MAX 10.1000000" << 10.1;
-    QTest::newRow("diode current") << "MaxDiodeCurrentAdj" << LimitedSetting::DiodeCurrent
+    QTest::newRow("rep rate") << "MaxRepRateAdj" << Setting::RepRate << "RR:CAL:MAX 10.1000000" << 10.1;
+    QTest::newRow("diode current") << "MaxDiodeCurrentAdj" << Setting::DiodeCurrent
                                    << "DC:CAL:MAX 40.0100000" << 40.01;
-    QTest::newRow("diode pulse width") << "MaxDiodePulseWidthAdj" << LimitedSetting::DiodePulseWidth
+    QTest::newRow("diode pulse width") << "MaxDiodePulseWidthAdj" << Setting::DiodePulseWidth
                                        << "DW:CAL:MAX 0.0002001" << 0.0002001;
-    QTest::newRow("q-switch delay") << "MaxQSWDelayAdj" << LimitedSetting::QSWDelay << "QD:CAL:MAX 0.0001501"
+    QTest::newRow("q-switch delay") << "MaxQSWDelayAdj" << Setting::QSwitchDelay << "QD:CAL:MAX 0.0001501"
                                     << 0.0001501;
 }
 
 void ServiceHostTest::raisedLimitIsQueuedAndShownAsTheHostsMaximum()
 {
     QFETCH(QString, control);
-    QFETCH(LimitedSetting, setting);
+    QFETCH(Setting, setting);
     QFETCH(double, maximum);
     ServiceWindowAlone service;
 
     QVERIFY(service.stepUp(service.window.findChild<TPlusSpinEdit *>(control)));
 
     QTEST(service.host.queued.join(QLatin1Char('|')), "command");
-    QCOMPARE(service.host.maxima.size(), 1);
-    QCOMPARE(service.host.maxima.first().first, setting);
-    QCOMPARE(service.host.maxima.first().second, maximum);
+    QCOMPARE(service.host.calibrated.size(), 1);
+    QCOMPARE(service.host.calibrated.first().first, setting);
+    QCOMPARE(service.host.calibrated.first().second, maximum);
+    QVERIFY(service.host.maxima.isEmpty());
     QVERIFY(service.host.sent.isEmpty());
 }
 

@@ -18,20 +18,9 @@ namespace {
 
 using Lines = QList<QByteArray>;
 
-// The program's visible windows other than its main window: its open boxes.
-QStringList boxesOf(const ProgramOnScreen &program)
-{
-    QStringList windows = program.session
-                              .xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
-                                        QString::number(program.program.processId())})
-                              .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    windows.removeAll(QString::number(program.window));
-    return windows;
-}
-
 bool waitForBox(const ProgramOnScreen &program, int timeoutMs = 20000)
 {
-    return QTest::qWaitFor([&program] { return !boxesOf(program).isEmpty(); }, timeoutMs);
+    return QTest::qWaitFor([&program] { return !program.otherWindows().isEmpty(); }, timeoutMs);
 }
 
 // The status poll has read the laser twice since `line` was sent: the controls follow it.
@@ -86,9 +75,9 @@ void StopHandsTest::stopAfterADismissedQuestionSendsFireOff()
     program.moveMouseTo(program.onScreen(places.centreOf(places.ui.FireStopbtn)));
     program.click();
     QVERIFY(waitForBox(program));
-    session->xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), boxesOf(program).constFirst()});
+    session->xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), program.otherWindows().constFirst()});
     program.key({QStringLiteral("Escape")});
-    QVERIFY(QTest::qWaitFor([&] { return boxesOf(program).isEmpty(); }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return program.otherWindows().isEmpty(); }, 5000));
 
     const qsizetype before = program.laser.transcript().size();
     program.moveMouseTo(program.onScreen(places.centreOf(places.ui.FireStopbtn)));

@@ -160,7 +160,8 @@ namespace {
 std::optional<ApiParameter> parameterNamed(const QList<ApiParameter> &parameters, const QString &name)
 {
     for (const ApiParameter &parameter : parameters) {
-        if (parameter.name.compare(name, Qt::CaseInsensitive) == 0)
+        // By its mnemonic ("RR") or its stable name ("rep_rate").
+        if (parameter.name.compare(name, Qt::CaseInsensitive) == 0 || parameter.title.compare(name, Qt::CaseInsensitive) == 0)
             return parameter;
     }
     return std::nullopt;

@@ -158,13 +158,11 @@ void ProgramBackend::logSource(const QString &source, const QString &line)
 
 void ProgramBackend::setParameter(const QString &name, double value, const QString &source)
 {
-    const std::optional<ParameterCommand> command = commandFor(wiring.state, name, value);
+    const std::optional<QString> command = storeParameter(wiring.state, name, value);
     if (!command)
         return;
-    logSource(source, command->command);
-    if (command->store)
-        (*command->store)(wiring.state);
-    wiring.queueCommand(command->command);
+    logSource(source, *command);
+    wiring.queueCommand(*command);
     wiring.followSetting(ScriptSetting{name, value});
     settingsChanged();
 }

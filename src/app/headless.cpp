@@ -1,6 +1,7 @@
 #include "headless.h"
 
 #include "headlessdesktop.h"
+#include "historywriter.h"
 #include "laserprogram.h"
 #include "laserstate.h"
 #include "programapi.h"
@@ -60,7 +61,8 @@ int runHeadless(int argc, char *argv[])
     LaserState state;
     HeadlessDesktop desktop;
     LaserProgram program({state, desktop, desktop, switches, {}, createSerialDevice(), &StopSignals::received,
-                          ProgramTimings::fromEnvironment(), TrpVersionInfo().FileVersion()});
+                          ProgramTimings::fromEnvironment(), TrpVersionInfo().FileVersion(),
+                          configuredHistorySettings()});
     QObject::connect(&stopSignals, &StopSignals::stopRequested, &program, &LaserProgram::stopSignalReceived);
 
     ProgramApi api(program);

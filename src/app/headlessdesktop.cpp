@@ -71,6 +71,12 @@ QString HeadlessDesktop::saveFileName(const QString &caption, const QString &)
     return QString();
 }
 
+QString HeadlessDesktop::openFileName(const QString &caption, const QString &)
+{
+    say(caption, QStringLiteral("Cancel"));
+    return QString();
+}
+
 void HeadlessDesktop::openUrl(const QString &) {}
 
 int HeadlessDesktop::execDialog(QDialog &)

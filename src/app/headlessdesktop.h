@@ -23,6 +23,7 @@ public:
     QString inputText(const QString &title, const QString &prompt, const QString &defaultText) override;
     std::optional<QString> inputSecret(const QString &title, const QString &prompt) override;
     QString saveFileName(const QString &caption, const QString &filter) override;
+    QString openFileName(const QString &caption, const QString &filter) override;
     void openUrl(const QString &url) override;
     int execDialog(QDialog &dialog) override;
     void startNewInstance() override;

@@ -3,6 +3,7 @@
 
 #include "desktoplinkprompts.h"
 #include "headless.h"
+#include "historywriter.h"
 #include "informationswitches.h"
 #include "laserprogram.h"
 #include "laserstate.h"
@@ -53,7 +54,8 @@ int main(int argc, char *argv[])
                                  tovra::StartSwitches::fromArguments(app.arguments().mid(1)),
                                  &tovra::readShiftKeysFromDisplay, tovra::createSerialDevice(),
                                  &tovra::StopSignals::received, tovra::ProgramTimings::fromEnvironment(),
-                                 tovra::TrpVersionInfo().FileVersion()});
+                                 tovra::TrpVersionInfo().FileVersion(),
+                                 tovra::configuredHistorySettings()});
     tovra::ProgramApi api(program);
     tovra::TMainForm mainForm(program);
     desktop.setParentWindow(&mainForm);

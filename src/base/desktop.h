@@ -37,6 +37,8 @@ public:
     virtual std::optional<QString> inputSecret(const QString &title, const QString &prompt) = 0;
     // A save-file dialog; an empty result means the operator cancelled.
     virtual QString saveFileName(const QString &caption, const QString &filter) = 0;
+    // An open-file dialog for an existing file; an empty result means the operator cancelled.
+    virtual QString openFileName(const QString &caption, const QString &filter) = 0;
     // Hands a web location to the desktop's default handler.
     virtual void openUrl(const QString &url) = 0;
     // Runs a dialog of the program's own modally and returns its result code (QDialog::Accepted or

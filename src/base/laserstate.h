@@ -49,6 +49,8 @@ struct LaserState
     double qswDelay = 0;
     double qswDelayMax = 0;
     int32_t syncOutput = 0;
+    int32_t qswEnable = 0; // 1 or 0
+    int32_t divideByNEnable = 0; // 1 or 0
     int32_t qswWaitCount = 0;
     int32_t divideByN = 0;
     double attenuator = 0;

@@ -1,5 +1,6 @@
 #include "communication.h"
 
+#include "exchangelistener.h"
 #include "trafficlog.h"
 
 #include "identity.h"
@@ -302,6 +303,8 @@ std::optional<QString> Communication::exchangeLine(const OutgoingLine &outgoing)
     const QString line = outgoing.wireText();
     if (!writeLine(line))
         return std::nullopt;
+    if (listener)
+        listener->commandSent(outgoing.text);
     show(line, false);
     log(QStringLiteral("Sent    (") + timeStamp() + QStringLiteral("): ") + withPasswordHidden(line));
     return ReadAndShowReply();
@@ -343,6 +346,8 @@ void Communication::HandleTimeout()
     if (detached)
         return;
     log(QStringLiteral("Timeout Error(") + timeStamp() + QLatin1Char(')'));
+    if (listener)
+        listener->linkLost();
     port.Flush();
     if (timeoutActions.stopPolling)
         timeoutActions.stopPolling();

@@ -12,6 +12,7 @@
 
 namespace tovra {
 
+class ExchangeListener;
 class LinkPrompts;
 class TRZComPort;
 class TerminalView;
@@ -44,6 +45,8 @@ public:
     void setTimeoutActions(TimeoutActions actions) { timeoutActions = std::move(actions); }
     // Where every traffic line is recorded from now on; none (null) records nothing.
     void setTrafficLog(TrafficLog *log) { trafficLog = log; }
+    // Hears the commands that went out and a lost link (the history); may be null.
+    void setListener(ExchangeListener *exchangeListener) { listener = exchangeListener; }
 
     QString SendAndReceive(const QString &query);
     // The typed queries give 0 when nothing usable came back, for code that needs a number.
@@ -170,6 +173,7 @@ private:
     LinkPrompts &prompts;
     TimeoutActions timeoutActions;
     TrafficLog *trafficLog = nullptr;
+    ExchangeListener *listener = nullptr;
     std::chrono::milliseconds scanPause{100};
     std::chrono::milliseconds scanResponseTime{100};
     std::function<void()> boundaryCheck;

@@ -1,8 +1,10 @@
 #include "laserprogram.h"
 
 #include "desktop.h"
+#include "historyrecorder.h"
 #include "laserstate.h"
 #include "linkrecovery.h"
+#include "parametertable.h"
 #include "recordformat.h"
 #include "scriptbridge.h"
 #include "serialdevice.h"
@@ -40,7 +42,9 @@ LaserProgram::LaserProgram(Environment environment, QObject *parent)
     , programVersion(environment.programVersion)
     , settingsView([this](const QString &line) { recordFiles.appendLogNote(line); },
                    [this](SettingsLoadView::Setting, double) { emit settingChanged(); })
-    , pollView([this](bool live) { emit linkStateChanged(live); })
+    // Check boxes whose own reply the last load could not read follow the status word read.
+    , pollView([this](bool live) { emit linkStateChanged(live); },
+               [this](uint32_t statusWord) { settingsLoad().followStatusWord(statusWord); })
     , fireView([this] { fire.LaserEnableBtnClick(); },
                [this](bool firing) {
                    if (firing != firingShown) {
@@ -71,6 +75,7 @@ LaserProgram::LaserProgram(Environment environment, QObject *parent)
     wireTasks();
     wirePoll();
     wireSharing();
+    wireHistory(std::move(environment.history));
 }
 
 LaserProgram::~LaserProgram() = default;
@@ -107,6 +112,24 @@ void LaserProgram::wireTasks()
     }, times);
 }
 
+// The recorder hears the poll and the exchange; the writer keeps what it hears on a thread of its own.
+void LaserProgram::wireHistory(std::optional<HistorySettings> settings)
+{
+    if (!settings)
+        return;
+    historyFile = settings->fileName;
+    history = std::make_unique<HistoryWriter>(std::move(*settings));
+    historyRecorder = std::make_unique<HistoryRecorder>(state, *history);
+    comm->setListener(historyRecorder.get());
+}
+
+void LaserProgram::updateCompleted(const CompletedUpdate &update)
+{
+    if (historyRecorder)
+        historyRecorder->statusUpdated(update);
+    emit statusUpdated(update.took.count());
+}
+
 QTimer &LaserProgram::taskTimer()
 {
     return taskRunner->timer();
@@ -125,8 +148,8 @@ void LaserProgram::wirePoll()
                                 this);
     poll = std::make_unique<StatusPoll>(
         *comm, *comPort, state, desk, pollView, fire, recordFiles, pollTimer,
-        StatusPoll::ProgramActions{[this] { return instanceEnded; }, [this] { return recovery->recover(); },
-                                   [this](std::chrono::milliseconds took) { emit statusUpdated(took.count()); }});
+        StatusPoll::ProgramActions{[this] { return instanceEnded; }, [this] { return recovery->recover(); }});
+    poll->setListener(&updateRelay);
 
     comPort->setOnTimeout([this] { comm->HandleTimeout(); });
     comm->setTimeoutActions({
@@ -363,6 +386,8 @@ void LaserProgram::loadSettings()
     emit settingsLoaded();
     if (state.demoMode)
         return;
+    if (historyRecorder)
+        historyRecorder->settingsLoaded();
     if (!instanceEnded)
         pollTimer.start();
 }
@@ -398,16 +423,12 @@ bool LaserProgram::unlockLaser()
 // that could not be read leaves the control as it was.
 void LaserProgram::readBackEnergyModeValue()
 {
-    using Setting = SettingsLoadView::Setting;
     const QScopedValueRollback<bool> changing(state.energyModeChanging, true);
-    if (state.hasAttenuator) {
-        state.attenuator = comm->TryQueryFloat(state.isStandardModel ? QStringLiteral("AT") : QStringLiteral("AT:AP"))
-                               .value_or(state.attenuator);
-        settingsView.showSetting(Setting::Attenuator, state.attenuator);
-    } else {
-        state.diodeCurrent = comm->TryQueryFloat(QStringLiteral("DC")).value_or(state.diodeCurrent);
-        settingsView.showSetting(Setting::DiodeCurrent, state.diodeCurrent);
-    }
+    const Setting governed = energyModeGoverned(state);
+    const std::optional<double> value = comm->TryQueryFloat(mnemonicFor(parameter(governed), state));
+    if (value)
+        storeValue(state, governed, *value);
+    settingsView.showSetting(governed, currentValue(state, governed));
 }
 
 void LaserProgram::setLaserEnabled(bool enabled)

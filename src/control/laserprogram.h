@@ -2,21 +2,25 @@
 
 #include "communication.h"
 #include "firecontrol.h"
+#include "historywriter.h"
 #include "programtimings.h"
 #include "programviews.h"
 #include "recordfiles.h"
 #include "rzcomport.h"
 #include "startswitches.h"
+#include "statuslistener.h"
 
 #include <QObject>
 #include <QTimer>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace tovra {
 
 class Desktop;
+class HistoryRecorder;
 class LinkPrompts;
 class LinkRecovery;
 class ScriptBridge;
@@ -55,6 +59,8 @@ public:
         ProgramTimings timings = {};
         // Shown in the window title after a load.
         QString programVersion = {};
+        // Where the history of the status poll is kept; none when unset (tests that do not look at it).
+        std::optional<HistorySettings> history = {};
     };
 
     explicit LaserProgram(Environment environment, QObject *parent = nullptr);
@@ -130,6 +136,9 @@ public:
     ScriptBridge &scriptBridge() { return *scriptLines; }
     LinkRecovery &linkRecovery() { return *recovery; }
     SettingsLoad &settingsLoad();
+    // The history's writer and its file; null and empty when the program keeps no history.
+    HistoryWriter *historyWriter() { return history.get(); }
+    const QString &historyFileName() const { return historyFile; }
 
 signals:
     // A status update ran to its end, taking `milliseconds`; `laser()` holds what it read.
@@ -158,6 +167,20 @@ private:
     void wireTasks();
     void wirePoll();
     void wireSharing();
+    void wireHistory(std::optional<HistorySettings> settings);
+    void updateCompleted(const CompletedUpdate &update);
+
+    // The poll's one listener: each complete update goes to the history and then to statusUpdated.
+    class UpdateRelay : public StatusListener
+    {
+    public:
+        explicit UpdateRelay(LaserProgram &laserProgram) : program(laserProgram) {}
+        void statusUpdated(const CompletedUpdate &update) override { program.updateCompleted(update); }
+
+    private:
+        LaserProgram &program;
+    };
+    UpdateRelay updateRelay{*this};
 
     LaserState &state;
     Desktop &desk;
@@ -185,6 +208,9 @@ private:
     std::unique_ptr<StatusPoll> poll;
     ScriptBridge *scriptLines = nullptr;
     LinkRecovery *recovery = nullptr;
+    QString historyFile;
+    std::unique_ptr<HistoryWriter> history;
+    std::unique_ptr<HistoryRecorder> historyRecorder;
     bool instanceEnded = false;
     bool firingShown = false;
 };

@@ -1,5 +1,7 @@
 #include "programviews.h"
 
+#include "parametertable.h"
+
 namespace tovra {
 
 void SettingsLoadViewStandIn::showSetting(Setting setting, double value)
@@ -11,7 +13,10 @@ void SettingsLoadViewStandIn::showSetting(Setting setting, double value)
 
 LimitRange SettingsLoadViewStandIn::limits(Setting setting) const
 {
-    return window ? window->limits(setting) : ranges.at(setting);
+    if (window)
+        return window->limits(setting);
+    const auto applied = ranges.find(setting);
+    return applied != ranges.end() ? applied->second : parameter(setting).designRange;
 }
 
 void SettingsLoadViewStandIn::setLimits(Setting setting, LimitRange range)
@@ -85,6 +90,7 @@ void StatusPollViewStandIn::showReadOut(ReadOut which, const QString &text)
 
 void StatusPollViewStandIn::showStatusTiles(uint32_t statusWord)
 {
+    onStatusWord(statusWord);
     if (window)
         window->showStatusTiles(statusWord);
 }

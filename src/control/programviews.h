@@ -58,20 +58,21 @@ private:
     SettingsLoadView *window = nullptr;
     const std::function<void(const QString &)> logNote;
     const std::function<void(Setting, double)> onSetting;
-    // Without a window the limited settings keep their design ranges until the laser's own apply.
-    std::map<Setting, LimitRange> ranges = {
-        {Setting::RepRate, {0.1, 100}},
-        {Setting::DiodeCurrent, {0, 150}},
-        {Setting::DiodePulseWidth, {0.000001, 0.1}},
-        {Setting::QSwitchDelay, {0.000001, 1}},
-    };
+    // Without a window a setting keeps its design range (the parameter table's) until the laser's
+    // own limits apply.
+    std::map<Setting, LimitRange> ranges;
 };
 
 // Tells `onLive` when the read-outs turn stale or live again, window or not.
 class StatusPollViewStandIn : public StatusPollView
 {
 public:
-    explicit StatusPollViewStandIn(std::function<void(bool live)> liveAction) : onLive(std::move(liveAction)) {}
+    // `statusWordAction` hears every status word shown, window or not.
+    StatusPollViewStandIn(std::function<void(bool live)> liveAction, std::function<void(uint32_t)> statusWordAction)
+        : onLive(std::move(liveAction))
+        , onStatusWord(std::move(statusWordAction))
+    {
+    }
     void attach(StatusPollView *view) { window = view; }
 
     void showReadOut(ReadOut which, const QString &text) override;
@@ -85,6 +86,7 @@ public:
 private:
     StatusPollView *window = nullptr;
     const std::function<void(bool live)> onLive;
+    const std::function<void(uint32_t)> onStatusWord;
 };
 
 // Without a window the enable "box" behaves as the window's check box does: a change of its mark

@@ -1,5 +1,7 @@
 #include "scriptline.h"
 
+#include "parametertable.h"
+
 #include <QStringList>
 
 #include <cmath>
@@ -7,14 +9,6 @@
 namespace tovra {
 
 namespace {
-
-// The setters whose values have a control in the main window.
-const QStringList WindowSetters = {
-    QStringLiteral("RR"), QStringLiteral("PM"), QStringLiteral("BC"), QStringLiteral("SY"),
-    QStringLiteral("DC"), QStringLiteral("DW"), QStringLiteral("DT"), QStringLiteral("QE"),
-    QStringLiteral("QD"), QStringLiteral("QT"), QStringLiteral("QW"), QStringLiteral("DE"),
-    QStringLiteral("DN"), QStringLiteral("AT"), QStringLiteral("AT:AP"), QStringLiteral("EM"),
-};
 
 std::optional<double> numberOf(const QString &text)
 {
@@ -85,7 +79,7 @@ LineKind classifyLine(const QString &line)
 std::optional<ScriptSetting> settingOf(const QString &line)
 {
     const ScriptLine read = ScriptLine::read(line);
-    if (read.isQuery || !WindowSetters.contains(read.mnemonic))
+    if (read.isQuery || !isParameterMnemonic(read.mnemonic))
         return std::nullopt;
     const std::optional<double> value = numberOf(*read.argument);
     if (!value)

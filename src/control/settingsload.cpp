@@ -189,31 +189,17 @@ LimitRange SettingsLoad::usableLimits(Setting setting, const LimitReply &minimum
 // judged together.
 void SettingsLoad::loadLimitedSettings()
 {
-    const struct
-    {
-        const char *mnemonic;
-        double LaserState::*value;
-        double LaserState::*maximum;
-        double LaserState::*minimum;
-        Setting setting;
-    } settings[] = {
-        {"RR", &LaserState::repRate, &LaserState::repRateMax, &LaserState::repRateMin, Setting::RepRate},
-        {"DC", &LaserState::diodeCurrent, &LaserState::diodeCurrentMax, &LaserState::diodeCurrentMin,
-         Setting::DiodeCurrent},
-        {"DW", &LaserState::diodePulseWidth, &LaserState::diodePulseWidthMax, &LaserState::diodePulseWidthMin,
-         Setting::DiodePulseWidth},
-    };
-    for (const auto &setting : settings) {
-        const QString mnemonic = QString::fromLatin1(setting.mnemonic);
-        loadSetting(setting.setting, setting.mnemonic, setting.value);
-        const QString maximumQuery = mnemonic + QStringLiteral(":MAX");
-        const QString minimumQuery = mnemonic + QStringLiteral(":MIN");
+    for (const Setting setting : {Setting::RepRate, Setting::DiodeCurrent, Setting::DiodePulseWidth}) {
+        const Parameter &row = parameter(setting);
+        loadSetting(setting);
+        const QString maximumQuery = limitQuery(row, LimitQuery::Maximum);
+        const QString minimumQuery = limitQuery(row, LimitQuery::Minimum);
         const std::optional<double> maximum = comm.TryQueryFloat(maximumQuery);
         const std::optional<double> minimum = comm.TryQueryFloat(minimumQuery);
-        const LimitRange limits = usableLimits(setting.setting, {minimumQuery, minimum}, {maximumQuery, maximum});
-        state.*setting.maximum = limits.maximum;
-        state.*setting.minimum = limits.minimum;
-        view.setLimits(setting.setting, limits);
+        const LimitRange limits = usableLimits(setting, {minimumQuery, minimum}, {maximumQuery, maximum});
+        state.*row.maximum = limits.maximum;
+        state.*row.minimum = limits.minimum;
+        view.setLimits(setting, limits);
     }
 }
 
@@ -236,26 +222,22 @@ std::optional<double> SettingsLoad::readSetting(Setting setting, const QString &
     return value;
 }
 
-void SettingsLoad::loadSetting(Setting setting, const char *mnemonic, double LaserState::*field)
+// The parameter's value, asked by its mnemonic on this laser, kept in its mirror in the laser state.
+void SettingsLoad::loadSetting(Setting setting)
 {
-    if (const std::optional<double> value = readSetting(setting, QString::fromLatin1(mnemonic), false)) {
-        state.*field = *value;
-        view.showSetting(setting, *value);
-    }
-}
-
-void SettingsLoad::loadSetting(Setting setting, const char *mnemonic, int32_t LaserState::*field)
-{
-    if (const std::optional<double> value = readSetting(setting, QString::fromLatin1(mnemonic), true)) {
-        state.*field = int32_t(*value);
+    const Parameter &row = parameter(setting);
+    if (const std::optional<double> value = readSetting(setting, mnemonicFor(row, state), row.whole != nullptr)) {
+        storeValue(state, setting, *value);
         view.showSetting(setting, *value);
     }
 }
 
 // A check box whose reply was not read follows the next status word that tells its state.
-void SettingsLoad::loadCheckBox(Setting setting, const char *mnemonic)
+void SettingsLoad::loadCheckBox(Setting setting)
 {
-    if (const std::optional<double> value = readSetting(setting, QString::fromLatin1(mnemonic), true)) {
+    // The enable is no parameter of the table: its command belongs to the enable and fire rules.
+    const QString mnemonic = setting == Setting::LaserEnable ? QStringLiteral("EN") : QString(parameter(setting).mnemonic);
+    if (const std::optional<double> value = readSetting(setting, mnemonic, true)) {
         boxesToFollow.erase(setting);
         view.showSetting(setting, *value == 1 ? 1 : 0);
     } else if (statusBitOf(setting)) {
@@ -280,12 +262,11 @@ void SettingsLoad::settingSetByOperator(Setting setting)
 
 void SettingsLoad::loadModesAndTriggers()
 {
-    loadCheckBox(Setting::LaserEnable, "EN");
-    loadSetting(Setting::BurstCount, "BC", &LaserState::burstCount);
-    loadSetting(Setting::PulseMode, "PM", &LaserState::pulseMode);
-    loadSetting(Setting::DiodeTrigger, "DT", &LaserState::diodeTrigger);
-    // With an external diode trigger the pulse mode is the trigger's business.
-    view.setSettingEnabled(Setting::PulseMode, state.diodeTrigger != 1);
+    loadCheckBox(Setting::LaserEnable);
+    loadSetting(Setting::BurstCount);
+    loadSetting(Setting::PulseMode);
+    loadSetting(Setting::DiodeTrigger);
+    view.setSettingEnabled(Setting::PulseMode, pulseModeSelectable(state));
 }
 
 // Heater 0 takes the first row of labels alone.
@@ -317,7 +298,7 @@ void SettingsLoad::loadAttenuator()
     view.setPartVisible(Part::AttenuatorGroup, state.hasAttenuator);
     if (!state.hasAttenuator)
         return;
-    loadSetting(Setting::Attenuator, fullSize ? "AT" : "AT:AP", &LaserState::attenuator);
+    loadSetting(Setting::Attenuator);
 }
 
 void SettingsLoad::loadSmallFamily()
@@ -351,20 +332,21 @@ void SettingsLoad::loadFullSizeFamily()
     view.setStatusCaptions(StandardStatusCaptions);
     view.setText(Text::FpgaVersion, QStringLiteral("FPGA Ver: ") + state.fpgaVersion);
 
-    loadSetting(Setting::QSwitchDelay, "QD", &LaserState::qswDelay);
-    const std::optional<double> maximum = comm.TryQueryFloat(QStringLiteral("QD:MAX"));
-    comm.QueryFloat(QStringLiteral("QD:MIN")); // asked, but the control keeps its own minimum
+    loadSetting(Setting::QSwitchDelay);
+    const Parameter &delay = parameter(Setting::QSwitchDelay);
+    const std::optional<double> maximum = comm.TryQueryFloat(limitQuery(delay, LimitQuery::Maximum));
+    comm.QueryFloat(limitQuery(delay, LimitQuery::Minimum)); // asked, but the control keeps its own minimum
     const double ownMinimum = view.limits(Setting::QSwitchDelay).minimum;
     state.qswDelayMax = usableLimits(Setting::QSwitchDelay, {QStringLiteral("minimum"), ownMinimum},
-                                     {QStringLiteral("QD:MAX"), maximum})
+                                     {limitQuery(delay, LimitQuery::Maximum), maximum})
                             .maximum;
     view.setLimits(Setting::QSwitchDelay, {ownMinimum, state.qswDelayMax});
 
-    loadCheckBox(Setting::QSwitchEnable, "QE");
-    loadSetting(Setting::QSwitchWaitCount, "QW", &LaserState::qswWaitCount);
-    loadSetting(Setting::QSwitchTrigger, "QT", &LaserState::qswTrigger);
-    loadCheckBox(Setting::DivideByNEnable, "DE");
-    loadSetting(Setting::DivideByN, "DN", &LaserState::divideByN);
+    loadCheckBox(Setting::QSwitchEnable);
+    loadSetting(Setting::QSwitchWaitCount);
+    loadSetting(Setting::QSwitchTrigger);
+    loadCheckBox(Setting::DivideByNEnable);
+    loadSetting(Setting::DivideByN);
 
     const std::optional<int> mode = optionAnswer(comm.SendAndReceive(QStringLiteral("EM")));
     if (mode) {
@@ -379,7 +361,7 @@ void SettingsLoad::loadFullSizeFamily()
         state.hasHeater2 = loadExtraHeater(2, Part::HeaterRow2, Text::HeaterTarget2, state.heater2Setpoint);
     }
 
-    loadSetting(Setting::SyncOutput, "SY", &LaserState::syncOutput);
+    loadSetting(Setting::SyncOutput);
 }
 
 bool SettingsLoad::loadExtraHeater(int heater, Part row, Text target, double &setpoint)

@@ -4,6 +4,8 @@
 // place where the program reads the laser's configuration. What the load finds goes to the laser
 // state and, through a small view, to the window.
 
+#include "parametertable.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -17,23 +19,11 @@ namespace tovra {
 class Communication;
 struct LaserState;
 
-struct LimitRange
-{
-    double minimum;
-    double maximum;
-};
-
 // What the load shows. The window implements it; tests record it.
 class SettingsLoadView
 {
 public:
-    // The controls that mirror a setting of the laser.
-    enum class Setting {
-        RepRate, DiodeCurrent, DiodePulseWidth, QSwitchDelay, // limited by the laser
-        BurstCount, QSwitchWaitCount, DivideByN, Attenuator,
-        PulseMode, DiodeTrigger, QSwitchTrigger, SyncOutput, EnergyMode, EnhancedEnergyMode, // choices
-        LaserEnable, QSwitchEnable, DivideByNEnable, // check boxes
-    };
+    using Setting = tovra::Setting;
     // Parts shown only when the laser has what they serve.
     enum class Part {
         ServiceWindowMenu, UnlockLaserMenu, HeaterGroup, HeaterRow1, HeaterRow2, AttenuatorGroup,
@@ -120,9 +110,8 @@ private:
     void loadPasswordLock();
     // Asks one setting; a reply that was not read leaves the control as it was, marked, with a note.
     std::optional<double> readSetting(Setting setting, const QString &mnemonic, bool whole);
-    void loadSetting(Setting setting, const char *mnemonic, double LaserState::*field);
-    void loadSetting(Setting setting, const char *mnemonic, int32_t LaserState::*field);
-    void loadCheckBox(Setting setting, const char *mnemonic);
+    void loadSetting(Setting setting);
+    void loadCheckBox(Setting setting);
     void loadHeaterSetpoint(int heater, Text target, double &setpoint);
     void noteNotRead(const QString &mnemonic, const QString &shownBy);
 

@@ -1,6 +1,5 @@
 #include "statuspoll.h"
 
-#include <QElapsedTimer>
 
 #include "communication.h"
 #include "desktop.h"
@@ -205,11 +204,11 @@ void StatusPoll::showStale(const QString &text)
 
 void StatusPoll::update()
 {
-    QElapsedTimer took;
-    took.start();
+    updateClock.start();
     readings.clear();
     unread.clear();
     statusWord.reset();
+    completed = {};
     for (const Step &step : steps) {
         if (!step.applies())
             continue;
@@ -217,8 +216,6 @@ void StatusPoll::update()
         if (mustStop())
             return;
     }
-    if (program.updated)
-        program.updated(std::chrono::milliseconds(took.elapsed()));
 }
 
 void StatusPoll::setVoltagesPolled(bool polled)
@@ -248,6 +245,8 @@ void StatusPoll::readCounter(const char *query, uint64_t LaserState::*field, Rea
 {
     if (const std::optional<uint64_t> count = comm.TryQueryCount(QString::fromLatin1(query))) {
         state.*field = *count;
+        if (field == &LaserState::shotCount)
+            completed.shotCount = *count;
         view.showReadOut(readOut, QString::fromLatin1(caption) + counterText(*count));
     }
 }
@@ -261,6 +260,7 @@ bool StatusPoll::readMeasurement(const char *query, Measurement field, std::func
     }
     readings.push_back({field, comm.lastExchange(), state.*field, std::move(showAgain)});
     state.*field = *value;
+    completed.read.append(field);
     return true;
 }
 
@@ -411,6 +411,11 @@ void StatusPoll::finishUpdate()
         stale = false;
         view.showLive();
         view.showReadOut(ReadOut::StatusWord, statusText);
+    }
+    if (listener) {
+        completed.statusWord = statusWord;
+        completed.took = std::chrono::milliseconds(updateClock.elapsed());
+        listener->statusUpdated(completed);
     }
 }
 

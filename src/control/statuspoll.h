@@ -1,7 +1,9 @@
 #pragma once
 
 #include "recordformat.h"
+#include "statuslistener.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QString>
 
@@ -84,9 +86,6 @@ public:
         std::function<bool()> hasEnded;
         // The laser's port is gone: true when the laser was found again and polling goes on.
         std::function<bool()> recoverLink;
-        // An update ran to its end (it read the laser, or tried every step): listeners of the
-        // complete update (the control API's clients) hear of it, with how long it took.
-        std::function<void(std::chrono::milliseconds took)> updated = {};
     };
 
     static inline const QString NotPollingText = QStringLiteral("Status: not polling - Tools > Refresh resumes");
@@ -101,6 +100,8 @@ public:
     // One status update.
     void update();
     void setVoltagesPolled(bool polled);
+    // Hears every update that ran to its end (the program); may be null.
+    void setListener(StatusListener *updateListener) { listener = updateListener; }
     // Polling has stopped: the read-outs and tiles show as stale, and the status label says why,
     // until an update has read the laser again.
     void showStale(const QString &statusText);
@@ -167,6 +168,9 @@ private:
     // What the running update read and could not read, and the status word it read.
     std::vector<Reading> readings;
     QList<Measurement> unread;
+    CompletedUpdate completed;
+    StatusListener *listener = nullptr;
+    QElapsedTimer updateClock;
     std::optional<uint32_t> statusWord;
     QString statusText;
     bool stale = false;

@@ -169,6 +169,11 @@ QString QtDesktop::saveFileName(const QString &caption, const QString &filter)
     return QFileDialog::getSaveFileName(parent, caption, QString(), filter);
 }
 
+QString QtDesktop::openFileName(const QString &caption, const QString &filter)
+{
+    return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
+}
+
 void QtDesktop::openUrl(const QString &url)
 {
     QDesktopServices::openUrl(QUrl(url));

@@ -4,9 +4,11 @@
 #include "frameextent.h"
 #include "laserstate.h"
 #include "mainstatusbar.h"
+#include "parametertable.h"
 #include "plusspinedit.h"
 #include "scriptsettings.h"
 #include "serviceform.h"
+#include "settingcontrols.h"
 #include "trafficview.h"
 #include "versioninfo.h"
 
@@ -33,6 +35,7 @@ TMainForm::TMainForm(LaserProgram &laserProgram, QWidget *parent)
 
     ResponseList = new TrafficView(this);
     ui.setupUi(this, ResponseList);
+    controls = std::make_unique<SettingControls>(ui);
     // The status bar comes on top of the client area's designed height.
     StatusBar = new MainStatusBar(this);
     setStatusBar(StatusBar);
@@ -46,7 +49,7 @@ TMainForm::TMainForm(LaserProgram &laserProgram, QWidget *parent)
 
     ServiceForm = new TServiceForm(*this, state, desktop, this);
     ServiceForm->keepClearOf([this] { return ui.fireAndStatusOnScreen(); });
-    scriptSettings = std::make_unique<ScriptSettingsFollower>(ui, state, [this] { program.readBackEnergyModeValue(); });
+    scriptSettings = std::make_unique<ScriptSettingsFollower>(*controls, state, [this] { program.readBackEnergyModeValue(); });
     program.attachViews({
         .settings = this,
         .poll = this,
@@ -60,6 +63,7 @@ TMainForm::TMainForm(LaserProgram &laserProgram, QWidget *parent)
     connectControls();
     connectMenus();
     wireSharing();
+    wireHistory();
 }
 
 // The window lends the program its views for as long as it lives.
@@ -74,53 +78,28 @@ void TMainForm::followProgram()
     connect(&program, &LaserProgram::ended, this, &QWidget::hide);
 }
 
-// Spin edits and check boxes report every change of their value, the program's own included;
-// drop-downs report only the operator's choices.
+// Each setting's control runs its handler on the operator's changes only: what the program writes
+// into a control goes in with its signals blocked (SettingControls).
 void TMainForm::connectControls()
 {
-    const struct
-    {
-        TPlusSpinEdit *control;
-        void (TMainForm::*handler)();
-    } spins[] = {
-        {ui.RepRateAdj, &TMainForm::RepRateAdjChange},
-        {ui.BurstCountAdj, &TMainForm::BurstCountAdjChange},
-        {ui.DiodeCurrentAdj, &TMainForm::DiodeCurrentAdjChange},
-        {ui.DiodePulseWidthAdj, &TMainForm::DiodePulseWidthAdjChange},
-        {ui.QSWDelayAdj, &TMainForm::QSWDelayAdjChange},
-        {ui.QSWWaitCountAdj, &TMainForm::QSWWaitCountAdjChange},
-        {ui.DivideByNAdj, &TMainForm::DivideByNAdjChange},
-        {ui.AttenuatorAdj, &TMainForm::AttenuatorAdjChange},
-    };
-    for (const auto &spin : spins) {
-        connect(spin.control, &TPlusSpinEdit::OnChange, this, spin.handler);
-        connect(spin.control, &TPlusSpinEdit::inputRejected, this, [this](const QString &message) { desktop.message(message); });
+    for (const SettingControls::Control &control : controls->all()) {
+        const Handler handler = handlerOf(control.setting);
+        if (control.spinEdit) {
+            connect(control.spinEdit, &TPlusSpinEdit::OnChange, this, handler);
+            connect(control.spinEdit, &TPlusSpinEdit::inputRejected, this,
+                    [this](const QString &message) { desktop.message(message); });
+        } else if (control.choice) {
+            connect(control.choice, &QComboBox::activated, this, handler);
+        } else {
+            connect(control.checkBox, &QCheckBox::toggled, this, handler);
+        }
     }
-
-    const struct
-    {
-        QComboBox *control;
-        void (TMainForm::*handler)();
-    } lists[] = {
-        {ui.SystemModeSel, &TMainForm::SystemModeSelChange},
-        {ui.SyncSettingsSel, &TMainForm::SyncSettingsSelChange},
-        {ui.DiodeTriggerSel, &TMainForm::DiodeTriggerSelChange},
-        {ui.QSWTriggerSel, &TMainForm::QSWTriggerSelChange},
-        {ui.EnergyModeSel, &TMainForm::EnergyModeSelChange},
-        {ui.EnhEnergyModeSel, &TMainForm::EnhEnergyModeSelChange},
-    };
-    for (const auto &list : lists)
-        connect(list.control, &QComboBox::activated, this, list.handler);
-
-    connect(ui.QSwitchEnableBtn, &QCheckBox::toggled, this, &TMainForm::QSwitchEnableBtnClick);
-    connect(ui.DivideByNEnable, &QCheckBox::toggled, this, &TMainForm::DivideByNEnableClick);
-    connect(ui.LaserEnableBtn, &QCheckBox::toggled, this, &TMainForm::LaserEnableBtnClick);
     connect(ui.UpdateVoltagesEn, &QCheckBox::toggled, this, &TMainForm::UpdateVoltagesEnClick);
     // A box the operator clicked shows the operator's choice, not a value the load left unread.
     for (const auto &[box, setting] : {std::pair{ui.LaserEnableBtn, Setting::LaserEnable},
                                        std::pair{ui.QSwitchEnableBtn, Setting::QSwitchEnable},
                                        std::pair{ui.DivideByNEnable, Setting::DivideByNEnable}})
-        connect(box, &QCheckBox::clicked, this, [this, setting] { program.settingsLoad().settingSetByOperator(setting); });
+        connect(box, &QCheckBox::clicked, this, [this, setting = setting] { program.settingsLoad().settingSetByOperator(setting); });
     connect(ui.FireStopbtn, &QPushButton::clicked, this, &TMainForm::FireStopbtnClick);
     connect(ui.ClearUserCountbtn, &QPushButton::clicked, this, &TMainForm::ClearUserCountbtnClick);
     connect(ui.SendBtn, &QPushButton::clicked, this, &TMainForm::SendBtnClick);
@@ -214,24 +193,16 @@ void TMainForm::sendDirectly(const QString &command)
     program.communication().SendCommand(command);
 }
 
-void TMainForm::showMaximum(LimitedSetting setting, double maximum)
+void TMainForm::showMaximum(Setting setting, double maximum)
 {
-    TPlusSpinEdit *limited = nullptr;
-    switch (setting) {
-    case LimitedSetting::RepRate:
-        limited = ui.RepRateAdj;
-        break;
-    case LimitedSetting::DiodeCurrent:
-        limited = ui.DiodeCurrentAdj;
-        break;
-    case LimitedSetting::DiodePulseWidth:
-        limited = ui.DiodePulseWidthAdj;
-        break;
-    case LimitedSetting::QSWDelay:
-        limited = ui.QSWDelayAdj;
-        break;
-    }
-    limited->setMaxValue(maximum);
+    if (controls->setMaximum(setting, maximum))
+        storeValue(state, setting, controls->value(setting));
+}
+
+void TMainForm::applyCalibratedMaximum(Setting setting, double maximum)
+{
+    if (controls->setMaximum(setting, maximum))
+        (this->*handlerOf(setting))();
 }
 
 // Heaters 0 and 1 share the first target label.

@@ -23,8 +23,10 @@ class Desktop;
 class RemoteFiringBanner;
 class MainStatusBar;
 class ScriptSettingsFollower;
+class SettingControls;
 class TPlusSpinEdit;
 class TServiceForm;
+class TrendsWindow;
 class TrafficView;
 class TrpVersionInfo;
 struct LaserState;
@@ -131,6 +133,11 @@ public:
     void Calculator1Click();
     void CaptureScreenShot1Click();
 
+    // The history and the Trends window (mainformtrends.cpp).
+    void TrendsMenuClick();
+    void OpenDataFileMenuClick();
+    TrendsWindow *trendsWindow();
+
     // The shared port for scripts.
     void SharePortMenuClick();
     void AllowRemoteFiringMenuClick();
@@ -171,17 +178,18 @@ private:
     void arrangeForSmallFamily(bool hasAttenuator, bool hasEnhancedEnergy) override;
     void setOuterWidth(int width) override;
     void noteInLog(const QString &line) override;
-    TPlusSpinEdit *spinEditOf(Setting setting) const;
-    QComboBox *choiceOf(Setting setting) const;
-    QCheckBox *checkBoxOf(Setting setting) const;
-    QWidget *controlOf(Setting setting) const;
     void hideControlsOutOfSight();
 
     void setOuterHeight(int height);
     // The outer sizes asked for are those of the window without the status bar, which is added.
     void applyOuterSize();
 
-    void endPresetEnergyMode();
+    // The operating parameter controls (parametercontrols.cpp).
+    using Handler = void (TMainForm::*)();
+    static Handler handlerOf(Setting setting);
+    void sendOperatorSetting(Setting setting);
+    void sendPresetEndingSetting(Setting setting);
+    void endPresetEnergyMode(Setting list);
     void sendTerminalText();
     void refuseTerminalText();
 
@@ -200,7 +208,8 @@ private:
     void queueCommand(const QString &command) override;
     void queueRawLine(const QString &line) override;
     void sendDirectly(const QString &command) override;
-    void showMaximum(LimitedSetting setting, double maximum) override;
+    void showMaximum(Setting setting, double maximum) override;
+    void applyCalibratedMaximum(Setting setting, double maximum) override;
     void showHeaterTarget(int heater, double setpoint) override;
 
     // What enable and fire control shows (mainformfire.cpp).
@@ -218,12 +227,17 @@ private:
 
     void wireSharing();
     void showSharingState();
+    void wireHistory();
+    void showHistoryState(HistoryState historyState, const QString &note);
     void showSharingInCaption();
 
     LaserProgram &program;
     LaserState &state;
     Desktop &desktop;
+    std::unique_ptr<SettingControls> controls; // made once the layout is set up
     std::unique_ptr<ScriptSettingsFollower> scriptSettings;
+    TrendsWindow *trends = nullptr;
+    QLabel *historyStateLabel = nullptr;
     QSize requestedOuterSize; // an invalid part means "as designed"
 };
 

@@ -1,142 +1,172 @@
-// The operating parameter controls: each handler mirrors the control into the laser state and
-// queues one command in its argument format. Only the energy mode reads anything back.
+// The operating parameter controls: each handler mirrors its control into the laser state and
+// queues one command, both as the parameter table says. Only the energy mode reads anything back.
 
 #include "mainform.h"
 
-#include "labeledreadout.h"
-#include "plusspinedit.h"
-#include "statusindicator.h"
-
-#include "displayformat.h"
 #include "laserstate.h"
+#include "parametertable.h"
+#include "settingcontrols.h"
 #include "taskrunner.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QLabel>
-#include <QMovie>
 #include <QScopedValueRollback>
 
 namespace tovra {
 
+// The handler the operator's change of each setting's control runs.
+TMainForm::Handler TMainForm::handlerOf(Setting setting)
+{
+    switch (setting) {
+    case Setting::RepRate:
+        return &TMainForm::RepRateAdjChange;
+    case Setting::DiodeCurrent:
+        return &TMainForm::DiodeCurrentAdjChange;
+    case Setting::DiodePulseWidth:
+        return &TMainForm::DiodePulseWidthAdjChange;
+    case Setting::QSwitchDelay:
+        return &TMainForm::QSWDelayAdjChange;
+    case Setting::BurstCount:
+        return &TMainForm::BurstCountAdjChange;
+    case Setting::QSwitchWaitCount:
+        return &TMainForm::QSWWaitCountAdjChange;
+    case Setting::DivideByN:
+        return &TMainForm::DivideByNAdjChange;
+    case Setting::Attenuator:
+        return &TMainForm::AttenuatorAdjChange;
+    case Setting::PulseMode:
+        return &TMainForm::SystemModeSelChange;
+    case Setting::DiodeTrigger:
+        return &TMainForm::DiodeTriggerSelChange;
+    case Setting::QSwitchTrigger:
+        return &TMainForm::QSWTriggerSelChange;
+    case Setting::SyncOutput:
+        return &TMainForm::SyncSettingsSelChange;
+    case Setting::EnergyMode:
+        return &TMainForm::EnergyModeSelChange;
+    case Setting::EnhancedEnergyMode:
+        return &TMainForm::EnhEnergyModeSelChange;
+    case Setting::LaserEnable:
+        return &TMainForm::LaserEnableBtnClick;
+    case Setting::QSwitchEnable:
+        return &TMainForm::QSwitchEnableBtnClick;
+    case Setting::DivideByNEnable:
+        return &TMainForm::DivideByNEnableClick;
+    }
+    return nullptr;
+}
+
+// The laser state keeps the control's value, and the parameter's command goes to the queue.
+void TMainForm::sendOperatorSetting(Setting setting)
+{
+    storeValue(state, setting, controls->value(setting));
+    QueuedCommandToPort(commandFor(setting, currentValue(state, setting), state));
+}
+
 void TMainForm::RepRateAdjChange()
 {
-    state.repRate = ui.RepRateAdj->Value();
-    QueuedCommandToPort(QStringLiteral("RR ") + oneDecimalArgument(state.repRate));
+    sendOperatorSetting(Setting::RepRate);
 }
 
 void TMainForm::SystemModeSelChange()
 {
-    state.pulseMode = ui.SystemModeSel->currentIndex();
-    QueuedCommandToPort(QStringLiteral("PM ") + QString::number(state.pulseMode));
+    sendOperatorSetting(Setting::PulseMode);
 }
 
 void TMainForm::BurstCountAdjChange()
 {
-    state.burstCount = int32_t(ui.BurstCountAdj->IntValue());
-    QueuedCommandToPort(QStringLiteral("BC ") + QString::number(state.burstCount));
+    sendOperatorSetting(Setting::BurstCount);
 }
 
 void TMainForm::SyncSettingsSelChange()
 {
-    state.syncOutput = ui.SyncSettingsSel->currentIndex();
-    QueuedCommandToPort(QStringLiteral("SY ") + QString::number(state.syncOutput));
+    sendOperatorSetting(Setting::SyncOutput);
 }
 
 void TMainForm::DiodeCurrentAdjChange()
 {
-    state.diodeCurrent = ui.DiodeCurrentAdj->Value();
-    if (state.energyModeChanging)
-        return;
-    QueuedCommandToPort(QStringLiteral("DC ") + twoDecimalArgument(state.diodeCurrent));
-    endPresetEnergyMode();
+    sendPresetEndingSetting(Setting::DiodeCurrent);
 }
 
 void TMainForm::DiodePulseWidthAdjChange()
 {
-    state.diodePulseWidth = ui.DiodePulseWidthAdj->Value();
-    QueuedCommandToPort(QStringLiteral("DW ") + sevenDecimalArgument(state.diodePulseWidth));
+    sendOperatorSetting(Setting::DiodePulseWidth);
 }
 
 void TMainForm::DiodeTriggerSelChange()
 {
-    state.diodeTrigger = ui.DiodeTriggerSel->currentIndex();
-    QueuedCommandToPort(QStringLiteral("DT ") + QString::number(state.diodeTrigger));
-    // With an external diode trigger the pulse mode is the trigger's business.
-    ui.SystemModeSel->setEnabled(state.diodeTrigger != 1);
+    sendOperatorSetting(Setting::DiodeTrigger);
+    controls->followDiodeTrigger(state);
 }
 
 void TMainForm::QSwitchEnableBtnClick()
 {
-    QueuedCommandToPort(ui.QSwitchEnableBtn->isChecked() ? QStringLiteral("QE 1") : QStringLiteral("QE 0"));
+    sendOperatorSetting(Setting::QSwitchEnable);
 }
 
 void TMainForm::QSWDelayAdjChange()
 {
     // The delay must not change under a running status poll; the control snaps back.
     if (state.statusBusy) {
-        ui.QSWDelayAdj->setValueSilently(state.qswDelay);
+        controls->show(Setting::QSwitchDelay, state.qswDelay);
         return;
     }
-    state.qswDelay = ui.QSWDelayAdj->Value();
-    QueuedCommandToPort(QStringLiteral("QD ") + sevenDecimalArgument(state.qswDelay));
+    sendOperatorSetting(Setting::QSwitchDelay);
 }
 
 void TMainForm::QSWTriggerSelChange()
 {
-    QueuedCommandToPort(QStringLiteral("QT ") + QString::number(ui.QSWTriggerSel->currentIndex()));
+    sendOperatorSetting(Setting::QSwitchTrigger);
 }
 
 void TMainForm::QSWWaitCountAdjChange()
 {
-    state.qswWaitCount = int32_t(ui.QSWWaitCountAdj->IntValue());
-    QueuedCommandToPort(QStringLiteral("QW ") + QString::number(state.qswWaitCount));
+    sendOperatorSetting(Setting::QSwitchWaitCount);
 }
 
 void TMainForm::DivideByNEnableClick()
 {
-    QueuedCommandToPort(ui.DivideByNEnable->isChecked() ? QStringLiteral("DE 1") : QStringLiteral("DE 0"));
+    sendOperatorSetting(Setting::DivideByNEnable);
 }
 
 void TMainForm::DivideByNAdjChange()
 {
-    state.divideByN = int32_t(ui.DivideByNAdj->IntValue());
-    QueuedCommandToPort(QStringLiteral("DN ") + QString::number(state.divideByN));
+    sendOperatorSetting(Setting::DivideByN);
 }
 
 void TMainForm::AttenuatorAdjChange()
 {
-    state.attenuator = ui.AttenuatorAdj->Value();
-    if (state.energyModeChanging)
-        return;
-    const QString mnemonic = state.isStandardModel ? QStringLiteral("AT ") : QStringLiteral("AT:AP ");
-    QueuedCommandToPort(mnemonic + twoDecimalArgument(state.attenuator));
-    endPresetEnergyMode();
+    sendPresetEndingSetting(Setting::Attenuator);
 }
 
-// A hand-set current or attenuator ends any preset energy mode; the laser does that by itself,
-// so the list only follows and no "EM" command goes out.
-void TMainForm::endPresetEnergyMode()
+// The diode current and the attenuator: sent unless an energy-mode read-back is filling the
+// control, and a hand-set value ends any preset energy mode.
+void TMainForm::sendPresetEndingSetting(Setting setting)
+{
+    storeValue(state, setting, controls->value(setting));
+    if (state.energyModeChanging)
+        return;
+    QueuedCommandToPort(commandFor(setting, currentValue(state, setting), state));
+    endPresetEnergyMode(Setting::EnergyMode);
+}
+
+// The laser ends a preset energy mode by itself, so the list only follows and no "EM" command
+// goes out.
+void TMainForm::endPresetEnergyMode(Setting list)
 {
     state.energyMode = 0;
-    const QScopedValueRollback<bool> inhibit(state.commandsInhibited, true);
-    ui.EnergyModeSel->setCurrentIndex(0);
+    controls->show(list, 0);
 }
 
 // The value the new mode sets is read back once the task timer has sent the "EM" command:
 // read at once, it would be the laser's value from before the change.
 void TMainForm::EnergyModeSelChange()
 {
-    state.energyMode = ui.EnergyModeSel->currentIndex();
-    QueuedCommandToPort(QStringLiteral("EM ") + QString::number(state.energyMode));
+    sendOperatorSetting(Setting::EnergyMode);
     program.tasks().setEnergyModeReadBackDue(!state.commandsInhibited);
 }
 
 void TMainForm::EnhEnergyModeSelChange()
 {
-    state.energyMode = ui.EnhEnergyModeSel->currentIndex();
-    QueuedCommandToPort(QStringLiteral("EM ") + QString::number(state.energyMode));
+    sendOperatorSetting(Setting::EnhancedEnergyMode);
 }
 
 } // namespace tovra

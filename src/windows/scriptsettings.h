@@ -4,11 +4,9 @@
 
 #include <functional>
 
-class QComboBox;
-
 namespace tovra {
 
-struct MainFormLayout;
+class SettingControls;
 struct LaserState;
 
 // Shows the settings that lines sent as typed gave the laser (a script's through the shared port,
@@ -20,19 +18,13 @@ struct LaserState;
 class ScriptSettingsFollower : public ScriptSettingView
 {
 public:
-    ScriptSettingsFollower(MainFormLayout &layout, LaserState &laserState, std::function<void()> readBackEnergyMode);
+    ScriptSettingsFollower(SettingControls &settingControls, LaserState &laserState,
+                           std::function<void()> readBackEnergyMode);
 
     void showScriptSetting(const ScriptSetting &setting) override;
 
 private:
-    bool showInSpinEdit(const ScriptSetting &setting);
-    bool showInList(const ScriptSetting &setting);
-    bool showInCheckBox(const ScriptSetting &setting);
-    QComboBox *energyModeList() const;
-    QString governedSetting() const;
-    void endPresetEnergyMode();
-
-    MainFormLayout &ui;
+    SettingControls &controls;
     LaserState &state;
     std::function<void()> readBackEnergyModeValue;
 };

@@ -4,6 +4,7 @@
 #include "displayformat.h"
 #include "frameextent.h"
 #include "laserstate.h"
+#include "parametertable.h"
 #include "plusspinedit.h"
 #include "screenfit.h"
 #include "temperaturechart.h"
@@ -12,7 +13,9 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QScopedValueRollback>
+#include <QSignalBlocker>
+
+#include <algorithm>
 
 namespace tovra {
 
@@ -62,23 +65,42 @@ void TServiceForm::connectControls()
     connect(ui.DiodeTempEn, &QCheckBox::toggled, this, &TServiceForm::DiodeTempEnClick);
 }
 
-// Loads the window from the laser state. The value writes run the change handlers like an
-// operator's edit would; with commands inhibited they queue nothing, but the limits still carry
-// over to the host.
+// Loads the window from the laser state. The values go into the controls silently, so that no
+// handler runs and nothing is queued; where a control limits a value, the laser state keeps what
+// the control took, and a changed maximum or heater target shows in the host as well.
 void TServiceForm::ServiceInitialize()
 {
     host.sendDirectly(QStringLiteral("SEC ") + ServiceCode);
-    const QScopedValueRollback<bool> inhibit(state.commandsInhibited, true);
-    ui.MaxRepRateAdj->setValue(state.repRateMax);
-    ui.MaxDiodeCurrentAdj->setValue(state.diodeCurrentMax);
-    ui.DiodeCurrentAdj->setMaxValue(state.diodeCurrentMax);
-    ui.MaxDiodePulseWidthAdj->setValue(state.diodePulseWidthMax);
-    ui.MaxQSWDelayAdj->setValue(state.qswDelayMax);
-    ui.Heater0TempAdj->setValue(state.heater0Setpoint);
-    ui.Heater1TempAdj->setValue(state.heater1Setpoint);
-    ui.Heater2TempAdj->setValue(state.heater2Setpoint);
-    ui.DiodeCurrentAdj->setValue(state.diodeCurrent);
-    ui.DiodePulseWidthAdj->setValue(state.diodePulseWidth);
+    for (const LimitEdit &limit : limitEdits()) {
+        double &maximum = state.*parameter(limit.setting).maximum;
+        if (writeSilently(*limit.edit, maximum)) {
+            maximum = limit.edit->Value();
+            host.showMaximum(limit.setting, maximum);
+        }
+    }
+    const struct
+    {
+        TPlusSpinEdit *edit;
+        double &setpoint;
+    } heaters[] = {
+        {ui.Heater0TempAdj, state.heater0Setpoint},
+        {ui.Heater1TempAdj, state.heater1Setpoint},
+        {ui.Heater2TempAdj, state.heater2Setpoint},
+    };
+    for (int heater = 0; heater < 3; ++heater) {
+        if (!writeSilently(*heaters[heater].edit, heaters[heater].setpoint))
+            continue;
+        heaters[heater].setpoint = heaters[heater].edit->Value();
+        host.showHeaterTarget(heater, heaters[heater].setpoint);
+    }
+    {
+        const QSignalBlocker silent(ui.DiodeCurrentAdj);
+        ui.DiodeCurrentAdj->setMaxValue(state.diodeCurrentMax);
+    }
+    writeSilently(*ui.DiodeCurrentAdj, state.diodeCurrent);
+    state.diodeCurrent = ui.DiodeCurrentAdj->Value();
+    writeSilently(*ui.DiodePulseWidthAdj, state.diodePulseWidth);
+    state.diodePulseWidth = ui.DiodePulseWidthAdj->Value();
 
     const bool smallFamily = state.isMicroModel || state.isMiniModel;
     ui.QSWDelayGrp->setVisible(!smallFamily);
@@ -127,37 +149,64 @@ void TServiceForm::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
 }
 
-// A calibration limit goes to the laser and becomes the host's limit for the setting.
-void TServiceForm::changeLimit(const TPlusSpinEdit &limitEdit, double LaserState::*limit, const QString &command,
-                               LimitedSetting setting)
+// The limit edits of the settings whose maximum the service window calibrates.
+QList<TServiceForm::LimitEdit> TServiceForm::limitEdits() const
 {
-    state.*limit = limitEdit.Value();
-    host.queueCommand(command + QLatin1Char(' ') + sevenDecimalArgument(state.*limit));
-    host.showMaximum(setting, state.*limit);
+    return {
+        {ui.MaxRepRateAdj, Setting::RepRate},
+        {ui.MaxDiodeCurrentAdj, Setting::DiodeCurrent},
+        {ui.MaxDiodePulseWidthAdj, Setting::DiodePulseWidth},
+        {ui.MaxQSWDelayAdj, Setting::QSwitchDelay},
+    };
+}
+
+// True when the edit's value changed.
+bool TServiceForm::writeSilently(TPlusSpinEdit &edit, double value)
+{
+    const double before = edit.Value();
+    edit.setValueSilently(value);
+    return edit.Value() != before;
+}
+
+// A calibration limit goes to the laser and becomes the host's limit for the setting.
+void TServiceForm::changeLimit(Setting setting)
+{
+    const Parameter &row = parameter(setting);
+    const QList<LimitEdit> edits = limitEdits();
+    const auto edit = std::find_if(edits.cbegin(), edits.cend(),
+                                   [setting](const LimitEdit &limit) { return limit.setting == setting; });
+    state.*row.maximum = edit->edit->Value();
+    host.queueCommand(row.calibrationCommand + QLatin1Char(' ') + argumentText(ArgumentFormat::SevenDecimals, state.*row.maximum));
+    host.applyCalibratedMaximum(setting, state.*row.maximum);
 }
 
 void TServiceForm::MaxRepRateAdjChange()
 {
-    changeLimit(*ui.MaxRepRateAdj, &LaserState::repRateMax, QStringLiteral("RR:CAL:MAX"), LimitedSetting::RepRate);
+    changeLimit(Setting::RepRate);
 }
 
+// The window's own diode current takes the new maximum too; a current it limits goes to the laser.
 void TServiceForm::MaxDiodeCurrentAdjChange()
 {
-    changeLimit(*ui.MaxDiodeCurrentAdj, &LaserState::diodeCurrentMax, QStringLiteral("DC:CAL:MAX"),
-                LimitedSetting::DiodeCurrent);
-    ui.DiodeCurrentAdj->setMaxValue(state.diodeCurrentMax);
+    changeLimit(Setting::DiodeCurrent);
+    const double before = ui.DiodeCurrentAdj->Value();
+    {
+        const QSignalBlocker silent(ui.DiodeCurrentAdj);
+        ui.DiodeCurrentAdj->setMaxValue(state.diodeCurrentMax);
+    }
+    if (ui.DiodeCurrentAdj->Value() != before)
+        DiodeCurrentAdjChange();
 }
 
 // The service window's own pulse width keeps its design limit.
 void TServiceForm::MaxDiodePulseWidthAdjChange()
 {
-    changeLimit(*ui.MaxDiodePulseWidthAdj, &LaserState::diodePulseWidthMax, QStringLiteral("DW:CAL:MAX"),
-                LimitedSetting::DiodePulseWidth);
+    changeLimit(Setting::DiodePulseWidth);
 }
 
 void TServiceForm::MaxQSWDelayAdjChange()
 {
-    changeLimit(*ui.MaxQSWDelayAdj, &LaserState::qswDelayMax, QStringLiteral("QD:CAL:MAX"), LimitedSetting::QSWDelay);
+    changeLimit(Setting::QSwitchDelay);
 }
 
 void TServiceForm::Heater0TempAdjChange()
@@ -188,14 +237,14 @@ void TServiceForm::DiodeCurrentAdjChange()
     state.diodeCurrent = ui.DiodeCurrentAdj->Value();
     if (state.energyModeChanging)
         return;
-    host.queueCommand(QStringLiteral("DC ") + twoDecimalArgument(state.diodeCurrent));
+    host.queueCommand(commandFor(Setting::DiodeCurrent, state.diodeCurrent, state));
     state.energyMode = 0;
 }
 
 void TServiceForm::DiodePulseWidthAdjChange()
 {
     state.diodePulseWidth = ui.DiodePulseWidthAdj->Value();
-    host.queueCommand(QStringLiteral("DW ") + sevenDecimalArgument(state.diodePulseWidth));
+    host.queueCommand(commandFor(Setting::DiodePulseWidth, state.diodePulseWidth, state));
 }
 
 void TServiceForm::RefreshbtnClick()

@@ -61,8 +61,14 @@ protected:
 
 private:
     void connectControls();
-    void changeLimit(const TPlusSpinEdit &limitEdit, double LaserState::*limit, const QString &command,
-                     LimitedSetting setting);
+    struct LimitEdit
+    {
+        TPlusSpinEdit *edit;
+        Setting setting;
+    };
+    QList<LimitEdit> limitEdits() const;
+    static bool writeSilently(TPlusSpinEdit &edit, double value);
+    void changeLimit(Setting setting);
     void showHeaterControls(bool present, QWidget *group, int temperatureSeries, int setpointSeries);
     void setOuterSize(const QSize &outer);
 

@@ -4,21 +4,18 @@
 #include "mainform.h"
 
 #include "labeledreadout.h"
-#include "plusspinedit.h"
+#include "settingcontrols.h"
 
 #include "laserstate.h"
+#include "parametertable.h"
 #include "statuscolours.h"
 #include "statusword.h"
 
 #include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMovie>
 #include <QPalette>
-#include <QScopedValueRollback>
-#include <QSignalBlocker>
 
 namespace tovra {
 
@@ -56,107 +53,31 @@ void TMainForm::hideControlsOutOfSight()
     }
 }
 
-TPlusSpinEdit *TMainForm::spinEditOf(Setting setting) const
-{
-    switch (setting) {
-    case Setting::RepRate:
-        return ui.RepRateAdj;
-    case Setting::DiodeCurrent:
-        return ui.DiodeCurrentAdj;
-    case Setting::DiodePulseWidth:
-        return ui.DiodePulseWidthAdj;
-    case Setting::QSwitchDelay:
-        return ui.QSWDelayAdj;
-    case Setting::BurstCount:
-        return ui.BurstCountAdj;
-    case Setting::QSwitchWaitCount:
-        return ui.QSWWaitCountAdj;
-    case Setting::DivideByN:
-        return ui.DivideByNAdj;
-    case Setting::Attenuator:
-        return ui.AttenuatorAdj;
-    default:
-        return nullptr;
-    }
-}
-
-QComboBox *TMainForm::choiceOf(Setting setting) const
-{
-    switch (setting) {
-    case Setting::PulseMode:
-        return ui.SystemModeSel;
-    case Setting::DiodeTrigger:
-        return ui.DiodeTriggerSel;
-    case Setting::QSwitchTrigger:
-        return ui.QSWTriggerSel;
-    case Setting::SyncOutput:
-        return ui.SyncSettingsSel;
-    case Setting::EnergyMode:
-        return ui.EnergyModeSel;
-    case Setting::EnhancedEnergyMode:
-        return ui.EnhEnergyModeSel;
-    default:
-        return nullptr;
-    }
-}
-
-QCheckBox *TMainForm::checkBoxOf(Setting setting) const
-{
-    switch (setting) {
-    case Setting::LaserEnable:
-        return ui.LaserEnableBtn;
-    case Setting::QSwitchEnable:
-        return ui.QSwitchEnableBtn;
-    case Setting::DivideByNEnable:
-        return ui.DivideByNEnable;
-    default:
-        return nullptr;
-    }
-}
-
-QWidget *TMainForm::controlOf(Setting setting) const
-{
-    if (QWidget *spinEdit = spinEditOf(setting))
-        return spinEdit;
-    if (QWidget *choice = choiceOf(setting))
-        return choice;
-    return checkBoxOf(setting);
-}
-
-// The control's handlers still run, so that the state mirrors what the control took (a value
-// outside its range is limited), but the commands they queue are dropped. Some handlers (the
-// diode current's) end with the inhibit switched off: the guard gives it back as it was. The
-// enable box is quiet altogether: its "EN 0" is a stop command, which would go out even now.
+// The control takes the value silently. The laser state keeps what a spin edit or a check box
+// took (a value outside the spin edit's range is limited); a list's index stays as the load kept
+// it.
 void TMainForm::showSetting(Setting setting, double value)
 {
-    const QScopedValueRollback<bool> inhibit(state.commandsInhibited, true);
-    if (TPlusSpinEdit *spinEdit = spinEditOf(setting)) {
-        spinEdit->setValue(value);
-    } else if (QComboBox *choice = choiceOf(setting)) {
-        choice->setCurrentIndex(int(value));
-    } else if (QCheckBox *checkBox = checkBoxOf(setting)) {
-        const QSignalBlocker quiet(setting == Setting::LaserEnable ? checkBox : nullptr);
-        checkBox->setChecked(value != 0);
-    }
+    const double shown = controls->show(setting, value);
+    if (!controls->choice(setting) && findParameter(setting))
+        storeValue(state, setting, shown);
 }
 
 LimitRange TMainForm::limits(Setting setting) const
 {
-    const TPlusSpinEdit *spinEdit = spinEditOf(setting);
-    return {spinEdit->MinValue(), spinEdit->MaxValue()};
+    return controls->limits(setting);
 }
 
+// A value the new range excludes is limited in the control, and the laser state keeps it.
 void TMainForm::setLimits(Setting setting, LimitRange range)
 {
-    const QScopedValueRollback<bool> inhibit(state.commandsInhibited, true);
-    TPlusSpinEdit *spinEdit = spinEditOf(setting);
-    spinEdit->setMaxValue(range.maximum);
-    spinEdit->setMinValue(range.minimum);
+    if (controls->setLimits(setting, range))
+        storeValue(state, setting, controls->value(setting));
 }
 
 void TMainForm::setSettingEnabled(Setting setting, bool enabled)
 {
-    controlOf(setting)->setEnabled(enabled);
+    controls->widget(setting)->setEnabled(enabled);
 }
 
 // A control the last load could not read shows the value it had before, on an amber ground, and
@@ -166,7 +87,7 @@ void TMainForm::markUnread(Setting setting, bool unread)
     static const char *const markProperty = "tovraUnread";
     static const char *const ownPalette = "tovraOwnPalette";
     static const char *const ownToolTip = "tovraOwnToolTip";
-    QWidget *control = controlOf(setting);
+    QWidget *control = controls->widget(setting);
     if (control->property(markProperty).toBool() == unread)
         return;
     control->setProperty(markProperty, unread);

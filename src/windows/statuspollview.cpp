@@ -78,8 +78,6 @@ void TMainForm::showStatusTiles(uint32_t statusWord)
 {
     for (int bit = 0; bit < StatusTileCount; ++bit)
         ui.StatusInd[size_t(bit)]->setFillColour((statusWord & (1u << bit)) ? SetBitColour : ClearBitColour);
-    // Check boxes whose own reply the last load could not read follow the word that was read.
-    program.settingsLoad().followStatusWord(statusWord);
 }
 
 bool TMainForm::serviceWindowVisible() const

@@ -29,7 +29,7 @@ TMainForm &ProgramRig::start(const QStringList &arguments)
     laserProgram = std::make_unique<LaserProgram>(
         LaserProgram::Environment{state, desktop, prompts, StartSwitches::fromArguments(arguments), keys,
                                   serialDevice ? std::move(serialDevice) : createSerialDevice(), stopSignalled,
-                                  timings, TrpVersionInfo().FileVersion()});
+                                  timings, TrpVersionInfo().FileVersion(), history});
     mainForm = std::make_unique<TMainForm>(*laserProgram);
     mainForm->FormCreate();
     return *mainForm;

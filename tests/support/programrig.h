@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 
 namespace tovra::test {
 
@@ -46,6 +47,8 @@ public:
     ProgramTimings timings = withoutPauses();
     // The port's device; the system's unless a test puts a faulty one here before start().
     std::unique_ptr<SerialDevice> serialDevice;
+    // Where the status poll's history is kept; none unless a test or benchmark looks at it.
+    std::optional<HistorySettings> history;
 
 private:
     static ProgramTimings withoutPauses()

@@ -51,6 +51,12 @@ QString ScriptedDesktop::saveFileName(const QString &caption, const QString &)
     return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
 }
 
+QString ScriptedDesktop::openFileName(const QString &caption, const QString &)
+{
+    shown.append({QStringLiteral("open"), caption});
+    return openAnswers.isEmpty() ? QString() : openAnswers.takeFirst();
+}
+
 void ScriptedDesktop::openUrl(const QString &url)
 {
     openedUrls.append(url);

@@ -27,6 +27,7 @@ public:
     // Shown as an "input" too, answered from `inputAnswers`; once used up, Cancel.
     std::optional<QString> inputSecret(const QString &title, const QString &prompt) override;
     QString saveFileName(const QString &caption, const QString &filter) override;
+    QString openFileName(const QString &caption, const QString &filter) override;
     void openUrl(const QString &url) override;
     int execDialog(QDialog &dialog) override;
     void startNewInstance() override;
@@ -52,6 +53,7 @@ public:
     QList<Button> questionAnswers;
     QStringList inputAnswers;   // once used up, the default text is returned (Cancel)
     QStringList saveAnswers;    // once used up, the empty text (Cancel)
+    QStringList openAnswers;    // file names for open-file dialogs; once used up, Cancel
     std::function<int(QDialog &)> dialogHandler; // without one, dialogs are rejected
     QStringList openedUrls;
     int newInstances = 0;
