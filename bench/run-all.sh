@@ -4,7 +4,7 @@
 # reported, never failed on.
 #   bench/run-all.sh [BUILD_DIR]        (default: build-bench, RelWithDebInfo)
 # STEADY_SECONDS (30), EXCHANGES (500) and SOAK_MINUTES (10) change the length of the runs;
-# SOAK_SEED (1) picks the soak's random faults.
+# SOAK_SEED (1) picks the soak's random faults; API_SECONDS (60) the length of each phase of bench_api.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,7 +17,7 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
 else
   cmake -S . -B "$build" -DTOVRA_BENCH=ON >/dev/null
 fi
-cmake --build "$build" -j2 --target bench_exchange bench_statusupdate bench_steadystate bench_sharedport bench_soak bench_replug bench_history >/dev/null
+cmake --build "$build" -j2 --target bench_exchange bench_statusupdate bench_steadystate bench_sharedport bench_soak bench_replug bench_history bench_api >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
 echo "== bench_exchange"
@@ -40,3 +40,6 @@ echo "== bench_history"
 echo
 echo "== bench_soak"
 "$build/bench/bench_soak" --minutes "${SOAK_MINUTES:-10}" --seed "${SOAK_SEED:-1}"
+echo
+echo "== bench_api"
+"$build/bench/bench_api" --seconds "${API_SECONDS:-60}"

@@ -1,6 +1,6 @@
 # What `cmake --install` puts on an operator's machine, and the Debian package CPack makes of it
 # (`cpack -G DEB` in the build folder). Included from the top-level CMakeLists.txt after the
-# executables `tovra` and `tovra-sim` are defined.
+# executables `tovra`, `tovra-sim` and `tovractl` are defined.
 include(GNUInstallDirs)
 
 set(TOVRA_APP_ID com.marovane.tovra)
@@ -10,9 +10,9 @@ set(TOVRA_ICON_SIZES 16 24 32 48 64 128 256)
 set(packaging ${CMAKE_CURRENT_LIST_DIR})
 set(staged ${CMAKE_BINARY_DIR}/packaging)
 
-install(TARGETS tovra tovra-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS tovra tovra-sim tovractl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # Relocations resolved at start and then made read-only, as Debian builds its programs.
-foreach(executable tovra tovra-sim)
+foreach(executable tovra tovra-sim tovractl)
   target_link_options(${executable} PRIVATE LINKER:-z,relro,-z,now)
 endforeach()
 
@@ -33,7 +33,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/assets/icon/tovra.svg
 # so that the same sources always give the same package.
 find_program(GZIP gzip REQUIRED)
 set(compressed)
-foreach(page tovra.1 tovra-sim.1 changelog)
+foreach(page tovra.1 tovra-sim.1 tovractl.1 changelog)
   if(page STREQUAL "changelog")
     configure_file(${packaging}/changelog.in ${staged}/changelog @ONLY)
   else()
@@ -46,7 +46,9 @@ foreach(page tovra.1 tovra-sim.1 changelog)
   list(APPEND compressed ${staged}/${page}.gz)
 endforeach()
 add_custom_target(tovra_compressed_docs ALL DEPENDS ${compressed})
-install(FILES ${staged}/tovra.1.gz ${staged}/tovra-sim.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${staged}/tovra.1.gz ${staged}/tovra-sim.1.gz ${staged}/tovractl.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The headless program as a service of the user's session (systemctl --user).
+install(FILES ${packaging}/tovra.service DESTINATION lib/systemd/user)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${packaging}/copyright ${staged}/changelog.gz
   DESTINATION ${TOVRA_DOC_DIR})
 
@@ -64,7 +66,9 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "over its serial line (RS-232 or a USB virtual COM port). It finds the laser,"
   "reads its identity, sets every operating parameter, enables and fires the"
   "laser, polls its status, keeps settings bins, offers a raw command terminal"
-  "and records a communication log and a data file."
+  "and records a communication log and a data file. It runs with a window or"
+  "headless as a user service, and serves a control API (JSON-RPC over a Unix"
+  "socket) that tovractl and lab scripts use."
   "."
   "The package also holds tovra-sim, a simulated laser on a pseudo-terminal,"
   "for trying the program out without hardware.")

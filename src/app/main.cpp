@@ -2,13 +2,16 @@
 // then the window over it.
 
 #include "desktoplinkprompts.h"
+#include "headless.h"
 #include "historywriter.h"
 #include "informationswitches.h"
 #include "laserprogram.h"
 #include "laserstate.h"
 #include "mainform.h"
+#include "programapi.h"
 #include "programtimings.h"
 #include "qtdesktop.h"
+#include "remotecontrolview.h"
 #include "serialdevice.h"
 #include "shiftkeys.h"
 #include "startswitches.h"
@@ -18,7 +21,6 @@
 #include <QApplication>
 #include <QIcon>
 #include <QLocale>
-#include <QSettings>
 #include <QTextStream>
 
 int main(int argc, char *argv[])
@@ -30,6 +32,8 @@ int main(int argc, char *argv[])
     QTextStream out(stdout);
     if (tovra::InformationSwitches::answer(arguments, out))
         return 0;
+    if (tovra::hasSwitch(arguments, QStringLiteral("headless")))
+        return tovra::runHeadless(argc, argv);
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tovra Laser Control"));
@@ -46,18 +50,20 @@ int main(int argc, char *argv[])
     tovra::LaserState state;
     tovra::QtDesktop desktop;
     tovra::DesktopLinkPrompts linkPrompts(desktop);
-    // The history's retention in days: "History/RetentionDays" in ~/.config/tovra/tovra.conf.
-    const QSettings settings(QStringLiteral("tovra"), QStringLiteral("tovra"));
-    tovra::HistorySettings history;
-    history.fileName = tovra::defaultHistoryFileName();
-    history.retentionDays = std::max(1, settings.value(QStringLiteral("History/RetentionDays"), 90).toInt());
     tovra::LaserProgram program({state, desktop, linkPrompts,
                                  tovra::StartSwitches::fromArguments(app.arguments().mid(1)),
                                  &tovra::readShiftKeysFromDisplay, tovra::createSerialDevice(),
                                  &tovra::StopSignals::received, tovra::ProgramTimings::fromEnvironment(),
-                                 tovra::TrpVersionInfo().FileVersion(), history});
+                                 tovra::TrpVersionInfo().FileVersion(),
+                                 tovra::configuredHistorySettings()});
+    tovra::ProgramApi api(program);
     tovra::TMainForm mainForm(program);
     desktop.setParentWindow(&mainForm);
+    tovra::showRemoteControlIn(mainForm, api);
+    // Without its API (another program serves the socket) the window works as before.
+    QString apiError;
+    if (!api.listen(program.switches().apiTcp, &apiError))
+        QTextStream(stderr) << "tovra: control API not served: " << apiError << Qt::endl;
     QObject::connect(&stopSignals, &tovra::StopSignals::stopRequested, &program,
                      &tovra::LaserProgram::stopSignalReceived);
 

@@ -120,8 +120,14 @@ void LaserProgram::wireHistory(std::optional<HistorySettings> settings)
     historyFile = settings->fileName;
     history = std::make_unique<HistoryWriter>(std::move(*settings));
     historyRecorder = std::make_unique<HistoryRecorder>(state, *history);
-    poll->setListener(historyRecorder.get());
     comm->setListener(historyRecorder.get());
+}
+
+void LaserProgram::updateCompleted(const CompletedUpdate &update)
+{
+    if (historyRecorder)
+        historyRecorder->statusUpdated(update);
+    emit statusUpdated(update.took.count());
 }
 
 QTimer &LaserProgram::taskTimer()
@@ -143,6 +149,7 @@ void LaserProgram::wirePoll()
     poll = std::make_unique<StatusPoll>(
         *comm, *comPort, state, desk, pollView, fire, recordFiles, pollTimer,
         StatusPoll::ProgramActions{[this] { return instanceEnded; }, [this] { return recovery->recover(); }});
+    poll->setListener(&updateRelay);
 
     comPort->setOnTimeout([this] { comm->HandleTimeout(); });
     comm->setTimeoutActions({
@@ -191,7 +198,12 @@ void LaserProgram::start()
     state.initializedOnce = false;
 
     const ShiftKeys keys = shiftKeysNow();
-    if (keys.right) {
+    if (startSwitches.port > 0) {
+        // The port given (port=N): opened as the port dialog's choice is, without a scan.
+        comPort->setPort(startSwitches.port);
+        openPickedPort();
+        taskRunner->setOnLaserPort();
+    } else if (keys.right) {
         if (!comPort->Pick()) {
             exitNow();
             return;
@@ -476,6 +488,11 @@ bool LaserProgram::share(bool on)
 bool LaserProgram::isSharing() const
 {
     return scriptLines->isSharing();
+}
+
+bool LaserProgram::isRemoteFiringAllowed() const
+{
+    return scriptLines->isRemoteFiringAllowed();
 }
 
 void LaserProgram::setRemoteFiringAllowed(bool allowed)

@@ -8,6 +8,7 @@
 #include "recordfiles.h"
 #include "rzcomport.h"
 #include "startswitches.h"
+#include "statuslistener.h"
 
 #include <QObject>
 #include <QTimer>
@@ -114,6 +115,10 @@ public:
     // The shared port for scripts; a failure to share is told through the desktop.
     bool share(bool on);
     bool isSharing() const;
+    bool isRemoteFiringAllowed() const;
+    // A setting the laser was given by a remote client: its control shows it, nothing is sent.
+    void showScriptSetting(const ScriptSetting &setting) { scriptSettingView.showScriptSetting(setting); }
+    QString version() const { return programVersion; }
     void setRemoteFiringAllowed(bool allowed);
 
     // The parts, for the window's handlers and for tests.
@@ -136,6 +141,8 @@ public:
     const QString &historyFileName() const { return historyFile; }
 
 signals:
+    // A status update ran to its end, taking `milliseconds`; `laser()` holds what it read.
+    void statusUpdated(qint64 milliseconds);
     // The read-outs turned live (an update read the laser) or stale (polling stopped, link lost).
     void linkStateChanged(bool live);
     // The fire look a status word or the operator's fire/stop set (true: firing).
@@ -161,6 +168,19 @@ private:
     void wirePoll();
     void wireSharing();
     void wireHistory(std::optional<HistorySettings> settings);
+    void updateCompleted(const CompletedUpdate &update);
+
+    // The poll's one listener: each complete update goes to the history and then to statusUpdated.
+    class UpdateRelay : public StatusListener
+    {
+    public:
+        explicit UpdateRelay(LaserProgram &laserProgram) : program(laserProgram) {}
+        void statusUpdated(const CompletedUpdate &update) override { program.updateCompleted(update); }
+
+    private:
+        LaserProgram &program;
+    };
+    UpdateRelay updateRelay{*this};
 
     LaserState &state;
     Desktop &desk;

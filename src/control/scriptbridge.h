@@ -49,6 +49,7 @@ public:
     QString linkPath() const { return port.linkPath(); }
 
     void setRemoteFiringAllowed(bool allowed);
+    bool isRemoteFiringAllowed() const { return remoteFiringAllowed; }
     // Where notes go in the communication log: sharing and remote firing switched on and off, and
     // each script line refused.
     void setLogNote(std::function<void(const QString &)> write) { logNote = std::move(write); }

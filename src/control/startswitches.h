@@ -15,11 +15,17 @@ struct StartSwitches
     bool demo = false;
     bool pickPort = false;
     bool share = false; // share the laser's port with scripts from the start
+    bool headless = false; // no window: the program runs as a service
+    bool remoteFiring = false; // headless: remote firing allowed from the start
+    int port = 0; // port=N: the laser's port, not scanned for; 0 when not given
+    QString apiTcp; // api=HOST:PORT: the control API on TCP as well; empty when not given
 
     static StartSwitches fromArguments(const QStringList &arguments);
 };
 
 bool hasSwitch(const QStringList &arguments, const QString &name);
+// The value of a switch written "-name=value" (name in any letter case); empty when not given.
+QString switchValue(const QStringList &arguments, const QString &name);
 
 struct ShiftKeys
 {

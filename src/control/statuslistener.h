@@ -4,6 +4,7 @@
 
 #include <QList>
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 
@@ -16,10 +17,12 @@ struct CompletedUpdate
     QList<Measurement> read;
     std::optional<uint32_t> shotCount;
     std::optional<uint32_t> statusWord;
+    // How long the update ran, from its first query to its data row and fire state.
+    std::chrono::milliseconds took{0};
 };
 
-// Who hears each complete status update (the history). Called on the GUI thread at the end of the
-// update; must only hand the values over.
+// Who hears each complete status update (the program, for the history and the control API).
+// Called on the GUI thread at the end of the update; must only hand the values over.
 class StatusListener
 {
 public:

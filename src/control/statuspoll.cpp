@@ -1,5 +1,6 @@
 #include "statuspoll.h"
 
+
 #include "communication.h"
 #include "desktop.h"
 #include "displayformat.h"
@@ -203,6 +204,7 @@ void StatusPoll::showStale(const QString &text)
 
 void StatusPoll::update()
 {
+    updateClock.start();
     readings.clear();
     unread.clear();
     statusWord.reset();
@@ -402,10 +404,6 @@ void StatusPoll::finishUpdate()
     takeBackDisownedReadings();
     state.setpointRefreshDue = false;
     records.appendDataRow(unread);
-    if (listener) {
-        completed.statusWord = statusWord;
-        listener->statusUpdated(completed);
-    }
     if (statusWord)
         fire.CheckFireEnableState();
     // Stale read-outs come back with the first update that reached the laser.
@@ -413,6 +411,11 @@ void StatusPoll::finishUpdate()
         stale = false;
         view.showLive();
         view.showReadOut(ReadOut::StatusWord, statusText);
+    }
+    if (listener) {
+        completed.statusWord = statusWord;
+        completed.took = std::chrono::milliseconds(updateClock.elapsed());
+        listener->statusUpdated(completed);
     }
 }
 

@@ -3,9 +3,11 @@
 #include "recordformat.h"
 #include "statuslistener.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QString>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -98,7 +100,7 @@ public:
     // One status update.
     void update();
     void setVoltagesPolled(bool polled);
-    // Hears every update that ran to its end (the history); may be null.
+    // Hears every update that ran to its end (the program); may be null.
     void setListener(StatusListener *updateListener) { listener = updateListener; }
     // Polling has stopped: the read-outs and tiles show as stale, and the status label says why,
     // until an update has read the laser again.
@@ -168,6 +170,7 @@ private:
     QList<Measurement> unread;
     CompletedUpdate completed;
     StatusListener *listener = nullptr;
+    QElapsedTimer updateClock;
     std::optional<uint32_t> statusWord;
     QString statusText;
     bool stale = false;

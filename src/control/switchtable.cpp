@@ -102,6 +102,17 @@ const QList<SwitchEntry> &switchTable()
          QStringLiteral("Choose the port by hand, as holding Right Shift at start.")},
         {Kind::StartSwitch, QStringLiteral("share"),
          QStringLiteral("Share the laser with scripts from the start, as Tools > Share Port.")},
+        {Kind::StartSwitch, QStringLiteral("port=N"),
+         QStringLiteral("Use the laser at port N (1 to 100) instead of scanning the ports for it.")},
+        {Kind::StartSwitch, QStringLiteral("api=HOST:PORT"),
+         QStringLiteral("Serve the control API on TCP at HOST:PORT as well as on its Unix socket; HOST must be a "
+                        "loopback address (127.0.0.1, [::1], localhost) unless TOVRA_API_TOKEN_FILE is set.")},
+        {Kind::StartSwitch, QStringLiteral("headless"),
+         QStringLiteral("Run without a window: scan (or use port=N), load, poll, record files, share the port and "
+                        "serve the control API; a status line on standard output every 10 s.")},
+        {Kind::StartSwitch, QStringLiteral("remotefiring"),
+         QStringLiteral("With headless: allow remote firing from the start, as Tools > Allow Remote Firing does "
+                        "in the window (there is no menu to check it in).")},
         {Kind::Information, QStringLiteral("--help"), QStringLiteral("Show the switches and end, without opening a window.")},
         {Kind::Information, QStringLiteral("--version"),
          QStringLiteral("Show the program's version and end, without opening a window.")},
@@ -111,9 +122,16 @@ const QList<SwitchEntry> &switchTable()
         {Kind::Environment, QStringLiteral("TOVRA_SHARE_PATH"),
          QStringLiteral("Where Tools > Share Port links the port for scripts, instead of $XDG_RUNTIME_DIR/tovra/port. "
                         "The link's folder must belong to the user alone (mode 0700).")},
+        {Kind::Environment, QStringLiteral("TOVRA_API_PATH"),
+         QStringLiteral("Where the control API's Unix socket is made, instead of $XDG_RUNTIME_DIR/tovra/api.sock. "
+                        "Its folder must belong to the user alone (mode 0700); the socket is made with mode 0600.")},
+        {Kind::Environment, QStringLiteral("TOVRA_API_TOKEN_FILE"),
+         QStringLiteral("A file (the user's own, mode 0600) whose first line is the token that TCP clients of the "
+                        "control API must send with auth first; with it, api=HOST:PORT may name any address.")},
         {Kind::Environment, QStringLiteral("XDG_RUNTIME_DIR"),
-         QStringLiteral("The user's runtime folder; the shared port is linked in its folder tovra, which is created "
-                        "with mode 0700 and used only while it belongs to the user alone.")},
+         QStringLiteral("The user's runtime folder; the shared port and the control API's socket are made in its "
+                        "folder tovra, which is created with mode 0700 and used only while it belongs to the user "
+                        "alone.")},
         {Kind::Environment, QStringLiteral("USERNAME, USER, LOGNAME"),
          QStringLiteral("The first of them that is set and not empty names the user in the record files' names; "
                         "path separators, \"..\" and control characters in it are written as \"_\".")},

@@ -6,8 +6,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QSettings>
 #include <QTimer>
 
+#include <algorithm>
 #include <memory>
 
 namespace tovra {
@@ -182,6 +184,15 @@ QString defaultHistoryFileName()
     if (dataHome.isEmpty() || QDir::isRelativePath(dataHome)) // relative values are to be ignored
         dataHome = QDir::homePath() + QStringLiteral("/.local/share");
     return dataHome + QStringLiteral("/tovra/history.sqlite");
+}
+
+HistorySettings configuredHistorySettings()
+{
+    const QSettings config(QStringLiteral("tovra"), QStringLiteral("tovra"));
+    HistorySettings settings;
+    settings.fileName = defaultHistoryFileName();
+    settings.retentionDays = std::max(1, config.value(QStringLiteral("History/RetentionDays"), 90).toInt());
+    return settings;
 }
 
 HistoryWriter::HistoryWriter(HistorySettings settings, QObject *parent)

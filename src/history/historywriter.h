@@ -36,6 +36,9 @@ struct HistorySettings
 
 // "$XDG_DATA_HOME/tovra/history.sqlite" (XDG_DATA_HOME defaults to ~/.local/share).
 QString defaultHistoryFileName();
+// The program's history: the default file, kept for "History/RetentionDays" of
+// ~/.config/tovra/tovra.conf (90 days unless set; at least 1).
+HistorySettings configuredHistorySettings();
 
 enum class HistoryState {
     Idle,      // nothing was recorded yet (the file is opened with the first batch)

@@ -1,12 +1,12 @@
 #include "sharedport.h"
 
+#include "privatefolder.h"
 #include "writeall.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSocketNotifier>
-#include <QStandardPaths>
 
 #include <cerrno>
 #include <cstring>
@@ -52,10 +52,7 @@ QString SharedPort::defaultLinkPath()
     const QString chosen = qEnvironmentVariable("TOVRA_SHARE_PATH");
     if (!chosen.isEmpty())
         return chosen;
-    QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (runtime.isEmpty())
-        runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    return runtime + QStringLiteral("/tovra/port");
+    return runtimePath(QStringLiteral("port"));
 }
 
 bool SharedPort::open(const QString &linkPath, QString *error)

@@ -1,5 +1,7 @@
 #include "sharelink.h"
 
+#include "privatefolder.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -51,21 +53,10 @@ bool ShareLink::create(const QString &path, const QString &device, QString *erro
     return false;
 }
 
-// The folder is made 0700 when missing; one that exists must be this user's with mode 0700, or
-// whoever else may write there could swap the link for their own pty.
 bool ShareLink::openFolder(const QString &name, QString *error)
 {
-    const QByteArray encoded = QFile::encodeName(name);
-    if (mkdir(encoded.constData(), 0700) != 0 && errno != EEXIST)
-        return fail(error, QStringLiteral("Cannot create the folder ") + name + QStringLiteral(": ") + systemText());
-    folder = ::open(encoded.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (folder < 0)
-        return fail(error, QStringLiteral("Cannot use the folder ") + name + QStringLiteral(": ") + systemText());
-    struct stat status {};
-    if (fstat(folder, &status) != 0 || status.st_uid != geteuid() || (status.st_mode & 07777) != 0700)
-        return fail(error, QStringLiteral("The folder ") + name
-                               + QStringLiteral(" must belong to you alone (mode 0700); it is not used"));
-    return true;
+    folder = openPrivateFolder(name, error);
+    return folder >= 0;
 }
 
 bool ShareLink::takeLock(QString *error)

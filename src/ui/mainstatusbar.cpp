@@ -37,6 +37,7 @@ void ElidedLabel::paintEvent(QPaintEvent *)
 
 MainStatusBar::MainStatusBar(QWidget *parent)
     : QStatusBar(parent)
+    , remoteLabel(new ElidedLabel(this))
     , logLabel(new ElidedLabel(this))
     , dataLabel(new ElidedLabel(this))
 {
@@ -45,6 +46,9 @@ MainStatusBar::MainStatusBar(QWidget *parent)
     logLabel->setObjectName(QStringLiteral("LogRecordinglbl"));
     dataLabel->setObjectName(QStringLiteral("DataRecordinglbl"));
     // At their full width when there is room; the passing messages take what is left.
+    remoteLabel->setObjectName(QStringLiteral("RemoteControllbl"));
+    addPermanentWidget(remoteLabel);
+    remoteLabel->hide();
     addPermanentWidget(logLabel);
     addPermanentWidget(dataLabel);
     showLogRecording(QString());
@@ -59,6 +63,12 @@ void MainStatusBar::showLogRecording(const QString &fileName)
 void MainStatusBar::showDataRecording(const QString &fileName)
 {
     showRecording(dataLabel, QStringLiteral("Data: "), fileName);
+}
+
+void MainStatusBar::showRemoteControl(const QString &client)
+{
+    remoteLabel->setFullText(QStringLiteral("Remote control: ") + client);
+    remoteLabel->setVisible(!client.isEmpty());
 }
 
 // The tooltip names the folder as well: the file lands in the working folder, which the

@@ -35,12 +35,17 @@ public:
     void showLogRecording(const QString &fileName);
     void showDataRecording(const QString &fileName);
 
+    // "Remote control: <client>" at the left of the permanent fields while a client of the control
+    // API holds control; an empty client hides it.
+    void showRemoteControl(const QString &client);
+    QString remoteControlText() const { return remoteLabel->isHidden() ? QString() : remoteLabel->text(); }
     QString logText() const { return logLabel->text(); }
     QString dataText() const { return dataLabel->text(); }
 
 private:
     static void showRecording(ElidedLabel *label, const QString &caption, const QString &fileName);
 
+    ElidedLabel *remoteLabel;
     ElidedLabel *logLabel;
     ElidedLabel *dataLabel;
 };

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "apiserver.h"
+#include "programbackend.h"
+
+#include <QObject>
+
+#include <memory>
+
+namespace tovra {
+
+class LaserProgram;
+
+// The control API on a running `LaserProgram`, with or without a window: the backend wired to
+// the program's reports, and the server. It starts serving when asked (`listen`) and stops the
+// laser's remote side when the program ends.
+class ProgramApi : public QObject
+{
+    Q_OBJECT
+public:
+    explicit ProgramApi(LaserProgram &program, QObject *parent = nullptr);
+    ~ProgramApi() override;
+
+    // The Unix socket (`TOVRA_API_PATH` or the runtime folder's), and TCP when `tcpEndpoint`
+    // ("HOST:PORT" of the switch api=) is not empty. False with `error` when either fails; the
+    // program goes on without what failed.
+    bool listen(const QString &tcpEndpoint, QString *error);
+
+    ProgramBackend &backend() { return *laserSide; }
+    ApiServer &server() { return *apiServer; }
+
+private:
+    std::unique_ptr<ProgramBackend> laserSide;
+    std::unique_ptr<ApiServer> apiServer;
+};
+
+} // namespace tovra

@@ -1,0 +1,317 @@
+#include "programbackend.h"
+
+#include "apiparameters.h"
+#include "communication.h"
+#include "laserstate.h"
+#include "statusword.h"
+
+#include <QJsonArray>
+
+namespace tovra {
+
+namespace {
+
+// The status bits by the names of their tiles: the full-size family's, and the small families'
+// where they differ (nullptr: the bit is unused there).
+struct BitName
+{
+    const char *standard;
+    const char *small;
+};
+const BitName BitNames[StatusTileCount] = {
+    {"Enabled", "Enabled"},         {"Firing", "Firing"},         {"Q-SW Enable", nullptr},
+    {"Diode Ext Trig", "Diode Ext Trig"}, {"Q-SW Ext Trig", nullptr}, {"Shutter Closed", nullptr},
+    {"Ext Intlk", "Ext Intlk"},     {"Diode-Temp", "Diode-Temp"}, {"Elect-Temp", "Elect-Temp"},
+    {"Power Fail", "Power Fail"},   {"Ok to Enable", "Ok to Enable"}, {"Ok to Fire", "Ok to Fire"},
+    {"Low Pwr Mode", "Normal Energy"}, {"High Pwr Mode", "Enh. Energy"},
+};
+constexpr uint32_t FaultBits = StatusBit::DiodeTempFault | StatusBit::ElectricalTempFault | StatusBit::PowerFail;
+
+// How often a raw line waiting for its turn looks again: the task timer's own tick.
+constexpr int RawRetryMs = 5;
+
+QString isoTime(const QDateTime &time)
+{
+    return time.isValid() ? time.toUTC().toString(Qt::ISODateWithMs) : QString();
+}
+
+} // namespace
+
+ProgramBackend::ProgramBackend(Wiring programWiring, QObject *parent)
+    : ApiBackend(parent)
+    , wiring(std::move(programWiring))
+{
+    rawRetry.setSingleShot(true);
+    rawRetry.setInterval(RawRetryMs);
+    connect(&rawRetry, &QTimer::timeout, this, &ProgramBackend::sendWaitingLines);
+    lastFireState = fireState();
+}
+
+QJsonObject ProgramBackend::identity() const
+{
+    const LaserState &state = wiring.state;
+    return {{QStringLiteral("model"), state.modelName},
+            {QStringLiteral("serial"), state.serialNumber},
+            {QStringLiteral("firmware"), state.firmwareVersion},
+            {QStringLiteral("fpga"), state.fpgaVersion},
+            {QStringLiteral("version"), wiring.programVersion}};
+}
+
+QJsonObject ProgramBackend::values() const
+{
+    const LaserState &s = wiring.state;
+    const QString at = isoTime(lastUpdate);
+    QJsonObject values;
+    const auto add = [&](const char *name, double value, const char *unit) {
+        values.insert(QLatin1String(name), QJsonObject{{QStringLiteral("value"), value},
+                                                       {QStringLiteral("unit"), QLatin1String(unit)},
+                                                       {QStringLiteral("time"), at}});
+    };
+    add("shotCount", static_cast<double>(s.shotCount), "");
+    add("userCount", static_cast<double>(s.userCount), "");
+    add("bankVoltage", s.bankVoltage, "V");
+    add("bankVoltageTarget", s.bankVoltageTarget, "V");
+    add("diodeCurrent", s.diodeCurrentMeasured, "A");
+    add("resonatorTempA", s.resonatorTempA, "°C");
+    add("resonatorTempB", s.resonatorTempB, "°C");
+    if (s.isStandardModel) {
+        add("fetVoltage", s.fetVoltage, "V");
+        add("fetDropVoltage", s.fetDropVoltage, "V");
+        add("fetDrainVoltage", s.fetDrainVoltage, "V");
+        add("fetSourceVoltage", s.fetSourceVoltage, "V");
+        add("fetTemperature", s.fetTemperature, "°C");
+    }
+    if (s.hasHeater0)
+        add("heater0Temp", s.heater0Temp, "°C");
+    if (s.hasHeater1)
+        add("heater1Temp", s.heater1Temp, "°C");
+    if (s.hasHeater2)
+        add("heater2Temp", s.heater2Temp, "°C");
+    return values;
+}
+
+QJsonObject ProgramBackend::fireState() const
+{
+    const LaserState &state = wiring.state;
+    return {{QStringLiteral("enabled"), (static_cast<uint32_t>(state.statusWord) & StatusBit::Enabled) != 0},
+            {QStringLiteral("firing"), state.firing || state.fireRequested}};
+}
+
+QJsonObject ProgramBackend::statusSnapshot() const
+{
+    const LaserState &state = wiring.state;
+    const auto word = static_cast<uint32_t>(state.statusWord);
+    const bool small = state.isMicroModel || state.isMiniModel;
+    QJsonObject bits;
+    for (int bit = 0; bit < StatusTileCount; ++bit) {
+        const char *name = small ? BitNames[bit].small : BitNames[bit].standard;
+        if (name)
+            bits.insert(QLatin1String(name), (word >> bit & 1u) != 0);
+    }
+    QJsonObject snapshot = fireState();
+    snapshot.insert(QStringLiteral("time"), isoTime(lastUpdate));
+    snapshot.insert(QStringLiteral("durationMs"), lastDurationMs);
+    snapshot.insert(QStringLiteral("link"), state.demoMode ? QStringLiteral("demo")
+                                            : !laserConnected() ? QStringLiteral("not connected")
+                                            : live ? QStringLiteral("connected")
+                                                   : QStringLiteral("not polling"));
+    snapshot.insert(QStringLiteral("statusWord"), static_cast<qint64>(word));
+    snapshot.insert(QStringLiteral("bits"), bits);
+    snapshot.insert(QStringLiteral("values"), values());
+    return snapshot;
+}
+
+QList<ApiParameter> ProgramBackend::parameters() const
+{
+    return apiParameters(wiring.state);
+}
+
+bool ProgramBackend::laserConnected() const
+{
+    return !detached && !wiring.state.demoMode && wiring.state.serialNumber != 0 && !wiring.comm.isDetached()
+           && !wiring.comm.isLinkLost();
+}
+
+bool ProgramBackend::remoteFiringAllowed() const
+{
+    return wiring.remoteFiringAllowed();
+}
+
+bool ProgramBackend::firingOrEnabled() const
+{
+    const QJsonObject now = fireState();
+    return now.value(QLatin1String("enabled")).toBool() || now.value(QLatin1String("firing")).toBool();
+}
+
+QString ProgramBackend::fireRefusal() const
+{
+    if (static_cast<uint32_t>(wiring.state.statusWord) & StatusBit::OkToFire)
+        return QString();
+    return QStringLiteral("The laser is not ready to fire (Ok to Fire is clear)");
+}
+
+void ProgramBackend::logSource(const QString &source, const QString &line)
+{
+    wiring.logLine(QStringLiteral("Note    (") + Communication::timeStamp() + QStringLiteral("): ") + source
+                   + QStringLiteral(": ") + line);
+}
+
+void ProgramBackend::setParameter(const QString &name, double value, const QString &source)
+{
+    const std::optional<QString> command = storeParameter(wiring.state, name, value);
+    if (!command)
+        return;
+    logSource(source, *command);
+    wiring.queueCommand(*command);
+    wiring.followSetting(ScriptSetting{name, value});
+    settingsChanged();
+}
+
+void ProgramBackend::setEnabled(bool enabled, const QString &source)
+{
+    logSource(source, enabled ? QStringLiteral("EN 1") : QStringLiteral("EN 0"));
+    wiring.setEnabled(enabled);
+    fireStateChanged();
+}
+
+void ProgramBackend::setFiring(bool firing, const QString &source)
+{
+    logSource(source, firing ? QStringLiteral("FL 1") : QStringLiteral("FL 0"));
+    wiring.setFiring(firing);
+    fireStateChanged();
+}
+
+void ProgramBackend::stop(const QString &source, const QString &reason)
+{
+    if (!reason.isEmpty())
+        note(reason);
+    // "FL 0" goes out ahead of every queued line, whatever the fire button shows.
+    logSource(source, QStringLiteral("FL 0"));
+    if (wiring.state.fireRequested || wiring.state.firing)
+        wiring.setFiring(false); // the fire button's Stop: its look follows
+    else
+        wiring.queueCommand(QStringLiteral("FL 0"));
+    fireStateChanged();
+}
+
+void ProgramBackend::sendRaw(const QString &line, const QString &source, std::function<void(const QString &)> answered)
+{
+    // A stop goes the stop's way, ahead of everything, and is answered at once.
+    if (classifyLine(line) == LineKind::Stop) {
+        logSource(source, line);
+        wiring.queueCommand(line.trimmed());
+        answered(QString());
+        return;
+    }
+    rawLines.push_back({line, source, std::move(answered)});
+    sendWaitingLines();
+}
+
+bool ProgramBackend::maySendNow() const
+{
+    const LaserState &state = wiring.state;
+    return !state.commandsInhibited && !state.statusBusy && !state.taskBusy && !state.exitRequested
+           && !wiring.comm.isDetached() && !wiring.comm.portBusy();
+}
+
+void ProgramBackend::sendWaitingLines()
+{
+    while (!rawLines.empty()) {
+        if (!laserConnected()) {
+            const RawLine refused = std::move(rawLines.front());
+            rawLines.pop_front();
+            refused.answered(QString());
+            continue;
+        }
+        if (!maySendNow()) {
+            rawRetry.start();
+            return;
+        }
+        const RawLine next = std::move(rawLines.front());
+        rawLines.pop_front();
+        logSource(next.source, next.line);
+        const QString reply = wiring.comm.SendRawLine(next.line, QLatin1Char('[') + next.source + QStringLiteral("] "));
+        next.answered(reply);
+        if (const std::optional<ScriptSetting> setting = settingTakenBy(next.line, reply)) {
+            wiring.followSetting(*setting);
+            settingsChanged();
+        }
+    }
+}
+
+void ProgramBackend::showRemoteControl(const QString &client)
+{
+    emit remoteControlShown(client);
+}
+
+void ProgramBackend::note(const QString &text)
+{
+    logSource(QStringLiteral("API"), text);
+    emit noteShown(text);
+}
+
+void ProgramBackend::statusUpdated(qint64 durationMs)
+{
+    lastUpdate = QDateTime::currentDateTimeUtc();
+    lastDurationMs = durationMs;
+    // An update that ran through read the laser: the link is live (stale is reported as it turns).
+    linkChanged(true);
+    const QJsonObject snapshot = statusSnapshot();
+    const uint32_t faults = static_cast<uint32_t>(wiring.state.statusWord) & FaultBits;
+    if (faults != lastFaultBits) {
+        QJsonArray active;
+        const QJsonObject bits = snapshot.value(QLatin1String("bits")).toObject();
+        for (const char *name : {"Diode-Temp", "Elect-Temp", "Power Fail"}) {
+            if (bits.value(QLatin1String(name)).toBool())
+                active.append(QLatin1String(name));
+        }
+        lastFaultBits = faults;
+        emit event(QStringLiteral("fault"), {{QStringLiteral("faults"), active}, {QStringLiteral("statusWord"), snapshot.value(QLatin1String("statusWord"))}});
+    }
+    fireStateChanged();
+    settingsChanged();
+    emit event(QStringLiteral("update"), snapshot);
+}
+
+void ProgramBackend::linkChanged(bool nowLive)
+{
+    if (nowLive == live)
+        return;
+    live = nowLive;
+    emit event(QStringLiteral("link"), {{QStringLiteral("link"), statusSnapshot().value(QLatin1String("link"))}});
+}
+
+void ProgramBackend::fireStateChanged()
+{
+    const QJsonObject now = fireState();
+    if (now == lastFireState)
+        return;
+    lastFireState = now;
+    emit event(QStringLiteral("fire"), now);
+}
+
+void ProgramBackend::settingsChanged()
+{
+    const QList<ApiParameter> now = parameters();
+    for (const ApiParameter &parameter : now) {
+        const auto before = std::find_if(lastParameters.cbegin(), lastParameters.cend(),
+                                         [&](const ApiParameter &old) { return old.name == parameter.name; });
+        if (before == lastParameters.cend() || before->value != parameter.value || before->minimum != parameter.minimum
+            || before->maximum != parameter.maximum)
+            emit event(QStringLiteral("setting"), parameter.toJson());
+    }
+    lastParameters = now;
+}
+
+void ProgramBackend::trafficLine(const QString &line)
+{
+    emit event(QStringLiteral("log"), {{QStringLiteral("line"), line}});
+}
+
+void ProgramBackend::detach()
+{
+    detached = true;
+    sendWaitingLines();
+}
+
+} // namespace tovra
