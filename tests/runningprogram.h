@@ -5,6 +5,7 @@
 // laser hears exactly the updates and commands the test makes happen.
 
 #include "programrig.h"
+#include "taskrunner.h"
 
 #include <QCheckBox>
 #include <QPushButton>
@@ -49,7 +50,7 @@ public:
     TMainForm &start(const QStringList &arguments = {})
     {
         TMainForm &form = rig.start(arguments);
-        form.laserProgram().statusTimer().stop();
+        form.laserProgram().tasks().pausePolling();
         startLines = laser.transcript();
         laser.clearTranscript();
         return form;
@@ -66,7 +67,7 @@ public:
     void poll()
     {
         rig.form().StatusTimerTimer();
-        rig.form().laserProgram().statusTimer().stop();
+        rig.form().laserProgram().tasks().pausePolling();
     }
 
     // One status tick during which `action` runs while the program waits for the reply to
@@ -92,9 +93,10 @@ public:
     {
         const LaserState &flags = rig.state;
         const Communication &exchange = rig.form().communication();
+        const TaskRunner &tasks = rig.form().laserProgram().tasks();
         return QTest::qWaitFor([&] {
-            return !flags.queuePending && !flags.recallPending && !flags.refreshPending && !flags.unlockPending
-                && !flags.taskBusy && !exchange.stopPending();
+            return tasks.queuedLines() == 0 && !tasks.loadPending() && !flags.unlockPending && !tasks.running()
+                && !exchange.stopPending();
         });
     }
 
@@ -134,7 +136,7 @@ public:
     bool tasksDone()
     {
         const bool done = RunningProgram::tasksDone();
-        form.laserProgram().statusTimer().stop();
+        form.laserProgram().tasks().pausePolling();
         return done;
     }
 

@@ -76,7 +76,7 @@ struct RecordingRig
         , comm(port, state, terminal, prompts)
         , fire(state, view, {[](const QString &) {}, [] {}, [] {}})
         , records(state, desktop, [] { return false; }, view)
-        , poll(comm, port, state, desktop, view, fire, records, statusTimer, {[] { return false; }, [] { return false; }})
+        , poll(comm, port, state, desktop, view, fire, records, {[] { return false; }, [] { return false; }})
         , writer(folder.settings())
         , recorder(state, writer)
     {
@@ -113,7 +113,6 @@ struct RecordingRig
     NoView view;
     TRZComPort port;
     Communication comm;
-    QTimer statusTimer;
     FireControl fire;
     RecordFiles records;
     StatusPoll poll;
@@ -187,6 +186,7 @@ void HistoryTest::historyRowHoldsWhatTheLaserSentAndNoValueItDidNot()
     RecordingRig rig;
     rig.laser.setReplyOverride(query, reply);
     rig.poll.update();
+    rig.poll.settleNow(); // the data row and the listener wait for the look for a late reply
     rig.writer.flush();
 
     const QList<HistorySample> samples = rig.folder.samples();
@@ -216,6 +216,7 @@ void HistoryTest::commandsFaultsAndALostLinkAreEvents()
     rig.poll.update();
     rig.laser.setSilent(false);
     rig.poll.update();
+    rig.poll.settleNow(); // the data row and the listener wait for the look for a late reply
     rig.writer.flush();
 
     const QStringList texts = eventTexts(rig.folder.events());
