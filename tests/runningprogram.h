@@ -5,6 +5,7 @@
 // laser hears exactly the updates and commands the test makes happen.
 
 #include "programrig.h"
+#include "statuspoll.h"
 #include "taskrunner.h"
 
 #include <QCheckBox>
@@ -62,12 +63,15 @@ public:
         return startLines.mid(startLines.indexOf(";LC:XL 0") + 1);
     }
 
-    // One status tick, now. The tick starts the timer again; it is held once more so that no tick
-    // of its own comes between the test's steps.
+    // One status tick, now, and its data row. The tick starts the timer again; it is held once
+    // more so that no tick of its own comes between the test's steps.
     void poll()
     {
         rig.form().StatusTimerTimer();
         rig.form().laserProgram().tasks().pausePolling();
+        const StatusPoll &update = rig.form().laserProgram().statusPoll();
+        if (!QTest::qWaitFor([&update] { return update.settled(); }))
+            qWarning("the status update's data row was not written");
     }
 
     // One status tick during which `action` runs while the program waits for the reply to

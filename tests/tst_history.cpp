@@ -211,6 +211,7 @@ void HistoryTest::commandsFaultsAndALostLinkAreEvents()
     rig.comm.SendCommand(QStringLiteral("FL 1"));
     rig.laser.raiseStatusBits(StatusBit::DiodeTempFault);
     rig.poll.update();
+    rig.poll.settleNow(); // the update is heard before the stop
     rig.comm.SendCommand(QStringLiteral("FL 0"));
     rig.laser.setSilent(true);
     rig.poll.update();

@@ -104,6 +104,8 @@ public:
     // The last update's data row and listener wait (at most the settle time after its last
     // request) for the look for a late reply; this does both now (the program is ending).
     void settleNow();
+    // The last update's data row is written and its listener told.
+    bool settled() const { return !settling; }
     // Polling has stopped: the read-outs and tiles show as stale, and the status label says why,
     // until an update has read the laser again.
     void showStale(const QString &statusText);
