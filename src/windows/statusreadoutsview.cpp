@@ -67,6 +67,11 @@ bool StatusReadoutsView::serviceWindowVisible() const
     return service.isVisible();
 }
 
+bool StatusReadoutsView::chartsDiodeTemperature() const
+{
+    return service.chartsDiodeTemperature();
+}
+
 void StatusReadoutsView::addChartPoint(int series, double value)
 {
     service.addChartPoint(series, value);
