@@ -115,9 +115,11 @@ public:
                          QString::number(point.y())});
     }
 
-    void click(int button = 1) const
+    // `times` clicks by one xdotool run (a wheel turned by many notches).
+    void click(int button = 1, int times = 1) const
     {
-        session.xdotool({QStringLiteral("click"), QString::number(button)});
+        session.xdotool({QStringLiteral("click"), QStringLiteral("--repeat"), QString::number(times),
+                         QStringLiteral("--delay"), QStringLiteral("20"), QString::number(button)});
     }
 
     // The program's visible windows other than its main window: its open boxes and dialogs.
