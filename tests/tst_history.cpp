@@ -51,6 +51,7 @@ public:
     void showReadOut(ReadOut, const QString &) override {}
     void showStatusTiles(uint32_t) override {}
     bool serviceWindowVisible() const override { return false; }
+    bool chartsDiodeTemperature() const override { return false; }
     void addChartPoint(int, double) override {}
     void showStale(const QString &) override {}
     void showLive() override {}
@@ -83,7 +84,7 @@ struct RecordingRig
         setUpLaserPort(port);
         state.isStandardModel = true;
         state.hasHeater0 = true;
-        state.autoUpdateVoltages = true;
+        poll.setVoltagesPolled(true);
         state.modelName = QStringLiteral("Tovra");
         state.serialNumber = 4711;
         state.firmwareVersion = QStringLiteral("2.10");
@@ -213,9 +214,13 @@ void HistoryTest::commandsFaultsAndALostLinkAreEvents()
     rig.poll.update();
     rig.poll.settleNow(); // the update is heard before the stop
     rig.comm.SendCommand(QStringLiteral("FL 0"));
+    // Every query of the silent update runs out its time; how long that is is not the point.
+    const uint32_t responseTime = rig.port.ResponseTime();
+    rig.port.setResponseTime(50);
     rig.laser.setSilent(true);
     rig.poll.update();
     rig.laser.setSilent(false);
+    rig.port.setResponseTime(responseTime);
     rig.poll.update();
     rig.poll.settleNow(); // the data row and the listener wait for the look for a late reply
     rig.writer.flush();

@@ -16,6 +16,7 @@ ProgramApi::ProgramApi(LaserProgram &program, QObject *parent)
         .queueCommand = [&program](const QString &command) { program.queueCommand(command); },
         .setEnabled = [&program](bool on) { program.setLaserEnabled(on); },
         .setFiring = [&program](bool on) { program.setFiring(on); },
+        .firingOrRequested = [&program] { return program.fireControl().firingOrRequested(); },
         .followSetting = [&program](const ScriptSetting &setting) { program.showScriptSetting(setting); },
         .remoteFiringAllowed = [&program] { return program.isRemoteFiringAllowed(); },
         .tasksRunning = [&program] { return program.tasks().running(); },

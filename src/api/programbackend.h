@@ -33,6 +33,8 @@ public:
         std::function<void(const QString &)> queueCommand;
         std::function<void(bool)> setEnabled; // as the enable box
         std::function<void(bool)> setFiring; // as the fire button
+        // The laser fires, or the fire button's "FL 1" stands (it only arms on the external trigger).
+        std::function<bool()> firingOrRequested;
         // A setting the laser was given: its control shows it without sending it again.
         std::function<void(const ScriptSetting &)> followSetting;
         std::function<bool()> remoteFiringAllowed;
