@@ -270,7 +270,7 @@ void SharedPortTest::floodLosesNothingAndThePollKeepsItsCadence()
     SharedProgram program(laser, {QStringLiteral("-share")}, true);
     // A poll every 400 ms instead of every second: the flood need last only as many polls.
     constexpr std::chrono::milliseconds pollInterval(400);
-    program.form->laserProgram().statusTimer().setInterval(pollInterval);
+    program.form->laserProgram().tasks().setPollingInterval(pollInterval);
     const int count = 250;
     const QStringList output = program.runScript(QStringLiteral(R"(
 port = open_port(timeout=10.0)

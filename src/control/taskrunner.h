@@ -91,6 +91,7 @@ public:
     // As resumePolling, but not in demo mode: the operator's command goes before the next update.
     void restartPolling();
     bool pollingActive() const { return pollTimer.isActive(); }
+    void setPollingInterval(std::chrono::milliseconds interval) { pollTimer.setInterval(interval); }
     // An update is timed to start within `lead`: a script's lines give way to it.
     bool statusUpdateDueWithin(std::chrono::milliseconds lead) const;
     // One tick of the status timer: runs an update unless the port, a batch, demo mode or the
