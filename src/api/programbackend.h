@@ -29,10 +29,11 @@ public:
     {
         LaserState &state;
         Communication &comm;
-        // A parameter's command, as a control's handler queues it.
-        std::function<void(const QString &)> queueCommand;
-        std::function<void(bool)> setEnabled; // as the enable box
-        std::function<void(bool)> setFiring; // as the fire button
+        // A parameter's command, as a control's handler queues it; each write names its source
+        // ("API api#3 (ramp.py)"), which the communication log records with the line.
+        std::function<void(const QString &command, const QString &source)> queueCommand;
+        std::function<void(bool, const QString &source)> setEnabled; // as the enable box
+        std::function<void(bool, const QString &source)> setFiring; // as the fire button
         // A setting the laser was given: its control shows it without sending it again.
         std::function<void(const ScriptSetting &)> followSetting;
         std::function<bool()> remoteFiringAllowed;
@@ -83,7 +84,6 @@ private:
 
     bool maySendNow() const;
     void sendWaitingLines();
-    void logSource(const QString &source, const QString &line);
     QJsonObject fireState() const;
     QJsonObject values() const;
 
