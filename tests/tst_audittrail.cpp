@@ -2,9 +2,13 @@
 // a script on the shared port or an API client names that source, so that the log tells who set
 // what; the program's own lines name none.
 #include "apiclient.h"
+#include "plusspinedit.h"
 #include "programapi.h"
 #include "sharedprogram.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
