@@ -107,6 +107,12 @@ void AuditTrailTest::everyWriteIsLoggedWithItsSource_data()
         QVERIFY(succeeded(client->call(QStringLiteral("set"), params({{"name", "RR"}, {"value", 50}}))));
         QTRY_VERIFY_WITH_TIMEOUT(rig.shared->laser.transcript().contains(";LA:RR 50.0"), 10000);
     }) << QStringLiteral("[API api#1 (ramp)] ;LA:RR 50.0");
+    QTest::newRow("an API client's enable") << Write([](AuditRig &rig) {
+        rig.shared->rig.program().setRemoteFiringAllowed(true);
+        auto client = controllingClient(rig);
+        QVERIFY(succeeded(client->call(QStringLiteral("enable"))));
+        QTRY_VERIFY_WITH_TIMEOUT(rig.shared->laser.enabled(), 10000);
+    }) << QStringLiteral("[API api#1 (ramp)] ;LA:EN 1");
     QTest::newRow("an API client's raw setter") << Write([](AuditRig &rig) {
         auto client = controllingClient(rig);
         QVERIFY(succeeded(client->call(QStringLiteral("raw"), params({{"line", "RR 60"}}))));
