@@ -88,7 +88,7 @@ int main(int argc, char *argv[])
         QTest::qWait(PauseBetweenUpdatesMs);
         transcript.takeNew(); // whatever came before this update
         // Every measured update is a third one, which re-reads the heater set points.
-        state.setpointPollCount = 2;
+        form.laserProgram().statusPoll().makeSetPointsDue();
         figures.usage.begin();
         form.StatusTimerTimer();
         const double ms = figures.usage.end();

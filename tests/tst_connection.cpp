@@ -97,7 +97,9 @@ void ConnectionTest::laserSlowerThanTheScanIsNotFound()
 {
     ScanRig rig;
     sim::SimulatedLaser &slow = rig.ports.add(2);
-    slow.setReplyDelay(150ms);
+    // Well past the scan's 100 ms, so that a loaded machine waking both ends late cannot let the
+    // reply in before the scan gives up.
+    slow.setReplyDelay(400ms);
     QVERIFY(!rig.comm.ConnectToLaser());
     QVERIFY(!slow.transcript().isEmpty());
 }

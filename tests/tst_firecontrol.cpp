@@ -123,7 +123,7 @@ void FireControlTest::droppedEnableIsUncheckedWithoutADisableCommand()
     QVERIFY(program.tasksDone());
     QVERIFY(!program.form.ui.LaserEnableBtn->isChecked());
     QVERIFY(program.form.ui.LaserEnableBtn->isEnabled());
-    QVERIFY(!program.state().enableDropped);
+    QVERIFY(!program.form.laserProgram().fireControl().enableDropped());
     QVERIFY(!program.laser.transcript().contains(";LA:EN 0"));
 
     // Whatever the laser says next, the update after the drop leaves the controls alone once.
@@ -213,7 +213,7 @@ void FireControlTest::firePressSendsItsCommandAndShowsItsLook()
     QVERIFY(program.tasksDone());
     QTEST(program.laser.transcript(), "commands");
     QCOMPARE(program.state().firing, firing);
-    QCOMPARE(program.state().fireRequested, firing);
+    QCOMPARE(program.form.laserProgram().fireControl().fireRequested(), firing);
     QVERIFY(program.state().skipStatusSync);
     if (firing)
         verifyFiringLook(program.form);
@@ -235,7 +235,7 @@ void FireControlTest::updateAfterAPressLeavesTheButtonAloneOnce()
     program.poll();
     verifyReadyLook(program.form);
     QVERIFY(!program.state().firing);
-    QVERIFY(!program.state().fireRequested);
+    QVERIFY(!program.form.laserProgram().fireControl().fireRequested());
 }
 
 void FireControlTest::pressDuringAnUpdateIsSentAfterItAndLeftAloneByIt()
@@ -265,7 +265,7 @@ void FireControlTest::firingStartedElsewhereIsShownAndStoppedByAPress()
     program.poll();
     verifyFiringLook(program.form);
     QVERIFY(program.state().firing);
-    QVERIFY(!program.state().fireRequested);
+    QVERIFY(!program.form.laserProgram().fireControl().fireRequested());
 
     program.laser.clearTranscript();
     program.form.ui.FireStopbtn->click();
@@ -287,7 +287,7 @@ void FireControlTest::externalTriggerKeepsTheFireRequestUntilTheNextPress()
     program.poll();
     program.poll();
     verifyFiringLook(program.form);
-    QVERIFY(program.state().fireRequested);
+    QVERIFY(program.form.laserProgram().fireControl().fireRequested());
     QVERIFY(!program.state().firing);
 
     program.laser.clearTranscript();

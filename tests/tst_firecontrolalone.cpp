@@ -128,7 +128,7 @@ void FireControlAloneTest::singleShotLeavesTheButtonReadyAtOnce()
     QCOMPARE(rig.laser.transcript(), QList<QByteArray>{";LA:FL 1"});
     QCOMPARE(rig.view.shown, QStringList{QStringLiteral("ready look")});
     QVERIFY(!rig.state.firing);
-    QVERIFY(!rig.state.fireRequested);
+    QVERIFY(!rig.fire.fireRequested());
 }
 
 void FireControlAloneTest::lockedMiniWaitsForItsPasswordInsteadOfEnabling()
@@ -156,7 +156,7 @@ void FireControlAloneTest::laserThatDisablesItselfUnchecksTheBoxWithoutEnableOff
     QVERIFY(!rig.view.checked);
     QVERIFY(rig.view.enableBoxEnabled);
     QVERIFY(!rig.laser.transcript().contains(";LA:EN 0"));
-    QVERIFY(!rig.state.enableDropped);
+    QVERIFY(!rig.fire.enableDropped());
 }
 
 void FireControlAloneTest::fireButtonIsUsableExactlyWhenTheStatusWordAllowsFiring_data()

@@ -51,6 +51,7 @@ public:
     void showReadOut(ReadOut, const QString &) override {}
     void showStatusTiles(uint32_t) override {}
     bool serviceWindowVisible() const override { return false; }
+    bool chartsDiodeTemperature() const override { return false; }
     void addChartPoint(int, double) override {}
     void showStale(const QString &) override {}
     void showLive() override {}
@@ -83,7 +84,7 @@ struct RecordingRig
         setUpLaserPort(port);
         state.isStandardModel = true;
         state.hasHeater0 = true;
-        state.autoUpdateVoltages = true;
+        poll.setVoltagesPolled(true);
         state.modelName = QStringLiteral("Tovra");
         state.serialNumber = 4711;
         state.firmwareVersion = QStringLiteral("2.10");

@@ -55,6 +55,7 @@ public:
     void setRecordChecked(RecordKind, bool) override {}
     void showRecording(RecordKind, const QString &) override {}
     bool serviceWindowVisible() const override { return false; }
+    bool chartsDiodeTemperature() const override { return false; }
     void addChartPoint(int, double) override {}
     void openUnlockedServiceWindow() override { calls.append(QStringLiteral("service window")); }
     void showStale(const QString &statusText) override { calls.append(QStringLiteral("stale ") + statusText); }
@@ -101,7 +102,7 @@ struct PollRig : test::LinkRig
         state.isMicroModel = config.family == sim::Family::Micro;
         state.isMiniModel = config.family == sim::Family::Mini;
         state.hasHeater0 = config.heater0;
-        state.autoUpdateVoltages = true;
+        poll.setVoltagesPolled(true);
     }
 
     // From now on every update writes a data row to a file of its own.
@@ -182,7 +183,8 @@ void StatusPollCoreTest::updateAsksInTheOrderOfFamilyAndOptions()
     QFETCH(QList<QByteArray>, queries);
     PollRig rig(laser);
     rig.poll.setVoltagesPolled(voltages);
-    rig.state.setpointPollCount = setPointsDue ? 2 : 0;
+    if (setPointsDue)
+        rig.poll.makeSetPointsDue();
 
     rig.update();
     QCOMPARE(rig.laser.transcript(), queryLines(queries));
@@ -230,7 +232,7 @@ void StatusPollCoreTest::stopCheckEndsTheUpdateBetweenSteps()
     QFETCH(QList<QByteArray>, queries);
     PollRig rig(laserOf(sim::Family::Standard, true));
     rig.collectData();
-    rig.state.setpointPollCount = 2;
+    rig.poll.makeSetPointsDue();
     rig.view.whenShown = [&](ReadOut which) {
         if (which != shownLast)
             return;
@@ -256,7 +258,7 @@ void StatusPollCoreTest::faultBoxDuringWhichTheProgramEndsIsTheUpdatesLastStep()
     rig.update();
     QCOMPARE(rig.desktop.texts(), QStringList{QStringLiteral("Electrical Fault")});
     QCOMPARE(rig.laser.transcript().last(), QByteArray(";LA:SS?"));
-    QCOMPARE(rig.state.setpointPollCount, 0);
+    QCOMPARE(rig.poll.updatesSinceSetPoints(), 0);
 }
 
 // The laser fires on; a word of 0 would show it stopped.
@@ -284,7 +286,7 @@ void StatusPollCoreTest::laserThatDisabledItselfDropsTheEnableBox()
 
     rig.update();
     QVERIFY(rig.view.calls.contains(QStringLiteral("drop enable")));
-    QVERIFY(rig.state.enableDropped);
+    QVERIFY(rig.fire.enableDropped());
     rig.update();
     QVERIFY(!rig.view.calls.contains(QStringLiteral("drop enable")));
 }

@@ -21,6 +21,7 @@ ProgramApi::ProgramApi(LaserProgram &program, QObject *parent)
         .setFiring = [&program](bool on, const QString &source) {
             program.actAs(source, [&] { program.setFiring(on); });
         },
+        .firingOrRequested = [&program] { return program.fireControl().firingOrRequested(); },
         .followSetting = [&program](const ScriptSetting &setting) { program.showScriptSetting(setting); },
         .remoteFiringAllowed = [&program] { return program.isRemoteFiringAllowed(); },
         .logLine = [&program](const QString &line) { program.records().appendLogNote(line); },

@@ -94,7 +94,7 @@ QJsonObject ProgramBackend::fireState() const
 {
     const LaserState &state = wiring.state;
     return {{QStringLiteral("enabled"), (static_cast<uint32_t>(state.statusWord) & StatusBit::Enabled) != 0},
-            {QStringLiteral("firing"), state.firing || state.fireRequested}};
+            {QStringLiteral("firing"), wiring.firingOrRequested()}};
 }
 
 QJsonObject ProgramBackend::statusSnapshot() const
@@ -177,7 +177,7 @@ void ProgramBackend::stop(const QString &source, const QString &reason)
     if (!reason.isEmpty())
         note(reason);
     // "FL 0" goes out ahead of every queued line, whatever the fire button shows.
-    if (wiring.state.fireRequested || wiring.state.firing)
+    if (wiring.firingOrRequested())
         wiring.setFiring(false, source); // the fire button's Stop: its look follows
     else
         wiring.queueCommand(QStringLiteral("FL 0"), source);

@@ -34,6 +34,8 @@ public:
         std::function<void(const QString &command, const QString &source)> queueCommand;
         std::function<void(bool, const QString &source)> setEnabled; // as the enable box
         std::function<void(bool, const QString &source)> setFiring; // as the fire button
+        // The laser fires, or the fire button's "FL 1" stands (it only arms on the external trigger).
+        std::function<bool()> firingOrRequested;
         // A setting the laser was given: its control shows it without sending it again.
         std::function<void(const ScriptSetting &)> followSetting;
         std::function<bool()> remoteFiringAllowed;

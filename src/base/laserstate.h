@@ -9,7 +9,8 @@ namespace tovra {
 // The one shared record of the control program: identity, family and options of the connected
 // laser, a mirror of its settings and limits, the latest measurements and the flags through which
 // the timers, the exchange functions and the windows keep out of each other's way. (The record
-// files are RecordFiles' own; the flags and queue slots are to follow into their owners.) Exactly one
+// files are RecordFiles' own, the status poll's and the fire control's bookkeeping theirs; the
+// process flags and queue slots are to follow into their owners.) Exactly one
 // exists for the life of the process; the exchange functions, the main window's logic and the
 // service window all work on that same instance. Flags are plain bools: readers only ever test
 // them for true or false.
@@ -77,17 +78,8 @@ struct LaserState
     double heater0Temp = 0;
     double heater1Temp = 0;
     double heater2Temp = 0;
+    // The status word's firing bit; the operator's fire and stop set it ahead of the next word.
     bool firing = false;
-    bool fireRequested = false;
-    bool enableDropped = false;
-    bool chartDiodeTemp = false;
-    bool autoUpdateVoltages = false;
-
-    // Status poll bookkeeping.
-    int32_t setpointPollCount = 0;
-    bool setpointRefreshDue = false;
-    bool tempFaultShown = false;
-    bool electricalFaultShown = false;
 
     // Process flags.
     bool demoMode = false;

@@ -27,11 +27,11 @@ bool FireControl::LaserFire(bool fire)
 {
     if (fire) {
         hooks.queueCommand(QStringLiteral("FL 1"));
-        state.fireRequested = true;
+        requestedFire = true;
         if (state.pulseMode == 1 && state.diodeTrigger == 0) {
             // A single shot is one pulse: the button is ready again at once.
             state.firing = false;
-            state.fireRequested = false;
+            requestedFire = false;
             showLook(false);
             QThread::msleep(100);
         } else {
@@ -40,7 +40,7 @@ bool FireControl::LaserFire(bool fire)
         }
     } else {
         hooks.queueCommand(QStringLiteral("FL 0"));
-        state.fireRequested = false;
+        requestedFire = false;
         state.firing = false;
         showLook(false);
     }
@@ -57,8 +57,8 @@ void FireControl::LaserEnableBtnClick()
 void FireControl::LaserEnable(bool enable)
 {
     if (!enable) {
-        if (state.enableDropped)
-            state.enableDropped = false; // the laser has disabled itself already
+        if (droppedByLaser)
+            droppedByLaser = false; // the laser has disabled itself already
         else
             hooks.queueCommand(QStringLiteral("EN 0"));
         CheckFireEnableState();
@@ -88,7 +88,7 @@ void FireControl::followStopLine(const QString &line)
     if (ScriptLine::read(line).mnemonic != QLatin1String("FL"))
         return;
     state.firing = false;
-    state.fireRequested = false;
+    requestedFire = false;
     showLook(false);
     state.skipStatusSync = true;
 }
@@ -102,8 +102,17 @@ void FireControl::showLook(bool stop)
         view.showReadyLook();
 }
 
+bool FireControl::firingOrRequested() const
+{
+    return state.firing || requestedFire;
+}
+
 void FireControl::followStatusWord(uint32_t status)
 {
+    // On the internal trigger an idle laser has ended the request (a burst ran out, a stop came
+    // from elsewhere), even in the one update that leaves the controls alone.
+    if (!(status & StatusBit::Firing) && state.diodeTrigger == 0)
+        requestedFire = false;
     if (state.skipStatusSync) {
         state.skipStatusSync = false;
         return;
@@ -114,7 +123,7 @@ void FireControl::followStatusWord(uint32_t status)
     if (!(status & StatusBit::Enabled) && view.enableChecked()) {
         // Unchecking the box runs its handler, which must not send "EN 0" for a laser that is
         // disabled already.
-        state.enableDropped = true;
+        droppedByLaser = true;
         view.setEnableBoxEnabled(false);
         view.setEnableChecked(false);
         view.setEnableBoxEnabled(true);

@@ -58,11 +58,19 @@ public:
     void followStopLine(const QString &line);
 
     // A status word was read: the fire look and the enable box follow it, except in the one
-    // update after an operator action on them. A laser that disabled itself unchecks the box.
+    // update after an operator action on them. A laser that disabled itself unchecks the box. A
+    // laser idle on its own trigger ends the operator's fire request, that update included.
     void followStatusWord(uint32_t status);
 
     // The one fire state: the button reads "Stop" (and stops when pressed).
     bool showsStop() const { return stopShown; }
+    // The operator's "FL 1" stands: not stopped since, and on the internal trigger no status word
+    // has shown the laser idle since (on the external trigger "FL 1" only arms the laser).
+    bool fireRequested() const { return requestedFire; }
+    // The laser fires as last reported or commanded, or the operator's "FL 1" stands.
+    bool firingOrRequested() const;
+    // The laser disabled itself: the enable box's unchecking that follows sends no "EN 0".
+    bool enableDropped() const { return droppedByLaser; }
 
 private:
     // Caption, look and action change together, here only.
@@ -72,6 +80,8 @@ private:
     FireControlView &view;
     const Hooks hooks;
     bool stopShown = false;
+    bool requestedFire = false;
+    bool droppedByLaser = false;
 };
 
 } // namespace tovra

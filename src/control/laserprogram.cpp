@@ -194,7 +194,7 @@ ShiftKeys LaserProgram::shiftKeysNow() const
 
 void LaserProgram::start()
 {
-    state.autoUpdateVoltages = true;
+    poll->setVoltagesPolled(true);
     state.initializedOnce = false;
 
     const ShiftKeys keys = shiftKeysNow();
@@ -449,7 +449,7 @@ void LaserProgram::setLaserEnabled(bool enabled)
 
 void LaserProgram::setFiring(bool firing)
 {
-    if (firing != (state.fireRequested || state.firing))
+    if (firing != fire.firingOrRequested())
         fire.FireStopbtnClick();
 }
 

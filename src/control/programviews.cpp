@@ -100,6 +100,11 @@ bool StatusPollViewStandIn::serviceWindowVisible() const
     return window && window->serviceWindowVisible();
 }
 
+bool StatusPollViewStandIn::chartsDiodeTemperature() const
+{
+    return window && window->chartsDiodeTemperature();
+}
+
 void StatusPollViewStandIn::addChartPoint(int series, double value)
 {
     if (window)

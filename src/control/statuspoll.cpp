@@ -106,7 +106,7 @@ StatusPoll::StatusPoll(Communication &exchange, TRZComPort &serialPort, LaserSta
 void StatusPoll::planSteps()
 {
     const auto always = [] { return true; };
-    const auto voltagesPolled = [this] { return state.autoUpdateVoltages; };
+    const auto voltagesAsked = [this] { return voltagesPolled; };
     const auto smallFamilyOnly = [this] { return smallFamily(); };
     const auto fullSizeOnly = [this] { return !smallFamily(); };
 
@@ -116,7 +116,7 @@ void StatusPoll::planSteps()
         {always, [this] { readCounter("UC", &LaserState::userCount, ReadOut::UserCount, "User Count: "); }},
     };
     for (const MeasurementRow &voltage : VoltageRows)
-        steps.push_back({voltagesPolled, [this, &voltage] { readOut(voltage); }});
+        steps.push_back({voltagesAsked, [this, &voltage] { readOut(voltage); }});
     steps.insert(steps.end(),
                  {
                      {always, [this] { readOut(FetTemperatureRow); }},
@@ -143,7 +143,7 @@ void StatusPoll::planSteps()
 void StatusPoll::planHeaterSteps(const HeaterRow &row)
 {
     const auto fitted = [this, &row] { return state.*row.present; };
-    const auto setpointDue = [this, &row] { return state.*row.present && state.setpointRefreshDue; };
+    const auto setpointDue = [this, &row] { return state.*row.present && setPointsDue; };
     steps.insert(steps.end(), {
                                   {fitted, [this, &row] { readHeaterTemperature(row); }},
                                   {fitted, [this, &row] { showHeaterTemperature(row); }},
@@ -220,7 +220,7 @@ void StatusPoll::update()
 
 void StatusPoll::setVoltagesPolled(bool polled)
 {
-    state.autoUpdateVoltages = polled;
+    voltagesPolled = polled;
 }
 
 // The update ends at once when the operator asked to close (a modal box or a reply wait inside
@@ -297,7 +297,7 @@ void StatusPoll::readOut(const MeasurementRow &row)
 
 void StatusPoll::chartResonatorTemp()
 {
-    if (wasRead(&LaserState::resonatorTemp) && view.serviceWindowVisible() && state.chartDiodeTemp)
+    if (wasRead(&LaserState::resonatorTemp) && view.serviceWindowVisible() && view.chartsDiodeTemperature())
         view.addChartPoint(ResonatorTempSeries, state.resonatorTemp);
 }
 
@@ -321,8 +321,6 @@ void StatusPoll::followStatusWord()
 {
     const uint32_t status = *statusWord;
     state.firing = status & StatusBit::Firing;
-    if (!state.firing && state.diodeTrigger == 0)
-        state.fireRequested = false;
     fire.followStatusWord(status);
     view.showStatusTiles(status);
     announceFaults(status);
@@ -341,32 +339,31 @@ void StatusPoll::announceFaults(uint32_t status)
         desktop.message(fault);
     };
     if (status & (StatusBit::DiodeTempFault | StatusBit::ElectricalTempFault)) {
-        if (!state.tempFaultShown) {
-            state.tempFaultShown = true;
+        if (!tempFaultShown) {
+            tempFaultShown = true;
             announce((status & StatusBit::DiodeTempFault) ? QStringLiteral("Temperature Fault - Diode")
                                                           : QStringLiteral("Temperature Fault - Electrical"));
             records.appendLogNote(QStringLiteral("Temperature Fault"));
         }
     } else {
-        state.tempFaultShown = false;
+        tempFaultShown = false;
     }
     if (status & StatusBit::PowerFail) {
-        if (!state.electricalFaultShown) {
-            state.electricalFaultShown = true;
+        if (!electricalFaultShown) {
+            electricalFaultShown = true;
             announce(QStringLiteral("Electrical Fault"));
             records.appendLogNote(QStringLiteral("Electrical Fault"));
         }
     } else {
-        state.electricalFaultShown = false;
+        electricalFaultShown = false;
     }
 }
 
-// Set points are read on every third update that gets this far.
 void StatusPoll::countTowardsSetPoints()
 {
-    if (++state.setpointPollCount > 2) {
-        state.setpointRefreshDue = true;
-        state.setpointPollCount = 0;
+    if (++updatesTowardsSetPoints >= SetPointPeriod) {
+        setPointsDue = true;
+        updatesTowardsSetPoints = 0;
     }
 }
 
@@ -382,7 +379,7 @@ void StatusPoll::showHeaterTemperature(const HeaterRow &row)
     if (!wasRead(row.temperature))
         return;
     view.showReadOut(row.temperatureReadOut, temperatureText(row.temperaturePrefix, state.*row.temperature));
-    if (view.serviceWindowVisible() && !state.chartDiodeTemp) {
+    if (view.serviceWindowVisible() && !view.chartsDiodeTemperature()) {
         view.addChartPoint(row.temperatureSeries, state.*row.temperature);
         view.addChartPoint(row.setpointSeries, state.*row.setpoint);
     }
@@ -402,7 +399,7 @@ void StatusPoll::showHeaterSetPoint(const HeaterRow &row)
 void StatusPoll::finishUpdate()
 {
     takeBackDisownedReadings();
-    state.setpointRefreshDue = false;
+    setPointsDue = false;
     records.appendDataRow(unread);
     if (statusWord)
         fire.CheckFireEnableState();

@@ -57,6 +57,8 @@ public:
     // One tile per bit 0 to 13 of the word.
     virtual void showStatusTiles(uint32_t statusWord) = 0;
     virtual bool serviceWindowVisible() const = 0;
+    // The service window's chart takes the small family's diode temperature, not the heaters.
+    virtual bool chartsDiodeTemperature() const = 0;
     // A point of the service window's chart, at the chart clock's present reading.
     virtual void addChartPoint(int series, double value) = 0;
     // The service password was accepted: its menu item appears and the window opens.
@@ -100,6 +102,10 @@ public:
     // One status update.
     void update();
     void setVoltagesPolled(bool polled);
+    // The next update that gets past the status word reads the heaters' set points too.
+    void makeSetPointsDue() { updatesTowardsSetPoints = SetPointPeriod - 1; }
+    // Updates counted since the set points were last due.
+    int updatesSinceSetPoints() const { return updatesTowardsSetPoints; }
     // Hears every update that ran to its end (the program); may be null.
     void setListener(StatusListener *updateListener) { listener = updateListener; }
     // Polling has stopped: the read-outs and tiles show as stale, and the status label says why,
@@ -174,6 +180,15 @@ private:
     std::optional<uint32_t> statusWord;
     QString statusText;
     bool stale = false;
+
+    bool voltagesPolled = false;
+    // Set points are read on every SetPointPeriod-th update that gets past the status word.
+    static constexpr int SetPointPeriod = 3;
+    int updatesTowardsSetPoints = 0;
+    bool setPointsDue = false;
+    // Whether the fault episode under way was announced (announceFaults).
+    bool tempFaultShown = false;
+    bool electricalFaultShown = false;
 };
 
 } // namespace tovra

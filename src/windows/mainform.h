@@ -197,6 +197,7 @@ private:
     void showReadOut(ReadOut which, const QString &text) override;
     void showStatusTiles(uint32_t statusWord) override;
     bool serviceWindowVisible() const override;
+    bool chartsDiodeTemperature() const override;
     void addChartPoint(int series, double value) override;
     void openUnlockedServiceWindow() override;
     void showStale(const QString &statusText) override;

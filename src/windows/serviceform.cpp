@@ -297,10 +297,14 @@ void TServiceForm::SaveChartbtnClick()
 // opening of the window.
 void TServiceForm::DiodeTempEnClick()
 {
-    state.chartDiodeTemp = ui.DiodeTempEn->isChecked();
-    if (!state.chartDiodeTemp)
+    if (!chartsDiodeTemperature())
         return;
     ui.TempChart->showDiodeTemperatureOnly();
+}
+
+bool TServiceForm::chartsDiodeTemperature() const
+{
+    return ui.DiodeTempEn->isChecked();
 }
 
 void TServiceForm::addChartPoint(int series, double temperature)

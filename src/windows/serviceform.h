@@ -49,6 +49,8 @@ public:
     void ClearChartbtnClick();
     void SaveChartbtnClick();
     void DiodeTempEnClick();
+    // The chart takes the diode temperature (its box is checked), not the heaters.
+    bool chartsDiodeTemperature() const;
 
     // The status poll feeds the chart through this while the window is visible; the point
     // stands at the chart clock's present reading.

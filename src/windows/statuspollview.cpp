@@ -85,6 +85,11 @@ bool TMainForm::serviceWindowVisible() const
     return ServiceForm->isVisible();
 }
 
+bool TMainForm::chartsDiodeTemperature() const
+{
+    return ServiceForm->chartsDiodeTemperature();
+}
+
 void TMainForm::addChartPoint(int series, double value)
 {
     ServiceForm->addChartPoint(series, value);
