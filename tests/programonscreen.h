@@ -52,9 +52,16 @@ public:
         program.setWorkingDirectory(workDir.path());
         QProcessEnvironment variables = session.environment();
         // A simulated laser needs no time to settle while the scan greets it.
-        variables.insert(QStringLiteral("TOVRA_TEST_TIMINGS"), QStringLiteral("scanPause=0"));
-        for (const QString &assignment : environment)
-            variables.insert(assignment.section(QLatin1Char('='), 0, 0), assignment.section(QLatin1Char('='), 1));
+        const QString timings = QStringLiteral("TOVRA_TEST_TIMINGS");
+        variables.insert(timings, QStringLiteral("scanPause=0"));
+        for (const QString &assignment : environment) {
+            const QString name = assignment.section(QLatin1Char('='), 0, 0);
+            QString value = assignment.section(QLatin1Char('='), 1);
+            // Timings a test names come on top of the scan's (the last of a name holds).
+            if (name == timings)
+                value = variables.value(timings) + QLatin1Char(',') + value;
+            variables.insert(name, value);
+        }
         program.setProcessEnvironment(variables);
         program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         program.start(QStringLiteral(TOVRA_EXECUTABLE), arguments);
@@ -100,13 +107,19 @@ public:
 
     void moveMouseTo(QPoint point) const
     {
+        // --sync waits for the pointer to move, which it never does when it stands there already:
+        // xdotool would hang until it is killed.
+        if (session.pointer() == point)
+            return;
         session.xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(point.x()),
                          QString::number(point.y())});
     }
 
-    void click(int button = 1) const
+    // `times` clicks by one xdotool run (a wheel turned by many notches).
+    void click(int button = 1, int times = 1) const
     {
-        session.xdotool({QStringLiteral("click"), QString::number(button)});
+        session.xdotool({QStringLiteral("click"), QStringLiteral("--repeat"), QString::number(times),
+                         QStringLiteral("--delay"), QStringLiteral("20"), QString::number(button)});
     }
 
     // The program's visible windows other than its main window: its open boxes and dialogs.

@@ -354,8 +354,7 @@ void OperatorHandsTest::terminalOfAWindowTallerThanTheScreenIsScrolledIntoReach(
     // Over the banner, which takes no wheel itself; many notches reach the end.
     const QRect client = small.clientGeometry(program.window);
     program.moveMouseTo(client.topLeft() + QPoint(100, 100));
-    for (int notch = 0; notch < 30; ++notch)
-        program.click(5);
+    program.click(5, 30);
 
     // Scrolled to the end, the client area's bottom stands at the window's bottom. At scale 2 a
     // point of the layout is two pixels of the screen.

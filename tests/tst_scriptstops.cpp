@@ -106,6 +106,8 @@ void ScriptStopsTest::scriptStopDuringALoadGoesOutAtTheNextQuery()
     const WhenLaserHears scriptStarts(program.laser, ";LA:RR?", [&] {
         program.startScript(script, QStringLiteral("print(ask(open_port(), sys.argv[2]))"), {stop});
     });
+    // Once the stop is in, the rest of the load need not crawl.
+    const WhenLaserHears stopHeard(program.laser, stop.toLatin1(), [&] { program.laser.setReplyDelay(0ms); });
     program.form->ui.Up1->trigger();
     QVERIFY(QTest::qWaitFor([&] { return script.state() == QProcess::NotRunning; }, 30000));
     QVERIFY(tasksDone(program));
@@ -125,6 +127,8 @@ void ScriptStopsTest::exitDropsTheScriptsWaitingLines()
 {
     SharedProgram program;
     program.laser.setSilent(true);
+    // Each exchange with the silent laser ends with its time-out; a short one shows the order.
+    program.form->laserProgram().port().setResponseTime(300);
     const qint64 oneExchange = program.form->laserProgram().port().ResponseTime();
     QElapsedTimer sinceSignal;
     const WhenLaserHears signalArrives(program.laser, "RR?", [&] {

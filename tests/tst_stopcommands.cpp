@@ -235,6 +235,8 @@ void StopCommandsTest::exitStopsFiringAfterTheExchangeUnderWayDroppingTheQueue()
     test::PolledProgram program;
     program.laser.clearTranscript();
     program.laser.setSilent(true);
+    // Each exchange with the silent laser ends with its time-out; a short one shows the order.
+    program.form.laserProgram().port().setResponseTime(300);
     const qint64 oneExchange = program.form.laserProgram().port().ResponseTime();
     QElapsedTimer sinceSignal;
     const WhenLaserHears signalArrives(program.laser, ";LA:RR 11.0", [&] {
@@ -286,7 +288,7 @@ void StopCommandsTest::restartWithAStopWaitingSendsTheStopFirst()
     QVERIFY(fireLaser(program));
 
     const QByteArray answering = test::queryLine("FT");
-    program.laser.setReplyDelay(1s);
+    program.laser.setReplyDelay(answering, 1s);
     const WhenLaserHears operatorActs(program.laser, answering, [&] {
         pressStop(program.form);
         program.form.ui.R1->trigger();

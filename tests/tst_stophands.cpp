@@ -65,13 +65,14 @@ void StopHandsTest::initTestCase()
 // box with Escape. The button still reads "Stop", and a click on it sends "FL 0".
 void StopHandsTest::stopAfterADismissedQuestionSendsFireOff()
 {
-    ProgramOnScreen program(*session);
+    // The question comes after the reply's time-out; a second does as well as the full five.
+    ProgramOnScreen program(*session, {}, {QStringLiteral("TOVRA_TEST_TIMINGS=responseTime=1000,statusPollInterval=300")});
     QVERIFY(program.ready());
     program.moveMouseTo(program.onScreen(places.centreOf(places.ui.LaserEnableBtn)));
     program.click();
     QVERIFY(polledSince(program, ";LA:EN 1"));
 
-    program.laser.silenceAt(sim::LineTrigger::lineHolding("FL 1"), 8s);
+    program.laser.silenceAt(sim::LineTrigger::lineHolding("FL 1"), 3s);
     program.moveMouseTo(program.onScreen(places.centreOf(places.ui.FireStopbtn)));
     program.click();
     QVERIFY(waitForBox(program));

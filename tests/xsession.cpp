@@ -98,6 +98,19 @@ QString XSession::xdotool(const QStringList &arguments) const
     return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
 }
 
+QPoint XSession::pointer() const
+{
+    // "X=640\nY=512\nSCREEN=0\nWINDOW=..."
+    QPoint at(-1, -1);
+    for (const QString &line : xdotool({QStringLiteral("getmouselocation"), QStringLiteral("--shell")}).split(QLatin1Char('\n'))) {
+        if (line.startsWith(QLatin1String("X=")))
+            at.setX(line.mid(2).toInt());
+        else if (line.startsWith(QLatin1String("Y=")))
+            at.setY(line.mid(2).toInt());
+    }
+    return at;
+}
+
 qulonglong XSession::waitForWindowOf(qint64 pid, int timeoutMs) const
 {
     const QDeadlineTimer deadline(timeoutMs);

@@ -29,6 +29,8 @@ public:
 
     // Runs xdotool with `arguments` and returns its output, trimmed; empty on failure.
     QString xdotool(const QStringList &arguments) const;
+    // Where the pointer stands on the screen.
+    QPoint pointer() const;
     // The visible top-level window of process `pid`, waiting for it to appear; 0 if none.
     qulonglong waitForWindowOf(qint64 pid, int timeoutMs = 20000) const;
     // The window's inner area (without the window manager's frame) in screen pixels.

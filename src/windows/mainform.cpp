@@ -1,14 +1,18 @@
 #include "mainform.h"
 
 #include "desktop.h"
+#include "firebuttonview.h"
 #include "frameextent.h"
 #include "laserstate.h"
 #include "mainstatusbar.h"
 #include "parametertable.h"
 #include "plusspinedit.h"
+#include "recordmenuview.h"
 #include "scriptsettings.h"
 #include "serviceform.h"
 #include "settingcontrols.h"
+#include "settingsformview.h"
+#include "statusreadoutsview.h"
 #include "trafficview.h"
 #include "versioninfo.h"
 
@@ -50,11 +54,20 @@ TMainForm::TMainForm(LaserProgram &laserProgram, QWidget *parent)
     ServiceForm = new TServiceForm(*this, state, desktop, this);
     ServiceForm->keepClearOf([this] { return ui.fireAndStatusOnScreen(); });
     scriptSettings = std::make_unique<ScriptSettingsFollower>(*controls, state, [this] { program.readBackEnergyModeValue(); });
+    settingsView = std::make_unique<SettingsFormView>(
+        ui, *controls, state,
+        SettingsFormView::Window{.setTitle = [this](const QString &title) { setWindowTitle(title); },
+                                 .setOuterWidth = [this](int width) { setOuterWidth(width); },
+                                 .setOuterHeight = [this](int height) { setOuterHeight(height); },
+                                 .noteInLog = [this](const QString &line) { appendLogNote(line); }});
+    readoutsView = std::make_unique<StatusReadoutsView>(ui, *ServiceForm);
+    fireView = std::make_unique<FireButtonView>(ui);
+    recordsView = std::make_unique<RecordMenuView>(ui, *StatusBar);
     program.attachViews({
-        .settings = this,
-        .poll = this,
-        .fire = this,
-        .records = this,
+        .settings = settingsView.get(),
+        .poll = readoutsView.get(),
+        .fire = fireView.get(),
+        .records = recordsView.get(),
         .scriptSettings = scriptSettings.get(),
         .terminal = ResponseList,
     });

@@ -22,7 +22,11 @@ namespace tovra {
 class Desktop;
 class RemoteFiringBanner;
 class MainStatusBar;
+class FireButtonView;
+class RecordMenuView;
 class ScriptSettingsFollower;
+class SettingsFormView;
+class StatusReadoutsView;
 class SettingControls;
 class TPlusSpinEdit;
 class TServiceForm;
@@ -37,12 +41,7 @@ struct LaserState;
 // source file: start-up and shutdown, the task queue, the settings load, parameter controls, bins
 // and terminal, status poll, fire control, record files, access, tools) and hosts the service
 // window.
-class TMainForm : public QMainWindow,
-                  private SettingsLoadView,
-                  private StatusPollView,
-                  private FireControlView,
-                  private RecordFilesView,
-                  private ServiceHost
+class TMainForm : public QMainWindow, private ServiceHost
 {
     Q_OBJECT
 public:
@@ -165,21 +164,10 @@ private:
     void connectMenus();
     void followProgram();
 
-    // The view of the settings load (settingsloadview.cpp).
-    void showSetting(Setting setting, double value) override;
-    LimitRange limits(Setting setting) const override;
-    void setLimits(Setting setting, LimitRange range) override;
-    void setSettingEnabled(Setting setting, bool enabled) override;
-    void markUnread(Setting setting, bool unread) override;
-    void setPartVisible(Part part, bool visible) override;
-    void setText(Text text, const QString &value) override;
-    void setStatusCaptions(const QStringList &captions) override;
-    void showFamily(Family family) override;
-    void arrangeForSmallFamily(bool hasAttenuator, bool hasEnhancedEnergy) override;
-    void setOuterWidth(int width) override;
-    void noteInLog(const QString &line) override;
     void hideControlsOutOfSight();
 
+    // Sizes the settings load asks for, of the outer window as the operator sees it.
+    void setOuterWidth(int width);
     void setOuterHeight(int height);
     // The outer sizes asked for are those of the window without the status bar, which is added.
     void applyOuterSize();
@@ -193,16 +181,6 @@ private:
     void sendTerminalText();
     void refuseTerminalText();
 
-    // The status poll's view (statuspollview.cpp).
-    void showReadOut(ReadOut which, const QString &text) override;
-    void showStatusTiles(uint32_t statusWord) override;
-    bool serviceWindowVisible() const override;
-    bool chartsDiodeTemperature() const override;
-    void addChartPoint(int series, double value) override;
-    void openUnlockedServiceWindow() override;
-    void showStale(const QString &statusText) override;
-    void showLive() override;
-    void setReadingsLive(bool live);
     void openServiceWindow();
     void closeServiceWindow();
     // ServiceHost: what the service window changes here.
@@ -213,18 +191,7 @@ private:
     void applyCalibratedMaximum(Setting setting, double maximum) override;
     void showHeaterTarget(int heater, double setpoint) override;
 
-    // What enable and fire control shows (mainformfire.cpp).
-    void showFiringLook() override;
-    void showReadyLook() override;
-    void setFireEnabled(bool enabled) override;
-    void setEnableBoxEnabled(bool enabled) override;
-    bool enableChecked() const override;
-    void setEnableChecked(bool checked) override;
     void setUpStopDeliveryNote();
-
-    // The record files' menu check marks (mainformrecords.cpp).
-    void setRecordChecked(RecordKind kind, bool checked) override;
-    void showRecording(RecordKind kind, const QString &fileName) override;
 
     void wireSharing();
     void showSharingState();
@@ -237,6 +204,11 @@ private:
     Desktop &desktop;
     std::unique_ptr<SettingControls> controls; // made once the layout is set up
     std::unique_ptr<ScriptSettingsFollower> scriptSettings;
+    // The views the window lends the program.
+    std::unique_ptr<SettingsFormView> settingsView;
+    std::unique_ptr<StatusReadoutsView> readoutsView;
+    std::unique_ptr<FireButtonView> fireView;
+    std::unique_ptr<RecordMenuView> recordsView;
     TrendsWindow *trends = nullptr;
     QLabel *historyStateLabel = nullptr;
     QSize requestedOuterSize; // an invalid part means "as designed"

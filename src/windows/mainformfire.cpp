@@ -1,15 +1,9 @@
-// The window's side of enable and fire: the handlers hand over to the program's FireControl, and the fire
-// button, the animation and the enable box show what it reports.
+// The window's side of enable and fire: the handlers hand over to the program's FireControl
+// (FireButtonView shows what it reports), and the note of a stop not yet delivered.
 
 #include "mainform.h"
 
-#include "laserstate.h"
-#include "statuscolours.h"
-#include "statusword.h"
-
-#include <QCheckBox>
 #include <QLabel>
-#include <QPushButton>
 
 namespace tovra {
 
@@ -36,44 +30,6 @@ void TMainForm::LaserEnable(bool enable)
 void TMainForm::CheckFireEnableState()
 {
     program.fireControl().CheckFireEnableState();
-}
-
-void TMainForm::showFiringLook()
-{
-    ui.FireStopbtn->setText(QStringLiteral("Stop"));
-    setButtonCaptionColour(ui.FireStopbtn, FiringCaptionColour);
-    if (!ui.animationRunning()) {
-        ui.TovraAnimate->setEnabled(true);
-        ui.startAnimation(MainFormLayout::idleAnimationFrame);
-    }
-}
-
-void TMainForm::showReadyLook()
-{
-    ui.FireStopbtn->setText(QStringLiteral("Fire"));
-    setButtonCaptionColour(ui.FireStopbtn, ReadyCaptionColour);
-    if (ui.animationRunning())
-        ui.stopAnimation(MainFormLayout::idleAnimationFrame);
-}
-
-void TMainForm::setFireEnabled(bool enabled)
-{
-    ui.FireStopbtn->setEnabled(enabled);
-}
-
-void TMainForm::setEnableBoxEnabled(bool enabled)
-{
-    ui.LaserEnableBtn->setEnabled(enabled);
-}
-
-bool TMainForm::enableChecked() const
-{
-    return ui.LaserEnableBtn->isChecked();
-}
-
-void TMainForm::setEnableChecked(bool checked)
-{
-    ui.LaserEnableBtn->setChecked(checked);
 }
 
 // A stop the port did not take is tried again at every exchange boundary; until it is written the

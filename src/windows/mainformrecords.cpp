@@ -1,11 +1,7 @@
-// The window's side of the record files: the menu handlers hand over to RecordFiles, and the
-// menu items show its check marks and the status bar whether a file is recording.
+// The window's side of the record files: the menu handlers hand over to RecordFiles
+// (RecordMenuView shows its check marks and whether a file is recording).
 
 #include "mainform.h"
-
-#include "mainstatusbar.h"
-
-#include <QAction>
 
 namespace tovra {
 
@@ -42,19 +38,6 @@ void TMainForm::EnableDataCollectionMenuClick()
 void TMainForm::appendLogNote(const QString &line)
 {
     program.records().appendLogNote(line);
-}
-
-void TMainForm::setRecordChecked(RecordKind kind, bool checked)
-{
-    (kind == RecordKind::CommunicationLog ? ui.EnableLoggingMenu : ui.EnableDataCollectionMenu)->setChecked(checked);
-}
-
-void TMainForm::showRecording(RecordKind kind, const QString &fileName)
-{
-    if (kind == RecordKind::CommunicationLog)
-        StatusBar->showLogRecording(fileName);
-    else
-        StatusBar->showDataRecording(fileName);
 }
 
 } // namespace tovra
