@@ -104,8 +104,8 @@ void TaskRunner::tick()
 
     if ((state.recallPending || state.refreshPending) && !state.exitRequested) {
         actions.stopStatusPoll();
-        if (state.recallPending)
-            comm.SendCommand(QStringLiteral("RC ") + QString::number(state.recallBin));
+        if (state.recallPending) // the window's Bins menu asks for a recall
+            comm.send(OutgoingLine::command(QStringLiteral("RC ") + QString::number(state.recallBin), LineSource::window()));
         actions.loadSettings();
         state.recallPending = false;
         state.refreshPending = false;
