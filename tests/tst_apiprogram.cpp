@@ -153,8 +153,8 @@ private slots:
         QVERIFY(succeeded(beta->call(QStringLiteral("set"), params({{"name", "RR"}, {"value", 30}}))));
         QTRY_VERIFY_WITH_TIMEOUT(laser.transcript().contains(";LA:RR 30.0"), 10000);
         // The log tells who set what.
-        QTRY_VERIFY_WITH_TIMEOUT(program.logText().contains(QStringLiteral("API %1 (alpha): RR 20.0").arg(alphaId).toUtf8()), 10000);
-        QVERIFY(program.logText().contains(QStringLiteral("API %1: RR 30.0").arg(HeadlessProgram::idOf(*beta)).toUtf8()));
+        QTRY_VERIFY_WITH_TIMEOUT(program.logText().contains(QStringLiteral("): [API %1 (alpha)] ;LA:RR 20.0").arg(alphaId).toUtf8()), 10000);
+        QVERIFY(program.logText().contains(QStringLiteral("): [API %1] ;LA:RR 30.0").arg(HeadlessProgram::idOf(*beta)).toUtf8()));
     }
 
     void aClientsBadInputNeverReachesTheLaser()

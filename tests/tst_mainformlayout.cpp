@@ -285,6 +285,7 @@ void MainFormLayoutTest::menuItemsCarryTheirCaptions_data()
     QTest::newRow("CaptureScreenShot1") << "ools1" << "Capture Screen Shot" << false;
     QTest::newRow("EnableLoggingMenu") << "ools1" << "Logging Enabled" << true;
     QTest::newRow("EnableDataCollectionMenu") << "ools1" << "Data Collection Enabled" << true;
+    QTest::newRow("RemoteApiMenu") << "ools1" << "Remote API…" << false;
     QTest::newRow("Service1") << "ools1" << "Service" << false;
     QTest::newRow("ServiceWindowMenu") << "ools1" << "Service Window" << false;
     QTest::newRow("UnlockLaserMenu") << "ools1" << "Unlock Laser" << false;

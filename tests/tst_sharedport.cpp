@@ -546,7 +546,7 @@ void SharedPortTest::bannerAndLogTellThatScriptsMayFire()
     banner->copyPath();
     QCOMPARE(QGuiApplication::clipboard()->text(), program.linkPath());
 
-    // A script's lines are marked in the terminal view; the log's traffic lines keep their form.
+    // A script's lines are marked in the terminal view and named in the log's traffic lines.
     QCOMPARE(program.runScript(QStringLiteral("print(ask(open_port(), 'RR?'))")), QStringList{"10.0"});
     form.ui.AllowRemoteFiringMenu->trigger();
     QVERIFY(banner->isHidden());
@@ -565,7 +565,7 @@ void SharedPortTest::bannerAndLogTellThatScriptsMayFire()
                                 QStringLiteral("Allow Remote Firing off"),
                                 QStringLiteral("Script line not sent, remote firing not allowed: FL 1"),
                                 QStringLiteral("Share Port off: ") + program.linkPath()}));
-    QVERIFY(log.filter(QRegularExpression(QStringLiteral("^Sent    \\(.{12}\\): RR\\?$"))).size() == 1);
+    QVERIFY(log.filter(QRegularExpression(QStringLiteral("^Sent    \\(.{12}\\): \\[script\\] RR\\?$"))).size() == 1);
 }
 
 void SharedPortTest::oneLinkServesOneProgram()
@@ -651,7 +651,7 @@ void SharedPortTest::passwordsAreNeitherShownNorLoggedWhoeverSentThem()
     QTRY_VERIFY(!form.ResponseList->lines().filter(QLatin1String(") [script] pw ****")).isEmpty());
     QVERIFY(!form.ResponseList->lines().filter(QRegularExpression(QStringLiteral("\\) ;LA:PW \\*\\*\\*\\*$"))).isEmpty());
     const QStringList log = program.rig.fileLines(form.logFileName());
-    QCOMPARE(log.filter(QRegularExpression(QStringLiteral("^Sent    \\(.{12}\\): (pw|;LA:PW) \\*\\*\\*\\*$"))).size(), 2);
+    QCOMPARE(log.filter(QRegularExpression(QStringLiteral("^Sent    \\(.{12}\\): (\\[script\\] pw|;LA:PW) \\*\\*\\*\\*$"))).size(), 2);
     QVERIFY(log.filter(QLatin1String("sesame")).isEmpty());
     QVERIFY(form.ResponseList->lines().filter(QLatin1String("sesame")).isEmpty());
 }

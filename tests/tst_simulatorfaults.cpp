@@ -138,7 +138,8 @@ void SimulatorFaultsTest::endlessLineHoldsTheReplyUntilItEnds()
     QVERIFY(Clock::now() - start >= 400ms);
     QVERIFY(bytes.endsWith("0\r"));
     const QByteArray endless = bytes.chopped(2);
-    QVERIFY2(endless.size() > 1000, QByteArray::number(endless.size()).constData());
+    // How many digits fit in 400 ms depends on the machine's load; any real reply is far shorter.
+    QVERIFY2(endless.size() > 200, QByteArray::number(endless.size()).constData());
     QVERIFY(std::all_of(endless.cbegin(), endless.cend(), [](char c) { return c >= '0' && c <= '9'; }));
     QCOMPARE(port.client->readFor(200ms), QByteArray());
 }

@@ -94,6 +94,8 @@ bool ApiServer::listenLocal(const QString &path, QString *error)
 
 bool ApiServer::listenTcp(const TcpEndpoint &endpoint, const QByteArray &token, QString *error)
 {
+    if (tcp)
+        return fail(error, QStringLiteral("Already listening on TCP port ") + QString::number(tcpPort()));
     if (!endpoint.address.isLoopback() && token.isEmpty())
         return fail(error, endpoint.address.toString()
                                + QStringLiteral(" is not a loopback address: set TOVRA_API_TOKEN_FILE to listen on it"));
@@ -114,6 +116,16 @@ bool ApiServer::listenTcp(const TcpEndpoint &endpoint, const QByteArray &token, 
         }
     });
     return true;
+}
+
+void ApiServer::closeTcp()
+{
+    delete tcp;
+    tcp = nullptr;
+    for (ApiSession *session : std::as_const(sessions)) {
+        if (session->isTcp())
+            session->closeAfterWriting();
+    }
 }
 
 void ApiServer::close()
@@ -139,6 +151,11 @@ QString ApiServer::socketPath() const
 quint16 ApiServer::tcpPort() const
 {
     return tcp ? tcp->serverPort() : 0;
+}
+
+QHostAddress ApiServer::tcpAddress() const
+{
+    return tcp ? tcp->serverAddress() : QHostAddress();
 }
 
 void ApiServer::adopt(ApiSession *session)

@@ -41,10 +41,15 @@ public:
     // Listens on TCP: a loopback address, or any address when `token` is given (clients must then
     // send `auth` with it first).
     bool listenTcp(const TcpEndpoint &endpoint, const QByteArray &token, QString *error);
+    // Stops listening on TCP and hangs up the clients that came that way (a controlling one has
+    // the laser stopped, as any client that goes away does); the Unix socket serves on.
+    void closeTcp();
     void close();
 
     QString socketPath() const;
     quint16 tcpPort() const;
+    // The address listened on over TCP; null when not listening.
+    QHostAddress tcpAddress() const;
     int clientCount() const { return static_cast<int>(sessions.size()); }
     const RemoteControl &remoteControl() const { return control; }
 

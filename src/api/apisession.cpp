@@ -27,6 +27,11 @@ ApiSession::ApiSession(QTcpSocket *tcp, int number, QObject *parent)
     connect(tcp, &QTcpSocket::disconnected, this, &ApiSession::closed);
 }
 
+bool ApiSession::isTcp() const
+{
+    return qobject_cast<QTcpSocket *>(socket) != nullptr;
+}
+
 ApiSession::ApiSession(QIODevice *device, int number, std::function<void()> close, QObject *parent)
     : QObject(parent)
     , socket(device)

@@ -40,6 +40,9 @@ public:
     QString description() const;
     void setName(const QString &name) { clientName = name; }
 
+    // Whether the client came over TCP rather than the Unix socket.
+    bool isTcp() const;
+
     bool isAuthenticated() const { return authenticated; }
     void setAuthenticated(bool yes) { authenticated = yes; }
 

@@ -13,9 +13,15 @@ ProgramApi::ProgramApi(LaserProgram &program, QObject *parent)
     laserSide = std::make_unique<ProgramBackend>(ProgramBackend::Wiring{
         .state = program.laserState(),
         .comm = program.communication(),
-        .queueCommand = [&program](const QString &command) { program.queueCommand(command); },
-        .setEnabled = [&program](bool on) { program.setLaserEnabled(on); },
-        .setFiring = [&program](bool on) { program.setFiring(on); },
+        .queueCommand = [&program](const QString &command, const QString &source) {
+            program.actAs(source, [&] { program.queueCommand(command); });
+        },
+        .setEnabled = [&program](bool on, const QString &source) {
+            program.actAs(source, [&] { program.setLaserEnabled(on); });
+        },
+        .setFiring = [&program](bool on, const QString &source) {
+            program.actAs(source, [&] { program.setFiring(on); });
+        },
         .firingOrRequested = [&program] { return program.fireControl().firingOrRequested(); },
         .followSetting = [&program](const ScriptSetting &setting) { program.showScriptSetting(setting); },
         .remoteFiringAllowed = [&program] { return program.isRemoteFiringAllowed(); },
@@ -47,8 +53,11 @@ bool ProgramApi::listen(const QString &tcpEndpoint, QString *error)
 {
     if (!apiServer->listenLocal(defaultApiSocketPath(), error))
         return false;
-    if (tcpEndpoint.isEmpty())
-        return true;
+    return tcpEndpoint.isEmpty() || serveTcp(tcpEndpoint, error);
+}
+
+bool ProgramApi::serveTcp(const QString &tcpEndpoint, QString *error)
+{
     const std::optional<TcpEndpoint> endpoint = parseTcpEndpoint(tcpEndpoint, error);
     if (!endpoint)
         return false;
@@ -61,6 +70,22 @@ bool ProgramApi::listen(const QString &tcpEndpoint, QString *error)
         token = *read;
     }
     return apiServer->listenTcp(*endpoint, token, error);
+}
+
+void ProgramApi::stopTcp()
+{
+    apiServer->closeTcp();
+}
+
+QString ProgramApi::tcpEndpoint() const
+{
+    const QHostAddress address = apiServer->tcpAddress();
+    if (address.isNull())
+        return QString();
+    const QString host = address.protocol() == QAbstractSocket::IPv6Protocol
+                             ? QLatin1Char('[') + address.toString() + QLatin1Char(']')
+                             : address.toString();
+    return host + QLatin1Char(':') + QString::number(apiServer->tcpPort());
 }
 
 } // namespace tovra

@@ -25,6 +25,14 @@ public:
     // ("HOST:PORT" of the switch api=) is not empty. False with `error` when either fails; the
     // program goes on without what failed.
     bool listen(const QString &tcpEndpoint, QString *error);
+    // TCP at "HOST:PORT", by the switch's rules: a loopback address, or any address when
+    // `TOVRA_API_TOKEN_FILE` names a token file (clients then send `auth` first). False with
+    // `error` when the text, the token file or the listening fails.
+    bool serveTcp(const QString &tcpEndpoint, QString *error);
+    // Stops serving on TCP; the clients that came that way are hung up.
+    void stopTcp();
+    // "HOST:PORT" served on TCP; empty when none.
+    QString tcpEndpoint() const;
 
     ProgramBackend &backend() { return *laserSide; }
     ApiServer &server() { return *apiServer; }

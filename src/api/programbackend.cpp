@@ -150,34 +150,25 @@ QString ProgramBackend::fireRefusal() const
     return QStringLiteral("The laser is not ready to fire (Ok to Fire is clear)");
 }
 
-void ProgramBackend::logSource(const QString &source, const QString &line)
-{
-    wiring.logLine(QStringLiteral("Note    (") + Communication::timeStamp() + QStringLiteral("): ") + source
-                   + QStringLiteral(": ") + line);
-}
-
 void ProgramBackend::setParameter(const QString &name, double value, const QString &source)
 {
     const std::optional<QString> command = storeParameter(wiring.state, name, value);
     if (!command)
         return;
-    logSource(source, *command);
-    wiring.queueCommand(*command);
+    wiring.queueCommand(*command, source);
     wiring.followSetting(ScriptSetting{name, value});
     settingsChanged();
 }
 
 void ProgramBackend::setEnabled(bool enabled, const QString &source)
 {
-    logSource(source, enabled ? QStringLiteral("EN 1") : QStringLiteral("EN 0"));
-    wiring.setEnabled(enabled);
+    wiring.setEnabled(enabled, source);
     fireStateChanged();
 }
 
 void ProgramBackend::setFiring(bool firing, const QString &source)
 {
-    logSource(source, firing ? QStringLiteral("FL 1") : QStringLiteral("FL 0"));
-    wiring.setFiring(firing);
+    wiring.setFiring(firing, source);
     fireStateChanged();
 }
 
@@ -186,11 +177,10 @@ void ProgramBackend::stop(const QString &source, const QString &reason)
     if (!reason.isEmpty())
         note(reason);
     // "FL 0" goes out ahead of every queued line, whatever the fire button shows.
-    logSource(source, QStringLiteral("FL 0"));
     if (wiring.firingOrRequested())
-        wiring.setFiring(false); // the fire button's Stop: its look follows
+        wiring.setFiring(false, source); // the fire button's Stop: its look follows
     else
-        wiring.queueCommand(QStringLiteral("FL 0"));
+        wiring.queueCommand(QStringLiteral("FL 0"), source);
     fireStateChanged();
 }
 
@@ -198,8 +188,7 @@ void ProgramBackend::sendRaw(const QString &line, const QString &source, std::fu
 {
     // A stop goes the stop's way, ahead of everything, and is answered at once.
     if (classifyLine(line) == LineKind::Stop) {
-        logSource(source, line);
-        wiring.queueCommand(line.trimmed());
+        wiring.queueCommand(line.trimmed(), source);
         answered(QString());
         return;
     }
@@ -229,8 +218,8 @@ void ProgramBackend::sendWaitingLines()
         }
         const RawLine next = std::move(rawLines.front());
         rawLines.pop_front();
-        logSource(next.source, next.line);
-        const QString reply = wiring.comm.SendRawLine(next.line, QLatin1Char('[') + next.source + QStringLiteral("] "));
+        const QString reply = wiring.comm.send(OutgoingLine::raw(next.line, next.source),
+                                               QLatin1Char('[') + next.source + QStringLiteral("] "));
         next.answered(reply);
         if (const std::optional<ScriptSetting> setting = settingTakenBy(next.line, reply)) {
             wiring.followSetting(*setting);
@@ -246,7 +235,7 @@ void ProgramBackend::showRemoteControl(const QString &client)
 
 void ProgramBackend::note(const QString &text)
 {
-    logSource(QStringLiteral("API"), text);
+    wiring.logLine(QStringLiteral("Note    (") + Communication::timeStamp() + QStringLiteral("): API: ") + text);
     emit noteShown(text);
 }
 

@@ -29,10 +29,11 @@ public:
     {
         LaserState &state;
         Communication &comm;
-        // A parameter's command, as a control's handler queues it.
-        std::function<void(const QString &)> queueCommand;
-        std::function<void(bool)> setEnabled; // as the enable box
-        std::function<void(bool)> setFiring; // as the fire button
+        // A parameter's command, as a control's handler queues it; each write names its source
+        // ("API api#3 (ramp.py)"), which the communication log records with the line.
+        std::function<void(const QString &command, const QString &source)> queueCommand;
+        std::function<void(bool, const QString &source)> setEnabled; // as the enable box
+        std::function<void(bool, const QString &source)> setFiring; // as the fire button
         // The laser fires, or the fire button's "FL 1" stands (it only arms on the external trigger).
         std::function<bool()> firingOrRequested;
         // A setting the laser was given: its control shows it without sending it again.
@@ -87,7 +88,6 @@ private:
 
     bool maySendNow() const;
     void sendWaitingLines();
-    void logSource(const QString &source, const QString &line);
     QJsonObject fireState() const;
     QJsonObject values() const;
 

@@ -112,15 +112,26 @@ std::chrono::milliseconds Communication::settleLeft(std::chrono::milliseconds se
 
 // A line that did not reach the port is not recorded as sent: the log tells of the failure
 // instead, and no reply is waited for.
-bool Communication::writeLine(const QString &line)
+bool Communication::writeLine(const QString &line, const QString &source)
 {
     lastLine = line;
     ++exchangeCount;
     lastWriteAt = std::chrono::steady_clock::now();
     if (port.Write(toWire(line) + "\r\n"))
         return true;
-    log(QStringLiteral("Write Error(") + timeStamp() + QStringLiteral("): ") + withPasswordHidden(line));
+    log(QStringLiteral("Write Error(") + timeStamp() + QStringLiteral("): ") + sourceTag(source)
+        + withPasswordHidden(line));
     return false;
+}
+
+QString Communication::sourceTag(const QString &source)
+{
+    return source.isEmpty() ? QString() : QLatin1Char('[') + source + QStringLiteral("] ");
+}
+
+QString Communication::logged(const OutgoingLine &line)
+{
+    return sourceTag(line.source) + withPasswordHidden(line.wireText());
 }
 
 QByteArray Communication::readCollected()
@@ -161,7 +172,7 @@ void Communication::requestStop(const OutgoingLine &line, StopReplied replied)
     if (detached)
         return;
     const auto waiting = std::find_if(pendingStops.begin(), pendingStops.end(),
-                                      [&line](const PendingStop &stop) { return stop.line == line; });
+                                      [&line](const PendingStop &stop) { return stop.line.sameWire(line); });
     PendingStop &stop = waiting != pendingStops.end() ? *waiting : pendingStops.emplace_back(PendingStop{line, {}});
     if (replied)
         stop.replied.append(std::move(replied));
@@ -191,14 +202,15 @@ void Communication::writePendingStopsBeforeLettingGo()
     if (detached || linkLost || !port.Opened())
         return;
     while (!pendingStops.isEmpty()) {
-        const QString line = pendingStops.first().line.wireText();
+        const OutgoingLine stop = pendingStops.first().line;
+        const QString line = stop.wireText();
         if (!writeLine(line)) {
             setStopUndelivered(true);
             return;
         }
         pendingStops.removeFirst();
         show(line, false);
-        log(QStringLiteral("Sent    (") + timeStamp() + QStringLiteral("): ") + line);
+        log(QStringLiteral("Sent    (") + timeStamp() + QStringLiteral("): ") + logged(stop));
     }
     setStopUndelivered(false);
 }
@@ -285,41 +297,48 @@ uint64_t Communication::QueryCount(const QString &query)
 
 QString Communication::SendCommand(const QString &command)
 {
+    return sendCommandLine(OutgoingLine::command(command));
+}
+
+QString Communication::sendCommandLine(const OutgoingLine &line)
+{
     if (detached)
         return QString();
     if (state.commandsInhibited) {
-        log(QStringLiteral("Command Disabled:    (") + timeStamp() + QStringLiteral("): ") + command);
+        log(QStringLiteral("Command Disabled:    (") + timeStamp() + QStringLiteral("): ") + sourceTag(line.source)
+            + withPasswordHidden(line.text));
         return QString();
     }
     if (port.InUse()) {
-        log(QStringLiteral("Comport in use:    (") + timeStamp() + QStringLiteral("): ") + command);
+        log(QStringLiteral("Comport in use:    (") + timeStamp() + QStringLiteral("): ") + sourceTag(line.source)
+            + withPasswordHidden(line.text));
         return QString();
     }
     atExchangeBoundary();
     if (!mayExchange())
         return QString();
-    return exchangeCommand(command);
-}
-
-QString Communication::exchangeCommand(const QString &command)
-{
-    return exchangeLine(OutgoingLine::command(command)).value_or(QString());
+    return exchangeLine(line).value_or(QString());
 }
 
 std::optional<QString> Communication::exchangeLine(const OutgoingLine &outgoing)
 {
     settleAndPurge();
     const QString line = outgoing.wireText();
-    if (!writeLine(line))
+    if (!writeLine(line, outgoing.source))
         return std::nullopt;
     if (listener)
         listener->commandSent(outgoing.text);
     show(line, false);
-    log(QStringLiteral("Sent    (") + timeStamp() + QStringLiteral("): ") + withPasswordHidden(line));
+    log(QStringLiteral("Sent    (") + timeStamp() + QStringLiteral("): ") + logged(outgoing));
     return ReadAndShowReply();
 }
 
-QString Communication::SendRawLine(const QString &line, const QString &mark)
+QString Communication::SendRawLine(const QString &line)
+{
+    return sendRawLine(OutgoingLine::raw(line), QString());
+}
+
+QString Communication::sendRawLine(const OutgoingLine &line, const QString &mark)
 {
     if (state.commandsInhibited || !mayExchange())
         return QString();
@@ -328,12 +347,12 @@ QString Communication::SendRawLine(const QString &line, const QString &mark)
         return QString();
     // Only this line and its reply: the stops sent at the boundary are the operator's.
     const QScopedValueRollback<QString> marked(shownMark, mark);
-    return exchangeLine(OutgoingLine::raw(line)).value_or(QString());
+    return exchangeLine(line).value_or(QString());
 }
 
-QString Communication::send(const OutgoingLine &line)
+QString Communication::send(const OutgoingLine &line, const QString &mark)
 {
-    return line.framing == OutgoingLine::Framing::Raw ? SendRawLine(line.text) : SendCommand(line.text);
+    return line.framing == OutgoingLine::Framing::Raw ? sendRawLine(line, mark) : sendCommandLine(line);
 }
 
 QString Communication::ReadReply()

@@ -59,12 +59,14 @@ public:
     std::optional<int32_t> TryQueryInt(const QString &query);
     std::optional<double> TryQueryFloat(const QString &query);
     std::optional<uint64_t> TryQueryCount(const QString &query);
+    // The program's own command and raw line, logged without a source.
     QString SendCommand(const QString &command);
-    // The reply; empty when the line could not be sent or no reply came. The terminal view shows
-    // the line and its reply after `mark` (a script's lines are marked so); the log does not.
-    QString SendRawLine(const QString &line, const QString &mark = QString());
-    // A line framed as it asks: through SendCommand or SendRawLine.
-    QString send(const OutgoingLine &line);
+    QString SendRawLine(const QString &line);
+    // A line framed as it asks, as SendCommand or SendRawLine send it; the reply, empty when the
+    // line could not be sent or no reply came. The communication log names the line's source
+    // ("Sent    (hh:mm:ss.zzz): [window] ;LA:RR 20.0"). The terminal view shows a raw line and
+    // its reply after `mark` (a script's lines are marked so); a command has no mark.
+    QString send(const OutgoingLine &line, const QString &mark = QString());
     QString ReadReply();
     QString ReadAndShowReply();
     void HandleTimeout();
@@ -158,14 +160,19 @@ private:
     bool mayExchange() const;
     void settleAndPurge();
     void purgeNotingStrayBytes();
-    bool writeLine(const QString &line);
+    bool writeLine(const QString &line, const QString &source = QString());
+    // "[source] " before a line in the log; nothing for the program's own lines.
+    static QString sourceTag(const QString &source);
+    // The line as the log records it: its source's tag, then the wire text, a password hidden.
+    static QString logged(const OutgoingLine &line);
+    QString sendCommandLine(const OutgoingLine &line);
+    QString sendRawLine(const OutgoingLine &line, const QString &mark);
     // The exchange of one framed line; nothing when the port did not take it.
     std::optional<QString> exchangeLine(const OutgoingLine &line);
     void setStopUndelivered(bool undelivered);
     QueryReply exchangeQuery(const QString &query);
     QByteArray readCollected();
     void atExchangeBoundary();
-    QString exchangeCommand(const QString &command);
     void log(const QString &line);
     void show(const QString &line, bool isReply);
     template<typename T>

@@ -331,12 +331,23 @@ void LaserProgram::endInstance()
 
 void LaserProgram::queueCommand(const QString &command)
 {
-    taskRunner->queueCommand(command);
+    queueLine(OutgoingLine::command(command, actingSource));
 }
 
 void LaserProgram::queueRawLine(const QString &line)
 {
-    taskRunner->queueRawLine(line);
+    queueLine(OutgoingLine::raw(line, actingSource));
+}
+
+void LaserProgram::queueLine(const OutgoingLine &line)
+{
+    taskRunner->queueLine(line);
+}
+
+void LaserProgram::actAs(const QString &source, const std::function<void()> &action)
+{
+    const QScopedValueRollback<QString> acting(actingSource, source);
+    action();
 }
 
 void LaserProgram::requestTasks()

@@ -87,10 +87,17 @@ public:
     LaserState &laserState() { return state; }
 
     // A parameter or other command for the laser, sent at the next task tick in the order
-    // queued; a stop command ("FL 0", "EN 0") goes ahead of them.
+    // queued; a stop command ("FL 0", "EN 0") goes ahead of them. Its source is the window's,
+    // or the one actAs names.
     void queueCommand(const QString &command);
-    // A line sent as typed, without the command prefix (the terminal's lines).
+    // A line sent as typed, without the command prefix (the service window's sleep line).
     void queueRawLine(const QString &line);
+    // A line with its own framing and source (the terminal's lines).
+    void queueLine(const OutgoingLine &line);
+    // Runs `action` on behalf of `source`: the lines that the controls' handlers queue meanwhile
+    // (a parameter, enable, fire, stop) carry that source into the communication log. An API
+    // client's writes go through the window's own handlers this way.
+    void actAs(const QString &source, const std::function<void()> &action);
     void requestTasks();
     void processTasks();
     void recallBin(int bin); // bin 0: the defaults
@@ -211,6 +218,7 @@ private:
     std::unique_ptr<HistoryRecorder> historyRecorder;
     bool instanceEnded = false;
     bool firingShown = false;
+    QString actingSource = LineSource::window();
 };
 
 } // namespace tovra

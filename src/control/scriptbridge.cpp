@@ -65,7 +65,7 @@ void ScriptBridge::takeArrivedLines()
             continue;
         line.step = WaitingLine::Step::AwaitingStopReply;
         const uint64_t id = line.id;
-        stopHandler(OutgoingLine::raw(QString::fromLatin1(line.bytes)),
+        stopHandler(OutgoingLine::raw(QString::fromLatin1(line.bytes), LineSource::script()),
                     [this, id](const QString &reply) { answer(id, reply.toLatin1()); });
     }
 }
@@ -126,7 +126,7 @@ void ScriptBridge::sendLine(WaitingLine &waitingLine)
         return;
     }
     waitingLine.step = WaitingLine::Step::BeingSent;
-    const QString reply = comm.SendRawLine(line, ScriptMark);
+    const QString reply = comm.send(OutgoingLine::raw(line, LineSource::script()), ScriptMark);
     // The reply wait lets the operator switch sharing off; the line's script is gone then.
     if (!find(id))
         return;

@@ -106,8 +106,8 @@ void TaskRunner::tick()
 
     if (loadPending() && !state.exitRequested) {
         pausePolling();
-        if (recallPending)
-            comm.SendCommand(QStringLiteral("RC ") + QString::number(recallBin));
+        if (recallPending) // the window's Bins menu asks for a recall
+            comm.send(OutgoingLine::command(QStringLiteral("RC ") + QString::number(recallBin), LineSource::window()));
         actions.loadSettings();
         recallPending = false;
         refreshPending = false;

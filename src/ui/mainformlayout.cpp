@@ -322,6 +322,9 @@ void MainFormLayout::buildMenu(QMainWindow *window)
     AllowRemoteFiringMenu = addItem(ools1, QStringLiteral("AllowRemoteFiringMenu"), QStringLiteral("Allow Remote Firing"));
     AllowRemoteFiringMenu->setCheckable(true);
     AllowRemoteFiringMenu->setEnabled(false);
+    // Usable once the program serves its control API.
+    RemoteApiMenu = addItem(ools1, QStringLiteral("RemoteApiMenu"), QStringLiteral("Remote API…"));
+    RemoteApiMenu->setEnabled(false);
     Service1 = addItem(ools1, QStringLiteral("Service1"), QStringLiteral("Service"));
     ServiceWindowMenu = addItem(ools1, QStringLiteral("ServiceWindowMenu"), QStringLiteral("Service Window"));
     ServiceWindowMenu->setVisible(false);

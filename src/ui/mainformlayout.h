@@ -80,6 +80,7 @@ struct MainFormLayout
     QAction *EnableDataCollectionMenu = nullptr;
     QAction *SharePortMenu = nullptr;
     QAction *AllowRemoteFiringMenu = nullptr;
+    QAction *RemoteApiMenu = nullptr;
     QAction *Service1 = nullptr;
     QAction *ServiceWindowMenu = nullptr;
     QAction *UnlockLaserMenu = nullptr;

@@ -68,7 +68,7 @@ void TMainForm::sendTerminalText()
         refuseTerminalText();
         return;
     }
-    queueRawLine(text);
+    program.queueLine(OutgoingLine::raw(text, LineSource::terminal()));
     // No entry is selected after sending: the first Up recalls the newest entry, and only the
     // operator's pick or walk selects one (Ctrl+Backspace deletes what is selected). The sent text
     // stays, so that Enter sends it again, and is selected, so that typing replaces it.

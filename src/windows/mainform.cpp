@@ -203,7 +203,7 @@ void TMainForm::queueRawLine(const QString &line)
 
 void TMainForm::sendDirectly(const QString &command)
 {
-    program.communication().SendCommand(command);
+    program.communication().send(OutgoingLine::command(command, LineSource::window()));
 }
 
 void TMainForm::showMaximum(Setting setting, double maximum)

@@ -3,6 +3,11 @@
 #include "mainform.h"
 #include "mainstatusbar.h"
 #include "programapi.h"
+#include "remoteapidialog.h"
+
+#include "desktop.h"
+
+#include <QAction>
 
 namespace tovra {
 
@@ -16,6 +21,12 @@ void showRemoteControlIn(TMainForm &window, ProgramApi &api)
     QObject::connect(&api.backend(), &ProgramBackend::remoteControlShown, statusBar, &MainStatusBar::showRemoteControl);
     QObject::connect(&api.backend(), &ProgramBackend::noteShown, statusBar,
                      [statusBar](const QString &note) { statusBar->showMessage(note, NoteShownMs); });
+    QAction *remoteApiItem = window.ui.RemoteApiMenu;
+    remoteApiItem->setEnabled(true);
+    QObject::connect(remoteApiItem, &QAction::triggered, &window, [&window, &api] {
+        RemoteApiDialog dialog(api, &window);
+        window.laserProgram().desktop().execDialog(dialog);
+    });
 }
 
 } // namespace tovra
