@@ -6,6 +6,7 @@
 // wake-up.
 
 #include "figures.h"
+#include "taskrunner.h"
 #include "simtranscript.h"
 
 #include "laserstate.h"
@@ -74,7 +75,7 @@ int main(int argc, char *argv[])
     if (!laser.setTranscriptFile(transcriptPath))
         qFatal("cannot write the simulator's transcript");
     TMainForm &form = rig.start();
-    form.laserProgram().statusTimer().stop();
+    form.laserProgram().tasks().pausePolling();
     if (form.laserState().demoMode)
         qFatal("the program did not connect to the simulated laser");
     // The question stays open until the program closes it, as a box nobody answers.
@@ -94,7 +95,7 @@ int main(int argc, char *argv[])
         laser.setComeBack(pluggedInAgain);
         laser.vanish();
         form.StatusTimerTimer();
-        form.laserProgram().statusTimer().stop();
+        form.laserProgram().tasks().pausePolling();
         if (form.hasEnded() || !laser.waitForComeBacks(round + 1, 0ms))
             qFatal("the laser was not found again");
         QTest::qWait(200); // the last reply reaches the transcript

@@ -5,6 +5,8 @@
 // laser hears exactly the updates and commands the test makes happen.
 
 #include "programrig.h"
+#include "statuspoll.h"
+#include "taskrunner.h"
 
 #include <QCheckBox>
 #include <QPushButton>
@@ -49,7 +51,7 @@ public:
     TMainForm &start(const QStringList &arguments = {})
     {
         TMainForm &form = rig.start(arguments);
-        form.laserProgram().statusTimer().stop();
+        form.laserProgram().tasks().pausePolling();
         startLines = laser.transcript();
         laser.clearTranscript();
         return form;
@@ -61,12 +63,15 @@ public:
         return startLines.mid(startLines.indexOf(";LC:XL 0") + 1);
     }
 
-    // One status tick, now. The tick starts the timer again; it is held once more so that no tick
-    // of its own comes between the test's steps.
+    // One status tick, now, and its data row. The tick starts the timer again; it is held once
+    // more so that no tick of its own comes between the test's steps.
     void poll()
     {
         rig.form().StatusTimerTimer();
-        rig.form().laserProgram().statusTimer().stop();
+        rig.form().laserProgram().tasks().pausePolling();
+        const StatusPoll &update = rig.form().laserProgram().statusPoll();
+        if (!QTest::qWaitFor([&update] { return update.settled(); }))
+            qWarning("the status update's data row was not written");
     }
 
     // One status tick during which `action` runs while the program waits for the reply to
@@ -92,9 +97,10 @@ public:
     {
         const LaserState &flags = rig.state;
         const Communication &exchange = rig.form().communication();
+        const TaskRunner &tasks = rig.form().laserProgram().tasks();
         return QTest::qWaitFor([&] {
-            return !flags.queuePending && !flags.recallPending && !flags.refreshPending && !flags.unlockPending
-                && !flags.taskBusy && !exchange.stopPending();
+            return tasks.queuedLines() == 0 && !tasks.loadPending() && !flags.unlockPending && !tasks.running()
+                && !exchange.stopPending();
         });
     }
 
@@ -134,7 +140,7 @@ public:
     bool tasksDone()
     {
         const bool done = RunningProgram::tasksDone();
-        form.laserProgram().statusTimer().stop();
+        form.laserProgram().tasks().pausePolling();
         return done;
     }
 

@@ -4,6 +4,7 @@
 // laser through the shared port the way lab scripts do: Python with pyserial.
 
 #include "programrig.h"
+#include "taskrunner.h"
 
 #include <QFile>
 #include <QProcess>
@@ -46,7 +47,7 @@ public:
         qputenv("TOVRA_SHARE_PATH", QFile::encodeName(linkPath()));
         form = &rig.start(arguments);
         if (!polling)
-            form->laserProgram().statusTimer().stop();
+            form->laserProgram().tasks().pausePolling();
         laser.clearTranscript();
     }
 

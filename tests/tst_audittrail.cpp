@@ -140,7 +140,7 @@ void AuditTrailTest::theProgramsOwnLinesNameNoSource()
 {
     AuditRig rig;
     rig.form().ui.Up1->trigger(); // a refresh: the settings load's queries
-    QTRY_VERIFY_WITH_TIMEOUT(!rig.shared->rig.state.refreshPending && !rig.shared->rig.state.taskBusy, 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.form().laserProgram().tasks().loadPending() && !rig.form().laserProgram().tasks().running(), 15000);
     rig.form().laserProgram().updateStatus();
     const QStringList sent = rig.log().filter(QRegularExpression(QStringLiteral("^Sent    \\(")));
     QVERIFY(!sent.filter(QStringLiteral("): ;LA:SS?")).isEmpty());

@@ -209,13 +209,12 @@ void ControlRulesTest::fullQueueKeepsTheLatestCommands()
     QFETCH(QStringList, queued);
     QFETCH(QString, incoming);
     QFETCH(QString, dropped);
-    LaserState state;
-    CommandQueue queue(state);
+    CommandQueue queue;
     for (const QString &command : queued)
         queue.append(OutgoingLine::command(command));
     queue.append(OutgoingLine::command(incoming));
 
-    QCOMPARE(state.queueCount, CommandQueue::Slots);
+    QCOMPARE(queue.waitingCount(), CommandQueue::Slots);
     QStringList batch;
     for (const OutgoingLine &line : queue.takeBatch())
         batch << line.text;
@@ -223,8 +222,8 @@ void ControlRulesTest::fullQueueKeepsTheLatestCommands()
     expected.removeOne(dropped);
     expected << incoming;
     QCOMPARE(batch, expected);
-    QCOMPARE(state.queueCount, 0);
-    QVERIFY(!state.queuePending);
+    QCOMPARE(queue.waitingCount(), 0);
+    QVERIFY(!queue.hasWaiting());
 }
 
 void ControlRulesTest::readOutsShowFourSignificantDigitsWithTwoDecimals_data()

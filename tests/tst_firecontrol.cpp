@@ -2,6 +2,7 @@
 // of the fire button, and how the status poll confirms or corrects them.
 
 #include "runningprogram.h"
+#include "taskrunner.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -157,7 +158,7 @@ void FireControlTest::lockedMiniLaserAsksForThePasswordInsteadOfEnabling()
 
     program.form.ui.LaserEnableBtn->click();
     QVERIFY(program.state().unlockPending);
-    QVERIFY(!program.state().queuePending);
+    QCOMPARE(program.form.laserProgram().tasks().queuedLines(), 0);
     QVERIFY(program.tasksDone());
     QCOMPARE(program.laser.transcript(), (QList<QByteArray>{";LA:PW?", ";LA:PW " + password.toLatin1()}));
     QCOMPARE(program.rig.desktop.textsOf(QStringLiteral("message")), QStringList{answer});

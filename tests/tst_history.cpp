@@ -77,7 +77,7 @@ struct RecordingRig
         , comm(port, state, terminal, prompts)
         , fire(state, view, {[](const QString &) {}, [] {}, [] {}})
         , records(state, desktop, [] { return false; }, view)
-        , poll(comm, port, state, desktop, view, fire, records, statusTimer, {[] { return false; }, [] { return false; }})
+        , poll(comm, port, state, desktop, view, fire, records, {[] { return false; }, [] { return false; }})
         , writer(folder.settings())
         , recorder(state, writer)
     {
@@ -114,7 +114,6 @@ struct RecordingRig
     NoView view;
     TRZComPort port;
     Communication comm;
-    QTimer statusTimer;
     FireControl fire;
     RecordFiles records;
     StatusPoll poll;
@@ -188,6 +187,7 @@ void HistoryTest::historyRowHoldsWhatTheLaserSentAndNoValueItDidNot()
     RecordingRig rig;
     rig.laser.setReplyOverride(query, reply);
     rig.poll.update();
+    rig.poll.settleNow(); // the data row and the listener wait for the look for a late reply
     rig.writer.flush();
 
     const QList<HistorySample> samples = rig.folder.samples();
@@ -212,6 +212,7 @@ void HistoryTest::commandsFaultsAndALostLinkAreEvents()
     rig.comm.SendCommand(QStringLiteral("FL 1"));
     rig.laser.raiseStatusBits(StatusBit::DiodeTempFault);
     rig.poll.update();
+    rig.poll.settleNow(); // the update is heard before the stop
     rig.comm.SendCommand(QStringLiteral("FL 0"));
     // Every query of the silent update runs out its time; how long that is is not the point.
     const uint32_t responseTime = rig.port.ResponseTime();
@@ -221,6 +222,7 @@ void HistoryTest::commandsFaultsAndALostLinkAreEvents()
     rig.laser.setSilent(false);
     rig.port.setResponseTime(responseTime);
     rig.poll.update();
+    rig.poll.settleNow(); // the data row and the listener wait for the look for a late reply
     rig.writer.flush();
 
     const QStringList texts = eventTexts(rig.folder.events());

@@ -4,6 +4,7 @@
 // alone. The simulator's come-back stands for the cable plugged in again.
 
 #include "labeledreadout.h"
+#include "taskrunner.h"
 #include "linkrecovery.h"
 #include "portwatcher.h"
 #include "rawportclient.h"
@@ -287,7 +288,7 @@ void LinkRecoveryTest::scriptLineWhileLostIsAnsweredAtOnceAndNeverSent()
     program.laser.clearTranscript();
     program.laser.vanish();
     program.form->StatusTimerTimer();
-    program.form->laserProgram().statusTimer().stop();
+    program.form->laserProgram().tasks().pausePolling();
 
     QCOMPARE(answer, QByteArray("Laser not connected\r\n"));
     QVERIFY(!program.form->hasEnded());
@@ -311,7 +312,7 @@ void LinkRecoveryTest::linkUnderAFolderRemovedAndMadeAgainIsFoundByTheFolderWatc
     auto laser = std::make_unique<sim::SimulatedLaser>(unpaced);
     QVERIFY(laser->start(linkPath));
     TMainForm &form = rig.start();
-    form.laserProgram().statusTimer().stop();
+    form.laserProgram().tasks().pausePolling();
     form.laserProgram().linkRecovery().setRetryInterval(std::chrono::hours(1));
 
     std::unique_ptr<sim::SimulatedLaser> pluggedIn;
@@ -323,7 +324,7 @@ void LinkRecoveryTest::linkUnderAFolderRemovedAndMadeAgainIsFoundByTheFolderWatc
     laser->vanish();
     QVERIFY(QDir().rmdir(byId));
     form.StatusTimerTimer();
-    form.laserProgram().statusTimer().stop();
+    form.laserProgram().tasks().pausePolling();
 
     QVERIFY(!form.hasEnded());
     QCOMPARE(rig.desktop.boxesClosed, 1);

@@ -2,6 +2,7 @@
 // exit, each judged by the lines a simulated laser receives through the command queue.
 
 #include "loadqueries.h"
+#include "taskrunner.h"
 #include "runningprogram.h"
 
 #include "plusspinedit.h"
@@ -61,7 +62,7 @@ void whileWaitingForTheLaser(test::RunningProgram &program, void (TMainForm::*ti
     program.laser.setReplyDelay(10ms);
     QTimer::singleShot(0, act);
     (program.form().*tick)();
-    program.form().laserProgram().statusTimer().stop();
+    program.form().laserProgram().tasks().pausePolling();
     program.laser.setReplyDelay(0ms);
 }
 
@@ -346,7 +347,7 @@ void OperatorCommandsTest::recallOfBinThreeReloadsBeforeTheQueuedCommands()
     const Lines queuedBefore = {";LA:RR 20.0", ";LA:BC 25"};
     QCOMPARE(program.laser.transcript(), Lines{";LA:RC 3"} + test::loadQueries({}) + queuedBefore);
     QCOMPARE(form.ui.DiodeCurrentAdj->Value(), 30.0);
-    QVERIFY(form.laserProgram().statusTimer().isActive());
+    QVERIFY(form.laserProgram().tasks().pollingActive());
 }
 
 void OperatorCommandsTest::taskTimerSleepsUntilAHandlerAsks_data()
@@ -498,7 +499,7 @@ void OperatorCommandsTest::terminalLineDuringALoadLeavesTheNextCommandItsAddress
     form.ui.Up1->trigger();
     QVERIFY(QTest::qWaitFor([&] { return !watch.isActive(); }, 20000));
     QVERIFY(program.tasksDone());
-    form.laserProgram().statusTimer().stop();
+    form.laserProgram().tasks().pausePolling();
     form.ui.RepRateAdj->setValue(20);
     QVERIFY(program.tasksDone());
 
@@ -567,7 +568,7 @@ void OperatorCommandsTest::terminalSetterTheLaserTookShowsInItsControl()
     if (control == QLatin1String("DiodeCurrentAdj"))
         QCOMPARE(program.state().diodeCurrent, shown);
     QCOMPARE(program.laser.transcript(), Lines{line.toLatin1()});
-    QCOMPARE(program.state().queueCount, 0);
+    QCOMPARE(program.form().laserProgram().tasks().queuedLines(), 0);
 }
 
 void OperatorCommandsTest::terminalHistoryKeepsDuplicatesAndEmptyEntries()

@@ -1,4 +1,5 @@
 #include "filesizelimit.h"
+#include "taskrunner.h"
 #include "runningprogram.h"
 #include "programrig.h"
 #include "mainstatusbar.h"
@@ -61,7 +62,7 @@ void RecordFilesTest::switchingTheLogOffAndOnAppendsAfterANewHeader()
     test::ProgramRig rig;
     rig.ports.add(1);
     TMainForm &form = rig.start();
-    form.laserProgram().statusTimer().stop();
+    form.laserProgram().tasks().pausePolling();
 
     form.ui.EnableLoggingMenu->trigger();
     QVERIFY(form.ui.EnableLoggingMenu->isChecked());
@@ -209,7 +210,7 @@ void RecordFilesTest::failingWriteSwitchesTheLogOffAndPollingGoesOn()
     QVERIFY(!rig.program().records().isRecording(RecordKind::CommunicationLog));
     QVERIFY(!form.ui.EnableLoggingMenu->isChecked());
     QTRY_COMPARE(rig.desktop.textsOf(QStringLiteral("message")), QStringList{LogFailure});
-    QVERIFY(form.laserProgram().statusTimer().isActive());
+    QVERIFY(form.laserProgram().tasks().pollingActive());
     const qint64 sizeAtFailure = QFileInfo(form.logFileName()).size();
     form.communication().SendCommand(QStringLiteral("QE 0")); // nothing more reaches the file
     QCOMPARE(QFileInfo(form.logFileName()).size(), sizeAtFailure);
@@ -227,7 +228,7 @@ void RecordFilesTest::fileMessageOpensBetweenUpdatesAndPollingGoesOnBehindIt()
     bool openedInsideAnExchange = true;
     qsizetype rowsWhileOpen = 0;
     rig.desktop.whileMessageOpen = [&](const QString &) {
-        openedInsideAnExchange = form.laserProgram().port().InUse() || rig.state.statusBusy || rig.state.taskBusy;
+        openedInsideAnExchange = form.laserProgram().port().InUse() || rig.state.statusBusy || form.laserProgram().tasks().running();
         const qsizetype rowsBefore = rig.fileLines(form.dataFileName()).size();
         [[maybe_unused]] const bool grew = QTest::qWaitFor([&] { return rig.fileLines(form.dataFileName()).size() > rowsBefore; }, 10000);
         rowsWhileOpen = rig.fileLines(form.dataFileName()).size() - rowsBefore;

@@ -4,6 +4,7 @@
 // laser hears and what the script reads back.
 
 #include "sharedprogram.h"
+#include "taskrunner.h"
 #include "whenlaserhears.h"
 
 #include "laserstate.h"
@@ -30,8 +31,8 @@ using Lines = QList<QByteArray>;
 
 bool tasksDone(SharedProgram &program)
 {
-    const LaserState &flags = program.rig.state;
-    return QTest::qWaitFor([&] { return !flags.queuePending && !flags.taskBusy && !flags.refreshPending; });
+    const TaskRunner &tasks = program.form->laserProgram().tasks();
+    return QTest::qWaitFor([&] { return tasks.queuedLines() == 0 && !tasks.running() && !tasks.loadPending(); });
 }
 
 // The operator enables the laser and fires it; the button then reads "Stop".
@@ -42,10 +43,10 @@ bool operatorFires(SharedProgram &program)
     if (!tasksDone(program))
         return false;
     form.StatusTimerTimer();
-    form.laserProgram().statusTimer().stop();
+    form.laserProgram().tasks().pausePolling();
     form.ui.FireStopbtn->click();
     const bool firing = tasksDone(program) && program.laser.firing();
-    form.laserProgram().statusTimer().stop();
+    form.laserProgram().tasks().pausePolling();
     program.laser.clearTranscript();
     return firing && form.ui.FireStopbtn->text() == QStringLiteral("Stop");
 }

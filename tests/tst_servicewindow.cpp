@@ -2,6 +2,7 @@
 // fit, the commands its controls queue, and the chart as the status poll feeds it.
 
 #include "runningprogram.h"
+#include "taskrunner.h"
 #include "serviceform.h"
 #include "temperaturechart.h"
 
@@ -124,8 +125,7 @@ void ServiceWindowTest::openingSendsTheServiceCodeAndQueuesNothing()
     service.form.ServiceWindowMenuClick();
 
     QCOMPARE(service.laser.transcript(), QList<QByteArray>{ServiceCodeLine});
-    QCOMPARE(service.rig.state.queueCount, 0);
-    QVERIFY(!service.rig.state.queuePending);
+    QCOMPARE(service.form.laserProgram().tasks().queuedLines(), 0);
     QVERIFY(!service.rig.state.commandsInhibited);
     QVERIFY(service.window.isVisible());
     QCOMPARE(service.window.ui.MaxRepRateAdj->Value(), service.rig.state.repRateMax);
@@ -251,7 +251,7 @@ void ServiceWindowTest::diodeCurrentIsQueuedUnlessAnEnergyModeChangeRuns()
 
     QCOMPARE(service.rig.state.diodeCurrent, 5.5);
     QTEST(service.rig.state.energyMode, "energyMode");
-    QCOMPARE(service.rig.state.queueCount, energyModeChanging ? 0 : 1);
+    QCOMPARE(service.form.laserProgram().tasks().queuedLines(), energyModeChanging ? 0 : 1);
     service.rig.state.energyModeChanging = false;
     QFETCH(QList<QByteArray>, lines);
     QTRY_COMPARE(service.laser.transcript(), lines);
@@ -288,7 +288,7 @@ void ServiceWindowTest::saveToAllBinsQueuesNothingDuringAPoll()
     service.window.ui.SaveAllBinsbtn->click();
     service.rig.state.statusBusy = false;
 
-    QCOMPARE(service.rig.state.queueCount, 0);
+    QCOMPARE(service.form.laserProgram().tasks().queuedLines(), 0);
 }
 
 void ServiceWindowTest::lscToSleepGoesOutAsRawLine()

@@ -2,6 +2,7 @@
 // follows the answers.
 
 #include "loadqueries.h"
+#include "taskrunner.h"
 #include "runningprogram.h"
 
 #include "plusspinedit.h"
@@ -280,7 +281,7 @@ void SettingsLoadTest::loadQueuesNothingWhileFillingControls()
     TMainForm &form = program.start();
     // The laser's values differ from the window's design values, so the first load ran the
     // handlers already.
-    QCOMPARE(program.state().queueCount, 0);
+    QCOMPARE(form.laserProgram().tasks().queuedLines(), 0);
 
     // Every value and check box changes at the next load, so every handler runs again.
     const std::pair<QByteArray, QByteArray> changed[] = {

@@ -1,4 +1,5 @@
 #include "scriptline.h"
+#include "taskrunner.h"
 #include "sharedport.h"
 #include "sharedprogram.h"
 
@@ -91,7 +92,7 @@ void SharedPortTest::startSwitchSharesThePortAndCaptionSaysWhere()
 
     // A refresh sets the caption anew; it still says where the port is shared.
     program.form->ui.Up1->trigger();
-    QTRY_VERIFY(!program.rig.state.refreshPending && !program.rig.state.taskBusy);
+    QTRY_VERIFY(!program.form->laserProgram().tasks().loadPending() && !program.form->laserProgram().tasks().running());
     QVERIFY(program.form->windowTitle().endsWith(QStringLiteral("  Shared: ") + program.linkPath()));
     QCOMPARE(program.form->windowTitle().count(QLatin1String("Shared: ")), 1);
 }
@@ -158,7 +159,7 @@ void SharedPortTest::windowFollowsTheScriptsSetters()
     const QStringList replies = program.runScript(QStringLiteral("print(ask(open_port(), sys.argv[2]))"),
                                                   60000, {line});
     QCOMPARE(replies.size(), 1);
-    QTRY_VERIFY(!program.rig.state.taskBusy && !program.rig.state.queuePending);
+    QTRY_VERIFY(!program.form->laserProgram().tasks().running() && program.form->laserProgram().tasks().queuedLines() == 0);
     QTest::qWait(100);
     QObject *widget = program.form->findChild<QObject *>(control);
     QVERIFY(widget);
@@ -269,7 +270,7 @@ void SharedPortTest::floodLosesNothingAndThePollKeepsItsCadence()
     SharedProgram program(laser, {QStringLiteral("-share")}, true);
     // A poll every 400 ms instead of every second: the flood need last only as many polls.
     constexpr std::chrono::milliseconds pollInterval(400);
-    program.form->laserProgram().statusTimer().setInterval(pollInterval);
+    program.form->laserProgram().tasks().setPollingInterval(pollInterval);
     const int count = 250;
     const QStringList output = program.runScript(QStringLiteral(R"(
 port = open_port(timeout=10.0)
@@ -327,7 +328,7 @@ port.write(b'RR 55')
 port.close()
 )"));
     QCOMPARE(output, QStringList({"marker"}));
-    QTRY_VERIFY(!program.rig.state.taskBusy);
+    QTRY_VERIFY(!program.form->laserProgram().tasks().running());
 
     const QList<QByteArray> heard = program.laser.transcript();
     for (const QByteArray &line : heard) {

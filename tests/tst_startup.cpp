@@ -1,4 +1,5 @@
 #include "programrig.h"
+#include "taskrunner.h"
 #include "rzcomport.h"
 #include "trafficview.h"
 
@@ -36,10 +37,10 @@ void tickTimers(TMainForm &form)
 bool timersStayQuiet(TMainForm &form, const sim::SimulatedLaser &laser)
 {
     const qsizetype lines = laser.transcript().size();
-    if (form.laserProgram().statusTimer().isActive() || form.laserProgram().taskTimer().isActive())
+    if (form.laserProgram().tasks().pollingActive() || form.laserProgram().taskTimer().isActive())
         return false;
     tickTimers(form);
-    return laser.transcript().size() == lines && !form.laserProgram().statusTimer().isActive() && !form.laserProgram().taskTimer().isActive();
+    return laser.transcript().size() == lines && !form.laserProgram().tasks().pollingActive() && !form.laserProgram().taskTimer().isActive();
 }
 
 QStringList logFiles()
@@ -83,7 +84,7 @@ void StartupTest::foundLaserIsGreetedAndLoaded()
     QCOMPARE(form.windowTitle(), QStringLiteral("Marovane Model Tovra  SW Version: 1.2.2.5 ComPort: 3"));
     QVERIFY(form.ResponseList->lines().isEmpty());
     QVERIFY(!form.laserProgram().taskTimer().isActive()); // nothing pending: the program sleeps between polls
-    QVERIFY(form.laserProgram().statusTimer().isActive());
+    QVERIFY(form.laserProgram().tasks().pollingActive());
     QVERIFY(form.laserProgram().port().AllowEvents());
     QCOMPARE(form.laserProgram().port().ResponseTime(), 5000u);
     QVERIFY(rig.desktop.shown.isEmpty());
@@ -130,9 +131,9 @@ void StartupTest::demoModeSendsNothingToPortOne()
 
     QVERIFY(rig.state.demoMode);
     QCOMPARE(form.windowTitle(), QStringLiteral(" Tovra  SW Version: 1.2.2.5 ComPort: Demo"));
-    form.laserProgram().statusTimer().start(); // a status tick comes and goes
+    form.laserProgram().tasks().resumePolling(); // a status tick comes and goes
     tickTimers(form);
-    QVERIFY(!form.laserProgram().statusTimer().isActive());
+    QVERIFY(!form.laserProgram().tasks().pollingActive());
     form.Exit1Click();
     QTRY_VERIFY(form.hasEnded());
     QVERIFY(bystander.transcript().isEmpty());
@@ -224,7 +225,7 @@ void StartupTest::exitDropsQueuedCommandsAndStopsFiringNext()
     test::ProgramRig rig;
     sim::SimulatedLaser &laser = rig.ports.add(1);
     TMainForm &form = rig.start();
-    form.laserProgram().statusTimer().stop();
+    form.laserProgram().tasks().pausePolling();
     laser.clearTranscript();
 
     form.QueuedCommandToPort(QStringLiteral("QE 1"));
@@ -296,9 +297,9 @@ void StartupTest::timeoutQuestionClosedWithoutAButtonKeepsTheProgramWithPollingO
 
     QTRY_COMPARE_WITH_TIMEOUT(rig.desktop.textsOf(QStringLiteral("warning")),
                               QStringList{QStringLiteral("Communications lost. Restart?")}, 5000);
-    QTRY_VERIFY(!rig.state.taskBusy);
+    QTRY_VERIFY(!form.laserProgram().tasks().running());
     QVERIFY(!form.hasEnded());
-    QVERIFY(!form.laserProgram().statusTimer().isActive());
+    QVERIFY(!form.laserProgram().tasks().pollingActive());
     QCOMPARE(rig.desktop.newInstances, 0);
 
     // Still the operator's program: the exit tells the laser to stop firing.

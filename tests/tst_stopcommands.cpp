@@ -3,6 +3,7 @@
 // within seconds, whatever the program was doing. Judged by what a simulated laser hears.
 
 #include "runningprogram.h"
+#include "taskrunner.h"
 #include "whenlaserhears.h"
 #include "plusspinedit.h"
 #include "rzcomport.h"
@@ -64,12 +65,12 @@ bool fireLaser(test::PolledProgram &program)
 
 bool loadDone(test::PolledProgram &program)
 {
-    const LaserState &flags = program.state();
+    const TaskRunner &tasks = program.form.laserProgram().tasks();
     const Communication &exchange = program.form.communication();
     const bool done = QTest::qWaitFor([&] {
-        return !flags.refreshPending && !flags.recallPending && !flags.taskBusy && !exchange.stopPending();
+        return !tasks.loadPending() && !tasks.running() && !exchange.stopPending();
     }, 20000);
-    program.form.laserProgram().statusTimer().stop();
+    program.form.laserProgram().tasks().pausePolling();
     return done;
 }
 

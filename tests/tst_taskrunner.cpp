@@ -35,7 +35,11 @@ struct RunnerRig : test::LinkRig
         : LinkRig({}, std::move(device))
         , runner(state, comm, port,
                  {
-                     .loadSettings = log.noting(QStringLiteral("load settings")),
+                     // A load runs with the status timer paused.
+                     .loadSettings = [this] {
+                         log.events.append(runner.pollingActive() ? QStringLiteral("load settings while polling")
+                                                                  : QStringLiteral("load settings"));
+                     },
                      .unlockLaser = log.noting(QStringLiteral("unlock")),
                      .readBackEnergyMode = log.noting(QStringLiteral("read back energy mode")),
                      .rawLineAnswered = {},
@@ -47,8 +51,8 @@ struct RunnerRig : test::LinkRig
                      .withdrawScriptFiringLines = log.noting(QStringLiteral("withdraw script firing lines")),
                      .followStopLine = [this](const QString &line) { log.events.append(QStringLiteral("follow ") + line); },
                      .exitProgram = log.noting(QStringLiteral("exit")),
-                     .stopStatusPoll = log.noting(QStringLiteral("status poll off")),
-                     .startStatusPoll = log.noting(QStringLiteral("status poll on")),
+                     .updateStatus = log.noting(QStringLiteral("status update")),
+                     .statusUpdateRunning = [this] { return state.statusBusy; },
                  })
     {
         terminal.onSent = [this](const QString &line) { log.events.append(line); };
@@ -57,7 +61,7 @@ struct RunnerRig : test::LinkRig
     // The timer has run and gone back to sleep.
     bool tasksDone()
     {
-        return QTest::qWaitFor([this] { return !runner.timer().isActive() && !state.taskBusy; });
+        return QTest::qWaitFor([this] { return !runner.timer().isActive() && !runner.running(); });
     }
 
     EventLog log;
@@ -96,7 +100,7 @@ void TaskRunnerTest::queuedCommandsGoOutInOrderAtTheNextTick()
 
     QVERIFY(rig.tasksDone());
     QCOMPARE(rig.laser.transcript(), (Lines{";LA:RR 20.0", ";LA:QE 1", ";LA:BC 5"}));
-    QVERIFY(!rig.state.queuePending);
+    QCOMPARE(rig.runner.queuedLines(), 0);
 }
 
 void TaskRunnerTest::stopGoesAheadAndWithdrawsAnEarlierFireCommand()
@@ -221,21 +225,20 @@ void TaskRunnerTest::tickCarriesOutItsWorkInAFixedOrder()
     RunnerRig rig;
     rig.scriptLinesWaiting = true;
     rig.state.unlockPending = true;
-    rig.state.recallBin = 2;
-    rig.state.recallPending = true;
+    rig.runner.requestRecall(2);
     rig.runner.queueCommand(QStringLiteral("EM 1"));
     rig.runner.setEnergyModeReadBackDue(true);
     rig.runner.queueCommand(QStringLiteral("FL 0"));
+    rig.runner.resumePolling();
 
     rig.runner.tick();
+    QVERIFY(rig.runner.pollingActive()); // again after the load
     QCOMPARE(rig.log.events, (QStringList{
                                  QStringLiteral("withdraw script firing lines"),
                                  QStringLiteral("follow FL 0"),
                                  QStringLiteral(";LA:FL 0"),
-                                 QStringLiteral("status poll off"),
                                  QStringLiteral(";LA:RC 2"),
                                  QStringLiteral("load settings"),
-                                 QStringLiteral("status poll on"),
                                  QStringLiteral("unlock"),
                                  QStringLiteral(";LA:EM 1"),
                                  QStringLiteral("read back energy mode"),

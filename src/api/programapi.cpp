@@ -3,6 +3,7 @@
 #include "apiendpoint.h"
 #include "laserprogram.h"
 #include "recordfiles.h"
+#include "taskrunner.h"
 
 namespace tovra {
 
@@ -24,6 +25,7 @@ ProgramApi::ProgramApi(LaserProgram &program, QObject *parent)
         .firingOrRequested = [&program] { return program.fireControl().firingOrRequested(); },
         .followSetting = [&program](const ScriptSetting &setting) { program.showScriptSetting(setting); },
         .remoteFiringAllowed = [&program] { return program.isRemoteFiringAllowed(); },
+        .tasksRunning = [&program] { return program.tasks().running(); },
         .logLine = [&program](const QString &line) { program.records().appendLogNote(line); },
         .programVersion = program.version(),
     });

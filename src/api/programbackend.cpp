@@ -199,7 +199,7 @@ void ProgramBackend::sendRaw(const QString &line, const QString &source, std::fu
 bool ProgramBackend::maySendNow() const
 {
     const LaserState &state = wiring.state;
-    return !state.commandsInhibited && !state.statusBusy && !state.taskBusy && !state.exitRequested
+    return !state.commandsInhibited && !state.statusBusy && !wiring.tasksRunning() && !state.exitRequested
            && !wiring.comm.isDetached() && !wiring.comm.portBusy();
 }
 

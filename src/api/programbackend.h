@@ -39,6 +39,8 @@ public:
         // A setting the laser was given: its control shows it without sending it again.
         std::function<void(const ScriptSetting &)> followSetting;
         std::function<bool()> remoteFiringAllowed;
+        // The scheduler is sending a batch of the operator's or a script's lines.
+        std::function<bool()> tasksRunning;
         // A whole line for the communication log.
         std::function<void(const QString &)> logLine;
         QString programVersion;

@@ -10,7 +10,8 @@ namespace tovra {
 // laser, a mirror of its settings and limits, the latest measurements and the flags through which
 // the timers, the exchange functions and the windows keep out of each other's way. (The record
 // files are RecordFiles' own, the status poll's and the fire control's bookkeeping theirs; the
-// process flags and queue slots are to follow into their owners.) Exactly one
+// operator's queue, the batch's busy flag, the pending recall and refresh and both timers are the
+// scheduler's, TaskRunner; the other process flags are to follow into their owners.) Exactly one
 // exists for the life of the process; the exchange functions, the main window's logic and the
 // service window all work on that same instance. Flags are plain bools: readers only ever test
 // them for true or false.
@@ -87,21 +88,13 @@ struct LaserState
     bool commandsInhibited = false;
     bool energyModeChanging = false;
     bool statusBusy = false;
-    bool taskBusy = false;
     bool exitRequested = false;
-    bool recallPending = false;
-    int32_t recallBin = 0;
-    bool refreshPending = false;
     bool serviceWindowPending = false;
     bool laserUnlocked = false;
     bool unlockPending = false;
     bool skipStatusSync = false;
     QString userName;
     QString startStamp;
-
-    // The operator's command queue (its lines are the task runner's): how many wait.
-    int32_t queueCount = 0;
-    bool queuePending = false;
 };
 
 } // namespace tovra

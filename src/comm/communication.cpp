@@ -90,15 +90,24 @@ void Communication::purgeNotingStrayBytes()
         + QStringLiteral(" purged; the replies before them are not taken"));
 }
 
-void Communication::confirmReplies(std::chrono::milliseconds settle)
+bool Communication::confirmReplies(std::chrono::milliseconds settle)
 {
-    if (!mayExchange())
-        return;
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(lastWriteAt + settle
-                                                                   - std::chrono::steady_clock::now());
+    if (detached || (linkLost && !greeting))
+        return true;
+    if (port.InUse())
+        return false;
+    const std::chrono::milliseconds left = settleLeft(settle);
     if (left.count() > 0)
         port.WaitForInput(left);
     purgeNotingStrayBytes();
+    return true;
+}
+
+std::chrono::milliseconds Communication::settleLeft(std::chrono::milliseconds settle) const
+{
+    const auto left
+        = std::chrono::ceil<std::chrono::milliseconds>(lastWriteAt + settle - std::chrono::steady_clock::now());
+    return std::max(left, std::chrono::milliseconds::zero());
 }
 
 // A line that did not reach the port is not recorded as sent: the log tells of the failure

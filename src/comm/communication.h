@@ -130,8 +130,12 @@ public:
     bool replyStands(uint64_t exchange) const { return exchange > disownedThrough; }
     // Looks once more for bytes that came after the last reply, waiting for them until `settle`
     // after the last line was written (the time a reply of its own takes to come); what it finds
-    // disowns the replies before, as the purge before an exchange does.
-    void confirmReplies(std::chrono::milliseconds settle);
+    // disowns the replies before, as the purge before an exchange does. False, having looked for
+    // nothing, while another exchange waits for its reply on the port: the look is for later.
+    // True without a look once nothing more is read from the port (detached, link lost).
+    bool confirmReplies(std::chrono::milliseconds settle);
+    // How long until `settle` has passed since the last line was written; zero once it has.
+    std::chrono::milliseconds settleLeft(std::chrono::milliseconds settle) const;
 
     // The time stamp of traffic lines: hh:nn:ss.zzz.
     static QString timeStamp();

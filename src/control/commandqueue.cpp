@@ -1,7 +1,5 @@
 #include "commandqueue.h"
 
-#include "laserstate.h"
-
 namespace tovra {
 
 QString mnemonicOf(const QString &command)
@@ -15,13 +13,11 @@ void CommandQueue::append(const OutgoingLine &line)
     if (waiting.size() >= Slots)
         makeRoomFor(line.text);
     waiting.append(line);
-    countChanged();
 }
 
 QList<OutgoingLine> CommandQueue::takeBatch()
 {
     QList<OutgoingLine> batch = std::exchange(waiting, {});
-    countChanged();
     return batch;
 }
 
@@ -37,14 +33,12 @@ void CommandQueue::withdraw(const std::function<bool(const QString &text)> &matc
     const auto matching = [&matches](const OutgoingLine &line) { return matches(line.text); };
     sending.removeIf(matching);
     waiting.removeIf(matching);
-    countChanged();
 }
 
 void CommandQueue::clear()
 {
     sending.clear();
     waiting.clear();
-    countChanged();
 }
 
 void CommandQueue::makeRoomFor(const QString &text)
@@ -66,12 +60,6 @@ void CommandQueue::makeRoomFor(const QString &text)
         }
     }
     waiting.removeFirst();
-}
-
-void CommandQueue::countChanged()
-{
-    state.queueCount = int32_t(waiting.size());
-    state.queuePending = !waiting.isEmpty();
 }
 
 } // namespace tovra

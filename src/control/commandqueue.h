@@ -10,20 +10,15 @@
 
 namespace tovra {
 
-struct LaserState;
-
 // The queue of the operator's lines, each with its own framing (a control's command or a raw
 // terminal line). Appending never holds more than `Slots` lines: when the queue is full, the
 // oldest line that the new one supersedes (the same mnemonic, so the laser would end up with the
 // newer value anyway) makes room; failing that, the oldest line of the same mnemonic as a later
-// one; failing that, the oldest line. So the operator's latest intent is always kept. The laser
-// state's `queueCount` and `queuePending` tell the rest of the program how many lines wait.
+// one; failing that, the oldest line. So the operator's latest intent is always kept.
 class CommandQueue
 {
 public:
     static constexpr int Slots = 100;
-
-    explicit CommandQueue(LaserState &laserState) : state(laserState) {}
 
     void append(const OutgoingLine &line);
     // Takes the whole waiting batch out of the queue, oldest first. Lines queued while the batch
@@ -37,12 +32,13 @@ public:
     void withdraw(const std::function<bool(const QString &text)> &matches);
     // Drops every waiting line, queued or in the batch being sent.
     void clear();
+    // The lines waiting for the next batch (not those of the batch being sent).
+    int waitingCount() const { return int(waiting.size()); }
+    bool hasWaiting() const { return !waiting.isEmpty(); }
 
 private:
     void makeRoomFor(const QString &text);
-    void countChanged();
 
-    LaserState &state;
     QList<OutgoingLine> waiting;
     QList<OutgoingLine> sending;
 };

@@ -26,7 +26,7 @@ const QString NoDeviceQuestion = QStringLiteral(
 
 // How long before a status update is due the script's lines give way to it: longer than a line's
 // exchange and the status timer's own slack.
-constexpr int StatusPollLeadMs = 80;
+constexpr std::chrono::milliseconds StatusPollLead{80};
 
 } // namespace
 
@@ -58,7 +58,7 @@ LaserProgram::LaserProgram(Environment environment, QObject *parent)
            {[this](const QString &command) { queueCommand(command); }, [this] { restartStatusTimer(); },
             [this] { requestTasks(); }})
     , recordFiles(environment.state, environment.desktop,
-                  [this] { return comPort->InUse() || state.statusBusy || state.taskBusy; }, recordsView)
+                  [this] { return comPort->InUse() || state.statusBusy || taskRunner->running(); }, recordsView)
 {
     setObjectName(QStringLiteral("LaserProgram"));
     comPort = new TRZComPort(prompts, this, std::move(environment.serialDevice));
@@ -107,8 +107,8 @@ void LaserProgram::wireTasks()
         .withdrawScriptFiringLines = [this] { scriptLines->withdrawFiringLines(); },
         .followStopLine = [this](const QString &line) { fire.followStopLine(line); },
         .exitProgram = [this] { exitNow(); },
-        .stopStatusPoll = [this] { pollTimer.stop(); },
-        .startStatusPoll = [this] { pollTimer.start(); },
+        .updateStatus = [this] { poll->tick(); },
+        .statusUpdateRunning = [this] { return state.statusBusy; },
     }, times);
 }
 
@@ -137,9 +137,6 @@ QTimer &LaserProgram::taskTimer()
 
 void LaserProgram::wirePoll()
 {
-    pollTimer.setObjectName(QStringLiteral("StatusTimer"));
-    pollTimer.setInterval(times.statusPollInterval);
-    connect(&pollTimer, &QTimer::timeout, this, &LaserProgram::statusTick);
     recovery = new LinkRecovery(state, *comm, *comPort, desk, terminalView, recordFiles,
                                 {.restart = [this] { restart(); },
                                  .exit = [this] { exitNow(); },
@@ -147,7 +144,7 @@ void LaserProgram::wirePoll()
                                  .reloadSettings = [this] { loadSettings(); }},
                                 this);
     poll = std::make_unique<StatusPoll>(
-        *comm, *comPort, state, desk, pollView, fire, recordFiles, pollTimer,
+        *comm, *comPort, state, desk, pollView, fire, recordFiles,
         StatusPoll::ProgramActions{[this] { return instanceEnded; }, [this] { return recovery->recover(); }});
     poll->setListener(&updateRelay);
 
@@ -155,10 +152,10 @@ void LaserProgram::wirePoll()
     comm->setTimeoutActions({
         .stopPolling =
             [this] {
-                pollTimer.stop();
+                taskRunner->pausePolling();
                 poll->showStale(StatusPoll::NotPollingText);
             },
-        .resumePolling = [this] { pollTimer.start(); },
+        .resumePolling = [this] { taskRunner->resumePolling(); },
         .restartApp = [this] { restart(); },
         .exitApp = [this] { exitNow(); },
     });
@@ -176,7 +173,7 @@ void LaserProgram::wireSharing()
     });
     scriptLines->setLogNote([this](const QString &line) { recordFiles.appendLogNote(line); });
     scriptLines->setStatusPollDue(
-        [this] { return pollTimer.isActive() && pollTimer.remainingTime() <= StatusPollLeadMs; });
+        [this] { return taskRunner->statusUpdateDueWithin(StatusPollLead); });
     // A script's line goes out at once, not at the next tick of the task timer.
     connect(scriptLines, &ScriptBridge::linesWaiting, this, [this] {
         if (!instanceEnded)
@@ -243,7 +240,7 @@ void LaserProgram::start()
     terminalView.clearTraffic();
     comPort->setResponseTime(uint32_t(times.responseTime.count()));
     loadSettings();
-    pollTimer.start();
+    taskRunner->resumePolling();
     comPort->setAllowEvents(true);
     // A stop signal found during the load: the exit follows at once and the window never shows.
     if (state.exitRequested) {
@@ -270,7 +267,7 @@ void LaserProgram::enterDemoMode()
 {
     desk.message(QStringLiteral("Entering Demo Mode"));
     state.demoMode = true;
-    pollTimer.stop();
+    taskRunner->pausePolling();
     comm->detach();
 }
 
@@ -318,7 +315,8 @@ void LaserProgram::endInstance()
     state.exitRequested = true;
     recordFiles.discardMessages();
     taskRunner->end();
-    pollTimer.stop();
+    // The last update's data row goes to the file before it closes.
+    poll->settleNow();
     comm->writePendingStopsBeforeLettingGo();
     comm->detach();
     scriptLines->stop();
@@ -365,15 +363,12 @@ void LaserProgram::processTasks()
 // Several requests before one task tick recall only the last bin.
 void LaserProgram::recallBin(int bin)
 {
-    state.recallBin = bin;
-    state.recallPending = true;
-    requestTasks();
+    taskRunner->requestRecall(bin);
 }
 
 void LaserProgram::refresh()
 {
-    state.refreshPending = true;
-    requestTasks();
+    taskRunner->requestRefresh();
 }
 
 SettingsLoad &LaserProgram::settingsLoad()
@@ -392,15 +387,14 @@ void LaserProgram::identify()
 
 void LaserProgram::loadSettings()
 {
-    pollTimer.stop();
+    taskRunner->pausePolling();
     settingsLoad().run(programVersion, comPort->Port());
     emit settingsLoaded();
     if (state.demoMode)
         return;
     if (historyRecorder)
         historyRecorder->settingsLoaded();
-    if (!instanceEnded)
-        pollTimer.start();
+    taskRunner->resumePolling();
 }
 
 bool LaserProgram::unlockLaser()
@@ -455,7 +449,7 @@ void LaserProgram::setFiring(bool firing)
 
 void LaserProgram::statusTick()
 {
-    poll->tick();
+    taskRunner->statusTick();
 }
 
 void LaserProgram::updateStatus()
@@ -472,10 +466,7 @@ void LaserProgram::setVoltagesPolled(bool polled)
 // send the operator's command first.
 void LaserProgram::restartStatusTimer()
 {
-    if (instanceEnded || state.demoMode)
-        return;
-    pollTimer.stop();
-    pollTimer.start();
+    taskRunner->restartPolling();
 }
 
 bool LaserProgram::share(bool on)

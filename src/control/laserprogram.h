@@ -136,7 +136,6 @@ public:
     Communication &communication() { return *comm; }
     TaskRunner &tasks() { return *taskRunner; }
     QTimer &taskTimer();
-    QTimer &statusTimer() { return pollTimer; }
     StatusPoll &statusPoll() { return *poll; }
     FireControl &fireControl() { return fire; }
     RecordFiles &records() { return recordFiles; }
@@ -209,7 +208,6 @@ private:
     std::unique_ptr<Communication> comm;
     std::unique_ptr<SettingsLoad> loader;
     std::unique_ptr<TaskRunner> taskRunner;
-    QTimer pollTimer;
     FireControl fire;
     RecordFiles recordFiles;
     std::unique_ptr<StatusPoll> poll;

@@ -13,6 +13,8 @@
 #include <QScopedValueRollback>
 #include <QTimer>
 
+#include <utility>
+
 namespace tovra {
 
 using ReadOut = StatusPollView::ReadOut;
@@ -71,11 +73,11 @@ const HeaterRow HeaterRows[] = {
 
 // The chart's series of the small family's diode temperature.
 constexpr int ResonatorTempSeries = 1;
-// How long after the last request the end of an update looks for a reply that the last exchange
-// may have left behind. A reply of its own comes within the wire time of a poll's request and
-// reply (at most 23 bytes, 4.4 ms at 57600 8E1); the rest is room for a loaded machine and the
-// laser's own turnaround (6 ms let shifted values through under test load). It costs each update
-// this long less the last exchange's own time, and nothing when stray bytes come sooner.
+// How long after the last request an update looks for a reply that its last exchange may have
+// left behind. A reply of its own comes within the wire time of a poll's request and reply (at
+// most 23 bytes, 4.4 ms at 57600 8E1); the rest is room for a loaded machine and the laser's own
+// turnaround (6 ms let shifted values through under test load). The look does not hold the wire:
+// it runs from the event loop once this time has passed (see completeUpdate).
 constexpr std::chrono::milliseconds ReplySettle{20};
 
 QString temperatureText(const char *prefix, double value)
@@ -87,7 +89,7 @@ QString temperatureText(const char *prefix, double value)
 
 StatusPoll::StatusPoll(Communication &exchange, TRZComPort &serialPort, LaserState &laserState, Desktop &desktopSeam,
                        StatusPollView &pollView, FireControl &fireControl, RecordFiles &recordFiles,
-                       QTimer &pollTimer, ProgramActions programActions)
+                       ProgramActions programActions)
     : comm(exchange)
     , port(serialPort)
     , state(laserState)
@@ -95,10 +97,17 @@ StatusPoll::StatusPoll(Communication &exchange, TRZComPort &serialPort, LaserSta
     , view(pollView)
     , fire(fireControl)
     , records(recordFiles)
-    , statusTimer(pollTimer)
     , program(std::move(programActions))
 {
     planSteps();
+    settleTimer.setSingleShot(true);
+    QObject::connect(&settleTimer, &QTimer::timeout, [this] {
+        // Another exchange waits for its reply: its bytes come first, the look after them.
+        if (comm.confirmReplies(ReplySettle))
+            completeUpdate();
+        else
+            settleTimer.start(ReplySettle);
+    });
 }
 
 // What the laser is asked, in order. Whether a step applies is decided when the update reaches
@@ -154,30 +163,12 @@ void StatusPoll::planHeaterSteps(const HeaterRow &row)
 
 void StatusPoll::tick()
 {
-    if (state.exitRequested) {
-        statusTimer.stop();
-        return;
-    }
-    if (port.InUse())
-        return;
-    if (state.demoMode) {
-        statusTimer.stop();
-        return;
-    }
-    if (state.taskBusy)
-        return;
-    statusTimer.stop();
-    // The port question of a lost link is open: the tick that asked it resumes polling.
-    if (comm.isLinkLost())
-        return;
     runUpdate();
     // The question about a vanished port is asked once the update has ended, so that the task
     // timer can keep stop commands and answer scripts while it is open. A laser found again is
     // read at once.
     while (portLost() && program.recoverLink())
         runUpdate();
-    if (!program.hasEnded())
-        statusTimer.start();
 }
 
 void StatusPoll::runUpdate()
@@ -204,6 +195,7 @@ void StatusPoll::showStale(const QString &text)
 
 void StatusPoll::update()
 {
+    settleNow();
     updateClock.start();
     readings.clear();
     unread.clear();
@@ -268,7 +260,6 @@ bool StatusPoll::readMeasurement(const char *query, Measurement field, std::func
 // it: it goes back to what it was, and its column of the data row stays empty.
 void StatusPoll::takeBackDisownedReadings()
 {
-    comm.confirmReplies(ReplySettle);
     for (auto reading = readings.rbegin(); reading != readings.rend(); ++reading) {
         if (comm.replyStands(reading->exchange))
             continue;
@@ -396,11 +387,12 @@ void StatusPoll::showHeaterSetPoint(const HeaterRow &row)
         view.showReadOut(row.targetReadOut, temperatureText(row.targetPrefix, state.*row.setpoint));
 }
 
+// What does not hang on the last reply's ownership is done at once; the look for a late reply,
+// the data row and the listener wait until the reply has had its time (completeUpdate), so that
+// the wire is free for the next line meanwhile.
 void StatusPoll::finishUpdate()
 {
-    takeBackDisownedReadings();
     setPointsDue = false;
-    records.appendDataRow(unread);
     if (statusWord)
         fire.CheckFireEnableState();
     // Stale read-outs come back with the first update that reached the laser.
@@ -409,11 +401,31 @@ void StatusPoll::finishUpdate()
         view.showLive();
         view.showReadOut(ReadOut::StatusWord, statusText);
     }
-    if (listener) {
-        completed.statusWord = statusWord;
-        completed.took = std::chrono::milliseconds(updateClock.elapsed());
+    completed.statusWord = statusWord;
+    completed.took = std::chrono::milliseconds(updateClock.elapsed());
+    settling = true;
+    settleTimer.start(comm.settleLeft(ReplySettle));
+}
+
+void StatusPoll::settleNow()
+{
+    if (!settling)
+        return;
+    comm.confirmReplies(ReplySettle);
+    completeUpdate();
+}
+
+// Bytes that came after the update's last reply disown the readings before them: only then are
+// the readings written as a data row and told to the listener.
+void StatusPoll::completeUpdate()
+{
+    if (!std::exchange(settling, false))
+        return;
+    settleTimer.stop();
+    takeBackDisownedReadings();
+    records.appendDataRow(unread);
+    if (listener)
         listener->statusUpdated(completed);
-    }
 }
 
 } // namespace tovra

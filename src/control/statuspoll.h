@@ -6,14 +6,13 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QString>
+#include <QTimer>
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <vector>
-
-class QTimer;
 
 namespace tovra {
 
@@ -93,11 +92,11 @@ public:
     static inline const QString NotPollingText = QStringLiteral("Status: not polling - Tools > Refresh resumes");
 
     StatusPoll(Communication &exchange, TRZComPort &serialPort, LaserState &laserState, Desktop &desktopSeam,
-               StatusPollView &pollView, FireControl &fireControl, RecordFiles &recordFiles, QTimer &pollTimer,
+               StatusPollView &pollView, FireControl &fireControl, RecordFiles &recordFiles,
                ProgramActions programActions);
 
-    // One tick of the status timer: runs an update unless the port, the task timer or demo mode
-    // keeps it off, and opens the service window once the password was accepted.
+    // The status timer's turn, given by the scheduler (TaskRunner): one update, the service window
+    // once the password was accepted, and the search for the laser should its port have vanished.
     void tick();
     // One status update.
     void update();
@@ -108,6 +107,11 @@ public:
     int updatesSinceSetPoints() const { return updatesTowardsSetPoints; }
     // Hears every update that ran to its end (the program); may be null.
     void setListener(StatusListener *updateListener) { listener = updateListener; }
+    // The last update's data row and listener wait (at most the settle time after its last
+    // request) for the look for a late reply; this does both now (the program is ending).
+    void settleNow();
+    // The last update's data row is written and its listener told.
+    bool settled() const { return !settling; }
     // Polling has stopped: the read-outs and tiles show as stale, and the status label says why,
     // until an update has read the laser again.
     void showStale(const QString &statusText);
@@ -148,6 +152,7 @@ private:
     void readHeaterSetPoint(const HeaterRow &row);
     void showHeaterSetPoint(const HeaterRow &row);
     void finishUpdate();
+    void completeUpdate();
 
     Communication &comm;
     TRZComPort &port;
@@ -156,7 +161,6 @@ private:
     StatusPollView &view;
     FireControl &fire;
     RecordFiles &records;
-    QTimer &statusTimer;
     const ProgramActions program;
     std::vector<Step> steps;
 
@@ -189,6 +193,9 @@ private:
     // Whether the fault episode under way was announced (announceFaults).
     bool tempFaultShown = false;
     bool electricalFaultShown = false;
+    // The last update's readings wait for the look for a late reply (settleTimer).
+    bool settling = false;
+    QTimer settleTimer;
 };
 
 } // namespace tovra

@@ -27,7 +27,6 @@ TaskRunner::TaskRunner(LaserState &laserState, Communication &exchange, TRZComPo
     , comm(exchange)
     , port(serialPort)
     , actions(std::move(hostActions))
-    , queue(laserState)
     , taskTick(timings.taskTick)
     , stopRetry(timings.stopRetry)
     , exitReplyTime(timings.exitReplyTime)
@@ -35,6 +34,9 @@ TaskRunner::TaskRunner(LaserState &laserState, Communication &exchange, TRZComPo
     taskTimer.setObjectName(QStringLiteral("TaskTimer"));
     taskTimer.setInterval(taskTick);
     QObject::connect(&taskTimer, &QTimer::timeout, [this] { tick(); });
+    pollTimer.setObjectName(QStringLiteral("StatusTimer"));
+    pollTimer.setInterval(timings.statusPollInterval);
+    QObject::connect(&pollTimer, &QTimer::timeout, [this] { statusTick(); });
 }
 
 void TaskRunner::request()
@@ -45,7 +47,7 @@ void TaskRunner::request()
 
 bool TaskRunner::pending() const
 {
-    return state.recallPending || state.refreshPending || state.unlockPending || state.queuePending
+    return recallPending || refreshPending || state.unlockPending || queue.hasWaiting()
         || state.exitRequested || energyModeReadBackDue || (comm.stopPending() && !comm.isLinkLost())
         || actions.scriptLinesWaiting();
 }
@@ -82,17 +84,17 @@ void TaskRunner::tick()
 {
     // A tick that arrives while a batch waits for a reply must not start a second run: it would
     // find the port busy and lose its commands.
-    if (state.taskBusy)
+    if (taskBusy)
         return;
     taskTimer.stop();
     // A handler that exchanges directly may be waiting for its reply: the work waits for it
     // rather than find the port busy and lose its commands.
-    if (state.statusBusy || port.InUse()) {
+    if ((actions.statusUpdateRunning && actions.statusUpdateRunning()) || port.InUse()) {
         if (pending())
             request();
         return;
     }
-    const QScopedValueRollback<bool> busy(state.taskBusy, true);
+    const QScopedValueRollback<bool> busy(taskBusy, true);
 
     if (comm.isLinkLost())
         dropWhileLinkLost();
@@ -102,15 +104,14 @@ void TaskRunner::tick()
     if (state.exitRequested)
         queue.clear();
 
-    if ((state.recallPending || state.refreshPending) && !state.exitRequested) {
-        actions.stopStatusPoll();
-        if (state.recallPending) // the window's Bins menu asks for a recall
-            comm.send(OutgoingLine::command(QStringLiteral("RC ") + QString::number(state.recallBin), LineSource::window()));
+    if (loadPending() && !state.exitRequested) {
+        pausePolling();
+        if (recallPending) // the window's Bins menu asks for a recall
+            comm.send(OutgoingLine::command(QStringLiteral("RC ") + QString::number(recallBin), LineSource::window()));
         actions.loadSettings();
-        state.recallPending = false;
-        state.refreshPending = false;
-        if (!ended)
-            actions.startStatusPoll();
+        recallPending = false;
+        refreshPending = false;
+        resumePolling();
     }
 
     // No password box on the way out: it would hold the exit.
@@ -122,7 +123,7 @@ void TaskRunner::tick()
     // The read-back of an energy-mode choice follows the batch that carries its "EM" command; a
     // choice made while this batch is being sent is read back after the next one.
     const bool energyModeReadBack = std::exchange(energyModeReadBackDue, false);
-    if (state.queuePending) {
+    if (queue.hasWaiting()) {
         // Each line goes out framed as its source asked; an exit asked for while one of them
         // waits for its reply drops the rest.
         queue.beginSending();
@@ -184,18 +185,73 @@ void TaskRunner::dropWhileLinkLost()
     queue.beginSending();
     while (const std::optional<OutgoingLine> line = queue.nextToSend())
         comm.noteNotSent(line->text, why);
-    if (state.recallPending)
-        comm.noteNotSent(QStringLiteral("RC ") + QString::number(state.recallBin), why);
-    state.recallPending = false;
-    state.refreshPending = false;
+    if (recallPending)
+        comm.noteNotSent(QStringLiteral("RC ") + QString::number(recallBin), why);
+    recallPending = false;
+    refreshPending = false;
     state.unlockPending = false;
     energyModeReadBackDue = false;
+}
+
+void TaskRunner::requestRecall(int bin)
+{
+    recallBin = bin;
+    recallPending = true;
+    request();
+}
+
+void TaskRunner::requestRefresh()
+{
+    refreshPending = true;
+    request();
+}
+
+void TaskRunner::pausePolling()
+{
+    pollTimer.stop();
+}
+
+void TaskRunner::resumePolling()
+{
+    if (!ended)
+        pollTimer.start();
+}
+
+void TaskRunner::restartPolling()
+{
+    if (!state.demoMode)
+        resumePolling();
+}
+
+bool TaskRunner::statusUpdateDueWithin(std::chrono::milliseconds lead) const
+{
+    return pollTimer.isActive() && pollTimer.remainingTime() <= lead.count();
+}
+
+// The update waits while another exchange holds the port or a batch is being sent; the timer
+// then ticks again an interval later. It is off while the update runs, so that a tick arriving
+// in one of its reply waits cannot start a second one.
+void TaskRunner::statusTick()
+{
+    if (state.exitRequested || state.demoMode) {
+        pollTimer.stop();
+        return;
+    }
+    if (port.InUse() || taskBusy)
+        return;
+    pollTimer.stop();
+    // The port question of a lost link is open: the tick that asked it resumes polling.
+    if (comm.isLinkLost())
+        return;
+    actions.updateStatus();
+    resumePolling();
 }
 
 void TaskRunner::end()
 {
     ended = true;
     taskTimer.stop();
+    pollTimer.stop();
 }
 
 } // namespace tovra

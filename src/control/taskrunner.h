@@ -7,6 +7,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <chrono>
 #include <functional>
 
 namespace tovra {
@@ -30,16 +31,24 @@ struct TaskActions
     // A stop line was asked for, from any source: the controls follow it.
     std::function<void(const QString &line)> followStopLine;
     std::function<void()> exitProgram;
-    std::function<void()> stopStatusPoll;
-    std::function<void()> startStatusPoll;
+    // The status timer's turn: one status update (and, should the port have vanished, the
+    // search for the laser that follows it).
+    std::function<void()> updateStatus;
+    // A status update is under way: its replies are awaited in a nested wait.
+    std::function<bool()> statusUpdateRunning;
 };
 
-// The task timer and the operator's command queue. A tick (5 ms by default) after something was asked for, whenever
-// no status update runs, a tick carries out what the handlers asked for, in a fixed order: stop
-// lines, a recall or refresh, the unlock dialog, the queued lines, the energy mode's read-back, a
-// script's lines, and last the exit. Once the exit is asked for, the queued lines and the script's
-// are dropped and "FL 0" goes next. With nothing pending the timer stays off, so the idle program
-// sleeps between status polls. Holds no widgets.
+// The one scheduler of the exchanges with the laser: it owns the port's turn, both timers and the
+// order of work. The status timer (1 s by default) gives the status update its turn whenever
+// neither the port nor a batch is busy. The task timer ticks (5 ms by default) after something
+// was asked for; a tick that finds no status update running carries out what the handlers asked
+// for, in a fixed order: stop lines, a recall or refresh, the unlock dialog, the queued lines, the
+// energy mode's read-back, a script's lines, and last the exit. Stop lines also go out at every
+// exchange boundary of a running load or update. Whatever arrives while an exchange waits for
+// its reply (a nested wait) is only queued here, and the next tick decides what runs. Once the
+// exit is asked for, the queued lines and the script's are dropped and "FL 0" goes next. With
+// nothing pending the task timer stays off, so the idle program sleeps between status polls.
+// Holds no widgets.
 class TaskRunner
 {
 public:
@@ -63,12 +72,37 @@ public:
     // One tick: carries out everything pending, or waits for a running exchange to end.
     void tick();
     bool pending() const;
+    // A batch of ticked work is being sent.
+    bool running() const { return taskBusy; }
+    // The operator's lines waiting for the next batch.
+    int queuedLines() const { return queue.waitingCount(); }
+
+    // A recall of `bin` (0: the defaults) and the settings load after it, at the next tick; of
+    // several requests before it only the last bin is recalled.
+    void requestRecall(int bin);
+    // The settings load, at the next tick.
+    void requestRefresh();
+    bool loadPending() const { return recallPending || refreshPending; }
+
+    // The status timer. Paused, no update starts (a load, an open question, demo mode); resumed,
+    // the next update comes a full interval from now.
+    void pausePolling();
+    void resumePolling();
+    // As resumePolling, but not in demo mode: the operator's command goes before the next update.
+    void restartPolling();
+    bool pollingActive() const { return pollTimer.isActive(); }
+    void setPollingInterval(std::chrono::milliseconds interval) { pollTimer.setInterval(interval); }
+    // An update is timed to start within `lead`: a script's lines give way to it.
+    bool statusUpdateDueWithin(std::chrono::milliseconds lead) const;
+    // One tick of the status timer: runs an update unless the port, a batch, demo mode or the
+    // exit keeps it off.
+    void statusTick();
 
     // The energy mode's value is read back after the next batch (or, when false, is not).
     void setEnergyModeReadBackDue(bool due) { energyModeReadBackDue = due; }
     // The port is known to be the laser's: only then does the exit send its "FL 0".
     void setOnLaserPort() { onLaserPort = true; }
-    // The program is ending: the timer stops and is not started again.
+    // The program is ending: both timers stop and are not started again.
     void end();
 
     QTimer &timer() { return taskTimer; }
@@ -83,12 +117,17 @@ private:
     const TaskActions actions;
     CommandQueue queue;
     QTimer taskTimer;
+    QTimer pollTimer;
     const ProgramTimings::ms taskTick;
     const ProgramTimings::ms stopRetry;
     const ProgramTimings::ms exitReplyTime;
     bool ended = false;
     bool onLaserPort = false;
     bool energyModeReadBackDue = false;
+    bool taskBusy = false;
+    bool recallPending = false;
+    int recallBin = 0;
+    bool refreshPending = false;
 };
 
 } // namespace tovra
