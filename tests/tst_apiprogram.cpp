@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -114,6 +115,37 @@ private slots:
         QCOMPARE(program.process.exitCode(), 0);
         QCOMPARE(laser.transcript().last(), QByteArray(";LA:FL 0"));
         QVERIFY(!QFile::exists(program.socketPath()));
+    }
+
+    // The bits are named as the window's tiles are captioned for that laser; a bit that means
+    // nothing on it has no name.
+    void statusNamesTheBitsAsTheTilesOfThatLaser_data()
+    {
+        QTest::addColumn<int>("family");
+        QTest::addColumn<int>("cfg");
+        QTest::addColumn<QString>("named");
+        QTest::addColumn<QString>("unnamed");
+        QTest::newRow("standard") << int(sim::Family::Standard) << 0 << "High Pwr Mode" << "Enh. Energy";
+        QTest::newRow("micro without the enhanced mode") << int(sim::Family::Micro) << 0 << "Normal Energy" << "Enh. Energy";
+        QTest::newRow("micro with the enhanced mode") << int(sim::Family::Micro) << 1 << "Enh. Energy" << "Q-SW Enable";
+    }
+    void statusNamesTheBitsAsTheTilesOfThatLaser()
+    {
+        QFETCH(int, family);
+        QFETCH(int, cfg);
+        QFETCH(QString, named);
+        QFETCH(QString, unnamed);
+        sim::LaserConfig config = test::laserOfFamily(sim::Family(family));
+        config.cfg = cfg;
+        test::SimPorts ports;
+        ports.add(1, config);
+        HeadlessProgram program(QStringList{});
+        QVERIFY(program.waitForPolling());
+        const QJsonObject bits
+            = resultOf(program.client()->call(QStringLiteral("status"))).value(QLatin1String("bits")).toObject();
+        QVERIFY2(bits.contains(named), QJsonDocument(bits).toJson().constData());
+        QVERIFY2(!bits.contains(unnamed), QJsonDocument(bits).toJson().constData());
+        QVERIFY(!bits.contains(QLatin1String("Unused")));
     }
 
     void severalClientsWatchWhileControlPassesFromOneToAnother()

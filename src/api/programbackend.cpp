@@ -3,6 +3,7 @@
 #include "apiparameters.h"
 #include "communication.h"
 #include "laserstate.h"
+#include "statuscaptions.h"
 #include "statusword.h"
 
 #include <QJsonArray>
@@ -11,20 +12,6 @@ namespace tovra {
 
 namespace {
 
-// The status bits by the names of their tiles: the full-size family's, and the small families'
-// where they differ (nullptr: the bit is unused there).
-struct BitName
-{
-    const char *standard;
-    const char *small;
-};
-const BitName BitNames[StatusTileCount] = {
-    {"Enabled", "Enabled"},         {"Firing", "Firing"},         {"Q-SW Enable", nullptr},
-    {"Diode Ext Trig", "Diode Ext Trig"}, {"Q-SW Ext Trig", nullptr}, {"Shutter Closed", nullptr},
-    {"Ext Intlk", "Ext Intlk"},     {"Diode-Temp", "Diode-Temp"}, {"Elect-Temp", "Elect-Temp"},
-    {"Power Fail", "Power Fail"},   {"Ok to Enable", "Ok to Enable"}, {"Ok to Fire", "Ok to Fire"},
-    {"Low Pwr Mode", "Normal Energy"}, {"High Pwr Mode", "Enh. Energy"},
-};
 constexpr uint32_t FaultBits = StatusBit::DiodeTempFault | StatusBit::ElectricalTempFault | StatusBit::PowerFail;
 
 // How often a raw line waiting for its turn looks again: the task timer's own tick.
@@ -101,12 +88,12 @@ QJsonObject ProgramBackend::statusSnapshot() const
 {
     const LaserState &state = wiring.state;
     const auto word = static_cast<uint32_t>(state.statusWord);
-    const bool small = state.isMicroModel || state.isMiniModel;
+    // The status bits by the captions of their tiles; a bit that means nothing on this laser is left out.
+    const QStringList captions = statusCaptions(state);
     QJsonObject bits;
     for (int bit = 0; bit < StatusTileCount; ++bit) {
-        const char *name = small ? BitNames[bit].small : BitNames[bit].standard;
-        if (name)
-            bits.insert(QLatin1String(name), (word >> bit & 1u) != 0);
+        if (captions.at(bit) != UnusedStatusBit)
+            bits.insert(captions.at(bit), (word >> bit & 1u) != 0);
     }
     QJsonObject snapshot = fireState();
     snapshot.insert(QStringLiteral("time"), isoTime(lastUpdate));

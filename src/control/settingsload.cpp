@@ -8,6 +8,7 @@
 #include "identity.h"
 #include "laserstate.h"
 #include "recordformat.h"
+#include "statuscaptions.h"
 #include "statusword.h"
 
 #include <QScopedValueRollback>
@@ -16,19 +17,7 @@ namespace tovra {
 
 namespace {
 
-const QStringList StandardStatusCaptions = {
-    "Enabled",      "Firing",         "Q-SW Enable", "Diode Ext Trig", "Q-SW Ext Trig",
-    "Shutter Closed", "Ext Intlk",    "Diode-Temp",  "Elect-Temp",     "Power Fail",
-    "Ok to Enable", "Ok to Fire",     "Low Pwr Mode", "High Pwr Mode",
-};
 
-const QStringList SmallFamilyStatusCaptions = {
-    "Enabled",      "Firing",     "Unused",     "Diode Ext Trig", "Unused",
-    "Unused",       "Ext Intlk",  "Diode-Temp", "Elect-Temp",     "Power Fail",
-    "Ok to Enable", "Ok to Fire", "Normal Energy", "Unused",
-};
-
-constexpr int EnergyModeStatusBit = 13;
 
 // The window's outer width once loaded; the strip right of it holds what only some lasers show.
 constexpr int RunTimeOuterWidth = 665;
@@ -148,7 +137,7 @@ void SettingsLoad::showDemoIdentity(const QString &programVersion)
     view.setText(Text::SerialNumber, QStringLiteral("Serial Number: 1234"));
     view.setText(Text::FirmwareVersion, QStringLiteral("Firmware Ver: 1.00"));
     view.setText(Text::FpgaVersion, QStringLiteral("FPGA Ver: 1.25"));
-    view.setStatusCaptions(StandardStatusCaptions);
+    view.setStatusCaptions(standardStatusCaptions());
     view.setPartVisible(Part::EnhancedEnergyModeGroup, false);
     view.setOuterWidth(RunTimeOuterWidth);
 }
@@ -314,10 +303,7 @@ void SettingsLoad::loadSmallFamily()
     }
 
     view.showFamily(state.isMicroModel ? SettingsLoadView::Family::Micro : SettingsLoadView::Family::Mini);
-    QStringList captions = SmallFamilyStatusCaptions;
-    if (state.hasEnhancedEnergy)
-        captions[EnergyModeStatusBit] = QStringLiteral("Enh. Energy");
-    view.setStatusCaptions(captions);
+    view.setStatusCaptions(statusCaptions(state));
     // The micro and mini families have fewer controls: the window closes up around the groups
     // that remain, once per run.
     if (!state.initializedOnce) {
@@ -329,7 +315,7 @@ void SettingsLoad::loadSmallFamily()
 void SettingsLoad::loadFullSizeFamily()
 {
     view.showFamily(SettingsLoadView::Family::Standard);
-    view.setStatusCaptions(StandardStatusCaptions);
+    view.setStatusCaptions(standardStatusCaptions());
     view.setText(Text::FpgaVersion, QStringLiteral("FPGA Ver: ") + state.fpgaVersion);
 
     loadSetting(Setting::QSwitchDelay);
