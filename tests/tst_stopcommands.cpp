@@ -2,6 +2,7 @@
 // talks to the laser goes out at the next exchange boundary, and a stop signal ends the program
 // within seconds, whatever the program was doing. Judged by what a simulated laser hears.
 
+#include "testshard.h"
 #include "runningprogram.h"
 #include "taskrunner.h"
 #include "whenlaserhears.h"
@@ -372,5 +373,5 @@ void StopCommandsTest::stopSignalClosesTheOpenQuestionAndEnds()
     QCOMPARE(program.laser.transcript(), (Lines{test::queryLine("SC"), ";LA:FL 0"}));
 }
 
-QTEST_MAIN(StopCommandsTest)
+TOVRA_TEST_MAIN(StopCommandsTest)
 #include "tst_stopcommands.moc"
