@@ -135,7 +135,7 @@ bool XSession::focus(qulonglong window, int timeoutMs) const
     while (xdotool({QStringLiteral("getwindowfocus")}) != id) {
         if (deadline.hasExpired())
             return false;
-        QThread::msleep(20);
+        QThread::msleep(50);
     }
     return true;
 }
