@@ -14,9 +14,6 @@ namespace {
 
 constexpr uint32_t FaultBits = StatusBit::DiodeTempFault | StatusBit::ElectricalTempFault | StatusBit::PowerFail;
 
-// How often a raw line waiting for its turn looks again: the task timer's own tick.
-constexpr int RawRetryMs = 5;
-
 QString isoTime(const QDateTime &time)
 {
     return time.isValid() ? time.toUTC().toString(Qt::ISODateWithMs) : QString();
@@ -28,9 +25,6 @@ ProgramBackend::ProgramBackend(Wiring programWiring, QObject *parent)
     : ApiBackend(parent)
     , wiring(std::move(programWiring))
 {
-    rawRetry.setSingleShot(true);
-    rawRetry.setInterval(RawRetryMs);
-    connect(&rawRetry, &QTimer::timeout, this, &ProgramBackend::sendWaitingLines);
     lastFireState = fireState();
 }
 
@@ -180,29 +174,32 @@ void ProgramBackend::sendRaw(const QString &line, const QString &source, std::fu
         return;
     }
     rawLines.push_back({line, source, std::move(answered)});
-    sendWaitingLines();
+    wiring.requestTurn();
 }
 
-bool ProgramBackend::maySendNow() const
+bool ProgramBackend::hasWaitingLines() const
 {
-    const LaserState &state = wiring.state;
-    return !state.commandsInhibited && !state.statusBusy && !wiring.tasksRunning() && !state.exitRequested
-           && !wiring.comm.isDetached() && !wiring.comm.portBusy();
+    return !rawLines.empty();
 }
 
-void ProgramBackend::sendWaitingLines()
+// Without a laser a line is answered empty at once; the others go out in the scheduler's turn.
+bool ProgramBackend::refuseIfNotConnected()
+{
+    if (laserConnected())
+        return false;
+    const RawLine refused = std::move(rawLines.front());
+    rawLines.pop_front();
+    refused.answered(QString());
+    return true;
+}
+
+void ProgramBackend::sendWaitingLines(const std::function<bool()> &turnLasts)
 {
     while (!rawLines.empty()) {
-        if (!laserConnected()) {
-            const RawLine refused = std::move(rawLines.front());
-            rawLines.pop_front();
-            refused.answered(QString());
+        if (refuseIfNotConnected())
             continue;
-        }
-        if (!maySendNow()) {
-            rawRetry.start();
+        if (!turnLasts())
             return;
-        }
         const RawLine next = std::move(rawLines.front());
         rawLines.pop_front();
         const QString reply = wiring.comm.send(OutgoingLine::raw(next.line, next.source),
@@ -287,7 +284,8 @@ void ProgramBackend::trafficLine(const QString &line)
 void ProgramBackend::detach()
 {
     detached = true;
-    sendWaitingLines();
+    while (!rawLines.empty())
+        refuseIfNotConnected();
 }
 
 } // namespace tovra

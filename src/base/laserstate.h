@@ -82,17 +82,11 @@ struct LaserState
     // The status word's firing bit; the operator's fire and stop set it ahead of the next word.
     bool firing = false;
 
+    // The password lock, as the laser last reported it ("PW?") or took the password.
+    bool laserUnlocked = false;
+
     // Process flags.
     bool demoMode = false;
-    bool initializedOnce = false;
-    bool commandsInhibited = false;
-    bool energyModeChanging = false;
-    bool statusBusy = false;
-    bool exitRequested = false;
-    bool serviceWindowPending = false;
-    bool laserUnlocked = false;
-    bool unlockPending = false;
-    bool skipStatusSync = false;
     QString userName;
     QString startStamp;
 };

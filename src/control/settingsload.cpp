@@ -111,7 +111,7 @@ void SettingsLoad::run(const QString &programVersion, int port)
         return;
     }
 
-    const QScopedValueRollback<bool> inhibit(state.commandsInhibited, true);
+    const QScopedValueRollback<bool> inhibit = comm.inhibitCommands();
     identify();
     showIdentity(programVersion, port);
     view.setPartVisible(Part::ServiceWindowMenu, comm.QueryInt(QStringLiteral("SEC")) == 1);
@@ -306,8 +306,8 @@ void SettingsLoad::loadSmallFamily()
     view.setStatusCaptions(statusCaptions(state));
     // The micro and mini families have fewer controls: the window closes up around the groups
     // that remain, once per run.
-    if (!state.initializedOnce) {
-        state.initializedOnce = true;
+    if (!arrangedForSmallFamily) {
+        arrangedForSmallFamily = true;
         view.arrangeForSmallFamily(state.hasAttenuator, state.hasEnhancedEnergy);
     }
 }
