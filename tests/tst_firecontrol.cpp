@@ -329,7 +329,7 @@ void FireControlTest::demoModeSwitchesTheLooksWithoutSending()
 {
     test::PolledProgram bystander({}, {QStringLiteral("-demo")});
     TMainForm &form = bystander.form;
-    QVERIFY(bystander.state().demoMode);
+    QVERIFY(form.laserProgram().inDemoMode());
     QVERIFY(form.ui.FireStopbtn->isEnabled());
 
     form.ui.FireStopbtn->click();

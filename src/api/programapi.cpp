@@ -26,6 +26,7 @@ ProgramApi::ProgramApi(LaserProgram &program, QObject *parent)
         .firingOrRequested = [&program] { return program.fireControl().firingOrRequested(); },
         .followSetting = [&program](const ScriptSetting &setting) { program.showScriptSetting(setting); },
         .remoteFiringAllowed = [&program] { return program.isRemoteFiringAllowed(); },
+        .demoMode = [&program] { return program.inDemoMode(); },
         .requestTurn = [&program] { program.tasks().requestSoon(); },
         .logLine = [&program](const QString &line) { program.records().appendLogNote(line); },
         .programVersion = program.version(),

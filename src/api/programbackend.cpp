@@ -92,7 +92,7 @@ QJsonObject ProgramBackend::statusSnapshot() const
     QJsonObject snapshot = fireState();
     snapshot.insert(QStringLiteral("time"), isoTime(lastUpdate));
     snapshot.insert(QStringLiteral("durationMs"), lastDurationMs);
-    snapshot.insert(QStringLiteral("link"), state.demoMode ? QStringLiteral("demo")
+    snapshot.insert(QStringLiteral("link"), wiring.demoMode() ? QStringLiteral("demo")
                                             : !laserConnected() ? QStringLiteral("not connected")
                                             : live ? QStringLiteral("connected")
                                                    : QStringLiteral("not polling"));
@@ -109,7 +109,7 @@ QList<ApiParameter> ProgramBackend::parameters() const
 
 bool ProgramBackend::laserConnected() const
 {
-    return !detached && !wiring.state.demoMode && wiring.state.serialNumber != 0 && !wiring.comm.isDetached()
+    return !detached && !wiring.demoMode() && wiring.state.serialNumber != 0 && !wiring.comm.isDetached()
            && !wiring.comm.isLinkLost();
 }
 

@@ -40,6 +40,7 @@ public:
         // A setting the laser was given: its control shows it without sending it again.
         std::function<void(const ScriptSetting &)> followSetting;
         std::function<bool()> remoteFiringAllowed;
+        std::function<bool()> demoMode; // the program runs without a laser
         // Asks the scheduler for the raw lines' turn soon.
         std::function<void()> requestTurn;
         // A whole line for the communication log.

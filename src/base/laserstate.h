@@ -84,11 +84,6 @@ struct LaserState
 
     // The password lock, as the laser last reported it ("PW?") or took the password.
     bool laserUnlocked = false;
-
-    // Process flags.
-    bool demoMode = false;
-    QString userName;
-    QString startStamp;
 };
 
 } // namespace tovra

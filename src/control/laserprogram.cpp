@@ -13,7 +13,6 @@
 #include "taskrunner.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QScopedValueRollback>
 #include <QThread>
 
@@ -219,8 +218,7 @@ void LaserProgram::start()
         enterDemoMode();
     }
 
-    state.userName = userNameFromEnvironment();
-    state.startStamp = QDateTime::currentDateTime().toString(QStringLiteral("MM-dd-yy_hh-mm-ss"));
+    recordFiles.setRunStamp(runStampNow());
 
     if (startSwitches.log)
         recordFiles.toggle(RecordKind::CommunicationLog);
@@ -238,7 +236,7 @@ void LaserProgram::start()
         processTasks();
         return;
     }
-    if (startSwitches.share && !state.demoMode && !instanceEnded)
+    if (startSwitches.share && !demo && !instanceEnded)
         share(true);
 }
 
@@ -257,7 +255,9 @@ void LaserProgram::openPickedPort()
 void LaserProgram::enterDemoMode()
 {
     desk.message(QStringLiteral("Entering Demo Mode"));
-    state.demoMode = true;
+    demo = true;
+    if (historyRecorder)
+        historyRecorder->setDemoMode(true);
     taskRunner->pausePolling();
     comm->detach();
 }
@@ -380,7 +380,7 @@ void LaserProgram::loadSettings()
     taskRunner->pausePolling();
     settingsLoad().run(programVersion, comPort->Port());
     emit settingsLoaded();
-    if (state.demoMode)
+    if (demo)
         return;
     if (historyRecorder)
         historyRecorder->settingsLoaded();

@@ -49,7 +49,7 @@ LinkRecovery::~LinkRecovery() = default;
 // answered as a laser is not watched for.
 bool LinkRecovery::watchesForLaser() const
 {
-    return !state.demoMode && isAcceptedModelName(state.modelName);
+    return !comm.isDetached() && isAcceptedModelName(state.modelName);
 }
 
 bool LinkRecovery::recover()

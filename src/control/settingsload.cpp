@@ -106,7 +106,7 @@ void SettingsLoad::run(const QString &programVersion, int port)
 {
     state.laserUnlocked = false;
     view.setText(Text::ShotCount, QStringLiteral("Shot Count: ----"));
-    if (state.demoMode) {
+    if (comm.isDetached()) {
         showDemoIdentity(programVersion);
         return;
     }

@@ -269,7 +269,7 @@ void TaskRunner::resumePolling()
 
 void TaskRunner::restartPolling()
 {
-    if (!state.demoMode)
+    if (!comm.isDetached())
         resumePolling();
 }
 
@@ -283,7 +283,7 @@ bool TaskRunner::statusUpdateDueWithin(std::chrono::milliseconds lead) const
 // in one of its reply waits cannot start a second one.
 void TaskRunner::statusTick()
 {
-    if (exitAsked || state.demoMode) {
+    if (exitAsked || comm.isDetached()) {
         pollTimer.stop();
         return;
     }
