@@ -177,6 +177,8 @@ void AuditTrailTest::linesWaitingDuringAStatusUpdateGoOutInTheSchedulersOrder_da
                                       << Lines{";LA:RR 20.0", "RR 60"};
     QTest::newRow("a script's stop goes inside the update, the others after it")
         << true << QByteArray("FL 0") << QByteArray("RR 60") << Lines{"FL 0"} << Lines{";LA:RR 20.0", "RR 60"};
+    QTest::newRow("a script's stop withdraws the API's waiting enable")
+        << false << QByteArray("FL 0") << QByteArray("EN 1") << Lines{"FL 0"} << Lines{};
 }
 
 // Lines from every source arrive while a status update waits for a reply: only stops go out
@@ -192,21 +194,25 @@ void AuditTrailTest::linesWaitingDuringAStatusUpdateGoOutInTheSchedulersOrder()
     QString error;
     QVERIFY2(rig.api->listen(QString(), &error), qPrintable(error));
     const std::unique_ptr<ApiClient> client = controllingClient(rig);
+    LaserProgram &program = rig.shared->rig.program();
+    program.setRemoteFiringAllowed(true);
     RawPortClient script(rig.shared->linkPath());
     QVERIFY(script.isOpen());
     sim::SimulatedLaser &laser = rig.shared->laser;
     laser.clearTranscript();
     laser.setReplyDelay(";LA:SC?", std::chrono::milliseconds(300)); // the update's first query
 
+    // The API's line waits first, so that a stop comes after it.
     const WhenLaserHears duringTheUpdate(laser, ";LA:SC?", [&] {
+        if (!apiLine.isEmpty()) {
+            client->sendRaw(R"({"jsonrpc":"2.0","id":99,"method":"raw","params":{"line":")" + apiLine + "\"}}\n");
+            QVERIFY(QTest::qWaitFor([&program] { return program.tasks().pending(); }));
+        }
         if (operatorLine)
             rig.form().ui.RepRateAdj->setValue(20);
         if (!scriptLine.isEmpty())
             script.writeLine(scriptLine);
-        if (!apiLine.isEmpty())
-            client->sendRaw(R"({"jsonrpc":"2.0","id":99,"method":"raw","params":{"line":")" + apiLine + "\"}}\n");
     });
-    LaserProgram &program = rig.shared->rig.program();
     program.statusTick();
     program.tasks().pausePolling(); // no second update: the transcript's last query ends this one
 

@@ -44,6 +44,7 @@ public:
             log.events.append(name);
         }
     }
+    void withdrawFiringLines() override { log.events.append(QStringLiteral("withdraw firing ") + name); }
 
     bool waiting = false;
 
@@ -68,7 +69,6 @@ struct RunnerRig : test::LinkRig
                      .unlockLaser = log.noting(QStringLiteral("unlock")),
                      .readBackEnergyMode = log.noting(QStringLiteral("read back energy mode")),
                      .rawLineAnswered = {},
-                     .withdrawScriptFiringLines = log.noting(QStringLiteral("withdraw script firing lines")),
                      .followStopLine = [this](const QString &line) { log.events.append(QStringLiteral("follow ") + line); },
                      .exitProgram = log.noting(QStringLiteral("exit")),
                      .updateStatus = log.noting(QStringLiteral("status update")),
@@ -259,7 +259,8 @@ void TaskRunnerTest::tickCarriesOutItsWorkInAFixedOrder()
     rig.runner.tick();
     QVERIFY(rig.runner.pollingActive()); // again after the load
     QCOMPARE(rig.log.events, (QStringList{
-                                 QStringLiteral("withdraw script firing lines"),
+                                 QStringLiteral("withdraw firing script lines"),
+                                 QStringLiteral("withdraw firing API lines"),
                                  QStringLiteral("follow FL 0"),
                                  QStringLiteral(";LA:FL 0"),
                                  QStringLiteral(";LA:RC 2"),

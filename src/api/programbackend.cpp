@@ -193,6 +193,20 @@ bool ProgramBackend::refuseIfNotConnected()
     return true;
 }
 
+void ProgramBackend::withdrawFiringLines()
+{
+    for (auto line = rawLines.begin(); line != rawLines.end();) {
+        if (classifyLine(line->line) != LineKind::FiringOrEnabling) {
+            ++line;
+            continue;
+        }
+        const RawLine withdrawn = std::move(*line);
+        line = rawLines.erase(line);
+        note(QStringLiteral("Raw line not sent, stopped: ") + withdrawn.line);
+        withdrawn.answered(QString());
+    }
+}
+
 void ProgramBackend::sendWaitingLines(const std::function<bool()> &turnLasts)
 {
     while (!rawLines.empty()) {

@@ -77,6 +77,9 @@ public:
     // The raw lines' turn, given by the scheduler.
     bool hasWaitingLines() const override;
     void sendWaitingLines(const std::function<bool()> &turnLasts) override;
+    // A stop went ahead: waiting raw lines that would fire or enable the laser are answered empty
+    // and noted, never sent after it.
+    void withdrawFiringLines() override;
 
 signals:
     // For the window: "Remote control: <client>" while `client` is not empty.

@@ -98,7 +98,6 @@ void LaserProgram::wireTasks()
                 if (const std::optional<ScriptSetting> setting = settingTakenBy(line, reply))
                     scriptSettingView.showScriptSetting(*setting);
             },
-        .withdrawScriptFiringLines = [this] { scriptLines->withdrawFiringLines(); },
         .followStopLine = [this](const QString &line) { fire.followStopLine(line); },
         .exitProgram = [this] { exitNow(); },
         .updateStatus = [this] { poll->tick(); },

@@ -65,7 +65,7 @@ public:
     void sendWaitingLines(const std::function<bool()> &turnLasts) override;
     // A stop was sent: the waiting lines that would fire or enable the laser are not sent; each
     // is answered "Stopped by the operator" in its turn.
-    void withdrawFiringLines();
+    void withdrawFiringLines() override;
 
 signals:
     // A line waits to be sent: the scheduler should give the script its turn soon.

@@ -113,8 +113,8 @@ void TaskRunner::queueLine(const OutgoingLine &line)
 void TaskRunner::stopNow(const OutgoingLine &line, Communication::StopReplied replied)
 {
     queue.withdraw(firesOrEnables);
-    if (actions.withdrawScriptFiringLines)
-        actions.withdrawScriptFiringLines();
+    for (WaitingLines *source : std::as_const(sources))
+        source->withdrawFiringLines();
     comm.requestStop(line, std::move(replied));
     if (actions.followStopLine)
         actions.followStopLine(line.text);

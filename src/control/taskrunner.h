@@ -26,8 +26,6 @@ struct TaskActions
     // A line sent as typed and the laser's reply (empty when none came): a setter the laser took
     // shows in its control. May be empty.
     std::function<void(const QString &line, const QString &reply)> rawLineAnswered;
-    // A stop withdraws the script's waiting lines that would fire or enable the laser.
-    std::function<void()> withdrawScriptFiringLines;
     // A stop line was asked for, from any source: the controls follow it.
     std::function<void(const QString &line)> followStopLine;
     std::function<void()> exitProgram;

@@ -15,6 +15,9 @@ public:
     // The source's turn: its waiting lines go out one at a time, each answered before the next,
     // while `turnLasts()` says so; what is left waits for a later turn.
     virtual void sendWaitingLines(const std::function<bool()> &turnLasts) = 0;
+    // A stop was sent: the waiting lines that would fire or enable the laser are not sent, so
+    // that none can follow the stop; each is answered as not sent.
+    virtual void withdrawFiringLines() = 0;
 };
 
 } // namespace tovra
