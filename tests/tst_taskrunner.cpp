@@ -59,7 +59,7 @@ struct RunnerRig : test::LinkRig
 {
     explicit RunnerRig(std::unique_ptr<SerialDevice> device = createSerialDevice())
         : LinkRig({}, std::move(device))
-        , runner(state, comm, port,
+        , runner(comm, port,
                  {
                      // A load runs with the status timer paused.
                      .loadSettings = [this] {

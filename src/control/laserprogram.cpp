@@ -88,7 +88,7 @@ void LaserProgram::attachViews(const ProgramViews &views)
 
 void LaserProgram::wireTasks()
 {
-    taskRunner = std::make_unique<TaskRunner>(state, *comm, *comPort, TaskActions{
+    taskRunner = std::make_unique<TaskRunner>(*comm, *comPort, TaskActions{
         .loadSettings = [this] { loadSettings(); },
         .unlockLaser = [this] { unlockLaser(); },
         .readBackEnergyMode = [this] { readBackEnergyModeValue(); },

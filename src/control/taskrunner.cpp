@@ -1,7 +1,6 @@
 #include "taskrunner.h"
 
 #include "communication.h"
-#include "laserstate.h"
 #include "rzcomport.h"
 #include "scriptline.h"
 
@@ -21,10 +20,9 @@ bool firesOrEnables(const QString &line)
 
 } // namespace
 
-TaskRunner::TaskRunner(LaserState &laserState, Communication &exchange, TRZComPort &serialPort, TaskActions hostActions,
+TaskRunner::TaskRunner(Communication &exchange, TRZComPort &serialPort, TaskActions hostActions,
                        const ProgramTimings &timings)
-    : state(laserState)
-    , comm(exchange)
+    : comm(exchange)
     , port(serialPort)
     , actions(std::move(hostActions))
     , taskTick(timings.taskTick)

@@ -15,7 +15,6 @@
 namespace tovra {
 
 class TRZComPort;
-struct LaserState;
 
 // What a tick asks of the rest of the program; the window answers with its own handlers.
 struct TaskActions
@@ -53,8 +52,7 @@ struct TaskActions
 class TaskRunner
 {
 public:
-    TaskRunner(LaserState &laserState, Communication &exchange, TRZComPort &serialPort, TaskActions hostActions,
-               const ProgramTimings &timings = {});
+    TaskRunner(Communication &exchange, TRZComPort &serialPort, TaskActions hostActions, const ProgramTimings &timings = {});
     TaskRunner(const TaskRunner &) = delete;
     TaskRunner &operator=(const TaskRunner &) = delete;
 
@@ -130,7 +128,6 @@ private:
     bool sourcesWaiting() const;
     bool sourcesTurnLasts() const;
 
-    LaserState &state;
     Communication &comm;
     TRZComPort &port;
     const TaskActions actions;
