@@ -51,6 +51,9 @@ public:
             ports.add(port);
         program.setWorkingDirectory(workDir.path());
         QProcessEnvironment variables = session.environment();
+        // Its own runtime folder (QTemporaryDir makes it the user's alone): programs of tests
+        // running side by side never meet at one control API socket or shared port link.
+        variables.insert(QStringLiteral("XDG_RUNTIME_DIR"), workDir.path());
         // A simulated laser needs no time to settle while the scan greets it.
         const QString timings = QStringLiteral("TOVRA_TEST_TIMINGS");
         variables.insert(timings, QStringLiteral("scanPause=0"));
@@ -87,8 +90,8 @@ public:
         window = session.waitForWindowOf(program.processId());
         if (!window)
             return false;
-        session.xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(window)});
-        QTest::qWait(300); // the window manager moves and focuses the window in its own time
+        if (!session.focus(window))
+            return false;
         laser.clearTranscript();
         return true;
     }

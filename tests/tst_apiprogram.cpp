@@ -1,5 +1,6 @@
 // The control API end to end: the built program run headless against a simulated laser, its API
 // used by several clients at once.
+#include "testshard.h"
 #include "apiclient.h"
 #include "simport.h"
 
@@ -314,5 +315,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(ApiProgramTest)
+TOVRA_TEST_GUILESS_MAIN(ApiProgramTest)
 #include "tst_apiprogram.moc"

@@ -3,6 +3,7 @@
 // for it, drops everything else queued for it, answers scripts at once and leaves other devices
 // alone. The simulator's come-back stands for the cable plugged in again.
 
+#include "testshard.h"
 #include "labeledreadout.h"
 #include "taskrunner.h"
 #include "linkrecovery.h"
@@ -406,5 +407,5 @@ void LinkRecoveryTest::questionClosedWithoutAButtonShowsTheReadOutsAsStale()
     QVERIFY(!program.form.ui.SystemStatuslbl->text().contains(QStringLiteral("not polling")));
 }
 
-QTEST_MAIN(LinkRecoveryTest)
+TOVRA_TEST_MAIN(LinkRecoveryTest)
 #include "tst_linkrecovery.moc"

@@ -1,6 +1,7 @@
 // The operator's side end to end: parameter controls, bins, refresh, the command terminal and the
 // exit, each judged by the lines a simulated laser receives through the command queue.
 
+#include "testshard.h"
 #include "loadqueries.h"
 #include "taskrunner.h"
 #include "runningprogram.h"
@@ -757,5 +758,5 @@ void OperatorCommandsTest::terminalViewKeepsItsLastLines()
     }
 }
 
-QTEST_MAIN(OperatorCommandsTest)
+TOVRA_TEST_MAIN(OperatorCommandsTest)
 #include "tst_operatorcommands.moc"

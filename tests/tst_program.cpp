@@ -1,3 +1,4 @@
+#include "testshard.h"
 #include "simport.h"
 
 #include <QDir>
@@ -263,5 +264,5 @@ void ProgramTest::dataFileTimesAreLatinDigitsWhateverTheLocale()
     QVERIFY2(!text.contains('?'), text.constData());
 }
 
-QTEST_GUILESS_MAIN(ProgramTest)
+TOVRA_TEST_GUILESS_MAIN(ProgramTest)
 #include "tst_program.moc"

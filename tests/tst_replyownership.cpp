@@ -3,6 +3,7 @@
 // laser here answers every reading from a range of its own, so a value under a wrong column of the
 // data row shows.
 
+#include "testshard.h"
 #include "lasermodel.h"
 #include "runningprogram.h"
 
@@ -96,5 +97,5 @@ void ReplyOwnershipTest::noValueIsRecordedUnderAnotherQuantitysColumn()
     QVERIFY2(!someRead || values > 0, "every cell empty");
 }
 
-QTEST_MAIN(ReplyOwnershipTest)
+TOVRA_TEST_MAIN(ReplyOwnershipTest)
 #include "tst_replyownership.moc"

@@ -1,3 +1,4 @@
+#include "testshard.h"
 #include "scriptline.h"
 #include "taskrunner.h"
 #include "sharedport.h"
@@ -656,5 +657,5 @@ void SharedPortTest::passwordsAreNeitherShownNorLoggedWhoeverSentThem()
     QVERIFY(form.ResponseList->lines().filter(QLatin1String("sesame")).isEmpty());
 }
 
-QTEST_MAIN(SharedPortTest)
+TOVRA_TEST_MAIN(SharedPortTest)
 #include "tst_sharedport.moc"

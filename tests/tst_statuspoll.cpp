@@ -1,6 +1,7 @@
 // The status poll end to end: what one update asks of the laser and in which order, where it stops,
 // how it shows the replies, the faults it announces and the data rows it writes.
 
+#include "testshard.h"
 #include "labeledreadout.h"
 #include "runningprogram.h"
 #include "rzcomport.h"
@@ -470,5 +471,5 @@ void StatusPollTest::voltagesNotPolledKeepTheirReadOutsAndRepeatInTheDataRow()
         QCOMPARE(row.section(QLatin1Char(','), 1, 2), QStringLiteral("12.34,5.5"));
 }
 
-QTEST_MAIN(StatusPollTest)
+TOVRA_TEST_MAIN(StatusPollTest)
 #include "tst_statuspoll.moc"

@@ -1,6 +1,7 @@
 // Stop and exit with the operator's own hands on the built program: a real X server with a window
 // manager, keys and pointer driven by xdotool, and a simulated laser hearing what is sent.
 
+#include "testshard.h"
 #include "programonscreen.h"
 
 #include <QCheckBox>
@@ -76,7 +77,7 @@ void StopHandsTest::stopAfterADismissedQuestionSendsFireOff()
     program.moveMouseTo(program.onScreen(places.centreOf(places.ui.FireStopbtn)));
     program.click();
     QVERIFY(waitForBox(program));
-    session->xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), program.otherWindows().constFirst()});
+    QVERIFY(session->focus(program.otherWindows().constFirst().toULongLong()));
     program.key({QStringLiteral("Escape")});
     QVERIFY(QTest::qWaitFor([&] { return program.otherWindows().isEmpty(); }, 5000));
 
@@ -102,5 +103,5 @@ void StopHandsTest::signalWhileAFaultBoxIsOpenOpensNoOtherAndEnds()
     QCOMPARE(program.laser.transcript().last(), QByteArray(";LA:FL 0"));
 }
 
-QTEST_MAIN(StopHandsTest)
+TOVRA_TEST_MAIN(StopHandsTest)
 #include "tst_stophands.moc"

@@ -125,6 +125,21 @@ qulonglong XSession::waitForWindowOf(qint64 pid, int timeoutMs) const
     return 0;
 }
 
+bool XSession::focus(qulonglong window, int timeoutMs) const
+{
+    const QString id = QString::number(window);
+    // A window manager hands the focus on when asked through it; without one, it is set directly.
+    xdotool({windowManagerAvailable() ? QStringLiteral("windowactivate") : QStringLiteral("windowfocus"),
+             QStringLiteral("--sync"), id});
+    const QDeadlineTimer deadline(timeoutMs);
+    while (xdotool({QStringLiteral("getwindowfocus")}) != id) {
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(50);
+    }
+    return true;
+}
+
 QRect XSession::clientGeometry(qulonglong window) const
 {
     // xwininfo, unlike xdotool, reports a framed window's inner corner in screen pixels.

@@ -33,6 +33,9 @@ public:
     QPoint pointer() const;
     // The visible top-level window of process `pid`, waiting for it to appear; 0 if none.
     qulonglong waitForWindowOf(qint64 pid, int timeoutMs = 20000) const;
+    // Gives `window` the keyboard and waits until the server has moved the focus there, so that
+    // keys sent next reach it; false if the focus did not arrive.
+    bool focus(qulonglong window, int timeoutMs = 20000) const;
     // The window's inner area (without the window manager's frame) in screen pixels.
     QRect clientGeometry(qulonglong window) const;
     // The window's outer frame in screen pixels (its inner area plus the frame extents the
