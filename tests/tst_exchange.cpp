@@ -111,18 +111,12 @@ struct ExchangeRig
 
 // The real serial device, noting how long the line was quiet before each write: since the last
 // read that took bytes.
-class QuietLineDevice : public SerialDevice
+class QuietLineDevice : public test::ForwardingDevice
 {
 public:
-    bool open(int port, OpenError *error, QString *reason) override { return device->open(port, error, reason); }
-    void close() override { device->close(); }
-    bool isOpen() const override { return device->isOpen(); }
-    bool settingsReadable() const override { return device->settingsReadable(); }
-    bool applySettings(const LineSettings &settings) override { return device->applySettings(settings); }
-    int bytesWaiting() override { return device->bytesWaiting(); }
     int64_t read(char *buffer, int64_t size) override
     {
-        const int64_t got = device->read(buffer, size);
+        const int64_t got = ForwardingDevice::read(buffer, size);
         if (got > 0)
             lastBytesAt = std::chrono::steady_clock::now();
         return got;
@@ -131,15 +125,12 @@ public:
     {
         if (lastBytesAt)
             quietBeforeWrites.append(std::chrono::steady_clock::now() - *lastBytesAt);
-        return device->write(data, size);
+        return ForwardingDevice::write(data, size);
     }
-    void purge() override { device->purge(); }
-    WaitResult waitReadable(std::chrono::milliseconds timeout) override { return device->waitReadable(timeout); }
 
     QList<std::chrono::steady_clock::duration> quietBeforeWrites;
 
 private:
-    std::unique_ptr<SerialDevice> device = createSerialDevice();
     std::optional<std::chrono::steady_clock::time_point> lastBytesAt;
 };
 
