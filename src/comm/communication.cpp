@@ -80,7 +80,9 @@ bool Communication::mayExchange() const
 void Communication::settleAndPurge()
 {
     const auto now = std::chrono::steady_clock::now();
-    const auto pauseFrom = now - lastReplyAt < ExchangePause ? lastReplyAt : now;
+    // A line written without waiting for its reply (the stops before a restart) came later.
+    const auto lineLastUsed = std::max(lastReplyAt, lastWriteAt);
+    const auto pauseFrom = now - lineLastUsed < ExchangePause ? lineLastUsed : now;
     pauseUntil(pauseFrom + ExchangePause);
     purgeNotingStrayBytes();
 }
