@@ -76,7 +76,7 @@ int main(int argc, char *argv[])
         qFatal("cannot write the simulator's transcript");
     TMainForm &form = rig.start();
     form.laserProgram().tasks().pausePolling();
-    if (form.laserState().demoMode)
+    if (form.laserProgram().inDemoMode())
         qFatal("the program did not connect to the simulated laser");
     // The question stays open until the program closes it, as a box nobody answers.
     rig.desktop.whileWarningOpen = [&rig](const QString &) {

@@ -56,7 +56,7 @@ int main(int argc, char *argv[])
     TMainForm &form = rig.start();
     form.show();
     LaserState &state = form.laserState();
-    if (state.demoMode || !state.isStandardModel || !state.hasHeater0)
+    if (form.laserProgram().inDemoMode() || !state.isStandardModel || !state.hasHeater0)
         qFatal("the program did not connect to the simulated standard laser with heater 0");
     // The settings load asks for heaters 1 and 2 only when heater 0 is missing; the laser has all
     // three, and the poll asks for every heater whose flag is set: the longest update there is.

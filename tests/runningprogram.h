@@ -95,11 +95,10 @@ public:
     // Lets the task timer carry out every request and send every queued command.
     bool tasksDone()
     {
-        const LaserState &flags = rig.state;
         const Communication &exchange = rig.form().communication();
         const TaskRunner &tasks = rig.form().laserProgram().tasks();
         return QTest::qWaitFor([&] {
-            return tasks.queuedLines() == 0 && !tasks.loadPending() && !flags.unlockPending && !tasks.running()
+            return tasks.queuedLines() == 0 && !tasks.loadPending() && !tasks.unlockPending() && !tasks.running()
                 && !exchange.stopPending();
         });
     }

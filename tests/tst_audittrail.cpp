@@ -4,7 +4,10 @@
 #include "apiclient.h"
 #include "plusspinedit.h"
 #include "programapi.h"
+#include "rawportclient.h"
 #include "sharedprogram.h"
+#include "taskrunner.h"
+#include "whenlaserhears.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -59,6 +62,16 @@ public:
 };
 
 using Write = std::function<void(AuditRig &)>;
+using Lines = QList<QByteArray>;
+
+// The lines that set or do something, in the order the laser heard them: its queries left out.
+Lines linesThatAreNoQueries(const Lines &transcript)
+{
+    Lines lines;
+    std::copy_if(transcript.cbegin(), transcript.cend(), std::back_inserter(lines),
+                 [](const QByteArray &line) { return !line.endsWith('?'); });
+    return lines;
+}
 
 // An API client named "ramp" in control.
 std::unique_ptr<ApiClient> controllingClient(AuditRig &rig)
@@ -79,6 +92,8 @@ private slots:
     void everyWriteIsLoggedWithItsSource_data();
     void everyWriteIsLoggedWithItsSource();
     void theProgramsOwnLinesNameNoSource();
+    void linesWaitingDuringAStatusUpdateGoOutInTheSchedulersOrder_data();
+    void linesWaitingDuringAStatusUpdateGoOutInTheSchedulersOrder();
 };
 
 void AuditTrailTest::everyWriteIsLoggedWithItsSource_data()
@@ -145,6 +160,69 @@ void AuditTrailTest::theProgramsOwnLinesNameNoSource()
     const QStringList sent = rig.log().filter(QRegularExpression(QStringLiteral("^Sent    \\(")));
     QVERIFY(!sent.filter(QStringLiteral("): ;LA:SS?")).isEmpty());
     QVERIFY2(sent.filter(QStringLiteral("): [")).isEmpty(), qPrintable(sent.join(QLatin1Char('\n'))));
+}
+
+void AuditTrailTest::linesWaitingDuringAStatusUpdateGoOutInTheSchedulersOrder_data()
+{
+    QTest::addColumn<bool>("operatorLine"); // the window's repetition rate set to 20
+    QTest::addColumn<QByteArray>("scriptLine");
+    QTest::addColumn<QByteArray>("apiLine"); // a raw line of the client in control
+    QTest::addColumn<Lines>("duringUpdate");
+    QTest::addColumn<Lines>("afterUpdate");
+    QTest::newRow("operator, script and API") << true << QByteArray("RR 40") << QByteArray("RR 60") << Lines{}
+                                              << Lines{";LA:RR 20.0", "RR 40", "RR 60"};
+    QTest::newRow("script and API") << false << QByteArray("RR 40") << QByteArray("RR 60") << Lines{}
+                                    << Lines{"RR 40", "RR 60"};
+    QTest::newRow("operator and API") << true << QByteArray() << QByteArray("RR 60") << Lines{}
+                                      << Lines{";LA:RR 20.0", "RR 60"};
+    QTest::newRow("a script's stop goes inside the update, the others after it")
+        << true << QByteArray("FL 0") << QByteArray("RR 60") << Lines{"FL 0"} << Lines{";LA:RR 20.0", "RR 60"};
+    QTest::newRow("a script's stop withdraws the API's waiting enable")
+        << false << QByteArray("FL 0") << QByteArray("EN 1") << Lines{"FL 0"} << Lines{};
+}
+
+// Lines from every source arrive while a status update waits for a reply: only stops go out
+// before the update ends; then one tick sends the operator's lines, the script's, the API's.
+void AuditTrailTest::linesWaitingDuringAStatusUpdateGoOutInTheSchedulersOrder()
+{
+    QFETCH(bool, operatorLine);
+    QFETCH(QByteArray, scriptLine);
+    QFETCH(QByteArray, apiLine);
+    QFETCH(Lines, duringUpdate);
+    QFETCH(Lines, afterUpdate);
+    AuditRig rig;
+    QString error;
+    QVERIFY2(rig.api->listen(QString(), &error), qPrintable(error));
+    const std::unique_ptr<ApiClient> client = controllingClient(rig);
+    LaserProgram &program = rig.shared->rig.program();
+    program.setRemoteFiringAllowed(true);
+    RawPortClient script(rig.shared->linkPath());
+    QVERIFY(script.isOpen());
+    sim::SimulatedLaser &laser = rig.shared->laser;
+    laser.clearTranscript();
+    laser.setReplyDelay(";LA:SC?", std::chrono::milliseconds(300)); // the update's first query
+
+    // The API's line waits first, so that a stop comes after it.
+    const WhenLaserHears duringTheUpdate(laser, ";LA:SC?", [&] {
+        if (!apiLine.isEmpty()) {
+            client->sendRaw(R"({"jsonrpc":"2.0","id":99,"method":"raw","params":{"line":")" + apiLine + "\"}}\n");
+            QVERIFY(QTest::qWaitFor([&program] { return program.tasks().pending(); }));
+        }
+        if (operatorLine)
+            rig.form().ui.RepRateAdj->setValue(20);
+        if (!scriptLine.isEmpty())
+            script.writeLine(scriptLine);
+    });
+    program.statusTick();
+    program.tasks().pausePolling(); // no second update: the transcript's last query ends this one
+
+    QTRY_COMPARE_WITH_TIMEOUT(linesThatAreNoQueries(laser.transcript()), duringUpdate + afterUpdate, 15000);
+    const Lines transcript = laser.transcript();
+    const auto lastQuery = std::find_if(transcript.crbegin(), transcript.crend(),
+                                        [](const QByteArray &line) { return line.endsWith('?'); });
+    const qsizetype updateEnd = transcript.crend() - lastQuery;
+    QCOMPARE(linesThatAreNoQueries(transcript.first(updateEnd)), duringUpdate);
+    QCOMPARE(transcript.sliced(updateEnd), afterUpdate);
 }
 
 QTEST_MAIN(AuditTrailTest)

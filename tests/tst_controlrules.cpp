@@ -128,11 +128,11 @@ void ControlRulesTest::dataRowFieldsFollowFamilyAndHeaters()
 
 void ControlRulesTest::fileNamesCarryUserAndStartStamp()
 {
-    LaserState state;
-    state.startStamp = QStringLiteral("12-10-26_05-17-00");
-    QCOMPARE(logFileNameFor(state), QStringLiteral("TovraLogFile__12-10-26_05-17-00.txt"));
-    state.userName = QStringLiteral("ops");
-    QCOMPARE(dataFileNameFor(state), QStringLiteral("TovraDataFile_ops_12-10-26_05-17-00.txt"));
+    RunStamp run;
+    run.startStamp = QStringLiteral("12-10-26_05-17-00");
+    QCOMPARE(logFileNameFor(run), QStringLiteral("TovraLogFile__12-10-26_05-17-00.txt"));
+    run.userName = QStringLiteral("ops");
+    QCOMPARE(dataFileNameFor(run), QStringLiteral("TovraDataFile_ops_12-10-26_05-17-00.txt"));
 }
 
 Q_DECLARE_METATYPE(tovra::LineKind)

@@ -504,7 +504,7 @@ void ExchangeTest::inhibitedCommandsAreRefusedWhileQueriesGoOn()
 {
     ExchangeRig rig;
     rig.startLog();
-    rig.state.commandsInhibited = true;
+    rig.comm.setCommandsInhibited(true);
     QCOMPARE(rig.comm.SendCommand(QStringLiteral("QE 1")), QString());
     rig.comm.SendRawLine(QStringLiteral(";LC:XL 0"));
     rig.laser.setReplyOverride(";LA:RR?", "20.0");

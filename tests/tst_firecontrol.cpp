@@ -98,7 +98,7 @@ void FireControlTest::enableBoxSendsEnableAndDisable()
     program.form.ui.FireStopbtn->setEnabled(true);
 
     program.form.ui.LaserEnableBtn->click();
-    QVERIFY(program.state().skipStatusSync);
+    QVERIFY(program.form.laserProgram().fireControl().skipsNextStatusWord());
     QVERIFY(!program.form.ui.FireStopbtn->isEnabled());
     QVERIFY(program.tasksDone());
     QCOMPARE(program.laser.transcript(), QList<QByteArray>{";LA:EN 1"});
@@ -157,7 +157,7 @@ void FireControlTest::lockedMiniLaserAsksForThePasswordInsteadOfEnabling()
     program.rig.desktop.inputAnswers = {password};
 
     program.form.ui.LaserEnableBtn->click();
-    QVERIFY(program.state().unlockPending);
+    QVERIFY(program.form.laserProgram().tasks().unlockPending());
     QCOMPARE(program.form.laserProgram().tasks().queuedLines(), 0);
     QVERIFY(program.tasksDone());
     QCOMPARE(program.laser.transcript(), (QList<QByteArray>{";LA:PW?", ";LA:PW " + password.toLatin1()}));
@@ -215,7 +215,7 @@ void FireControlTest::firePressSendsItsCommandAndShowsItsLook()
     QTEST(program.laser.transcript(), "commands");
     QCOMPARE(program.state().firing, firing);
     QCOMPARE(program.form.laserProgram().fireControl().fireRequested(), firing);
-    QVERIFY(program.state().skipStatusSync);
+    QVERIFY(program.form.laserProgram().fireControl().skipsNextStatusWord());
     if (firing)
         verifyFiringLook(program.form);
     else
@@ -232,7 +232,7 @@ void FireControlTest::updateAfterAPressLeavesTheButtonAloneOnce()
     QVERIFY(program.tasksDone());
     program.poll();
     verifyFiringLook(program.form);
-    QVERIFY(!program.state().skipStatusSync);
+    QVERIFY(!program.form.laserProgram().fireControl().skipsNextStatusWord());
     program.poll();
     verifyReadyLook(program.form);
     QVERIFY(!program.state().firing);
@@ -251,7 +251,7 @@ void FireControlTest::pressDuringAnUpdateIsSentAfterItAndLeftAloneByIt()
     const QList<QByteArray> lines = program.laser.transcript();
     QCOMPARE(lines.mid(lines.size() - 2), (QList<QByteArray>{";LA:SS?", ";LA:FL 1"}));
     verifyFiringLook(program.form);
-    QVERIFY(!program.state().skipStatusSync);
+    QVERIFY(!program.form.laserProgram().fireControl().skipsNextStatusWord());
 
     program.poll();
     verifyReadyLook(program.form);
@@ -329,7 +329,7 @@ void FireControlTest::demoModeSwitchesTheLooksWithoutSending()
 {
     test::PolledProgram bystander({}, {QStringLiteral("-demo")});
     TMainForm &form = bystander.form;
-    QVERIFY(bystander.state().demoMode);
+    QVERIFY(form.laserProgram().inDemoMode());
     QVERIFY(form.ui.FireStopbtn->isEnabled());
 
     form.ui.FireStopbtn->click();

@@ -50,7 +50,7 @@ struct FireRig : test::LinkRig
         : LinkRig(config)
         , fire(state, view,
                {[this](const QString &command) { comm.SendCommand(command); }, [this] { ++statusRestarts; },
-                [this] { ++taskRequests; }})
+                [this] { ++unlockRequests; }})
     {
         state.isStandardModel = config.family == sim::Family::Standard;
         state.isMicroModel = config.family == sim::Family::Micro;
@@ -76,7 +76,7 @@ struct FireRig : test::LinkRig
     RecordingFireView view;
     FireControl fire;
     int statusRestarts = 0;
-    int taskRequests = 0;
+    int unlockRequests = 0;
 };
 
 } // namespace
@@ -99,7 +99,7 @@ void FireControlAloneTest::enableThenFireStartsTheLaserAndTheSecondClickStopsIt(
     FireRig rig;
     rig.clickEnable();
     QVERIFY(rig.laser.enabled());
-    QVERIFY(rig.state.skipStatusSync);
+    QVERIFY(rig.fire.skipsNextStatusWord());
     QCOMPARE(rig.statusRestarts, 1);
 
     rig.readStatusWord();
@@ -116,7 +116,7 @@ void FireControlAloneTest::enableThenFireStartsTheLaserAndTheSecondClickStopsIt(
     QCOMPARE(rig.laser.transcript().mid(rig.laser.transcript().size() - 2),
              (QList<QByteArray>{";LA:FL 1", ";LA:FL 0"}));
     QCOMPARE(rig.statusRestarts, 3);
-    QVERIFY(rig.state.skipStatusSync);
+    QVERIFY(rig.fire.skipsNextStatusWord());
 }
 
 void FireControlAloneTest::singleShotLeavesTheButtonReadyAtOnce()
@@ -138,8 +138,7 @@ void FireControlAloneTest::lockedMiniWaitsForItsPasswordInsteadOfEnabling()
     mini.passwordLocked = true;
     FireRig rig(mini);
     rig.clickEnable();
-    QVERIFY(rig.state.unlockPending);
-    QCOMPARE(rig.taskRequests, 1);
+    QCOMPARE(rig.unlockRequests, 1);
     QVERIFY(rig.laser.transcript().isEmpty());
     QCOMPARE(rig.statusRestarts, 0);
 }
@@ -148,7 +147,7 @@ void FireControlAloneTest::laserThatDisablesItselfUnchecksTheBoxWithoutEnableOff
 {
     FireRig rig;
     rig.clickEnable();
-    rig.state.skipStatusSync = false;
+    rig.fire.followNextStatusWord();
     rig.laser.dropEnable();
     rig.laser.clearTranscript();
 
@@ -188,7 +187,7 @@ void FireControlAloneTest::statusWordAfterAnOperatorActionLeavesTheControlsAlone
 
     rig.fire.followStatusWord(rig.readStatusWord());
     QVERIFY(rig.view.shown.isEmpty());
-    QVERIFY(!rig.state.skipStatusSync);
+    QVERIFY(!rig.fire.skipsNextStatusWord());
     rig.fire.followStatusWord(rig.readStatusWord());
     QCOMPARE(rig.view.shown, QStringList{QStringLiteral("ready look")});
 }

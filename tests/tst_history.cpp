@@ -239,7 +239,7 @@ void HistoryTest::commandsFaultsAndALostLinkAreEvents()
 void HistoryTest::demoModeRecordsNothing()
 {
     RecordingRig rig;
-    rig.state.demoMode = true;
+    rig.recorder.setDemoMode(true);
     rig.recorder.statusUpdated({{&LaserState::bankVoltage}, 12u, 0u});
     rig.recorder.commandSent(QStringLiteral("FL 1"));
     rig.writer.flush();

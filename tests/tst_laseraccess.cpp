@@ -90,7 +90,7 @@ void LaserAccessTest::serviceCodeMustMatchExactly()
     access.rig.desktop.inputAnswers = answers;
 
     access.form.ui.Service1->trigger();
-    QCOMPARE(access.rig.state.serviceWindowPending, accepted);
+    QCOMPARE(access.form.laserProgram().statusPoll().serviceWindowPending(), accepted);
     access.poll();
 
     QCOMPARE(access.rig.desktop.textsOf(QStringLiteral("input")), QStringList{CodeDialog});
@@ -98,7 +98,7 @@ void LaserAccessTest::serviceCodeMustMatchExactly()
              QStringList{accepted ? QStringLiteral("System Unsecured") : QStringLiteral("Incorrect Code")});
     QCOMPARE(access.form.ui.ServiceWindowMenu->isVisible(), accepted);
     QCOMPARE(access.serviceWindowOpen(), accepted);
-    QVERIFY(!access.rig.state.serviceWindowPending);
+    QVERIFY(!access.form.laserProgram().statusPoll().serviceWindowPending());
     QCOMPARE(access.laser.transcript().contains(";LA:SEC 53871"), accepted);
 }
 

@@ -160,7 +160,7 @@ void LinkRecoveryTest::programWithoutAKnownLaserWatchesNothing()
     QFETCH(bool, demoMode);
     test::PolledProgram program;
     if (demoMode)
-        program.rig.state.demoMode = true;
+        program.form.communication().detach(); // as demo mode leaves it
     else
         program.rig.state.modelName.clear();
     program.laser.setComeBack(pluggedInAgain(200ms));

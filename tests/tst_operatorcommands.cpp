@@ -217,7 +217,7 @@ void OperatorCommandsTest::editsDuringAStatusPollGoOutInOrderAfterIt()
     TMainForm &form = program.start();
     bool pollRunning = false;
     whileWaitingForTheLaser(program, &TMainForm::StatusTimerTimer, [&] {
-        pollRunning = program.state().statusBusy;
+        pollRunning = form.laserProgram().statusPoll().isUpdating();
         form.ui.RepRateAdj->setValue(20);
         form.ui.BurstCountAdj->setValue(25);
         form.ui.DiodeCurrentAdj->setValue(7.5);
@@ -312,8 +312,7 @@ void OperatorCommandsTest::energyModeChoiceIsReadBackAfterItsCommand()
     QCOMPARE(form.findChild<TPlusSpinEdit *>(governed)->Value(), readBack);
     QCOMPARE(form.ui.EnergyModeSel->currentIndex(), mode);
     QCOMPARE(program.state().energyMode, mode);
-    QVERIFY(!program.state().energyModeChanging);
-    QVERIFY(!program.state().commandsInhibited);
+    QVERIFY(!form.communication().commandsInhibited());
 }
 
 void OperatorCommandsTest::energyModeChosenWhileABatchIsSentIsReadBackAfterItsOwnCommand()
@@ -719,7 +718,7 @@ void OperatorCommandsTest::energyModeValueNotReadLeavesTheControlAsItWas()
     QCOMPARE(program.laser.transcript(), (Lines{";LA:EM 1", ";LA:DC?"}));
     QCOMPARE(form.ui.DiodeCurrentAdj->Value(), before);
     QCOMPARE(program.state().diodeCurrent, before);
-    QVERIFY(!program.state().commandsInhibited);
+    QVERIFY(!form.communication().commandsInhibited());
 }
 
 void OperatorCommandsTest::longReplyIsCutInTheViewAndLoggedWhole()

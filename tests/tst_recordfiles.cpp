@@ -228,7 +228,7 @@ void RecordFilesTest::fileMessageOpensBetweenUpdatesAndPollingGoesOnBehindIt()
     bool openedInsideAnExchange = true;
     qsizetype rowsWhileOpen = 0;
     rig.desktop.whileMessageOpen = [&](const QString &) {
-        openedInsideAnExchange = form.laserProgram().port().InUse() || rig.state.statusBusy || form.laserProgram().tasks().running();
+        openedInsideAnExchange = form.laserProgram().port().InUse() || form.laserProgram().statusPoll().isUpdating() || form.laserProgram().tasks().running();
         const qsizetype rowsBefore = rig.fileLines(form.dataFileName()).size();
         [[maybe_unused]] const bool grew = QTest::qWaitFor([&] { return rig.fileLines(form.dataFileName()).size() > rowsBefore; }, 10000);
         rowsWhileOpen = rig.fileLines(form.dataFileName()).size() - rowsBefore;
@@ -261,7 +261,7 @@ void RecordFilesTest::logSwitchedOnDuringAReplyWaitReportsItsFailureAfterTheUpda
     QVERIFY(gone.removeRecursively());
     bool openedDuringTheUpdate = true;
     program.rig.desktop.whileMessageOpen = [&](const QString &) {
-        openedDuringTheUpdate = program.state().statusBusy || program.form.laserProgram().port().InUse();
+        openedDuringTheUpdate = program.form.laserProgram().statusPoll().isUpdating() || program.form.laserProgram().port().InUse();
     };
 
     program.pollRunningWhileAnswering(test::queryLine("FT"), [&] { program.form.ui.EnableLoggingMenu->trigger(); });

@@ -40,8 +40,7 @@ struct RecordRig
         : previousDir(QDir::currentPath())
     {
         QDir::setCurrent(workDir.path());
-        state.userName = QStringLiteral("ops");
-        state.startStamp = QStringLiteral("12-10-26_05-17-00");
+        files.setRunStamp({QStringLiteral("ops"), QStringLiteral("12-10-26_05-17-00")});
         state.isStandardModel = true;
     }
     ~RecordRig() { QDir::setCurrent(previousDir); }

@@ -126,7 +126,7 @@ void ServiceWindowTest::openingSendsTheServiceCodeAndQueuesNothing()
 
     QCOMPARE(service.laser.transcript(), QList<QByteArray>{ServiceCodeLine});
     QCOMPARE(service.form.laserProgram().tasks().queuedLines(), 0);
-    QVERIFY(!service.rig.state.commandsInhibited);
+    QVERIFY(!service.form.communication().commandsInhibited());
     QVERIFY(service.window.isVisible());
     QCOMPARE(service.window.ui.MaxRepRateAdj->Value(), service.rig.state.repRateMax);
     QCOMPARE(service.window.ui.MaxDiodeCurrentAdj->Value(), service.rig.state.diodeCurrentMax);
@@ -232,27 +232,31 @@ void ServiceWindowTest::heaterSetpointIsQueuedAndShownOnTheMainWindow()
 
 void ServiceWindowTest::diodeCurrentIsQueuedUnlessAnEnergyModeChangeRuns_data()
 {
-    QTest::addColumn<bool>("energyModeChanging");
+    QTest::addColumn<bool>("byOperator");
     QTest::addColumn<QList<QByteArray>>("lines");
     QTest::addColumn<int>("energyMode");
-    QTest::newRow("operator's change") << false << QList<QByteArray>{";LA:DC 05.50"} << 0;
-    QTest::newRow("during an energy mode change") << true << QList<QByteArray>{} << 1;
+    QTest::newRow("operator's change") << true << QList<QByteArray>{";LA:DC 05.50"} << 0;
+    QTest::newRow("the energy mode's read-back") << false << QList<QByteArray>{";LA:DC?"} << 1;
 }
 
+// The read-back writes the value into the controls with their handlers silent: it is only asked.
 void ServiceWindowTest::diodeCurrentIsQueuedUnlessAnEnergyModeChangeRuns()
 {
-    QFETCH(bool, energyModeChanging);
+    QFETCH(bool, byOperator);
     ServiceWindowRig service(laserOf(sim::Family::Micro));
     service.open();
     service.rig.state.energyMode = 1;
-    service.rig.state.energyModeChanging = energyModeChanging;
 
-    service.window.ui.DiodeCurrentAdj->setValue(5.5);
+    if (byOperator) {
+        service.window.ui.DiodeCurrentAdj->setValue(5.5);
+        QCOMPARE(service.rig.state.diodeCurrent, 5.5);
+    } else {
+        service.form.laserProgram().readBackEnergyModeValue();
+        QCOMPARE(service.form.ui.DiodeCurrentAdj->Value(), service.rig.state.diodeCurrent);
+    }
 
-    QCOMPARE(service.rig.state.diodeCurrent, 5.5);
     QTEST(service.rig.state.energyMode, "energyMode");
-    QCOMPARE(service.form.laserProgram().tasks().queuedLines(), energyModeChanging ? 0 : 1);
-    service.rig.state.energyModeChanging = false;
+    QCOMPARE(service.form.laserProgram().tasks().queuedLines(), byOperator ? 1 : 0);
     QFETCH(QList<QByteArray>, lines);
     QTRY_COMPARE(service.laser.transcript(), lines);
 }
@@ -284,11 +288,15 @@ void ServiceWindowTest::saveToAllBinsQueuesNothingDuringAPoll()
     ServiceWindowRig service(laserOf(sim::Family::Standard));
     service.open();
 
-    service.rig.state.statusBusy = true;
-    service.window.ui.SaveAllBinsbtn->click();
-    service.rig.state.statusBusy = false;
+    int queuedDuringThePoll = -1;
+    service.pollRunningWhileAnswering(";LA:SS?", [&] {
+        service.window.ui.SaveAllBinsbtn->click();
+        queuedDuringThePoll = service.form.laserProgram().tasks().queuedLines();
+    });
 
-    QCOMPARE(service.form.laserProgram().tasks().queuedLines(), 0);
+    QCOMPARE(queuedDuringThePoll, 0);
+    QVERIFY(service.tasksDone());
+    QVERIFY(!service.laser.transcript().contains(";LA:SV 1"));
 }
 
 void ServiceWindowTest::lscToSleepGoesOutAsRawLine()

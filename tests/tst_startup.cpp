@@ -118,9 +118,9 @@ void StartupTest::noDeviceQuestionRestartsExitsOrEntersDemo()
     QCOMPARE(rig.desktop.textsOf(QStringLiteral("warning")), QStringList{NoDeviceQuestion});
     QTEST(form.hasEnded(), "ended");
     QTEST(rig.desktop.newInstances, "newInstances");
-    QTEST(rig.state.demoMode, "demo");
+    QTEST(form.laserProgram().inDemoMode(), "demo");
     QCOMPARE(rig.desktop.textsOf(QStringLiteral("message")).contains(QStringLiteral("Entering Demo Mode")),
-             rig.state.demoMode);
+             form.laserProgram().inDemoMode());
 }
 
 void StartupTest::demoModeSendsNothingToPortOne()
@@ -129,7 +129,7 @@ void StartupTest::demoModeSendsNothingToPortOne()
     sim::SimulatedLaser &bystander = rig.ports.add(1);
     TMainForm &form = rig.start({QStringLiteral("-demo")});
 
-    QVERIFY(rig.state.demoMode);
+    QVERIFY(form.laserProgram().inDemoMode());
     QCOMPARE(form.windowTitle(), QStringLiteral(" Tovra  SW Version: 1.2.2.5 ComPort: Demo"));
     form.laserProgram().tasks().resumePolling(); // a status tick comes and goes
     tickTimers(form);
@@ -177,7 +177,7 @@ void StartupTest::rightShiftLetsTheOperatorPickThePort()
     TMainForm &form = rig.start();
 
     QVERIFY(!form.hasEnded());
-    QVERIFY(!rig.state.demoMode);
+    QVERIFY(!form.laserProgram().inDemoMode());
     QCOMPARE(laser.transcript().value(0), QByteArray(";LC:XL 0"));
     QCOMPARE(form.windowTitle(), QStringLiteral("Marovane Model Tovra  SW Version: 1.2.2.5 ComPort: 5"));
 }

@@ -170,15 +170,20 @@ void StatusPollTest::updateEndedEarlyDoesNotCountTowardsTheSetPoints()
     program.poll();
     program.poll();
     program.laser.clearTranscript();
-    program.pollRunningWhileAnswering(queryLine("SS"), [&] { program.state().exitRequested = true; });
+    // The exchange is told of a close request as the scheduler would tell it.
+    bool closing = false;
+    Communication &exchange = program.form.communication();
+    exchange.setExitCheck([&closing] { return closing; });
+    program.pollRunningWhileAnswering(queryLine("SS"), [&] { closing = true; });
     QVERIFY(!program.laser.transcript().contains(queryLine("H0:TP")));
 
     // The close request is taken back before the task timer acts on it, to see what the next
     // update asks.
-    program.state().exitRequested = false;
+    closing = false;
     program.laser.clearTranscript();
     program.poll();
     QVERIFY(program.laser.transcript().contains(queryLine("H0:SP")));
+    exchange.setExitCheck([&program] { return program.form.laserProgram().tasks().exitRequested(); });
 }
 
 void StatusPollTest::readOutsShowRepliesInTheirFormats_data()

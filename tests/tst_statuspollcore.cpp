@@ -240,7 +240,7 @@ void StatusPollCoreTest::stopCheckEndsTheUpdateBetweenSteps()
         if (programEnds)
             rig.ended = true;
         else
-            rig.state.exitRequested = true;
+            rig.comm.setExitCheck([] { return true; });
     };
 
     rig.update();

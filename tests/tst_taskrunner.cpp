@@ -27,13 +27,39 @@ public:
     QStringList events;
 };
 
+// A source of outside lines (a script's, the API's) whose turn shows in the log by its name.
+class NotedLines : public WaitingLines
+{
+public:
+    NotedLines(EventLog &eventLog, const QString &sourceName)
+        : log(eventLog)
+        , name(sourceName)
+    {
+    }
+    bool hasWaitingLines() const override { return waiting; }
+    void sendWaitingLines(const std::function<bool()> &turnLasts) override
+    {
+        if (waiting && turnLasts()) {
+            waiting = false;
+            log.events.append(name);
+        }
+    }
+    void withdrawFiringLines() override { log.events.append(QStringLiteral("withdraw firing ") + name); }
+
+    bool waiting = false;
+
+private:
+    EventLog &log;
+    const QString name;
+};
+
 // A port on a simulated laser with the exchange and the runner on top, as the program has them
 // after start-up.
 struct RunnerRig : test::LinkRig
 {
     explicit RunnerRig(std::unique_ptr<SerialDevice> device = createSerialDevice())
         : LinkRig({}, std::move(device))
-        , runner(state, comm, port,
+        , runner(comm, port,
                  {
                      // A load runs with the status timer paused.
                      .loadSettings = [this] {
@@ -43,19 +69,15 @@ struct RunnerRig : test::LinkRig
                      .unlockLaser = log.noting(QStringLiteral("unlock")),
                      .readBackEnergyMode = log.noting(QStringLiteral("read back energy mode")),
                      .rawLineAnswered = {},
-                     .scriptLinesWaiting = [this] { return scriptLinesWaiting; },
-                     .sendScriptLines = [this] {
-                         if (std::exchange(scriptLinesWaiting, false))
-                             log.events.append(QStringLiteral("script lines"));
-                     },
-                     .withdrawScriptFiringLines = log.noting(QStringLiteral("withdraw script firing lines")),
                      .followStopLine = [this](const QString &line) { log.events.append(QStringLiteral("follow ") + line); },
                      .exitProgram = log.noting(QStringLiteral("exit")),
                      .updateStatus = log.noting(QStringLiteral("status update")),
-                     .statusUpdateRunning = [this] { return state.statusBusy; },
+                     .statusUpdateRunning = [this] { return statusUpdateRunning; },
                  })
     {
         terminal.onSent = [this](const QString &line) { log.events.append(line); };
+        runner.addSource(&scriptLines);
+        runner.addSource(&apiLines);
     }
 
     // The timer has run and gone back to sleep.
@@ -65,7 +87,9 @@ struct RunnerRig : test::LinkRig
     }
 
     EventLog log;
-    bool scriptLinesWaiting = false;
+    bool statusUpdateRunning = false;
+    NotedLines scriptLines{log, QStringLiteral("script lines")};
+    NotedLines apiLines{log, QStringLiteral("API lines")};
     TaskRunner runner;
 };
 
@@ -193,7 +217,7 @@ void TaskRunnerTest::timerSleepsWhileNothingIsPending()
 void TaskRunnerTest::inhibitedCommandQueuesNothingAndLeavesTheTimerAsleep()
 {
     RunnerRig rig;
-    rig.state.commandsInhibited = true;
+    rig.comm.setCommandsInhibited(true);
     rig.runner.queueCommand(QStringLiteral("RR 20.0"));
     QVERIFY(!rig.runner.timer().isActive());
     QVERIFY(!rig.runner.pending());
@@ -201,7 +225,7 @@ void TaskRunnerTest::inhibitedCommandQueuesNothingAndLeavesTheTimerAsleep()
     // A stop is never inhibited.
     rig.runner.queueCommand(QStringLiteral("EN 0"));
     QVERIFY(rig.runner.timer().isActive());
-    rig.state.commandsInhibited = false;
+    rig.comm.setCommandsInhibited(false);
     QVERIFY(rig.tasksDone());
     QCOMPARE(rig.laser.transcript(), Lines{";LA:EN 0"});
 }
@@ -210,12 +234,12 @@ void TaskRunnerTest::tickDuringAStatusUpdateLeavesTheWorkForTheNextTick()
 {
     RunnerRig rig;
     rig.runner.queueCommand(QStringLiteral("QE 1"));
-    rig.state.statusBusy = true;
+    rig.statusUpdateRunning = true;
     rig.runner.tick();
     QVERIFY(rig.laser.transcript().isEmpty());
     QVERIFY(rig.runner.timer().isActive());
 
-    rig.state.statusBusy = false;
+    rig.statusUpdateRunning = false;
     QVERIFY(rig.tasksDone());
     QCOMPARE(rig.laser.transcript(), Lines{";LA:QE 1"});
 }
@@ -223,8 +247,9 @@ void TaskRunnerTest::tickDuringAStatusUpdateLeavesTheWorkForTheNextTick()
 void TaskRunnerTest::tickCarriesOutItsWorkInAFixedOrder()
 {
     RunnerRig rig;
-    rig.scriptLinesWaiting = true;
-    rig.state.unlockPending = true;
+    rig.apiLines.waiting = true;
+    rig.scriptLines.waiting = true;
+    rig.runner.requestUnlock();
     rig.runner.requestRecall(2);
     rig.runner.queueCommand(QStringLiteral("EM 1"));
     rig.runner.setEnergyModeReadBackDue(true);
@@ -234,7 +259,8 @@ void TaskRunnerTest::tickCarriesOutItsWorkInAFixedOrder()
     rig.runner.tick();
     QVERIFY(rig.runner.pollingActive()); // again after the load
     QCOMPARE(rig.log.events, (QStringList{
-                                 QStringLiteral("withdraw script firing lines"),
+                                 QStringLiteral("withdraw firing script lines"),
+                                 QStringLiteral("withdraw firing API lines"),
                                  QStringLiteral("follow FL 0"),
                                  QStringLiteral(";LA:FL 0"),
                                  QStringLiteral(";LA:RC 2"),
@@ -243,6 +269,7 @@ void TaskRunnerTest::tickCarriesOutItsWorkInAFixedOrder()
                                  QStringLiteral(";LA:EM 1"),
                                  QStringLiteral("read back energy mode"),
                                  QStringLiteral("script lines"),
+                                 QStringLiteral("API lines"),
                              }));
     QVERIFY(!rig.runner.pending());
     QVERIFY(!rig.runner.timer().isActive());
@@ -263,10 +290,9 @@ void TaskRunnerTest::exitSendsFireOffOnlyOnTheLasersPort()
     RunnerRig rig;
     if (onLaserPort)
         rig.runner.setOnLaserPort();
-    rig.state.unlockPending = true; // no password box on the way out
+    rig.runner.requestUnlock(); // no password box on the way out
 
-    rig.state.exitRequested = true;
-    rig.runner.request();
+    rig.runner.requestExit();
     QTRY_VERIFY(rig.log.events.contains(QStringLiteral("exit")));
     QCOMPARE(rig.laser.transcript(), lastWords);
     QVERIFY(!rig.log.events.contains(QStringLiteral("unlock")));

@@ -28,21 +28,21 @@ namespace {
 class RecordingLoadView : public SettingsLoadView
 {
 public:
-    explicit RecordingLoadView(const LaserState &state)
-        : state(state)
+    explicit RecordingLoadView(const Communication &exchange)
+        : comm(exchange)
     {
     }
 
     void showSetting(Setting setting, double value) override
     {
         values[setting] = value;
-        shownWhileInhibited = shownWhileInhibited && state.commandsInhibited;
+        shownWhileInhibited = shownWhileInhibited && comm.commandsInhibited();
     }
     LimitRange limits(Setting setting) const override { return ranges.at(setting); }
     void setLimits(Setting setting, LimitRange range) override
     {
         ranges[setting] = range;
-        shownWhileInhibited = shownWhileInhibited && state.commandsInhibited;
+        shownWhileInhibited = shownWhileInhibited && comm.commandsInhibited();
     }
     void setSettingEnabled(Setting setting, bool enabled) override { this->enabled[setting] = enabled; }
     void markUnread(Setting setting, bool unread) override
@@ -60,7 +60,7 @@ public:
     void setOuterWidth(int width) override { outerWidth = width; }
     void noteInLog(const QString &line) override { notes.append(line); }
 
-    const LaserState &state;
+    const Communication &comm;
     std::map<Setting, LimitRange> ranges = {
         {Setting::RepRate, {0.1, 100}},
         {Setting::DiodeCurrent, {0, 150}},
@@ -92,7 +92,7 @@ struct LoadRig : test::LinkRig
 {
     explicit LoadRig(const sim::LaserConfig &config = {})
         : LinkRig(unpaced(config))
-        , view(state)
+        , view(comm)
         , load(comm, state, view)
     {
         comm.setTimeoutActions({
@@ -177,17 +177,17 @@ void WindowlessLoadTest::valuesAreShownWithCommandsInhibitedAndTheFlagIsGivenBac
 
     QVERIFY(rig.view.shownWhileInhibited);
     QVERIFY(rig.view.values.count(Setting::SyncOutput));
-    QVERIFY(!rig.state.commandsInhibited);
+    QVERIFY(!rig.comm.commandsInhibited());
 }
 
 void WindowlessLoadTest::inhibitSetBeforeTheLoadStaysSetAfterIt()
 {
     LoadRig rig;
-    rig.state.commandsInhibited = true;
+    rig.comm.setCommandsInhibited(true);
 
     rig.run();
 
-    QVERIFY(rig.state.commandsInhibited);
+    QVERIFY(rig.comm.commandsInhibited());
 }
 
 void WindowlessLoadTest::limitsAreAppliedOnlyWhenUsable_data()
@@ -263,7 +263,7 @@ void WindowlessLoadTest::smallFamilyIsArrangedOncePerRun()
 void WindowlessLoadTest::demoModeAsksNothing()
 {
     LoadRig rig;
-    rig.state.demoMode = true;
+    rig.comm.detach(); // demo mode: no laser behind the exchange
 
     rig.run();
 

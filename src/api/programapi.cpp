@@ -9,6 +9,7 @@ namespace tovra {
 
 ProgramApi::ProgramApi(LaserProgram &program, QObject *parent)
     : QObject(parent)
+    , laserProgram(program)
 {
     laserSide = std::make_unique<ProgramBackend>(ProgramBackend::Wiring{
         .state = program.laserState(),
@@ -25,12 +26,14 @@ ProgramApi::ProgramApi(LaserProgram &program, QObject *parent)
         .firingOrRequested = [&program] { return program.fireControl().firingOrRequested(); },
         .followSetting = [&program](const ScriptSetting &setting) { program.showScriptSetting(setting); },
         .remoteFiringAllowed = [&program] { return program.isRemoteFiringAllowed(); },
-        .tasksRunning = [&program] { return program.tasks().running(); },
+        .demoMode = [&program] { return program.inDemoMode(); },
+        .requestTurn = [&program] { program.tasks().requestSoon(); },
         .logLine = [&program](const QString &line) { program.records().appendLogNote(line); },
         .programVersion = program.version(),
     });
     apiServer = std::make_unique<ApiServer>(*laserSide);
     ProgramBackend *backend = laserSide.get();
+    program.tasks().addSource(backend);
     connect(&program, &LaserProgram::statusUpdated, backend, &ProgramBackend::statusUpdated);
     connect(&program, &LaserProgram::linkStateChanged, backend, &ProgramBackend::linkChanged);
     connect(&program, &LaserProgram::firingChanged, backend, &ProgramBackend::fireStateChanged);
@@ -45,8 +48,9 @@ ProgramApi::ProgramApi(LaserProgram &program, QObject *parent)
 
 ProgramApi::~ProgramApi()
 {
-    // The server's clients go before the backend they talk to.
+    // The server's clients go before the backend they talk to, and the backend leaves the scheduler.
     apiServer.reset();
+    laserProgram.tasks().removeSource(laserSide.get());
 }
 
 bool ProgramApi::listen(const QString &tcpEndpoint, QString *error)

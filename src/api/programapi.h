@@ -38,6 +38,7 @@ public:
     ApiServer &server() { return *apiServer; }
 
 private:
+    LaserProgram &laserProgram;
     std::unique_ptr<ProgramBackend> laserSide;
     std::unique_ptr<ApiServer> apiServer;
 };

@@ -14,9 +14,6 @@ namespace {
 
 constexpr uint32_t FaultBits = StatusBit::DiodeTempFault | StatusBit::ElectricalTempFault | StatusBit::PowerFail;
 
-// How often a raw line waiting for its turn looks again: the task timer's own tick.
-constexpr int RawRetryMs = 5;
-
 QString isoTime(const QDateTime &time)
 {
     return time.isValid() ? time.toUTC().toString(Qt::ISODateWithMs) : QString();
@@ -28,9 +25,6 @@ ProgramBackend::ProgramBackend(Wiring programWiring, QObject *parent)
     : ApiBackend(parent)
     , wiring(std::move(programWiring))
 {
-    rawRetry.setSingleShot(true);
-    rawRetry.setInterval(RawRetryMs);
-    connect(&rawRetry, &QTimer::timeout, this, &ProgramBackend::sendWaitingLines);
     lastFireState = fireState();
 }
 
@@ -98,7 +92,7 @@ QJsonObject ProgramBackend::statusSnapshot() const
     QJsonObject snapshot = fireState();
     snapshot.insert(QStringLiteral("time"), isoTime(lastUpdate));
     snapshot.insert(QStringLiteral("durationMs"), lastDurationMs);
-    snapshot.insert(QStringLiteral("link"), state.demoMode ? QStringLiteral("demo")
+    snapshot.insert(QStringLiteral("link"), wiring.demoMode() ? QStringLiteral("demo")
                                             : !laserConnected() ? QStringLiteral("not connected")
                                             : live ? QStringLiteral("connected")
                                                    : QStringLiteral("not polling"));
@@ -115,7 +109,7 @@ QList<ApiParameter> ProgramBackend::parameters() const
 
 bool ProgramBackend::laserConnected() const
 {
-    return !detached && !wiring.state.demoMode && wiring.state.serialNumber != 0 && !wiring.comm.isDetached()
+    return !detached && !wiring.demoMode() && wiring.state.serialNumber != 0 && !wiring.comm.isDetached()
            && !wiring.comm.isLinkLost();
 }
 
@@ -180,29 +174,46 @@ void ProgramBackend::sendRaw(const QString &line, const QString &source, std::fu
         return;
     }
     rawLines.push_back({line, source, std::move(answered)});
-    sendWaitingLines();
+    wiring.requestTurn();
 }
 
-bool ProgramBackend::maySendNow() const
+bool ProgramBackend::hasWaitingLines() const
 {
-    const LaserState &state = wiring.state;
-    return !state.commandsInhibited && !state.statusBusy && !wiring.tasksRunning() && !state.exitRequested
-           && !wiring.comm.isDetached() && !wiring.comm.portBusy();
+    return !rawLines.empty();
 }
 
-void ProgramBackend::sendWaitingLines()
+// Without a laser a line is answered empty at once; the others go out in the scheduler's turn.
+bool ProgramBackend::refuseIfNotConnected()
 {
-    while (!rawLines.empty()) {
-        if (!laserConnected()) {
-            const RawLine refused = std::move(rawLines.front());
-            rawLines.pop_front();
-            refused.answered(QString());
+    if (laserConnected())
+        return false;
+    const RawLine refused = std::move(rawLines.front());
+    rawLines.pop_front();
+    refused.answered(QString());
+    return true;
+}
+
+void ProgramBackend::withdrawFiringLines()
+{
+    for (auto line = rawLines.begin(); line != rawLines.end();) {
+        if (classifyLine(line->line) != LineKind::FiringOrEnabling) {
+            ++line;
             continue;
         }
-        if (!maySendNow()) {
-            rawRetry.start();
+        const RawLine withdrawn = std::move(*line);
+        line = rawLines.erase(line);
+        note(QStringLiteral("Raw line not sent, stopped: ") + withdrawn.line);
+        withdrawn.answered(QString());
+    }
+}
+
+void ProgramBackend::sendWaitingLines(const std::function<bool()> &turnLasts)
+{
+    while (!rawLines.empty()) {
+        if (refuseIfNotConnected())
+            continue;
+        if (!turnLasts())
             return;
-        }
         const RawLine next = std::move(rawLines.front());
         rawLines.pop_front();
         const QString reply = wiring.comm.send(OutgoingLine::raw(next.line, next.source),
@@ -287,7 +298,8 @@ void ProgramBackend::trafficLine(const QString &line)
 void ProgramBackend::detach()
 {
     detached = true;
-    sendWaitingLines();
+    while (!rawLines.empty())
+        refuseIfNotConnected();
 }
 
 } // namespace tovra

@@ -2,11 +2,11 @@
 
 #include "apibackend.h"
 #include "scriptline.h"
+#include "waitinglines.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QList>
-#include <QTimer>
 
 #include <deque>
 #include <functional>
@@ -17,11 +17,12 @@ class Communication;
 struct LaserState;
 
 // The control API's backend on the running program: reads the laser state, queues parameters
-// and enable/fire as the window's controls do, sends raw lines as the shared port does (at the
-// task's pace, never inside another exchange), and turns what the program reports into events.
+// and enable/fire as the window's controls do, keeps raw lines until the scheduler gives them
+// their turn (after the script's lines, never inside another exchange), and turns what the
+// program reports into events.
 // Whoever builds the program wires it (`Wiring`) and calls the report slots below; the window,
 // when there is one, listens to the signals at the end to show what remote clients do.
-class ProgramBackend : public ApiBackend
+class ProgramBackend : public ApiBackend, public WaitingLines
 {
     Q_OBJECT
 public:
@@ -39,8 +40,9 @@ public:
         // A setting the laser was given: its control shows it without sending it again.
         std::function<void(const ScriptSetting &)> followSetting;
         std::function<bool()> remoteFiringAllowed;
-        // The scheduler is sending a batch of the operator's or a script's lines.
-        std::function<bool()> tasksRunning;
+        std::function<bool()> demoMode; // the program runs without a laser
+        // Asks the scheduler for the raw lines' turn soon.
+        std::function<void()> requestTurn;
         // A whole line for the communication log.
         std::function<void(const QString &)> logLine;
         QString programVersion;
@@ -72,6 +74,13 @@ public:
     // Not connected to a laser any more (the program ends or restarts): raw lines are answered empty.
     void detach();
 
+    // The raw lines' turn, given by the scheduler.
+    bool hasWaitingLines() const override;
+    void sendWaitingLines(const std::function<bool()> &turnLasts) override;
+    // A stop went ahead: waiting raw lines that would fire or enable the laser are answered empty
+    // and noted, never sent after it.
+    void withdrawFiringLines() override;
+
 signals:
     // For the window: "Remote control: <client>" while `client` is not empty.
     void remoteControlShown(const QString &client);
@@ -86,14 +95,12 @@ private:
         std::function<void(const QString &)> answered;
     };
 
-    bool maySendNow() const;
-    void sendWaitingLines();
+    bool refuseIfNotConnected();
     QJsonObject fireState() const;
     QJsonObject values() const;
 
     Wiring wiring;
     std::deque<RawLine> rawLines;
-    QTimer rawRetry;
     bool live = false;
     bool detached = false;
     QDateTime lastUpdate;

@@ -6,15 +6,12 @@
 
 namespace tovra {
 
-// The one shared record of the control program: identity, family and options of the connected
-// laser, a mirror of its settings and limits, the latest measurements and the flags through which
-// the timers, the exchange functions and the windows keep out of each other's way. (The record
-// files are RecordFiles' own, the status poll's and the fire control's bookkeeping theirs; the
-// operator's queue, the batch's busy flag, the pending recall and refresh and both timers are the
-// scheduler's, TaskRunner; the other process flags are to follow into their owners.) Exactly one
+// The laser's record: identity, family and options of the connected laser, a mirror of its
+// settings and limits, its password lock and the latest measurements. It holds no process flag:
+// who is busy, what waits and whether the program ends are the owners' (the scheduler TaskRunner,
+// the status poll, the exchange, the fire control, the program), whom readers ask. Exactly one
 // exists for the life of the process; the exchange functions, the main window's logic and the
-// service window all work on that same instance. Flags are plain bools: readers only ever test
-// them for true or false.
+// service window all work on that same instance.
 struct LaserState
 {
     // Identity, from the "ID" reply.
@@ -82,19 +79,8 @@ struct LaserState
     // The status word's firing bit; the operator's fire and stop set it ahead of the next word.
     bool firing = false;
 
-    // Process flags.
-    bool demoMode = false;
-    bool initializedOnce = false;
-    bool commandsInhibited = false;
-    bool energyModeChanging = false;
-    bool statusBusy = false;
-    bool exitRequested = false;
-    bool serviceWindowPending = false;
+    // The password lock, as the laser last reported it ("PW?") or took the password.
     bool laserUnlocked = false;
-    bool unlockPending = false;
-    bool skipStatusSync = false;
-    QString userName;
-    QString startStamp;
 };
 
 } // namespace tovra

@@ -244,7 +244,7 @@ Communication::QueryReply Communication::exchangeQuery(const QString &query)
     if (!mayExchange())
         return {};
     atExchangeBoundary();
-    if (state.exitRequested || !mayExchange())
+    if (exitRequested() || !mayExchange())
         return {};
     settleAndPurge();
     const QString line = QStringLiteral(";LA:") + query + QLatin1Char('?');
@@ -315,7 +315,7 @@ QString Communication::sendCommandLine(const OutgoingLine &line)
 {
     if (detached)
         return QString();
-    if (state.commandsInhibited) {
+    if (inhibited) {
         log(QStringLiteral("Command Disabled:    (") + timeStamp() + QStringLiteral("): ") + sourceTag(line.source)
             + withPasswordHidden(line.text));
         return QString();
@@ -351,7 +351,7 @@ QString Communication::SendRawLine(const QString &line)
 
 QString Communication::sendRawLine(const OutgoingLine &line, const QString &mark)
 {
-    if (state.commandsInhibited || !mayExchange())
+    if (inhibited || !mayExchange())
         return QString();
     atExchangeBoundary();
     if (!mayExchange())
@@ -391,7 +391,7 @@ void Communication::HandleTimeout()
     if (timeoutActions.stopPolling)
         timeoutActions.stopPolling();
     // On the way out a silent laser changes nothing: the exit goes on without a question.
-    if (state.exitRequested)
+    if (exitRequested())
         return;
 
     const LostLinkAnswer answer = prompts.communicationsLost();
@@ -424,7 +424,7 @@ bool Communication::ConnectToLaser()
     port.setShowErrors(false);
     port.setResponseTime(uint32_t(scanResponseTime.count()));
 
-    for (int n = 1; n <= 100 && !state.exitRequested; ++n) {
+    for (int n = 1; n <= 100 && !exitRequested(); ++n) {
         port.setPort(n);
         if (!port.Open())
             continue;

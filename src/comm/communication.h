@@ -3,6 +3,7 @@
 #include "outgoingline.h"
 
 #include <QList>
+#include <QScopedValueRollback>
 #include <QString>
 
 #include <chrono>
@@ -47,6 +48,18 @@ public:
     void setTrafficLog(TrafficLog *log) { trafficLog = log; }
     // Hears the commands that went out and a lost link (the history); may be null.
     void setListener(ExchangeListener *exchangeListener) { listener = exchangeListener; }
+    // How the exchange learns that the program is ending (the scheduler decides the exit): from
+    // then on nothing more is asked of the laser, a scan stops at its next port and a silent laser
+    // raises no question. Unset, the program is not ending.
+    void setExitCheck(std::function<bool()> check) { exitCheck = std::move(check); }
+    bool exitRequested() const { return exitCheck && exitCheck(); }
+
+    // While a settings load reads the laser, the operator's commands are refused: a command is not
+    // sent (the log notes "Command Disabled"), a raw line not either; queries and stop lines go
+    // on. The inhibit lasts as long as the returned guard and then is as it was before.
+    [[nodiscard]] QScopedValueRollback<bool> inhibitCommands() { return QScopedValueRollback<bool>(inhibited, true); }
+    void setCommandsInhibited(bool on) { inhibited = on; }
+    bool commandsInhibited() const { return inhibited; }
 
     QString SendAndReceive(const QString &query);
     // The typed queries give 0 when nothing usable came back, for code that needs a number.
@@ -92,7 +105,7 @@ public:
 
     // Stop lines wait for no one. One asked for while a settings load, a status update or a
     // batch is running goes out at the next exchange boundary, ahead of whatever that exchange was
-    // about to send, and neither commandsInhibited nor a busy load drops it. Each is sent once, in
+    // about to send, and neither the inhibit nor a busy load drops it. Each is sent once, in
     // the order asked; asking again while it waits adds nothing but the caller's wish for the
     // reply. A stop the port did not take stays first in line and is tried again at every
     // boundary until it is written: `replied` gets the laser's reply once it was.
@@ -188,6 +201,8 @@ private:
     std::chrono::milliseconds scanPause{100};
     std::chrono::milliseconds scanResponseTime{100};
     std::function<void()> boundaryCheck;
+    std::function<bool()> exitCheck;
+    bool inhibited = false;
     QList<PendingStop> pendingStops;
     std::function<void(bool)> stopDeliveryWatch;
     bool undeliveredStop = false;

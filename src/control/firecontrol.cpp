@@ -20,7 +20,7 @@ FireControl::FireControl(LaserState &laserState, FireControlView &controlsView, 
 void FireControl::FireStopbtnClick()
 {
     LaserFire(!stopShown);
-    state.skipStatusSync = true;
+    skipStatusSync = true;
 }
 
 bool FireControl::LaserFire(bool fire)
@@ -51,7 +51,7 @@ bool FireControl::LaserFire(bool fire)
 void FireControl::LaserEnableBtnClick()
 {
     LaserEnable(view.enableChecked());
-    state.skipStatusSync = true;
+    skipStatusSync = true;
 }
 
 void FireControl::LaserEnable(bool enable)
@@ -71,8 +71,7 @@ void FireControl::LaserEnable(bool enable)
         hooks.restartStatusTimer();
     } else {
         // A locked mini laser: the password first; enabling then takes a new click.
-        state.unlockPending = true;
-        hooks.requestTasks();
+        hooks.requestUnlock();
     }
 }
 
@@ -90,7 +89,7 @@ void FireControl::followStopLine(const QString &line)
     state.firing = false;
     requestedFire = false;
     showLook(false);
-    state.skipStatusSync = true;
+    skipStatusSync = true;
 }
 
 void FireControl::showLook(bool stop)
@@ -113,8 +112,8 @@ void FireControl::followStatusWord(uint32_t status)
     // from elsewhere), even in the one update that leaves the controls alone.
     if (!(status & StatusBit::Firing) && state.diodeTrigger == 0)
         requestedFire = false;
-    if (state.skipStatusSync) {
-        state.skipStatusSync = false;
+    if (skipStatusSync) {
+        skipStatusSync = false;
         return;
     }
     if (state.diodeTrigger == 0) {

@@ -38,8 +38,8 @@ public:
         // Moves the next status update a full interval away, so that the operator's command
         // is sent before the poll reads the laser again.
         std::function<void()> restartStatusTimer;
-        // Wakes the task timer for a pending task (the unlock a locked mini needs first).
-        std::function<void()> requestTasks;
+        // Asks the scheduler for the password dialog a locked mini needs before it is enabled.
+        std::function<void()> requestUnlock;
     };
 
     FireControl(LaserState &state, FireControlView &view, Hooks hooks);
@@ -71,6 +71,11 @@ public:
     bool firingOrRequested() const;
     // The laser disabled itself: the enable box's unchecking that follows sends no "EN 0".
     bool enableDropped() const { return droppedByLaser; }
+    // The operator acted on fire or enable since the last status word: the next one leaves the
+    // controls alone, since it may have been read before the command went out.
+    bool skipsNextStatusWord() const { return skipStatusSync; }
+    // The next status word is followed again (a laser found again after its port vanished).
+    void followNextStatusWord() { skipStatusSync = false; }
 
 private:
     // Caption, look and action change together, here only.
@@ -82,6 +87,7 @@ private:
     bool stopShown = false;
     bool requestedFire = false;
     bool droppedByLaser = false;
+    bool skipStatusSync = false;
 };
 
 } // namespace tovra

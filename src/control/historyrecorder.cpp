@@ -73,7 +73,7 @@ HistoryRecorder::HistoryRecorder(const LaserState &laserState, HistorySink &hist
 
 bool HistoryRecorder::recording() const
 {
-    return !state.demoMode && !state.modelName.isEmpty();
+    return !demoMode && !state.modelName.isEmpty();
 }
 
 LaserIdentity HistoryRecorder::identity() const

@@ -26,6 +26,8 @@ public:
     void commandSent(const QString &command) override;
     void linkLost() override;
     void settingsLoaded();
+    // Demo mode: no laser, so nothing is recorded.
+    void setDemoMode(bool on) { demoMode = on; }
 
 private:
     bool recording() const;
@@ -37,6 +39,7 @@ private:
     const LaserState &state;
     HistorySink &sink;
     bool lostLink = false;
+    bool demoMode = false;
     uint32_t faultBits = 0;
     std::optional<uint32_t> lastShotCount;
     QElapsedTimer sinceLastShotCount;

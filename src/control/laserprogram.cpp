@@ -13,7 +13,6 @@
 #include "taskrunner.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QScopedValueRollback>
 #include <QThread>
 
@@ -23,10 +22,6 @@ namespace {
 
 const QString NoDeviceQuestion = QStringLiteral(
     "No device found. Try to reconnect?\n\r\n\rMake sure unit is fully powered on\n\rbefore selecting Yes");
-
-// How long before a status update is due the script's lines give way to it: longer than a line's
-// exchange and the status timer's own slack.
-constexpr std::chrono::milliseconds StatusPollLead{80};
 
 } // namespace
 
@@ -56,9 +51,9 @@ LaserProgram::LaserProgram(Environment environment, QObject *parent)
     , terminalView([this](const QString &line, TrafficDirection direction) { emit trafficLine(line, direction); })
     , fire(environment.state, fireView,
            {[this](const QString &command) { queueCommand(command); }, [this] { restartStatusTimer(); },
-            [this] { requestTasks(); }})
+            [this] { taskRunner->requestUnlock(); }})
     , recordFiles(environment.state, environment.desktop,
-                  [this] { return comPort->InUse() || state.statusBusy || taskRunner->running(); }, recordsView)
+                  [this] { return comPort->InUse() || poll->isUpdating() || taskRunner->running(); }, recordsView)
 {
     setObjectName(QStringLiteral("LaserProgram"));
     comPort = new TRZComPort(prompts, this, std::move(environment.serialDevice));
@@ -72,6 +67,7 @@ LaserProgram::LaserProgram(Environment environment, QObject *parent)
     comm->setScanPause(times.scanPause);
     comm->setScanResponseTime(times.scanResponseTime);
     comm->setTrafficLog(&recordFiles);
+    comm->setExitCheck([this] { return taskRunner && taskRunner->exitRequested(); });
     wireTasks();
     wirePoll();
     wireSharing();
@@ -92,7 +88,7 @@ void LaserProgram::attachViews(const ProgramViews &views)
 
 void LaserProgram::wireTasks()
 {
-    taskRunner = std::make_unique<TaskRunner>(state, *comm, *comPort, TaskActions{
+    taskRunner = std::make_unique<TaskRunner>(*comm, *comPort, TaskActions{
         .loadSettings = [this] { loadSettings(); },
         .unlockLaser = [this] { unlockLaser(); },
         .readBackEnergyMode = [this] { readBackEnergyModeValue(); },
@@ -102,13 +98,10 @@ void LaserProgram::wireTasks()
                 if (const std::optional<ScriptSetting> setting = settingTakenBy(line, reply))
                     scriptSettingView.showScriptSetting(*setting);
             },
-        .scriptLinesWaiting = [this] { return scriptLines->hasWaitingLines(); },
-        .sendScriptLines = [this] { scriptLines->sendWaitingLines(); },
-        .withdrawScriptFiringLines = [this] { scriptLines->withdrawFiringLines(); },
         .followStopLine = [this](const QString &line) { fire.followStopLine(line); },
         .exitProgram = [this] { exitNow(); },
         .updateStatus = [this] { poll->tick(); },
-        .statusUpdateRunning = [this] { return state.statusBusy; },
+        .statusUpdateRunning = [this] { return poll->isUpdating(); },
     }, times);
 }
 
@@ -141,7 +134,8 @@ void LaserProgram::wirePoll()
                                 {.restart = [this] { restart(); },
                                  .exit = [this] { exitNow(); },
                                  .showStale = [this](const QString &text) { poll->showStale(text); },
-                                 .reloadSettings = [this] { loadSettings(); }},
+                                 .reloadSettings = [this] { loadSettings(); },
+                                 .followNextStatusWord = [this] { fire.followNextStatusWord(); }},
                                 this);
     poll = std::make_unique<StatusPoll>(
         *comm, *comPort, state, desk, pollView, fire, recordFiles,
@@ -160,25 +154,21 @@ void LaserProgram::wirePoll()
         .exitApp = [this] { exitNow(); },
     });
     comm->setBoundaryCheck([this] {
-        if (stopSignalled && stopSignalled() && !state.exitRequested)
+        if (stopSignalled && stopSignalled() && !taskRunner->exitRequested())
             stopSignalReceived();
     });
 }
 
 void LaserProgram::wireSharing()
 {
-    scriptLines = new ScriptBridge(state, *comm, terminalView, scriptSettingView, this);
+    scriptLines = new ScriptBridge(*comm, terminalView, scriptSettingView, this);
+    taskRunner->addSource(scriptLines);
     scriptLines->setStopHandler([this](const OutgoingLine &line, Communication::StopReplied replied) {
         taskRunner->stopNow(line, std::move(replied));
     });
     scriptLines->setLogNote([this](const QString &line) { recordFiles.appendLogNote(line); });
-    scriptLines->setStatusPollDue(
-        [this] { return taskRunner->statusUpdateDueWithin(StatusPollLead); });
     // A script's line goes out at once, not at the next tick of the task timer.
-    connect(scriptLines, &ScriptBridge::linesWaiting, this, [this] {
-        if (!instanceEnded)
-            QTimer::singleShot(0, this, &LaserProgram::processTasks);
-    });
+    connect(scriptLines, &ScriptBridge::linesWaiting, this, [this] { taskRunner->requestSoon(); });
 }
 
 ShiftKeys LaserProgram::shiftKeysNow() const
@@ -192,7 +182,6 @@ ShiftKeys LaserProgram::shiftKeysNow() const
 void LaserProgram::start()
 {
     poll->setVoltagesPolled(true);
-    state.initializedOnce = false;
 
     const ShiftKeys keys = shiftKeysNow();
     if (startSwitches.port > 0) {
@@ -213,7 +202,7 @@ void LaserProgram::start()
         taskRunner->setOnLaserPort();
     } else {
         // A stop signal during the scan ends the program without the question.
-        if (state.exitRequested) {
+        if (taskRunner->exitRequested()) {
             exitNow();
             return;
         }
@@ -228,8 +217,7 @@ void LaserProgram::start()
         enterDemoMode();
     }
 
-    state.userName = userNameFromEnvironment();
-    state.startStamp = QDateTime::currentDateTime().toString(QStringLiteral("MM-dd-yy_hh-mm-ss"));
+    recordFiles.setRunStamp(runStampNow());
 
     if (startSwitches.log)
         recordFiles.toggle(RecordKind::CommunicationLog);
@@ -243,11 +231,11 @@ void LaserProgram::start()
     taskRunner->resumePolling();
     comPort->setAllowEvents(true);
     // A stop signal found during the load: the exit follows at once and the window never shows.
-    if (state.exitRequested) {
+    if (taskRunner->exitRequested()) {
         processTasks();
         return;
     }
-    if (startSwitches.share && !state.demoMode && !instanceEnded)
+    if (startSwitches.share && !demo && !instanceEnded)
         share(true);
 }
 
@@ -266,15 +254,16 @@ void LaserProgram::openPickedPort()
 void LaserProgram::enterDemoMode()
 {
     desk.message(QStringLiteral("Entering Demo Mode"));
-    state.demoMode = true;
+    demo = true;
+    if (historyRecorder)
+        historyRecorder->setDemoMode(true);
     taskRunner->pausePolling();
     comm->detach();
 }
 
 void LaserProgram::requestExit()
 {
-    state.exitRequested = true;
-    requestTasks();
+    taskRunner->requestExit();
 }
 
 // A box left open would hold the exit for as long as no one answers it; closed without a button,
@@ -312,7 +301,7 @@ void LaserProgram::exitNow()
 void LaserProgram::endInstance()
 {
     instanceEnded = true;
-    state.exitRequested = true;
+    taskRunner->requestExit();
     recordFiles.discardMessages();
     taskRunner->end();
     // The last update's data row goes to the file before it closes.
@@ -390,7 +379,7 @@ void LaserProgram::loadSettings()
     taskRunner->pausePolling();
     settingsLoad().run(programVersion, comPort->Port());
     emit settingsLoaded();
-    if (state.demoMode)
+    if (demo)
         return;
     if (historyRecorder)
         historyRecorder->settingsLoaded();
@@ -410,7 +399,7 @@ bool LaserProgram::unlockLaser()
         = desk.inputSecret(QStringLiteral("Password Entry"), QStringLiteral("Enter Password:"));
     // A box closed because the program is ending sends nothing and opens no other box, whatever
     // it held.
-    if (!password || state.exitRequested)
+    if (!password || taskRunner->exitRequested())
         return false;
     if (comm->SendCommand(QStringLiteral("PW ") + *password).contains(QStringLiteral("Unsecured"))) {
         desk.message(QStringLiteral("Laser Unlocked"));
@@ -424,11 +413,10 @@ bool LaserProgram::unlockLaser()
 }
 
 // The energy mode governs the attenuator where one is fitted, the diode current otherwise; the
-// control shows what the laser holds now, without sending it back or resetting the mode. A value
-// that could not be read leaves the control as it was.
+// control shows what the laser holds now (written with its handler silent, so nothing is sent back
+// and the mode is not reset). A value that could not be read leaves the control as it was.
 void LaserProgram::readBackEnergyModeValue()
 {
-    const QScopedValueRollback<bool> changing(state.energyModeChanging, true);
     const Setting governed = energyModeGoverned(state);
     const std::optional<double> value = comm->TryQueryFloat(mnemonicFor(parameter(governed), state));
     if (value)

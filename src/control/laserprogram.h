@@ -30,9 +30,11 @@ class StatusPoll;
 class TaskRunner;
 struct LaserState;
 
-// The control program without a window: the port and the exchange, the settings load, the task
-// runner, the status poll, enable and fire, the record files, the shared port for scripts, the
-// search for a laser whose port vanished, and the task and status timers, wired to each other.
+// The control program without a window: the port and the exchange, the settings load, the
+// scheduler (TaskRunner, which owns the task and status timers and decides what goes on the wire
+// next), the status poll, enable and fire, the record files, the shared port for scripts and the
+// search for a laser whose port vanished, wired to each other. It keeps the facts of the run
+// that are not the laser's: demo mode and the record files' run stamp.
 // A window lends it views (attachViews) and forwards its controls' handlers to it; without one it
 // runs the same, showing nothing. Everything that waits for the operator goes through the desktop
 // and the link prompts it is given, so a caller without a display gives its own.
@@ -80,6 +82,8 @@ public:
     // Ends the instance now: nothing more reaches the laser or a file; `ended` is emitted.
     void exitNow();
     bool hasEnded() const { return instanceEnded; }
+    // Runs without a laser: nothing is sent, nothing polled, nothing recorded in the history.
+    bool inDemoMode() const { return demo; }
 
     // The laser's identity, settings and latest measurements.
     const LaserState &laser() const { return state; }
@@ -217,6 +221,7 @@ private:
     std::unique_ptr<HistoryWriter> history;
     std::unique_ptr<HistoryRecorder> historyRecorder;
     bool instanceEnded = false;
+    bool demo = false;
     bool firingShown = false;
     QString actingSource = LineSource::window();
 };

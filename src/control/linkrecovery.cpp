@@ -49,7 +49,7 @@ LinkRecovery::~LinkRecovery() = default;
 // answered as a laser is not watched for.
 bool LinkRecovery::watchesForLaser() const
 {
-    return !state.demoMode && isAcceptedModelName(state.modelName);
+    return !comm.isDetached() && isAcceptedModelName(state.modelName);
 }
 
 bool LinkRecovery::recover()
@@ -70,7 +70,7 @@ bool LinkRecovery::recover()
     }
     // An exit asked for while the question was open (a stop signal closes it) goes on through
     // the task timer, which sends nothing to a lost laser.
-    if (state.exitRequested)
+    if (comm.exitRequested())
         return false;
     if (answer == Button::Yes)
         actions.restart();
@@ -121,7 +121,7 @@ QList<int> LinkRecovery::candidates()
 
 void LinkRecovery::lookAgain()
 {
-    if (!lost || looking || foundAt || state.exitRequested)
+    if (!lost || looking || foundAt || comm.exitRequested())
         return;
     looking = true;
     for (const int n : candidates()) {
@@ -129,7 +129,7 @@ void LinkRecovery::lookAgain()
             foundAt = n;
             break;
         }
-        if (state.exitRequested)
+        if (comm.exitRequested())
             break;
     }
     looking = false;
@@ -191,7 +191,8 @@ void LinkRecovery::resume()
     lost = false;
     comm.setLinkLost(false);
     // The operator's stops go out now; the controls follow the first status word read after.
-    state.skipStatusSync = false;
+    if (actions.followNextStatusWord)
+        actions.followNextStatusWord();
     const double seconds = double(lostFor.elapsed()) / 1000.0;
     comm.sendPendingStops();
     comm.SendRawLine(QStringLiteral(";LC:XL 0"));

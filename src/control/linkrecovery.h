@@ -37,6 +37,8 @@ public:
         std::function<void()> exit;
         std::function<void(const QString &statusText)> showStale;
         std::function<void()> reloadSettings; // as Tools > Refresh reads them
+        // The enable and fire controls follow the next status word read, whatever the operator did.
+        std::function<void()> followNextStatusWord;
     };
 
     LinkRecovery(LaserState &laserState, Communication &exchange, TRZComPort &serialPort, Desktop &desktopSeam,

@@ -57,7 +57,7 @@ const RecordFiles::Record &RecordFiles::recordOf(RecordKind kind) const
 QString RecordFiles::fileName(RecordKind kind) const
 {
     const QString written = (this->*recordOf(kind).file).fileName();
-    return written.isEmpty() ? recordOf(kind).nameFor(state) : written;
+    return written.isEmpty() ? recordOf(kind).nameFor(run) : written;
 }
 
 void RecordFiles::toggle(RecordKind kind)
@@ -70,7 +70,7 @@ void RecordFiles::toggle(RecordKind kind)
     }
     this->*record.enabled = true;
     view.setRecordChecked(kind, true);
-    if (!(this->*record.file).open(record.nameFor(state), record.headerFor(state))) {
+    if (!(this->*record.file).open(record.nameFor(run), record.headerFor(state))) {
         // The check mark stays: choosing the item again tries again.
         this->*record.enabled = false;
         messages.showNowOrLater(record.failure);

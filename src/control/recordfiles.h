@@ -54,6 +54,8 @@ public:
     // The name recorded into, or to be recorded into at the first switch-on.
     QString fileName(RecordKind kind) const;
     bool isRecording(RecordKind kind) const { return this->*recordOf(kind).enabled; }
+    // Who started the run and when, which the files are named by; set before the first switch-on.
+    void setRunStamp(RunStamp stamp) { run = std::move(stamp); }
 
     // One data row of the laser state, when data collection is on. A measurement in `unread`
     // (the update could not read it) leaves its field empty; the row keeps its columns.
@@ -72,7 +74,7 @@ private:
     {
         bool RecordFiles::*enabled;
         RecordFile RecordFiles::*file;
-        QString (*nameFor)(const LaserState &);
+        QString (*nameFor)(const RunStamp &);
         QStringList (*headerFor)(const LaserState &);
         QString failure;
     };
@@ -86,6 +88,7 @@ private:
     RecordFile dataFile;
     bool loggingEnabled = false;
     bool dataCollectionEnabled = false;
+    RunStamp run;
 };
 
 } // namespace tovra

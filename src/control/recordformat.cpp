@@ -115,16 +115,21 @@ QString userNameForFileName(const QString &userName)
     return safe.replace(QStringLiteral(".."), QStringLiteral("__"));
 }
 
-QString logFileNameFor(const LaserState &state)
+RunStamp runStampNow()
 {
-    return QStringLiteral("TovraLogFile_") + userNameForFileName(state.userName) + QLatin1Char('_')
-        + state.startStamp + QStringLiteral(".txt");
+    return {userNameFromEnvironment(), QDateTime::currentDateTime().toString(QStringLiteral("MM-dd-yy_hh-mm-ss"))};
 }
 
-QString dataFileNameFor(const LaserState &state)
+QString logFileNameFor(const RunStamp &run)
 {
-    return QStringLiteral("TovraDataFile_") + userNameForFileName(state.userName) + QLatin1Char('_')
-        + state.startStamp + QStringLiteral(".txt");
+    return QStringLiteral("TovraLogFile_") + userNameForFileName(run.userName) + QLatin1Char('_') + run.startStamp
+        + QStringLiteral(".txt");
+}
+
+QString dataFileNameFor(const RunStamp &run)
+{
+    return QStringLiteral("TovraDataFile_") + userNameForFileName(run.userName) + QLatin1Char('_') + run.startStamp
+        + QStringLiteral(".txt");
 }
 
 QString dataColumnHeader(const LaserState &state)

@@ -29,8 +29,17 @@ QString userNameFromEnvironment();
 // become "_", and so does each dot of "..", so that the name stays one file in the working folder.
 QString userNameForFileName(const QString &userName);
 
-QString logFileNameFor(const LaserState &state);
-QString dataFileNameFor(const LaserState &state);
+// Who started this run of the program and when ("MM-dd-yy_hh-mm-ss"): the record files' names.
+struct RunStamp
+{
+    QString userName;
+    QString startStamp;
+};
+// The stamp of a run starting now, by the user the environment names.
+RunStamp runStampNow();
+
+QString logFileNameFor(const RunStamp &run);
+QString dataFileNameFor(const RunStamp &run);
 QString dataColumnHeader(const LaserState &state);
 // A measurement of the laser state, named by its field.
 using Measurement = double LaserState::*;

@@ -1,6 +1,5 @@
 #include "scriptbridge.h"
 
-#include "laserstate.h"
 #include "terminalview.h"
 
 #include <algorithm>
@@ -18,10 +17,9 @@ const QString ScriptMark = QStringLiteral("[script] ");
 
 } // namespace
 
-ScriptBridge::ScriptBridge(LaserState &laserState, Communication &exchange, TerminalView &terminalView,
-                           ScriptSettingView &settingView, QObject *parent)
+ScriptBridge::ScriptBridge(Communication &exchange, TerminalView &terminalView, ScriptSettingView &settingView,
+                           QObject *parent)
     : QObject(parent)
-    , state(laserState)
     , comm(exchange)
     , view(terminalView)
     , settings(settingView)
@@ -85,13 +83,7 @@ void ScriptBridge::setRemoteFiringAllowed(bool allowed)
     noteInLog(QStringLiteral("Allow Remote Firing ") + (allowed ? QStringLiteral("on") : QStringLiteral("off")));
 }
 
-bool ScriptBridge::maySendNow() const
-{
-    return port.isOpen() && !state.commandsInhibited && !state.statusBusy && !state.exitRequested
-           && !comm.isDetached() && !comm.portBusy() && !(statusPollDue && statusPollDue());
-}
-
-void ScriptBridge::sendWaitingLines()
+void ScriptBridge::sendWaitingLines(const std::function<bool()> &turnLasts)
 {
     // Lines behind an over-long one are given out only once the port has answered it.
     takeArrivedLines();
@@ -101,7 +93,7 @@ void ScriptBridge::sendWaitingLines()
     for (int sent = 0; sent < SharedPort::MaxWaitingLines; ++sent) {
         if (waiting.isEmpty() || waiting.first().step != WaitingLine::Step::ToSend)
             return; // nothing to send, or the first line's stop reply is still to come
-        if (!maySendNow())
+        if (!port.isOpen() || !turnLasts())
             return;
         sendLine(waiting.first());
         answerReadyLines();

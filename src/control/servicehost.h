@@ -32,6 +32,8 @@ public:
     // laser as the operator's own setting would.
     virtual void applyCalibratedMaximum(Setting setting, double maximum) = 0;
     virtual void showHeaterTarget(int heater, double setpoint) = 0;
+    // A status update is reading the laser (saving to every bin waits for it to end).
+    virtual bool statusUpdating() const = 0;
 };
 
 } // namespace tovra

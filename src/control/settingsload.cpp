@@ -106,12 +106,12 @@ void SettingsLoad::run(const QString &programVersion, int port)
 {
     state.laserUnlocked = false;
     view.setText(Text::ShotCount, QStringLiteral("Shot Count: ----"));
-    if (state.demoMode) {
+    if (comm.isDetached()) {
         showDemoIdentity(programVersion);
         return;
     }
 
-    const QScopedValueRollback<bool> inhibit(state.commandsInhibited, true);
+    const QScopedValueRollback<bool> inhibit = comm.inhibitCommands();
     identify();
     showIdentity(programVersion, port);
     view.setPartVisible(Part::ServiceWindowMenu, comm.QueryInt(QStringLiteral("SEC")) == 1);
@@ -306,8 +306,8 @@ void SettingsLoad::loadSmallFamily()
     view.setStatusCaptions(statusCaptions(state));
     // The micro and mini families have fewer controls: the window closes up around the groups
     // that remain, once per run.
-    if (!state.initializedOnce) {
-        state.initializedOnce = true;
+    if (!arrangedForSmallFamily) {
+        arrangedForSmallFamily = true;
         view.arrangeForSmallFamily(state.hasAttenuator, state.hasEnhancedEnergy);
     }
 }

@@ -121,6 +121,8 @@ private:
     std::map<Setting, LimitRange> designRanges;
     // Check boxes left unread by the last load, waiting for a status word to follow.
     std::set<Setting> boxesToFollow;
+    // The window closes up around a small laser's groups once per run.
+    bool arrangedForSmallFamily = false;
 };
 
 } // namespace tovra

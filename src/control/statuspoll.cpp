@@ -173,18 +173,18 @@ void StatusPoll::tick()
 
 void StatusPoll::runUpdate()
 {
-    const QScopedValueRollback<bool> busy(state.statusBusy, true);
+    const QScopedValueRollback<bool> busy(updating, true);
     update();
-    if (state.serviceWindowPending && !program.hasEnded()) {
+    if (serviceWindowDue && !program.hasEnded()) {
         view.openUnlockedServiceWindow();
-        state.serviceWindowPending = false;
+        serviceWindowDue = false;
     }
 }
 
 // A port that hung up during the update, or could not be opened for it, is given one more try.
 bool StatusPoll::portLost()
 {
-    return !state.exitRequested && !program.hasEnded() && !port.Opened() && !port.Open();
+    return !comm.exitRequested() && !program.hasEnded() && !port.Opened() && !port.Open();
 }
 
 void StatusPoll::showStale(const QString &text)
@@ -219,7 +219,7 @@ void StatusPoll::setVoltagesPolled(bool polled)
 // the update lets that happen) or when the program is ending: nothing more is asked of the laser.
 bool StatusPoll::mustStop() const
 {
-    return state.exitRequested || program.hasEnded() || !port.Opened();
+    return comm.exitRequested() || program.hasEnded() || !port.Opened();
 }
 
 bool StatusPoll::smallFamily() const
@@ -323,7 +323,7 @@ void StatusPoll::followStatusWord()
 void StatusPoll::announceFaults(uint32_t status)
 {
     const auto announce = [this](const QString &fault) {
-        if (state.exitRequested)
+        if (comm.exitRequested())
             return;
         // Polling waits while the box is open.
         showStale(NotPollingText);

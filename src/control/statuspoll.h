@@ -100,6 +100,12 @@ public:
     void tick();
     // One status update.
     void update();
+    // A status update runs: its replies are awaited in a nested wait.
+    bool isUpdating() const { return updating; }
+    // The service password was accepted: the window opens after the next update, from the status
+    // timer's turn rather than from inside the dialog's handler.
+    void openServiceWindowAfterUpdate() { serviceWindowDue = true; }
+    bool serviceWindowPending() const { return serviceWindowDue; }
     void setVoltagesPolled(bool polled);
     // The next update that gets past the status word reads the heaters' set points too.
     void makeSetPointsDue() { updatesTowardsSetPoints = SetPointPeriod - 1; }
@@ -184,6 +190,8 @@ private:
     std::optional<uint32_t> statusWord;
     QString statusText;
     bool stale = false;
+    bool updating = false;
+    bool serviceWindowDue = false;
 
     bool voltagesPolled = false;
     // Set points are read on every SetPointPeriod-th update that gets past the status word.

@@ -1,7 +1,6 @@
 #include "taskrunner.h"
 
 #include "communication.h"
-#include "laserstate.h"
 #include "rzcomport.h"
 #include "scriptline.h"
 
@@ -21,10 +20,9 @@ bool firesOrEnables(const QString &line)
 
 } // namespace
 
-TaskRunner::TaskRunner(LaserState &laserState, Communication &exchange, TRZComPort &serialPort, TaskActions hostActions,
+TaskRunner::TaskRunner(Communication &exchange, TRZComPort &serialPort, TaskActions hostActions,
                        const ProgramTimings &timings)
-    : state(laserState)
-    , comm(exchange)
+    : comm(exchange)
     , port(serialPort)
     , actions(std::move(hostActions))
     , taskTick(timings.taskTick)
@@ -45,11 +43,52 @@ void TaskRunner::request()
         taskTimer.start(taskTick);
 }
 
+// A stop the port refused keeps its slower retry pace.
+void TaskRunner::requestSoon()
+{
+    if (!ended && (!taskTimer.isActive() || taskTimer.intervalAsDuration() <= taskTick))
+        taskTimer.start(0);
+}
+
 bool TaskRunner::pending() const
 {
-    return recallPending || refreshPending || state.unlockPending || queue.hasWaiting()
-        || state.exitRequested || energyModeReadBackDue || (comm.stopPending() && !comm.isLinkLost())
-        || actions.scriptLinesWaiting();
+    return recallPending || refreshPending || unlockAsked || queue.hasWaiting()
+        || exitAsked || energyModeReadBackDue || (comm.stopPending() && !comm.isLinkLost())
+        || sourcesWaiting();
+}
+
+bool TaskRunner::sourcesWaiting() const
+{
+    return std::any_of(sources.cbegin(), sources.cend(), [](const WaitingLines *source) { return source->hasWaitingLines(); });
+}
+
+// How long before a status update is due the sources' lines give way to it: longer than a line's
+// exchange and the status timer's own slack.
+constexpr std::chrono::milliseconds StatusPollLead{80};
+
+// A source's turn ends when the exit is asked for, while a load inhibits commands (a box it
+// opened lets a tick run), when another exchange holds the port, or when the status update is
+// about to start.
+bool TaskRunner::sourcesTurnLasts() const
+{
+    return !exitAsked && !comm.commandsInhibited() && !comm.isDetached() && !comm.portBusy()
+           && !statusUpdateDueWithin(StatusPollLead);
+}
+
+void TaskRunner::addSource(WaitingLines *source)
+{
+    sources.append(source);
+}
+
+void TaskRunner::removeSource(WaitingLines *source)
+{
+    sources.removeAll(source);
+}
+
+void TaskRunner::requestExit()
+{
+    exitAsked = true;
+    request();
 }
 
 // Stop lines are never dropped: they bypass the inhibit and the queue and go out at the next
@@ -63,7 +102,7 @@ void TaskRunner::queueLine(const OutgoingLine &line)
         stopNow(line);
         return;
     }
-    if (state.commandsInhibited || state.exitRequested)
+    if (comm.commandsInhibited() || exitAsked)
         return;
     queue.append(line);
     request();
@@ -72,8 +111,8 @@ void TaskRunner::queueLine(const OutgoingLine &line)
 void TaskRunner::stopNow(const OutgoingLine &line, Communication::StopReplied replied)
 {
     queue.withdraw(firesOrEnables);
-    if (actions.withdrawScriptFiringLines)
-        actions.withdrawScriptFiringLines();
+    for (WaitingLines *source : std::as_const(sources))
+        source->withdrawFiringLines();
     comm.requestStop(line, std::move(replied));
     if (actions.followStopLine)
         actions.followStopLine(line.text);
@@ -83,9 +122,11 @@ void TaskRunner::stopNow(const OutgoingLine &line, Communication::StopReplied re
 void TaskRunner::tick()
 {
     // A tick that arrives while a batch waits for a reply must not start a second run: it would
-    // find the port busy and lose its commands.
-    if (taskBusy)
+    // find the port busy and lose its commands. The running batch asks for the next tick itself.
+    if (taskBusy) {
+        taskTimer.stop();
         return;
+    }
     taskTimer.stop();
     // A handler that exchanges directly may be waiting for its reply: the work waits for it
     // rather than find the port busy and lose its commands.
@@ -101,10 +142,10 @@ void TaskRunner::tick()
     comm.sendPendingStops();
 
     // On the way out the operator's and the script's waiting lines are dropped: "FL 0" goes next.
-    if (state.exitRequested)
+    if (exitAsked)
         queue.clear();
 
-    if (loadPending() && !state.exitRequested) {
+    if (loadPending() && !exitAsked) {
         pausePolling();
         if (recallPending) // the window's Bins menu asks for a recall
             comm.send(OutgoingLine::command(QStringLiteral("RC ") + QString::number(recallBin), LineSource::window()));
@@ -115,9 +156,9 @@ void TaskRunner::tick()
     }
 
     // No password box on the way out: it would hold the exit.
-    if (state.unlockPending && !state.exitRequested) {
+    if (unlockAsked && !exitAsked) {
         actions.unlockLaser();
-        state.unlockPending = false;
+        unlockAsked = false;
     }
 
     // The read-back of an energy-mode choice follows the batch that carries its "EM" command; a
@@ -127,7 +168,7 @@ void TaskRunner::tick()
         // Each line goes out framed as its source asked; an exit asked for while one of them
         // waits for its reply drops the rest.
         queue.beginSending();
-        while (!state.exitRequested) {
+        while (!exitAsked) {
             const std::optional<OutgoingLine> line = queue.nextToSend();
             if (!line)
                 break;
@@ -137,13 +178,14 @@ void TaskRunner::tick()
         }
     }
 
-    if (energyModeReadBack && !state.exitRequested)
+    if (energyModeReadBack && !exitAsked)
         actions.readBackEnergyMode();
 
-    if (!state.exitRequested)
-        actions.sendScriptLines();
+    // The sources take their turns after the operator's lines: a script's, then the API's.
+    for (qsizetype turn = 0; turn < sources.size() && !exitAsked; ++turn)
+        sources.at(turn)->sendWaitingLines([this] { return sourcesTurnLasts(); });
 
-    if (state.exitRequested) {
+    if (exitAsked) {
         sendExitStop();
         actions.exitProgram();
         return;
@@ -189,7 +231,7 @@ void TaskRunner::dropWhileLinkLost()
         comm.noteNotSent(QStringLiteral("RC ") + QString::number(recallBin), why);
     recallPending = false;
     refreshPending = false;
-    state.unlockPending = false;
+    unlockAsked = false;
     energyModeReadBackDue = false;
 }
 
@@ -206,6 +248,12 @@ void TaskRunner::requestRefresh()
     request();
 }
 
+void TaskRunner::requestUnlock()
+{
+    unlockAsked = true;
+    request();
+}
+
 void TaskRunner::pausePolling()
 {
     pollTimer.stop();
@@ -219,7 +267,7 @@ void TaskRunner::resumePolling()
 
 void TaskRunner::restartPolling()
 {
-    if (!state.demoMode)
+    if (!comm.isDetached())
         resumePolling();
 }
 
@@ -233,7 +281,7 @@ bool TaskRunner::statusUpdateDueWithin(std::chrono::milliseconds lead) const
 // in one of its reply waits cannot start a second one.
 void TaskRunner::statusTick()
 {
-    if (state.exitRequested || state.demoMode) {
+    if (exitAsked || comm.isDetached()) {
         pollTimer.stop();
         return;
     }

@@ -3,7 +3,9 @@
 #include "commandqueue.h"
 #include "communication.h"
 #include "programtimings.h"
+#include "waitinglines.h"
 
+#include <QList>
 #include <QString>
 #include <QTimer>
 
@@ -13,7 +15,6 @@
 namespace tovra {
 
 class TRZComPort;
-struct LaserState;
 
 // What a tick asks of the rest of the program; the window answers with its own handlers.
 struct TaskActions
@@ -24,10 +25,6 @@ struct TaskActions
     // A line sent as typed and the laser's reply (empty when none came): a setter the laser took
     // shows in its control. May be empty.
     std::function<void(const QString &line, const QString &reply)> rawLineAnswered;
-    std::function<bool()> scriptLinesWaiting;
-    std::function<void()> sendScriptLines;
-    // A stop withdraws the script's waiting lines that would fire or enable the laser.
-    std::function<void()> withdrawScriptFiringLines;
     // A stop line was asked for, from any source: the controls follow it.
     std::function<void(const QString &line)> followStopLine;
     std::function<void()> exitProgram;
@@ -38,28 +35,33 @@ struct TaskActions
     std::function<bool()> statusUpdateRunning;
 };
 
-// The one scheduler of the exchanges with the laser: it owns the port's turn, both timers and the
-// order of work. The status timer (1 s by default) gives the status update its turn whenever
-// neither the port nor a batch is busy. The task timer ticks (5 ms by default) after something
-// was asked for; a tick that finds no status update running carries out what the handlers asked
-// for, in a fixed order: stop lines, a recall or refresh, the unlock dialog, the queued lines, the
-// energy mode's read-back, a script's lines, and last the exit. Stop lines also go out at every
-// exchange boundary of a running load or update. Whatever arrives while an exchange waits for
-// its reply (a nested wait) is only queued here, and the next tick decides what runs. Once the
-// exit is asked for, the queued lines and the script's are dropped and "FL 0" goes next. With
-// nothing pending the task timer stays off, so the idle program sleeps between status polls.
-// Holds no widgets.
+// The one scheduler of the exchanges with the laser: it owns the port's turn, both timers, the
+// exit and the order of work. The status timer (1 s by default) gives the status update its turn
+// whenever neither the port nor a batch is busy. The task timer ticks (5 ms by default) after
+// something was asked for; a tick that finds no status update running carries out what was
+// asked for, in a fixed order: stop lines, a recall or refresh with its settings load, the unlock
+// dialog, the operator's queued lines, the energy mode's read-back, then the lines of the waiting
+// sources in the order they were added (a script's, then the control API's raw lines), and last
+// the exit. Stop lines also go out at every exchange boundary of a running load or update. The
+// sources' lines give way while commands are inhibited and when a status update is about to
+// start, so that the poll keeps its cadence however fast they come. Whatever arrives while an
+// exchange waits for its reply (a nested wait) is only queued here, and the next tick decides
+// what runs. Once the exit is asked for, the queued lines and the sources' are dropped and
+// "FL 0" goes next. With nothing pending the task timer stays off, so the idle program sleeps
+// between status polls. Holds no widgets.
 class TaskRunner
 {
 public:
-    TaskRunner(LaserState &laserState, Communication &exchange, TRZComPort &serialPort, TaskActions hostActions,
-               const ProgramTimings &timings = {});
+    TaskRunner(Communication &exchange, TRZComPort &serialPort, TaskActions hostActions, const ProgramTimings &timings = {});
     TaskRunner(const TaskRunner &) = delete;
     TaskRunner &operator=(const TaskRunner &) = delete;
 
     // Starts the timer unless it runs: whatever sets a pending flag calls this. A running timer
     // is left alone, so that a stream of requests does not keep pushing the first one's tick away.
     void request();
+    // As request, but the tick comes as soon as the event loop is free, not a tick's time later
+    // (a script's or an API client's line waits for nobody else).
+    void requestSoon();
     // An operator's line: queued for the next tick with the framing it asks for, or, a stop line
     // in any form the laser reads as one, sent ahead of them (see stopNow).
     void queueLine(const OutgoingLine &line);
@@ -82,6 +84,19 @@ public:
     void requestRecall(int bin);
     // The settings load, at the next tick.
     void requestRefresh();
+    // A source of lines from outside the window; each tick gives the sources their turns in the
+    // order they were added. A source must be removed before it goes.
+    void addSource(WaitingLines *source);
+    void removeSource(WaitingLines *source);
+
+    // The program is to end: the next tick drops what waits, sends "FL 0" and ends it. From now
+    // on nothing new is queued and no exchange asks the laser anything more.
+    void requestExit();
+    bool exitRequested() const { return exitAsked; }
+
+    // The password dialog of a locked laser, at the next tick (never on the way out).
+    void requestUnlock();
+    bool unlockPending() const { return unlockAsked; }
     bool loadPending() const { return recallPending || refreshPending; }
 
     // The status timer. Paused, no update starts (a load, an open question, demo mode); resumed,
@@ -110,8 +125,9 @@ public:
 private:
     void sendExitStop();
     void dropWhileLinkLost();
+    bool sourcesWaiting() const;
+    bool sourcesTurnLasts() const;
 
-    LaserState &state;
     Communication &comm;
     TRZComPort &port;
     const TaskActions actions;
@@ -128,6 +144,9 @@ private:
     bool recallPending = false;
     int recallBin = 0;
     bool refreshPending = false;
+    bool unlockAsked = false;
+    bool exitAsked = false;
+    QList<WaitingLines *> sources;
 };
 
 } // namespace tovra

@@ -15,7 +15,7 @@ void TMainForm::Service1Click()
     const QString code = desktop.inputText(QStringLiteral("Unsecure Form"), QStringLiteral("Enter Code:"), QString());
     if (code == ServiceCode) {
         desktop.message(QStringLiteral("System Unsecured"));
-        state.serviceWindowPending = true; // the next status tick opens the window
+        program.statusPoll().openServiceWindowAfterUpdate();
         return;
     }
     desktop.message(QStringLiteral("Incorrect Code"));

@@ -4,6 +4,7 @@
 #include "firebuttonview.h"
 #include "frameextent.h"
 #include "laserstate.h"
+#include "statuspoll.h"
 #include "mainstatusbar.h"
 #include "parametertable.h"
 #include "plusspinedit.h"
@@ -199,6 +200,11 @@ void TMainForm::queueCommand(const QString &command)
 void TMainForm::queueRawLine(const QString &line)
 {
     program.queueRawLine(line);
+}
+
+bool TMainForm::statusUpdating() const
+{
+    return program.statusPoll().isUpdating();
 }
 
 void TMainForm::sendDirectly(const QString &command)

@@ -190,6 +190,7 @@ private:
     void showMaximum(Setting setting, double maximum) override;
     void applyCalibratedMaximum(Setting setting, double maximum) override;
     void showHeaterTarget(int heater, double setpoint) override;
+    bool statusUpdating() const override;
 
     void setUpStopDeliveryNote();
 

@@ -52,7 +52,7 @@ TrendsWindow *TMainForm::trendsWindow()
     if (trends)
         return trends;
     const auto connected = [this] {
-        return state.demoMode ? LaserIdentity() : LaserIdentity{state.modelName, state.serialNumber, state.firmwareVersion};
+        return program.inDemoMode() ? LaserIdentity() : LaserIdentity{state.modelName, state.serialNumber, state.firmwareVersion};
     };
     trends = new TrendsWindow({program.historyFileName(), connected, VersionInfo->FileVersion(), desktop}, this);
     if (const HistoryWriter *history = program.historyWriter())

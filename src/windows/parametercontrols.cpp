@@ -4,6 +4,7 @@
 #include "mainform.h"
 
 #include "laserstate.h"
+#include "statuspoll.h"
 #include "parametertable.h"
 #include "settingcontrols.h"
 #include "taskrunner.h"
@@ -105,7 +106,7 @@ void TMainForm::QSwitchEnableBtnClick()
 void TMainForm::QSWDelayAdjChange()
 {
     // The delay must not change under a running status poll; the control snaps back.
-    if (state.statusBusy) {
+    if (program.statusPoll().isUpdating()) {
         controls->show(Setting::QSwitchDelay, state.qswDelay);
         return;
     }
@@ -137,13 +138,11 @@ void TMainForm::AttenuatorAdjChange()
     sendPresetEndingSetting(Setting::Attenuator);
 }
 
-// The diode current and the attenuator: sent unless an energy-mode read-back is filling the
-// control, and a hand-set value ends any preset energy mode.
+// The diode current and the attenuator: the operator's value is sent and ends any preset energy
+// mode (the program writes these controls with their handlers silent).
 void TMainForm::sendPresetEndingSetting(Setting setting)
 {
     storeValue(state, setting, controls->value(setting));
-    if (state.energyModeChanging)
-        return;
     QueuedCommandToPort(commandFor(setting, currentValue(state, setting), state));
     endPresetEnergyMode(Setting::EnergyMode);
 }
@@ -161,7 +160,7 @@ void TMainForm::endPresetEnergyMode(Setting list)
 void TMainForm::EnergyModeSelChange()
 {
     sendOperatorSetting(Setting::EnergyMode);
-    program.tasks().setEnergyModeReadBackDue(!state.commandsInhibited);
+    program.tasks().setEnergyModeReadBackDue(!program.communication().commandsInhibited());
 }
 
 void TMainForm::EnhEnergyModeSelChange()

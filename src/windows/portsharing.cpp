@@ -39,7 +39,7 @@ void TMainForm::SharePortMenuClick()
 
 void TMainForm::showSharingState()
 {
-    ui.SharePortMenu->setEnabled(!state.demoMode);
+    ui.SharePortMenu->setEnabled(!program.inDemoMode());
     ui.SharePortMenu->setChecked(program.isSharing());
     // Remote firing is allowed for one sharing at a time, never carried over to the next.
     ui.AllowRemoteFiringMenu->setEnabled(program.isSharing());

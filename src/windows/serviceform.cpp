@@ -235,8 +235,6 @@ void TServiceForm::Heater2TempAdjChange()
 void TServiceForm::DiodeCurrentAdjChange()
 {
     state.diodeCurrent = ui.DiodeCurrentAdj->Value();
-    if (state.energyModeChanging)
-        return;
     host.queueCommand(commandFor(Setting::DiodeCurrent, state.diodeCurrent, state));
     state.energyMode = 0;
 }
@@ -271,7 +269,7 @@ void TServiceForm::SaveBin0btnClick()
 // The small families have bins 1 to 4 only.
 void TServiceForm::SaveAllBinsbtnClick()
 {
-    if (state.statusBusy)
+    if (host.statusUpdating())
         return;
     const int lastBin = state.isMicroModel || state.isMiniModel ? 4 : 6;
     for (int bin = 1; bin <= lastBin; ++bin)

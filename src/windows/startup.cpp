@@ -4,6 +4,7 @@
 #include "mainform.h"
 
 #include "laserstate.h"
+#include "taskrunner.h"
 
 namespace tovra {
 
@@ -11,7 +12,7 @@ void TMainForm::FormCreate()
 {
     program.start();
     // A stop signal found during the load: the exit has followed and the window never shows.
-    if (program.hasEnded() || state.exitRequested)
+    if (program.hasEnded() || program.tasks().exitRequested())
         return;
     showSharingState();
 }
