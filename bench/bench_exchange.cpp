@@ -5,6 +5,7 @@
 #include "figures.h"
 #include "linelimit.h"
 #include "processusage.h"
+#include "pyserialpeer.h"
 #include "simulatorprocess.h"
 
 #include "communication.h"
@@ -19,7 +20,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QHash>
-#include <QProcess>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -185,48 +185,6 @@ private:
     int fd;
 };
 
-// The peer: bench/peer_exchange.py under the system's Python with python3-serial.
-class PyserialExchange
-{
-public:
-    PyserialExchange(const QString &python, const QString &path)
-        : python(python)
-        , path(path)
-    {
-    }
-
-    // Adds the script's exchanges to `samples` and its CPU and wall time to the totals.
-    void run(int count, ExchangeSamples &samples)
-    {
-        QProcess script;
-        script.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        script.start(python, {QStringLiteral(PEER_EXCHANGE_SCRIPT), path, QString::number(count)});
-        if (!script.waitForFinished(count * int(ResponseTimeMs) + 30000) || script.exitCode() != 0)
-            qFatal("%s %s failed; is python3-serial installed (scripts/install-deps.sh)?", qPrintable(python),
-                   PEER_EXCHANGE_SCRIPT);
-        for (const QByteArray &line : script.readAllStandardOutput().split('\n')) {
-            const QList<QByteArray> words = line.split(' ');
-            if (words.size() != 3)
-                continue;
-            if (words.at(0) == "usage") {
-                cpuSeconds += words.at(1).toDouble();
-                wallSeconds += words.at(2).toDouble();
-                continue;
-            }
-            const bool timedOut = words.at(2) == "timeout";
-            samples.add(QString::fromLatin1(words.at(0)), {words.at(1).toDouble(), timedOut ? 0 : words.at(2).toInt(), timedOut});
-        }
-    }
-
-    double cpuPercentOfWall() const { return wallSeconds > 0 ? 100.0 * cpuSeconds / wallSeconds : 0; }
-
-private:
-    QString python;
-    QString path;
-    double cpuSeconds = 0;
-    double wallSeconds = 0;
-};
-
 QString cycleAgainstLimit(const ExchangeSamples &samples)
 {
     return QStringLiteral("median %1, line limit %2, ")
@@ -266,7 +224,9 @@ int main(int argc, char *argv[])
 
     ExchangeSamples own, ownWithEvents, bare, peer;
     UsageMeter ownUsage, ownWithEventsUsage, bareUsage;
-    PyserialExchange pyserial(parser.value(pythonOption), link);
+    const PyserialPeer pyserial(parser.value(pythonOption), link);
+    double peerCpuSeconds = 0;
+    double peerWallSeconds = 0;
     // The clients take turns, so that a change in the machine's load falls on all of them alike.
     // Each holds the port only for its own turn.
     for (int round = 0; round < rounds; ++round) {
@@ -274,7 +234,11 @@ int main(int argc, char *argv[])
             OwnExchange client(false);
             runQueries(client, perRound, own, ownUsage);
         }
-        pyserial.run(perRound, peer);
+        const PeerRun run = pyserial.run(perRound, Queries);
+        for (const PeerExchange &exchange : run.exchanges)
+            peer.add(exchange.query, {exchange.ms, exchange.replyBytes, exchange.timedOut});
+        peerCpuSeconds += run.cpuSeconds;
+        peerWallSeconds += run.wallSeconds;
         {
             BareExchange client(link);
             runQueries(client, perRound, bare, bareUsage);
@@ -305,7 +269,7 @@ int main(int argc, char *argv[])
     report(QStringLiteral("  reference pyserial: ") + cycleAgainstLimit(peer)
            + QStringLiteral("ratio %1, CPU %2 %")
                  .arg(peer.cycleMs() / peer.cycleLineLimit(), 0, 'f', 2)
-                 .arg(pyserial.cpuPercentOfWall(), 0, 'f', 2));
+                 .arg(peerWallSeconds > 0 ? 100.0 * peerCpuSeconds / peerWallSeconds : 0, 0, 'f', 2));
     report(QStringLiteral("  reference bare system calls (the floor this simulator allows): ") + cycleAgainstLimit(bare)
            + QStringLiteral("ratio %1, ours / bare %2, CPU %3 %")
                  .arg(bare.cycleMs() / bare.cycleLineLimit(), 0, 'f', 2)

@@ -1,11 +1,14 @@
 // bench_statusupdate: one full status update of a standard laser with three heater modules, set
 // points included (19 exchanges), made by the main window against the paced simulated laser, set
-// against the line limit of those exchanges. The updates take turns with the Trends window closed
-// and open on the live view (over a day of history), so both ratios come from the same run.
+// against the line limit of those exchanges and against a python3-serial loop making the same
+// exchanges with the same 1 ms pauses. The updates take turns with the Trends window closed and
+// open on the live view (over a day of history), and the loop takes its turn after each, so every
+// ratio comes from the same run.
 
 #include "figures.h"
 #include "historyfill.h"
 #include "processusage.h"
+#include "pyserialpeer.h"
 #include "simtranscript.h"
 #include "simulatorprocess.h"
 
@@ -30,6 +33,7 @@ namespace {
 constexpr int LaserPort = 1;
 // Long enough for the last reply to reach the transcript, short of the status timer's second.
 constexpr int PauseBetweenUpdatesMs = 200;
+const QString PeerPython = QStringLiteral("/usr/bin/python3");
 
 } // namespace
 
@@ -67,11 +71,14 @@ int main(int argc, char *argv[])
         QList<double> wallMs;
         QList<double> limitMs;
         QList<double> latenessMs;
+        QList<double> peerMs; // the python3-serial loop's turn after each of these updates
         UsageMeter usage;
     };
     Figures closed;
     Figures open;
     QList<int> exchanges;
+    const PyserialPeer peer(PeerPython, rig.ports.pathOf(LaserPort));
+    QStringList updateQueries; // as the warm-up update asked them
     SimTranscript transcript(transcriptPath);
     const double residentBefore = residentMiB(::getpid()).value_or(0);
     TrendsWindow *trends = nullptr;
@@ -96,8 +103,15 @@ int main(int argc, char *argv[])
         const QList<TrafficLine> traffic = transcript.takeNew();
         if (update == 0) {
             figures.usage = {};
+            updateQueries = SimTranscript::queries(traffic);
             continue;
         }
+        // The loop's turn: the same exchanges on the port the program lets go of meanwhile (the
+        // next update opens it again, as every update does).
+        form.laserProgram().port().Close();
+        const PeerRun run = peer.run(int(updateQueries.size()), updateQueries);
+        figures.peerMs.append(run.wallSeconds * 1000.0);
+        transcript.takeNew();
         figures.wallMs.append(ms);
         figures.limitMs.append(SimTranscript::lineLimitMs(traffic));
         figures.latenessMs.append(SimTranscript::simulatorLatenessMs(traffic));
@@ -126,6 +140,12 @@ int main(int argc, char *argv[])
                    .arg(figures->usage.wallSeconds(), 0, 'f', 2)
                + percentAgainst(figures->usage.cpuPercentOfWall(), 5));
         const double medianLateness = median(figures->latenessMs);
+        const double medianPeer = median(figures->peerMs);
+        report(QStringLiteral("status update, ours / python3-serial loop = %1 (%2: median %3, loop %4; "
+                              "target <= 1.00, %5)")
+                   .arg(QString::number(medianWall / medianPeer, 'f', 2), QString::fromLatin1(when),
+                        milliseconds(medianWall), milliseconds(medianPeer),
+                        medianWall <= medianPeer ? QStringLiteral("met") : QStringLiteral("MISSED")));
         report(QStringLiteral("  reference: the simulator answered %1 per update later than the wire allows; "
                               "without that the update takes %2, ratio %3")
                    .arg(milliseconds(medianLateness), milliseconds(medianWall - medianLateness))

@@ -2,9 +2,9 @@
 """The exchange benchmark's peer: the same queries against the same laser, written the way a user
 would script them with pyserial (Debian's python3-serial).
 
-Usage: peer_exchange.py PORT_PATH COUNT
+Usage: peer_exchange.py PORT_PATH COUNT [QUERY...]
 
-Prints one line per exchange, "QUERY MILLISECONDS REPLY_BYTES" (reply bytes without the CR, or
+Makes COUNT exchanges of the queries in turn (by default SS RR SC BV ID), after one warm-up. Prints one line per exchange, "QUERY MILLISECONDS REPLY_BYTES" (reply bytes without the CR, or
 "timeout"), and last "usage CPU_SECONDS WALL_SECONDS" for the whole run of exchanges.
 """
 
@@ -39,10 +39,11 @@ def open_port(path):
 
 def main():
     path, count = sys.argv[1], int(sys.argv[2])
+    queries = sys.argv[3:] or QUERIES
     with open_port(path) as port:
-        exchange(port, QUERIES[0])  # warms up, not counted
+        exchange(port, queries[0])  # warms up, not counted
         cpu_start, wall_start = time.process_time(), time.perf_counter()
-        lines = [exchange(port, QUERIES[i % len(QUERIES)]) for i in range(count)]
+        lines = [exchange(port, queries[i % len(queries)]) for i in range(count)]
         cpu, wall = time.process_time() - cpu_start, time.perf_counter() - wall_start
     print("\n".join(lines))
     print(f"usage {cpu:.6f} {wall:.6f}")

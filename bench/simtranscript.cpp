@@ -81,6 +81,16 @@ int SimTranscript::requestCount(const QList<TrafficLine> &traffic)
 
 // The simulator paces a reply from the moment it read the request line: the reply is due after
 // the wire time of the request with its CR LF and of the reply.
+QStringList SimTranscript::queries(const QList<TrafficLine> &traffic)
+{
+    QStringList asked;
+    for (const TrafficLine &line : traffic) {
+        if (line.received && line.bytes.startsWith(";LA:") && line.bytes.endsWith('?'))
+            asked.append(QString::fromLatin1(line.bytes.mid(4, line.bytes.size() - 5)));
+    }
+    return asked;
+}
+
 double SimTranscript::simulatorLatenessMs(const QList<TrafficLine> &traffic)
 {
     double ms = 0;

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QTime>
 
 namespace tovra::bench {
@@ -28,6 +29,8 @@ public:
     // The line limit of the traffic (see lineLimitMs): the exchanges it holds at their wire time.
     static double lineLimitMs(const QList<TrafficLine> &traffic);
     static int requestCount(const QList<TrafficLine> &traffic);
+    // The queries the traffic asked, in order: "SC" for a request line ";LA:SC?".
+    static QStringList queries(const QList<TrafficLine> &traffic);
     // How much later than their wire time allows the simulator answered, added up over the
     // exchanges: its own share of any time above the line limit. Accurate to about a millisecond
     // per exchange, less when averaged.

@@ -15,6 +15,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 using namespace tovra;
@@ -108,6 +109,31 @@ struct ExchangeRig
     int exits = 0;
 };
 
+// The real serial device, noting how long the line was quiet before each write: since the last
+// read that took bytes.
+class QuietLineDevice : public test::ForwardingDevice
+{
+public:
+    int64_t read(char *buffer, int64_t size) override
+    {
+        const int64_t got = ForwardingDevice::read(buffer, size);
+        if (got > 0)
+            lastBytesAt = std::chrono::steady_clock::now();
+        return got;
+    }
+    int64_t write(const char *data, int64_t size) override
+    {
+        if (lastBytesAt)
+            quietBeforeWrites.append(std::chrono::steady_clock::now() - *lastBytesAt);
+        return ForwardingDevice::write(data, size);
+    }
+
+    QList<std::chrono::steady_clock::duration> quietBeforeWrites;
+
+private:
+    std::optional<std::chrono::steady_clock::time_point> lastBytesAt;
+};
+
 bool matches(const QString &pattern, const QString &text)
 {
     return QRegularExpression(QRegularExpression::anchoredPattern(pattern)).match(text).hasMatch();
@@ -132,6 +158,7 @@ private slots:
     void valueNotReadIsToldFromZero_data();
     void valueNotReadIsToldFromZero();
     void lineThatCannotBeWrittenIsNotRecordedAsSent();
+    void eachLineWaitsOnePauseAfterTheReplyBefore();
     void stopThePortDidNotTakeIsTriedAgainAtEveryBoundary();
     void controlCharactersOfAReplyAreEscaped_data();
     void controlCharactersOfAReplyAreEscaped();
@@ -405,6 +432,26 @@ void ExchangeTest::lineThatCannotBeWrittenIsNotRecordedAsSent()
     QVERIFY(log[1].endsWith(QStringLiteral("): ;LC:XL 0")));
     QVERIFY(log[2].endsWith(QStringLiteral("): ;LA:SS?")));
     QVERIFY(rig.view.lines.isEmpty());
+}
+
+// The pause before a line counts from the reply before it, so the caller's work in between takes
+// place inside it; the line is quiet for the whole pause all the same.
+void ExchangeTest::eachLineWaitsOnePauseAfterTheReplyBefore()
+{
+    auto device = std::make_unique<QuietLineDevice>();
+    QuietLineDevice &line = *device;
+    ExchangeRig rig({}, std::move(device));
+    rig.port.setAllowEvents(true);
+    rig.startLog();
+    for (int round = 0; round < 3; ++round) {
+        QVERIFY(!rig.comm.SendAndReceive(QStringLiteral("SS")).isEmpty());
+        QVERIFY(!rig.comm.SendCommand(QStringLiteral("QE 1")).isEmpty());
+        QThread::usleep(300); // the caller's own work between two exchanges
+        QVERIFY(!rig.comm.SendAndReceive(QStringLiteral("RR")).isEmpty());
+    }
+    QCOMPARE(line.quietBeforeWrites.size(), 8);
+    for (const std::chrono::steady_clock::duration quiet : line.quietBeforeWrites)
+        QVERIFY2(quiet >= 1ms, qPrintable(QString::number(std::chrono::duration<double, std::milli>(quiet).count())));
 }
 
 void ExchangeTest::controlCharactersOfAReplyAreEscaped_data()

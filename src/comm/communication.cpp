@@ -9,6 +9,7 @@
 #include "linkprompts.h"
 #include "passwordline.h"
 #include "rzcomport.h"
+#include "serialdevice.h"
 #include "terminalview.h"
 
 #include <QScopedValueRollback>
@@ -21,6 +22,8 @@
 namespace tovra {
 
 namespace {
+
+constexpr std::chrono::milliseconds ExchangePause{1};
 
 QByteArray toWire(const QString &text)
 {
@@ -70,10 +73,17 @@ bool Communication::mayExchange() const
 }
 
 // Every exchange begins with a short pause and a purge, so that nothing left over from an
-// earlier exchange (a late reply after a time-out) is taken for this one's reply.
+// earlier exchange (a late reply after a time-out) is taken for this one's reply. An exchange that
+// follows the one before directly counts its pause from that one's reply: what ran in between
+// (showing the reading, its log line) ran inside the pause, not before it, so the line is quiet
+// for one pause and no longer. The pause ends on the monotonic clock.
 void Communication::settleAndPurge()
 {
-    QThread::msleep(1);
+    const auto now = std::chrono::steady_clock::now();
+    // A line written without waiting for its reply (the stops before a restart) came later.
+    const auto lineLastUsed = std::max(lastReplyAt, lastWriteAt);
+    const auto pauseFrom = now - lineLastUsed < ExchangePause ? lineLastUsed : now;
+    pauseUntil(pauseFrom + ExchangePause);
     purgeNotingStrayBytes();
 }
 
@@ -138,6 +148,7 @@ QByteArray Communication::readCollected()
 {
     QByteArray collected;
     port.Read(collected);
+    lastReplyAt = std::chrono::steady_clock::now();
     return collected;
 }
 

@@ -210,6 +210,8 @@ private:
     uint64_t exchangeCount = 0;
     uint64_t disownedThrough = 0;
     std::chrono::steady_clock::time_point lastWriteAt;
+    // When the last reply wait ended (its reply read, or its time up).
+    std::chrono::steady_clock::time_point lastReplyAt;
     QString shownMark;
     bool detached = false;
     bool linkLost = false;

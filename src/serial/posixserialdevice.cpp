@@ -13,10 +13,12 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
 #if defined(__linux__)
 #include <linux/serial.h>
+#include <sys/prctl.h>
 #endif
 
 #include <array>
@@ -146,6 +148,25 @@ void report(SerialDevice::OpenError kind, const QString &text, SerialDevice::Ope
 std::unique_ptr<SerialDevice> createSerialDevice()
 {
     return std::make_unique<PosixSerialDevice>();
+}
+
+void pauseUntil(Clock::time_point end)
+{
+    const auto sinceEpoch = std::chrono::duration_cast<std::chrono::nanoseconds>(end.time_since_epoch());
+    const timespec wakeAt{time_t(sinceEpoch.count() / 1'000'000'000), long(sinceEpoch.count() % 1'000'000'000)};
+#if defined(__linux__)
+    // The thread's timer slack lets the kernel wake a sleeper up to 50 us late, so as to group
+    // wake-ups; a 1 ms pause would grow by that much. Held off for this sleep only.
+    const int slack = ::prctl(PR_GET_TIMERSLACK, 0UL, 0UL, 0UL, 0UL);
+    ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+#endif
+    // steady_clock is CLOCK_MONOTONIC here; an absolute wake-up time survives interruptions.
+    while (::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &wakeAt, nullptr) == EINTR) {
+    }
+#if defined(__linux__)
+    if (slack > 0)
+        ::prctl(PR_SET_TIMERSLACK, static_cast<unsigned long>(slack), 0UL, 0UL, 0UL);
+#endif
 }
 
 QString devicePathForPort(int port)

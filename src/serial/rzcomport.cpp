@@ -11,8 +11,9 @@ namespace tovra {
 
 namespace {
 
-// While a read lets the GUI run, it looks at the port and at the GUI at least this often: short
-// enough for the 5 ms task timer and for input to feel immediate, long enough not to load the CPU.
+// While reads let the GUI run, they process its events once in this time at most: short enough for
+// the 5 ms task timer and for input to feel immediate, long enough that a run of prompt exchanges
+// spends its time on the wire.
 constexpr auto eventSlice = std::chrono::milliseconds(5);
 
 constexpr int lastPortNumber = 100;
@@ -265,30 +266,43 @@ void TRZComPort::collectResponse(QByteArray &text)
 }
 
 // Waits in poll() for input, so that a reply is taken the moment it arrives and an idle wait costs
-// no CPU. With AllowEvents the wait is cut into slices with the GUI's events processed between
-// them; whatever runs there may close the port, which ends the collection.
+// no CPU. With AllowEvents the GUI's events are processed at most once a slice: right after the
+// line went out, while the wire is still busy with it and its reply, and again whenever a slice
+// passes without the reply being complete. Input that poll() reports is always read first, so a
+// reply that has come is returned before anything else runs. Whatever runs in the events may close
+// the port, which ends the collection.
 TRZComPort::Collection TRZComPort::collectUntil(QByteArray &text, Clock::time_point deadline)
 {
+    if (FAllowEvents && Clock::now() >= FNextEventsAt)
+        processEvents();
+    auto slowReplyEventsAt = Clock::now() + eventSlice;
     for (;;) {
         appendWaiting(text);
         if (text.contains(FEndOfResponseRaw))
             return Collection::Complete;
         if (!Opened())
             return Collection::Disconnected;
-        const auto remaining = deadline - Clock::now();
-        if (remaining < Clock::duration::zero())
+        const auto now = Clock::now();
+        if (now > deadline)
             return Collection::DeadlinePassed;
-        auto wait = std::chrono::ceil<std::chrono::milliseconds>(remaining);
-        if (FAllowEvents)
-            wait = std::min<std::chrono::milliseconds>(wait, eventSlice);
+        if (FAllowEvents && now >= slowReplyEventsAt) {
+            processEvents();
+            slowReplyEventsAt = FNextEventsAt;
+            continue;
+        }
+        const auto waitEnd = FAllowEvents ? std::min(deadline, slowReplyEventsAt) : deadline;
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(waitEnd - now);
         if (device->waitReadable(wait) == SerialDevice::WaitResult::HungUp) {
             appendWaiting(text);
             Close();
-            continue;
         }
-        if (FAllowEvents)
-            QCoreApplication::processEvents();
     }
+}
+
+void TRZComPort::processEvents()
+{
+    QCoreApplication::processEvents();
+    FNextEventsAt = Clock::now() + eventSlice;
 }
 
 void TRZComPort::appendWaiting(QByteArray &text)

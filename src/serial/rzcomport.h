@@ -80,6 +80,8 @@ private:
     void collectResponse(QByteArray &text);
     Collection collectUntil(QByteArray &text, Clock::time_point deadline);
     void appendWaiting(QByteArray &text);
+    // Lets the GUI process its pending events (AllowEvents) and notes when they are due again.
+    void processEvents();
     bool refusedWhileInUse();
     template <typename T>
     void changeAndReopen(T &field, T value);
@@ -101,6 +103,7 @@ private:
     bool FTimedOut = false;
     const QString FVersion = QStringLiteral("2.0.2");
     std::function<void()> FOnTimeout;
+    Clock::time_point FNextEventsAt;
 };
 
 } // namespace tovra

@@ -50,6 +50,11 @@ public:
 // The backend of the platform the program was built for.
 std::unique_ptr<SerialDevice> createSerialDevice();
 
+// Sleeps until `end` on the monotonic clock, waking at that moment rather than when the system
+// would next round a timer to (the usual allowance of some 50 us on Linux): the pause before each
+// line the program writes.
+void pauseUntil(std::chrono::steady_clock::time_point end);
+
 // The device node that port number `port` stands for on this platform (see README: port numbers).
 QString devicePathForPort(int port);
 
