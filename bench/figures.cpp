@@ -26,6 +26,22 @@ double median(QList<double> values)
     return values.size() % 2 ? values.at(middle) : (values.at(middle - 1) + values.at(middle)) / 2;
 }
 
+double sumOfStepMedians(const QList<QList<double>> &runs)
+{
+    if (runs.isEmpty())
+        return 0;
+    double total = 0;
+    for (qsizetype step = 0; step < runs.first().size(); ++step) {
+        QList<double> times;
+        for (const QList<double> &run : runs) {
+            if (run.size() == runs.first().size())
+                times.append(run.at(step));
+        }
+        total += median(times);
+    }
+    return total;
+}
+
 QString milliseconds(double ms)
 {
     return QString::number(ms, 'f', 2) + QStringLiteral(" ms");

@@ -4,8 +4,12 @@ would script them with pyserial (Debian's python3-serial).
 
 Usage: peer_exchange.py PORT_PATH COUNT [QUERY...]
 
-Makes COUNT exchanges of the queries in turn (by default SS RR SC BV ID), after one warm-up. Prints one line per exchange, "QUERY MILLISECONDS REPLY_BYTES" (reply bytes without the CR, or
-"timeout"), and last "usage CPU_SECONDS WALL_SECONDS" for the whole run of exchanges.
+Opens the port and makes one exchange to warm up, closes it, then opens it again and makes COUNT
+exchanges of the queries in turn (by default SS RR SC BV ID). Prints one line per exchange,
+"QUERY MILLISECONDS REPLY_BYTES REPLY_END" (reply bytes without the CR, or "timeout"; the reply's
+end in milliseconds since the second opening began), then "open WALL_SECONDS" for that opening
+and last "usage CPU_SECONDS WALL_SECONDS" for the exchanges after it. The two stretches follow
+each other without a gap: the opening ends at the moment the exchanges begin.
 """
 
 import sys
@@ -17,35 +21,46 @@ import serial
 QUERIES = ("SS", "RR", "SC", "BV", "ID")
 
 
-def exchange(port, query):
+def exchange(port, query, since):
     """One query as our program makes it: a 1 ms pause, the line, the reply up to its CR."""
     start = time.perf_counter()
     time.sleep(0.001)
     port.write(b";LA:" + query.encode("ascii") + b"?\r\n")
     reply = port.read_until(b"\r")
-    elapsed_ms = (time.perf_counter() - start) * 1000.0
+    end = time.perf_counter()
     reply_bytes = str(len(reply) - 1) if reply.endswith(b"\r") else "timeout"
-    return f"{query} {elapsed_ms:.4f} {reply_bytes}"
+    return f"{query} {(end - start) * 1000.0:.4f} {reply_bytes} {(end - since) * 1000.0:.4f}"
 
 
-def open_port(path):
-    """The laser's line settings. Some kernels refuse parity on a pty (EINVAL); a pty carries no
-    bits on a wire, so there the same port without parity behaves exactly alike."""
-    try:
-        return serial.Serial(path, 57600, parity=serial.PARITY_EVEN, timeout=1.0)
-    except (serial.SerialException, termios.error):
-        return serial.Serial(path, 57600, parity=serial.PARITY_NONE, timeout=1.0)
+def open_port(path, parities):
+    """The laser's line settings, with the first of `parities` the system accepts: some kernels
+    refuse parity on a pty (EINVAL), and a pty carries no bits on a wire, so there the same port
+    without parity behaves exactly alike. Returns the port and the parity it took."""
+    for parity in parities[:-1]:
+        try:
+            return serial.Serial(path, 57600, parity=parity, timeout=1.0), parity
+        except (serial.SerialException, termios.error):
+            pass
+    return serial.Serial(path, 57600, parity=parities[-1], timeout=1.0), parities[-1]
 
 
 def main():
     path, count = sys.argv[1], int(sys.argv[2])
     queries = sys.argv[3:] or QUERIES
-    with open_port(path) as port:
-        exchange(port, queries[0])  # warms up, not counted
+    # The warm-up also finds the parity this port takes, so that the timed opening asks for the
+    # one the system accepted first (and falls back only if the system changed its mind).
+    port, parity = open_port(path, (serial.PARITY_EVEN, serial.PARITY_NONE))
+    with port:
+        exchange(port, queries[0], time.perf_counter())
+    other = serial.PARITY_NONE if parity == serial.PARITY_EVEN else serial.PARITY_EVEN
+    open_start = time.perf_counter()
+    port, _ = open_port(path, (parity, other))
+    with port:
         cpu_start, wall_start = time.process_time(), time.perf_counter()
-        lines = [exchange(port, queries[i % len(queries)]) for i in range(count)]
+        lines = [exchange(port, queries[i % len(queries)], open_start) for i in range(count)]
         cpu, wall = time.process_time() - cpu_start, time.perf_counter() - wall_start
     print("\n".join(lines))
+    print(f"open {wall_start - open_start:.6f}")
     print(f"usage {cpu:.6f} {wall:.6f}")
 
 

@@ -29,16 +29,16 @@ PeerRun PyserialPeer::run(int count, const QStringList &queries) const
     PeerRun run;
     for (const QByteArray &line : script.readAllStandardOutput().split('\n')) {
         const QList<QByteArray> words = line.split(' ');
-        if (words.size() != 3)
-            continue;
-        if (words.at(0) == "usage") {
+        if (words.size() == 2 && words.at(0) == "open") {
+            run.openSeconds = words.at(1).toDouble();
+        } else if (words.size() == 3 && words.at(0) == "usage") {
             run.cpuSeconds = words.at(1).toDouble();
             run.wallSeconds = words.at(2).toDouble();
-            continue;
+        } else if (words.size() == 4) {
+            const bool timedOut = words.at(2) == "timeout";
+            run.exchanges.append({QString::fromLatin1(words.at(0)), words.at(1).toDouble(),
+                                  timedOut ? 0 : words.at(2).toInt(), timedOut, words.at(3).toDouble()});
         }
-        const bool timedOut = words.at(2) == "timeout";
-        run.exchanges.append(
-            {QString::fromLatin1(words.at(0)), words.at(1).toDouble(), timedOut ? 0 : words.at(2).toInt(), timedOut});
     }
     return run;
 }
