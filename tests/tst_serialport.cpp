@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <cerrno>
+#include <optional>
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -91,6 +92,7 @@ private slots:
     void timeoutHandlerThatClosesThePortEndsTheRead();
     void secondReadIsRefusedWhileOneWaits_data();
     void secondReadIsRefusedWhileOneWaits();
+    void eventsRunAMomentAfterTheWriteWhileTheLineIsOnTheWire();
     void missingPortWithoutErrorBoxesFailsQuietly();
     void openFailureNamesTheReason_data();
     void openFailureNamesTheReason();
@@ -422,6 +424,34 @@ void SerialPortTest::secondReadIsRefusedWhileOneWaits()
     QCOMPARE(text, QByteArray("42\r"));
     QCOMPARE(desktop.textsOf("message"), messages);
     QVERIFY(!port.InUse());
+}
+
+// The GUI's events run while the reply is awaited: a moment after the write, so that whatever takes
+// the line has the processor first, and while the line is still on the wire, before any reply can
+// begin. Ten bytes at 1200 baud take 83 ms.
+void SerialPortTest::eventsRunAMomentAfterTheWriteWhileTheLineIsOnTheWire()
+{
+    PortFolder folder;
+    RawPty &pty = folder.plug(testPort);
+    ScriptedDesktop desktop;
+    DesktopLinkPrompts prompts(desktop);
+    TRZComPort port(prompts);
+    prepare(port, "#13", 5000, true);
+    port.setBaud(1200);
+    QVERIFY(port.Open());
+
+    QElapsedTimer clock;
+    std::optional<qint64> eventRanAtUs;
+    QTimer::singleShot(0, [&] { eventRanAtUs = clock.nsecsElapsed() / 1000; });
+    pty.sendLater(400ms, "ok\r");
+    clock.start();
+    QVERIFY(port.Write("0123456789"));
+    QByteArray text;
+    port.Read(text);
+
+    QCOMPARE(text, QByteArray("ok\r"));
+    QVERIFY(eventRanAtUs); // inside the read: only its event processing runs the timer
+    QVERIFY2(*eventRanAtUs >= 1000 && *eventRanAtUs < 83'000, qPrintable(QString::number(*eventRanAtUs)));
 }
 
 void SerialPortTest::missingPortWithoutErrorBoxesFailsQuietly()

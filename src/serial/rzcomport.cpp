@@ -15,6 +15,10 @@ namespace {
 // the 5 ms task timer and for input to feel immediate, long enough that a run of prompt exchanges
 // spends its time on the wire.
 constexpr auto eventSlice = std::chrono::milliseconds(5);
+// How long after a write the GUI's events leave the processor to whatever takes the line on this
+// machine (a driver's worker, a program forwarding the port, a simulated laser), unless the line's
+// own wire time is shorter.
+constexpr auto lineHandOver = std::chrono::milliseconds(1);
 
 constexpr int lastPortNumber = 100;
 
@@ -99,7 +103,10 @@ bool TRZComPort::WriteRaw(const char *data, int size)
 {
     if (!Opened() && !Open())
         return false;
-    return device->write(data, size) == size;
+    if (device->write(data, size) != size)
+        return false;
+    FLineHandedOverAt = Clock::now() + std::min<Clock::duration>(lineHandOver, lineTime(size));
+    return true;
 }
 
 void TRZComPort::Read(QByteArray &text)
@@ -266,16 +273,16 @@ void TRZComPort::collectResponse(QByteArray &text)
 }
 
 // Waits in poll() for input, so that a reply is taken the moment it arrives and an idle wait costs
-// no CPU. With AllowEvents the GUI's events are processed at most once a slice: right after the
-// line went out, while the wire is still busy with it and its reply, and again whenever a slice
-// passes without the reply being complete. Input that poll() reports is always read first, so a
-// reply that has come is returned before anything else runs. Whatever runs in the events may close
-// the port, which ends the collection.
+// no CPU. With AllowEvents the GUI's events are processed at most once a slice: while the line
+// written last is still on the wire, so before its reply can even begin, and again whenever a slice
+// passes without the reply being complete. They hold off for a moment after the write (lineHandOver,
+// or the line's wire time if that is shorter): whatever takes the line on this machine needs the
+// processor then, and our events taking it would delay the reply itself. Input that poll() reports
+// is always read first, so a reply that has come is returned before anything else runs. Whatever
+// runs in the events may close the port, which ends the collection.
 TRZComPort::Collection TRZComPort::collectUntil(QByteArray &text, Clock::time_point deadline)
 {
-    if (FAllowEvents && Clock::now() >= FNextEventsAt)
-        processEvents();
-    auto slowReplyEventsAt = Clock::now() + eventSlice;
+    auto eventsAt = FAllowEvents && Clock::now() >= FNextEventsAt ? FLineHandedOverAt : Clock::now() + eventSlice;
     for (;;) {
         appendWaiting(text);
         if (text.contains(FEndOfResponseRaw))
@@ -285,12 +292,12 @@ TRZComPort::Collection TRZComPort::collectUntil(QByteArray &text, Clock::time_po
         const auto now = Clock::now();
         if (now > deadline)
             return Collection::DeadlinePassed;
-        if (FAllowEvents && now >= slowReplyEventsAt) {
+        if (FAllowEvents && now >= eventsAt) {
             processEvents();
-            slowReplyEventsAt = FNextEventsAt;
+            eventsAt = FNextEventsAt;
             continue;
         }
-        const auto waitEnd = FAllowEvents ? std::min(deadline, slowReplyEventsAt) : deadline;
+        const auto waitEnd = FAllowEvents ? std::min(deadline, eventsAt) : deadline;
         const auto wait = std::chrono::ceil<std::chrono::milliseconds>(waitEnd - now);
         if (device->waitReadable(wait) == SerialDevice::WaitResult::HungUp) {
             appendWaiting(text);
@@ -303,6 +310,16 @@ void TRZComPort::processEvents()
 {
     QCoreApplication::processEvents();
     FNextEventsAt = Clock::now() + eventSlice;
+}
+
+// A start bit, eight data bits, the parity bit if any and a stop bit for every byte.
+TRZComPort::Clock::duration TRZComPort::lineTime(int bytes) const
+{
+    if (FBaudRate <= 0)
+        return Clock::duration::zero();
+    const int64_t bitsPerByte = FParity == TParity::parNone ? 10 : 11;
+    return std::chrono::duration_cast<Clock::duration>(
+        std::chrono::microseconds(int64_t(bytes) * bitsPerByte * 1'000'000 / FBaudRate));
 }
 
 void TRZComPort::appendWaiting(QByteArray &text)

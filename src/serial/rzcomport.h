@@ -82,6 +82,8 @@ private:
     void appendWaiting(QByteArray &text);
     // Lets the GUI process its pending events (AllowEvents) and notes when they are due again.
     void processEvents();
+    // How long `bytes` take on the line at the port's speed and framing.
+    Clock::duration lineTime(int bytes) const;
     bool refusedWhileInUse();
     template <typename T>
     void changeAndReopen(T &field, T value);
@@ -104,6 +106,8 @@ private:
     const QString FVersion = QStringLiteral("2.0.2");
     std::function<void()> FOnTimeout;
     Clock::time_point FNextEventsAt;
+    // When the GUI's events may first run after the line written last (see collectUntil).
+    Clock::time_point FLineHandedOverAt;
 };
 
 } // namespace tovra
