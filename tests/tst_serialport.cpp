@@ -33,6 +33,21 @@ void prepare(TRZComPort &port, const QByteArray &marker, uint32_t responseTime, 
     port.setAllowEvents(allowEvents);
 }
 
+// A port on a pty of its own, with the operator's boxes scripted.
+struct PortOnPty
+{
+    PortOnPty(const QByteArray &marker, uint32_t responseTime, bool allowEvents)
+    {
+        prepare(port, marker, responseTime, allowEvents);
+    }
+
+    PortFolder folder;
+    RawPty &pty = folder.plug(testPort);
+    ScriptedDesktop desktop;
+    DesktopLinkPrompts prompts{desktop};
+    TRZComPort port{prompts};
+};
+
 // Sends bytes to an open port and waits until the port has them all in its input queue.
 void deliver(RawPty &pty, TRZComPort &port, const QByteArray &bytes)
 {
@@ -181,22 +196,17 @@ void SerialPortTest::markerSplitOverTwoArrivalsIsFound_data()
 void SerialPortTest::markerSplitOverTwoArrivalsIsFound()
 {
     QFETCH(bool, allowEvents);
-    PortFolder folder;
-    RawPty &pty = folder.plug(testPort);
-    ScriptedDesktop desktop;
-    DesktopLinkPrompts prompts(desktop);
-    TRZComPort port(prompts);
-    prepare(port, "#13#10", 5000, allowEvents);
-    QVERIFY(port.Open());
+    PortOnPty rig("#13#10", 5000, allowEvents);
+    QVERIFY(rig.port.Open());
 
-    pty.send("AB\r");
-    pty.sendLater(50ms, "\n");
+    rig.pty.send("AB\r");
+    rig.pty.sendLater(50ms, "\n");
     QByteArray text;
-    port.Read(text);
+    rig.port.Read(text);
 
     QCOMPARE(text, QByteArray("AB\r\n"));
-    QVERIFY(!port.TimedOut());
-    QVERIFY(desktop.shown.isEmpty());
+    QVERIFY(!rig.port.TimedOut());
+    QVERIFY(rig.desktop.shown.isEmpty());
 }
 
 void SerialPortTest::carriageReturnAndLineFeedInOneArrivalAreBothReturned()
@@ -431,23 +441,18 @@ void SerialPortTest::secondReadIsRefusedWhileOneWaits()
 // begin. Ten bytes at 1200 baud take 83 ms.
 void SerialPortTest::eventsRunAMomentAfterTheWriteWhileTheLineIsOnTheWire()
 {
-    PortFolder folder;
-    RawPty &pty = folder.plug(testPort);
-    ScriptedDesktop desktop;
-    DesktopLinkPrompts prompts(desktop);
-    TRZComPort port(prompts);
-    prepare(port, "#13", 5000, true);
-    port.setBaud(1200);
-    QVERIFY(port.Open());
+    PortOnPty rig("#13", 5000, true);
+    rig.port.setBaud(1200);
+    QVERIFY(rig.port.Open());
 
     QElapsedTimer clock;
     std::optional<qint64> eventRanAtUs;
     QTimer::singleShot(0, [&] { eventRanAtUs = clock.nsecsElapsed() / 1000; });
-    pty.sendLater(400ms, "ok\r");
+    rig.pty.sendLater(400ms, "ok\r");
     clock.start();
-    QVERIFY(port.Write("0123456789"));
+    QVERIFY(rig.port.Write("0123456789"));
     QByteArray text;
-    port.Read(text);
+    rig.port.Read(text);
 
     QCOMPARE(text, QByteArray("ok\r"));
     QVERIFY(eventRanAtUs); // inside the read: only its event processing runs the timer
