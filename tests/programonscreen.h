@@ -3,6 +3,7 @@
 // The built program on a real X server, in a person's hands: the mouse and keyboard driven by
 // xdotool, a simulated laser hearing what the program sends.
 
+#include "builtfiles.h"
 #include "mainformlayout.h"
 #include "mainstatusbar.h"
 #include "simport.h"
@@ -67,7 +68,7 @@ public:
         }
         program.setProcessEnvironment(variables);
         program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        program.start(QStringLiteral(TOVRA_EXECUTABLE), arguments);
+        program.start(programFile(), arguments);
     }
 
     ~ProgramOnScreen()
