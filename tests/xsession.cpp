@@ -169,33 +169,36 @@ QPoint XSession::pointer() const
     return {x, y};
 }
 
+namespace {
+
+// The visible windows below `parent` that carry `pid`: first its own children in stacking order,
+// then each child's, as xdotool searches.
+void collectWindowsOf(Display *display, Window parent, long pid, QList<qulonglong> &found)
+{
+    Window root = 0;
+    Window parentOfParent = 0;
+    Window *children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, parent, &root, &parentOfParent, &children, &count))
+        return;
+    const std::unique_ptr<Window, XFreeDeleter> owned(children);
+    for (unsigned int i = 0; i < count; ++i) {
+        XWindowAttributes attributes;
+        if (XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable
+            && propertyOf<long>(display, children[i], "_NET_WM_PID", XA_CARDINAL, 1) == QList<long>{pid})
+            found.append(children[i]);
+    }
+    for (unsigned int i = 0; i < count; ++i)
+        collectWindowsOf(display, children[i], pid, found);
+}
+
+} // namespace
+
 QList<qulonglong> XSession::windowsOf(qint64 pid) const
 {
     QList<qulonglong> found;
-    Display *display = connection();
-    if (!display)
-        return found;
-    QList<Window> level{DefaultRootWindow(display)};
-    while (!level.isEmpty()) {
-        QList<Window> below;
-        for (Window parent : std::as_const(level)) {
-            Window root = 0;
-            Window parentOfParent = 0;
-            Window *children = nullptr;
-            unsigned int count = 0;
-            if (!XQueryTree(display, parent, &root, &parentOfParent, &children, &count))
-                continue;
-            const std::unique_ptr<Window, XFreeDeleter> owned(children);
-            for (unsigned int i = 0; i < count; ++i) {
-                XWindowAttributes attributes;
-                if (XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable
-                    && propertyOf<long>(display, children[i], "_NET_WM_PID", XA_CARDINAL, 1) == QList<long>{long(pid)})
-                    found.append(children[i]);
-                below.append(children[i]);
-            }
-        }
-        level = below;
-    }
+    if (Display *display = connection())
+        collectWindowsOf(display, DefaultRootWindow(display), long(pid), found);
     return found;
 }
 

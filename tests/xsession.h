@@ -35,8 +35,8 @@ public:
     QString xdotool(const QStringList &arguments) const;
     // Where the pointer stands on the screen.
     QPoint pointer() const;
-    // The visible windows of process `pid` (as xdotool's "search --onlyvisible --pid" finds them:
-    // level by level from the root, each level bottom to top).
+    // The visible windows of process `pid`, in the order xdotool's "search --onlyvisible --pid"
+    // lists them.
     QList<qulonglong> windowsOf(qint64 pid) const;
     // The visible top-level window of process `pid`, waiting for it to appear; 0 if none.
     qulonglong waitForWindowOf(qint64 pid, int timeoutMs = 20000) const;
