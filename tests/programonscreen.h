@@ -129,11 +129,11 @@ public:
     // The program's visible windows other than its main window: its open boxes and dialogs.
     QStringList otherWindows() const
     {
-        QStringList windows = session
-                                  .xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
-                                            QString::number(program.processId())})
-                                  .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        windows.removeAll(QString::number(window));
+        QStringList windows;
+        for (qulonglong other : session.windowsOf(program.processId())) {
+            if (other != window)
+                windows.append(QString::number(other));
+        }
         return windows;
     }
 
