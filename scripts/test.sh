@@ -33,13 +33,15 @@ configure() {
   cmake -S . -B "$build" "${generator[@]}" "$@" >/dev/null
 }
 
-# Steps started in the background, each with its log; stopped if the command ends early.
+# Steps started in the background, each with its log; stopped if the command ends early. Each
+# runs in a process group of its own, which is stopped whole: stopping only the step's first
+# process left a build's compilers running on after a failed suite.
 background=()
-trap 'for pid in "${background[@]}"; do kill "$pid" 2>/dev/null || true; done' EXIT
+trap 'for pid in "${background[@]}"; do kill -- "-$pid" 2>/dev/null || true; done' EXIT
 start_beside() {
   local log=$1
   shift
-  nice -n 19 "$@" >"$log" 2>&1 &
+  setsid nice -n 19 "$@" >"$log" 2>&1 &
   background+=($!)
 }
 # Waits for the background step `pid`, prints its log, and fails the command if the step failed.

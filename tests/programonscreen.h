@@ -3,6 +3,7 @@
 // The built program on a real X server, in a person's hands: the mouse and keyboard driven by
 // xdotool, a simulated laser hearing what the program sends.
 
+#include "builtfiles.h"
 #include "mainformlayout.h"
 #include "mainstatusbar.h"
 #include "simport.h"
@@ -67,7 +68,7 @@ public:
         }
         program.setProcessEnvironment(variables);
         program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        program.start(QStringLiteral(TOVRA_EXECUTABLE), arguments);
+        program.start(programFile(), arguments);
     }
 
     ~ProgramOnScreen()
@@ -128,11 +129,11 @@ public:
     // The program's visible windows other than its main window: its open boxes and dialogs.
     QStringList otherWindows() const
     {
-        QStringList windows = session
-                                  .xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
-                                            QString::number(program.processId())})
-                                  .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        windows.removeAll(QString::number(window));
+        QStringList windows;
+        for (qulonglong other : session.windowsOf(program.processId())) {
+            if (other != window)
+                windows.append(QString::number(other));
+        }
         return windows;
     }
 

@@ -2,6 +2,7 @@
 // used by several clients at once.
 #include "testshard.h"
 #include "apiclient.h"
+#include "builtfiles.h"
 #include "simport.h"
 
 #include <QDir>
@@ -36,7 +37,7 @@ public:
         environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
         process.setProcessEnvironment(environment);
         process.setWorkingDirectory(workDir.path());
-        process.start(QStringLiteral(TOVRA_EXECUTABLE), QStringList{QStringLiteral("-headless")} + switches);
+        process.start(programFile(), QStringList{QStringLiteral("-headless")} + switches);
     }
     ~HeadlessProgram()
     {
@@ -271,7 +272,7 @@ private slots:
             QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
             environment.insert(QStringLiteral("TOVRA_API_PATH"), socketPath);
             client.setProcessEnvironment(environment);
-            client.start(QStringLiteral(TOVRACTL_EXECUTABLE), arguments);
+            client.start(clientFile(), arguments);
             client.waitForFinished(20000);
             if (output)
                 *output = client.readAllStandardOutput() + client.readAllStandardError();

@@ -30,7 +30,7 @@ QString waitForWindowTitled(const ProgramOnScreen &program, const QString &title
     QString found;
     (void)QTest::qWaitFor([&] {
         for (const QString &window : program.otherWindows()) {
-            if (program.session.xdotool({QStringLiteral("getwindowname"), window}) == title)
+            if (program.session.windowName(window.toULongLong()) == title)
                 found = window;
         }
         return !found.isEmpty();

@@ -1,3 +1,4 @@
+#include "builtfiles.h"
 #include "switchtable.h"
 #include "versioninfo.h"
 
@@ -34,7 +35,7 @@ QByteArray InformationSwitchesTest::answerOf(const QStringList &arguments, int *
     environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     program.setProcessEnvironment(environment);
-    program.start(QStringLiteral(TOVRA_EXECUTABLE), arguments);
+    program.start(test::programFile(), arguments);
     if (!program.waitForFinished(10000)) {
         program.kill();
         program.waitForFinished();
@@ -98,7 +99,7 @@ void InformationSwitchesTest::manualPageAndReadmeTellWhatTheSwitchTableSays()
 {
     QFETCH(QString, file);
     QFETCH(QString, made);
-    QFile source(QStringLiteral(TOVRA_SOURCE_DIR "/") + file);
+    QFile source(test::sourceFolder() + QLatin1Char('/') + file);
     QVERIFY(source.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(source.readAll());
     QVERIFY2(text.contains(made), qPrintable(file + QStringLiteral(" should hold:\n") + made));

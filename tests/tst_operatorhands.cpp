@@ -308,7 +308,7 @@ void OperatorHandsTest::portDialogOpensWithAPortSelectedAndTakesDownAndEnter()
     QVERIFY(program.program.waitForStarted(10000));
     const qulonglong dialog = session->waitForWindowOf(program.program.processId());
     QVERIFY(dialog);
-    QTRY_COMPARE_WITH_TIMEOUT(session->xdotool({QStringLiteral("getwindowname"), QString::number(dialog)}),
+    QTRY_COMPARE_WITH_TIMEOUT(session->windowName(dialog),
                               QStringLiteral("Select Serial Port"), 10000);
     QVERIFY(session->focus(dialog));
 

@@ -1,4 +1,5 @@
 #include "testshard.h"
+#include "builtfiles.h"
 #include "simport.h"
 
 #include <QDir>
@@ -44,7 +45,7 @@ public:
         process.setProcessEnvironment(environment);
         if (childSetUp)
             process.setChildProcessModifier(childSetUp);
-        process.start(QStringLiteral(TOVRA_EXECUTABLE), arguments);
+        process.start(test::programFile(), arguments);
     }
     ~Program()
     {
@@ -114,7 +115,7 @@ void ProgramTest::interruptTakesTheOrderlyWayOut()
     QProcess program;
     program.setWorkingDirectory(workDir.path());
     program.setProcessEnvironment(programEnvironment());
-    program.start(QStringLiteral(TOVRA_EXECUTABLE), {QStringLiteral("-log")});
+    program.start(test::programFile(), {QStringLiteral("-log")});
     QVERIFY(program.waitForStarted());
 
     // The stop signals are caught from before the connection on; the program acts on them once

@@ -2,37 +2,42 @@
 
 #include "frameextent.h"
 
+#include <QDeadlineTimer>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QRect>
 #include <QScreen>
 #include <QScrollArea>
 #include <QStyle>
+#include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
+#include <chrono>
 #include <utility>
 
 namespace tovra {
 
 namespace {
 
+using namespace std::chrono_literals;
+
 // A window whose contents scroll may be made this small by the operator, no smaller.
 constexpr QSize smallestScrollingSize(200, 150);
 
 bool isFramed(const QWidget *window)
 {
-    return window->frameGeometry().size() != window->size();
+    return frameReportIsSound(*window) && reportedFrame(*window).size() != window->size();
 }
 
 QSize frameExtent(const QWidget *window)
 {
-    return isFramed(window) ? window->frameGeometry().size() - window->size() : assumedFrameExtent;
+    return isFramed(window) ? reportedFrame(*window).size() - window->size() : assumedFrameExtent;
 }
 
 QRect outerFrame(const QWidget *window)
 {
-    return QRect(isFramed(window) ? window->frameGeometry().topLeft() : window->pos(),
+    return QRect(isFramed(window) ? reportedFrame(*window).topLeft() : window->pos(),
                  window->size() + frameExtent(window));
 }
 
@@ -56,7 +61,7 @@ void fitOnScreen(QWidget *window)
     const QRect frame = outerFrame(window);
     const QPoint place = fittedFramePosition(frame, screen->availableGeometry());
     if (place != frame.topLeft())
-        window->move(place); // a top-level window's position is that of its outer frame
+        moveFrameTo(*window, place);
 }
 
 void fitSize(QWidget *window, QSize full)
@@ -81,6 +86,13 @@ public:
     explicit ScreenFit(QWidget *fitted)
         : QObject(fitted), window(fitted)
     {
+        frameWatch.setInterval(50ms);
+        connect(&frameWatch, &QTimer::timeout, this, [this] {
+            if (frameWatchEnd.hasExpired())
+                frameWatch.stop(); // no window manager frames it
+            else
+                lookForFrame();
+        });
     }
 
     // An invalid size leaves the window's size alone.
@@ -102,6 +114,10 @@ protected:
         switch (event->type()) {
         case QEvent::Show:
             fit();
+            if (!framed) {
+                frameWatchEnd.setRemainingTime(10s);
+                frameWatch.start();
+            }
             break;
         case QEvent::Resize:
             fitOnScreen(window);
@@ -109,12 +125,7 @@ protected:
         case QEvent::Move:
         case QEvent::Paint:
         case QEvent::WindowActivate:
-            // The window system tells the frame's size without an event of its own; one of
-            // these follows once the window is framed and on screen.
-            if (!framed && isFramed(window)) {
-                framed = true;
-                fit();
-            }
+            lookForFrame();
             break;
         default:
             break;
@@ -123,6 +134,19 @@ protected:
     }
 
 private:
+    // The window system tells the frame's size without an event of its own. A move, a paint or
+    // the activation mostly follows the framing, but not always: a window manager slowed down
+    // frames the window after its last paint, where it already stands. So after a show the
+    // frame is also looked for a few times a second, until it is there or for 10 s at most.
+    void lookForFrame()
+    {
+        if (framed || !isFramed(window))
+            return;
+        framed = true;
+        frameWatch.stop();
+        fit();
+    }
+
     void fit()
     {
         if (full.isValid())
@@ -145,7 +169,7 @@ private:
         const QSize inner(window->width() - (frame.width() - place.width()), window->height());
         window->setMinimumSize(window->minimumSize().boundedTo(inner));
         window->resize(inner);
-        window->move(place.topLeft());
+        moveFrameTo(*window, place.topLeft());
     }
 
     QWidget *const window;
@@ -153,6 +177,8 @@ private:
     std::function<QRect()> keepClear;
     int minimumWidth = 0;
     bool framed = false;
+    QTimer frameWatch;
+    QDeadlineTimer frameWatchEnd;
 };
 
 const QString screenFitName = QStringLiteral("tovraScreenFit");

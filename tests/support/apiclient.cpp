@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QTimer>
 #include "jsonrpc.h"
 
 #include <QJsonDocument>
@@ -10,15 +11,20 @@ namespace tovra::test {
 
 namespace {
 
-// Runs the event loop until `done` or the deadline.
+// Runs the event loop until `done` or the deadline. The loop sleeps until an event comes (the
+// socket's data, the server's own work when it lives in this thread); the timer only makes sure
+// that the deadline is seen. processEvents with a time limit would not sleep at all: it drops
+// WaitForMoreEvents and spins.
 template<typename Condition>
 bool spinUntil(Condition done, std::chrono::milliseconds timeout)
 {
     QDeadlineTimer deadline(timeout);
+    QTimer wake;
+    wake.start(std::chrono::milliseconds(50));
     while (!done()) {
         if (deadline.hasExpired())
             return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
 }
