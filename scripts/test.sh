@@ -7,9 +7,10 @@
 #
 # The suites spend most of their time waiting on the program's and the simulated laser's timings,
 # not computing, so each runs TEST_JOBS tests at once (four per core unless set). The CPU they
-# leave idle goes to work that does not wait on them: while the plain suite runs, the package
-# check and the sanitizer build run beside it in the idle scheduling class, so that they take only what
-# the suite leaves. Every step still fails the command: a background step's status is collected.
+# leave idle goes to work that does not wait on them: the package check runs beside the sanitizer
+# build in the idle scheduling class. The plain suite runs alone, once the build's files are on
+# disk: even an idle-class build beside it stretched its waits by half, through the disk and the
+# memory it shares. Every step still fails the command: a background step's status is collected.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -41,8 +42,7 @@ trap 'for pid in "${background[@]}"; do kill -- "-$pid" 2>/dev/null || true; don
 start_beside() {
   local log=$1
   shift
-  # The idle scheduling class, not merely nice 19: a niced compiler still took its turn whenever a
-  # test woke, which stretched the suite's waits by a third.
+  # The idle scheduling class, not merely nice 19: it takes only the CPU the foreground leaves.
   setsid chrt --idle 0 ionice -c 3 "$@" >"$log" 2>&1 &
   background+=($!)
 }
@@ -61,23 +61,19 @@ configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 configure build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTOVRA_SANITIZE=ON -DCMAKE_CXX_COMPILER=clang++
 cmake --build build -j"$jobs"
 
-mkdir -p build-sanitize
-package_log=build/check-package.log
-sanitize_build_log=build-sanitize/build.log
-start_beside "$package_log" scripts/check-package.sh build
-package=$!
-start_beside "$sanitize_build_log" cmake --build build-sanitize -j"$jobs"
-sanitize_build=$!
-
+sync
 plain_started=$EPOCHREALTIME
 (cd build && ctest -j"$test_jobs" --output-on-failure)
 plain_wall=$(seconds_since "$plain_started")
 
 # --- The Debian package, made from the build above and checked as installed -------------------
+package_log=build/check-package.log
+start_beside "$package_log" scripts/check-package.sh build
+package=$!
+cmake --build build-sanitize -j"$jobs"
 finish_beside "$package" "$package_log" "check-package"
 # -------------------------------------------------------------------------------------------------
 
-finish_beside "$sanitize_build" "$sanitize_build_log" "the sanitizer build"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

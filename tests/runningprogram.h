@@ -92,7 +92,8 @@ public:
         laser.setReplyDelay(line, std::chrono::milliseconds(0));
     }
 
-    // Lets the task timer carry out every request and send every queued command.
+    // Lets the task timer carry out every request and send every queued command (a load of every
+    // setting at line rate may take seconds on a loaded machine).
     bool tasksDone()
     {
         const Communication &exchange = rig.form().communication();
@@ -100,7 +101,7 @@ public:
         return QTest::qWaitFor([&] {
             return tasks.queuedLines() == 0 && !tasks.loadPending() && !tasks.unlockPending() && !tasks.running()
                 && !exchange.stopPending();
-        });
+        }, 20000);
     }
 
     // From now on the laser answers "SS" with `word`.
