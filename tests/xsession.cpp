@@ -72,7 +72,7 @@ bool XSession::available()
 
 bool XSession::windowManagerAvailable()
 {
-    return !tool("openbox").isEmpty() && !tool("xprop").isEmpty();
+    return !tool("openbox").isEmpty();
 }
 
 XSession::XSession(QSize screen)
@@ -102,12 +102,9 @@ XSession::XSession(QSize screen)
         windowManager.start();
         // The manager owns the screen once it announces itself on the root window.
         const QDeadlineTimer managed(10000);
-        while (!managed.hasExpired()) {
-            QProcess probe;
-            probe.setProcessEnvironment(environment());
-            probe.start(tool("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
-            probe.waitForFinished(5000);
-            if (probe.readAllStandardOutput().contains("window id"))
+        Display *display = connection();
+        while (display && !managed.hasExpired()) {
+            if (!propertyOf<long>(display, DefaultRootWindow(display), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW, 1).isEmpty())
                 break;
             QThread::msleep(50);
         }
